@@ -1,0 +1,31 @@
+#pragma once
+// Connection strings in OLE DB syntax: key=value pairs separated by ';', keys compared without
+// regard to ASCII case with surrounding blanks trimmed, values optionally in single or double
+// quotes where a doubled quote stands for one.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace access {
+
+class ConnectionString {
+ public:
+  using Pair = std::pair<std::string, std::string>;
+
+  // Never fails: a piece without '=' is a key with an empty value; an unterminated quote runs to the
+  // end of the text. When a key repeats, the last value wins.
+  static ConnectionString Parse(std::string_view text);
+
+  std::optional<std::string> Find(std::string_view key) const;
+  bool Has(std::string_view key) const { return Find(key).has_value(); }
+  // The pairs in their order, keys as written.
+  const std::vector<Pair>& Pairs() const noexcept { return pairs_; }
+
+ private:
+  std::vector<Pair> pairs_;
+};
+
+}  // namespace access

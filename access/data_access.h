@@ -1,0 +1,26 @@
+#pragma once
+// Entry points of the data-access layer: where its objects come from, and its version.
+
+#include <string>
+
+#include "access/connection.h"
+#include "access/recordset.h"
+
+namespace access {
+
+// Makes connections and recordsets. The layer's own objects come from NativeObjects(); tests may
+// hand a user of the layer a factory of their own.
+class ObjectFactory {
+ public:
+  virtual ~ObjectFactory() = default;
+  virtual Ref<Connection> CreateConnection() = 0;
+  virtual Ref<Recordset> CreateRecordset() = 0;
+};
+
+ObjectFactory& NativeObjects();
+
+// The layer's and its libraries' versions in at most 63 bytes, for example
+// "1.0 (SQLite 3.40.1, unixODBC 2.3.11)"; empty when they cannot be had.
+std::string ComponentVersion();
+
+}  // namespace access

@@ -1,0 +1,12 @@
+#include "access/odbc/odbc_provider.h"
+
+namespace access {
+
+std::unique_ptr<ProviderSession> OpenOdbcSession(const ConnectionString&,
+                                                 std::shared_ptr<ErrorList> errors) {
+  errors->Raise(kNotSupported, "ODBC", "The ODBC provider is not built yet.");
+}
+
+std::string OdbcVersion() { return {}; }
+
+}  // namespace access

@@ -1,0 +1,26 @@
+#pragma once
+// OLE Automation dates: a double counting days from 30 December 1899 at midnight, the time of day
+// as its fraction (negative dates count the days backwards, the fraction still forwards).
+
+#include <optional>
+
+namespace access {
+
+struct CalendarTime {
+  int year = 0;    // 100 to 9999
+  int month = 0;   // 1 to 12
+  int day = 0;     // 1 to 31
+  int hour = 0;    // 0 to 23
+  int minute = 0;  // 0 to 59
+  int second = 0;  // 0 to 59
+  friend bool operator==(const CalendarTime&, const CalendarTime&) = default;
+};
+
+// Splits a date into its calendar fields, rounded to the nearest second; nothing when the date lies
+// outside the years 100 to 9999 or is not a finite number.
+std::optional<CalendarTime> SplitOleDate(double oleDate);
+
+// The date of the given calendar fields; nothing when a field is out of its range.
+std::optional<double> MakeOleDate(const CalendarTime& time);
+
+}  // namespace access

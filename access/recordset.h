@@ -1,0 +1,40 @@
+#pragma once
+// The rows of one statement's result, held in a client-side static cursor.
+
+#include <cstdint>
+#include <string_view>
+
+#include "access/connection.h"
+#include "access/fields.h"
+#include "access/ref.h"
+
+namespace access {
+
+enum class CursorType : std::int32_t { kForwardOnly = 0, kKeyset = 1, kDynamic = 2, kStatic = 3 };
+enum class LockType : std::int32_t { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOptimistic = 4 };
+inline constexpr std::int32_t kCmdText = 1;
+
+// Moves, as the original component allows them (a refused move raises kNoCurrentRecord and leaves
+// the position where it was): MoveFirst anywhere but on an empty result; MoveNext anywhere but at
+// EOF. Every operation other than Open, Close and State raises kObjectClosed on a closed recordset.
+class Recordset {
+ public:
+  virtual ~Recordset() = default;
+
+  // Runs the statement on the connection. A statement that returns no rows runs to completion and
+  // leaves the recordset closed. Raises kAbsentObject for an absent connection and
+  // kConnectionUnusable for a connection that is not open; an open recordset is closed first.
+  virtual void Open(std::string_view source, const Ref<Connection>& activeConnection,
+                    CursorType cursor, LockType lock, std::int32_t options) = 0;
+  virtual std::int32_t State() = 0;
+  virtual void Close() = 0;
+  virtual bool Bof() = 0;
+  virtual bool Eof() = 0;
+  virtual void MoveFirst() = 0;
+  virtual void MoveNext() = 0;
+  // The number of rows; fetches whatever rows are still with the provider.
+  virtual std::int32_t RecordCount() = 0;
+  virtual Ref<Fields> GetFields() = 0;
+};
+
+}  // namespace access

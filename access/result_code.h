@@ -1,0 +1,35 @@
+#pragma once
+// Result codes of the data-access layer: 32-bit values in the form of COM's HRESULT, negative on
+// failure. The codes and their descriptions form one table in result_code.cpp.
+
+#include <cstdint>
+#include <string_view>
+
+namespace access {
+
+using ResultCode = std::int32_t;
+
+constexpr ResultCode ToResultCode(std::uint32_t bits) { return static_cast<ResultCode>(bits); }
+
+inline constexpr ResultCode kAbsentObject = ToResultCode(0x80004003);       // E_POINTER
+inline constexpr ResultCode kProviderFailed = ToResultCode(0x80004005);     // E_FAIL
+inline constexpr ResultCode kProviderNotFound = ToResultCode(0x800A0E7A);
+inline constexpr ResultCode kObjectClosed = ToResultCode(0x800A0E78);
+inline constexpr ResultCode kConnectionUnusable = ToResultCode(0x800A0E7D);
+inline constexpr ResultCode kNoCurrentRecord = ToResultCode(0x800A0BCD);
+inline constexpr ResultCode kItemNotFound = ToResultCode(0x800A0CC1);
+inline constexpr ResultCode kNotSupported = ToResultCode(0x800A0CB3);
+inline constexpr ResultCode kStatementError = ToResultCode(0x80040E14);
+inline constexpr ResultCode kNoSuchTable = ToResultCode(0x80040E37);
+inline constexpr ResultCode kConstraintViolated = ToResultCode(0x80040E2F);
+inline constexpr ResultCode kAuthenticationFailed = ToResultCode(0x80040E4D);
+inline constexpr ResultCode kPermissionDenied = ToResultCode(0x80040E09);
+inline constexpr ResultCode kOutOfRange = ToResultCode(0x80040E57);
+inline constexpr ResultCode kTypeMismatch = ToResultCode(0x80020005);       // DISP_E_TYPEMISMATCH
+inline constexpr ResultCode kParamNotFound = ToResultCode(0x80020004);      // DISP_E_PARAMNOTFOUND
+inline constexpr ResultCode kCancelled = ToResultCode(0x80040E4E);          // DB_E_CANCELED
+
+// The layer's own one-line description of a code it raises; empty for codes it does not know.
+std::string_view DescribeResult(ResultCode code);
+
+}  // namespace access

@@ -1,0 +1,88 @@
+#pragma once
+// A value read from a database, tagged with the VARTYPE code of OLE Automation so that the record
+// display can format it by type. Texts are UTF-8 bytes.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "access/result_code.h"
+
+namespace access {
+
+using VarType = std::uint16_t;
+
+inline constexpr VarType VT_EMPTY = 0;
+inline constexpr VarType VT_NULL = 1;
+inline constexpr VarType VT_I2 = 2;
+inline constexpr VarType VT_I4 = 3;
+inline constexpr VarType VT_R4 = 4;
+inline constexpr VarType VT_R8 = 5;
+inline constexpr VarType VT_CY = 6;
+inline constexpr VarType VT_DATE = 7;
+inline constexpr VarType VT_BSTR = 8;
+inline constexpr VarType VT_ERROR = 10;
+inline constexpr VarType VT_BOOL = 11;
+inline constexpr VarType VT_DECIMAL = 14;
+inline constexpr VarType VT_I1 = 16;
+inline constexpr VarType VT_UI1 = 17;
+inline constexpr VarType VT_I8 = 20;
+inline constexpr VarType VT_ARRAY = 0x2000;
+inline constexpr VarType VT_BYREF = 0x4000;
+inline constexpr VarType VT_RESERVED = 0x8000;
+inline constexpr VarType VT_ILLEGAL = 0xFFFF;
+
+// Booleans in variant form: true is -1.
+inline constexpr std::int16_t VARIANT_TRUE = -1;
+inline constexpr std::int16_t VARIANT_FALSE = 0;
+
+class Variant {
+ public:
+  Variant() = default;  // VT_EMPTY
+
+  static Variant Null();
+  // The value that stands for an optional argument not given: VT_ERROR holding kParamNotFound.
+  static Variant Missing();
+  static Variant I1(std::int8_t value);
+  static Variant I2(std::int16_t value);
+  static Variant I4(std::int32_t value);
+  static Variant I8(std::int64_t value);
+  static Variant UI1(std::uint8_t value);
+  static Variant R4(float value);
+  static Variant R8(double value);
+  // Currency: a 64-bit integer counting ten-thousandths.
+  static Variant Currency(std::int64_t tenThousandths);
+  // An OLE Automation date: days since 30 December 1899, time of day as the fraction.
+  static Variant Date(double oleDate);
+  static Variant Bool(std::int16_t raw);  // raw 16-bit value; VARIANT_TRUE or VARIANT_FALSE as a rule
+  static Variant Text(std::string_view utf8);
+  // An exact decimal, kept as its canonical digits (for example "-12.50").
+  static Variant Decimal(std::string_view digits);
+  // A byte array: VT_ARRAY | VT_UI1.
+  static Variant Bytes(std::string_view bytes);
+  static Variant Error(ResultCode code);
+  // A value that carries only a type code: for types the layer does not produce itself.
+  static Variant OfType(VarType type);
+
+  VarType Type() const noexcept { return type_; }
+  bool IsMissing() const noexcept { return type_ == VT_ERROR && integer_ == kParamNotFound; }
+
+  // Accessors for the value of its own type; the caller checks Type() first.
+  std::int64_t Integer() const noexcept { return integer_; }  // I1, I2, I4, I8, UI1, BOOL, CY, ERROR
+  double Real() const noexcept { return real_; }               // R4 (widened), R8, DATE
+  const std::string& Bytes() const noexcept { return text_; }  // BSTR, DECIMAL digits, byte array
+
+  // The value as text, as a variant conversion to VT_BSTR gives it. Throws DataAccessError
+  // (kTypeMismatch) for a value that has no text form.
+  std::string ToText() const;
+  // A VT_DECIMAL (or any numeric value) as a double. Throws DataAccessError (kTypeMismatch).
+  double ToDouble() const;
+
+ private:
+  VarType type_ = VT_EMPTY;
+  std::int64_t integer_ = 0;
+  double real_ = 0;
+  std::string text_;
+};
+
+}  // namespace access
