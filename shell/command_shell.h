@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "shell/token_kind.h"
 
@@ -25,9 +26,11 @@ struct CommandEntry {
   void* userValue = nullptr;
 };
 
-// Orders names by their bytes as unsigned values, shorter first on a common prefix.
+// Orders names by their bytes as unsigned values, shorter first on a common prefix. Transparent, so
+// that a command word is looked up without copying it into a string.
 struct UnsignedByteLess {
-  bool operator()(const std::string& a, const std::string& b) const noexcept;
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const noexcept;
 };
 
 class CommandShell {
@@ -45,14 +48,24 @@ class CommandShell {
 
   // Tokenizer.
   TokenKind Classify(unsigned char ch) const noexcept;
+  // Splits `line` into the token list, the tokens' characters going to `text`, an area of
+  // kTokenTextSize bytes (the shell's own area in every caller). Returns the token count. A line
+  // longer than kLineSize - 1 bytes is scanned only as far as the area holds.
   std::int32_t Tokenize(const char* line, char* text);
+  // Tokens first .. first + n - 1 joined with single blanks into `out`; a range reaching past the
+  // token list is cut to it. `out` needs kTokenTextSize bytes at most.
   void JoinTokens(std::int32_t first, std::int32_t n, char* out) const;
+  // Every token after the command word, joined; the empty string when there is none.
   char* JoinArguments(char* out) const;
 
   // Registry and loop.
   void AddCommand(std::int32_t id, const char* name, const char* help, CommandHandler handler,
                   void* userValue);
+  // Upper-cases `word` (token 0 of the token list) in place and runs its command: the command's
+  // id, or -1 when no command has that name.
   std::int32_t Dispatch(char* word);
+  // Prompts, reads and dispatches lines; returns 1 once a command with id 1 has run, or at the end
+  // of input.
   std::int32_t Run();
   void ShowHelp();
   void EchoTokens(std::string& text) const;
@@ -72,7 +85,9 @@ class CommandShell {
   virtual void OnUnknownCommand(std::int32_t tokenCount, char** tokens);
   virtual void OnCommandDone(std::int32_t tokenCount, char** tokens, void* userValue);
   virtual void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  // One line into buffer, NUL-terminated, at most size - 1 bytes; 0 when nothing could be read.
+  // One line into buffer, NUL-terminated, at most size - 1 bytes (the rest of a longer line comes
+  // with the next calls). Returns the count of bytes taken from the input, line end included, so
+  // an empty line gives 1; 0 means the end of input (or a failed read) and ends Run.
   virtual std::int32_t ReadLine(char* buffer, std::int32_t size);
 
  private:

@@ -1,0 +1,110 @@
+// The line tokenizer of CommandShell: splits a line into at most kMaxTokens typed tokens stored
+// one after the other in the token area, and joins them back into one string.
+
+#include <cstring>
+
+#include "shell/command_shell.h"
+
+namespace shell {
+
+namespace {
+
+constexpr bool IsHexLetter(unsigned char ch) noexcept {
+  return (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
+}
+
+}  // namespace
+
+TokenKind CommandShell::Classify(unsigned char ch) const noexcept {
+  if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') return Blank;
+  if (wordsOnly) return Word;
+  if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z')) return Word;
+  if (ch >= '0' && ch <= '9') return Number;
+  if (ch != 0 && std::strchr("?+-*/=", ch) != nullptr) return Operator;
+  if (ch == '"' || ch == '\'') return Quote;
+  return Other;
+}
+
+std::int32_t CommandShell::Tokenize(const char* line, char* text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(line != nullptr ? line : "");
+  // A full token area ends the scan: every write below first checks that the byte and the final
+  // NUL still fit, so a line longer than the shell's buffer keeps its earlier tokens intact.
+  char* const end = text + kTokenTextSize;
+  char* out = text;
+  std::int32_t count = 0;
+  TokenKind previous = Blank;
+  // The hexadecimal prefix rule looks at the last byte copied, across blanks, not at the last byte
+  // of the line.
+  unsigned char lastCopied = 0;
+
+  for (std::size_t i = 0; bytes[i] != 0; ++i) {
+    if (count >= kMaxTokens) break;
+    const unsigned char ch = bytes[i];
+    TokenKind kind = Classify(ch);
+
+    if (kind == Blank) {
+      previous = Blank;
+      continue;
+    }
+    if (openQuote != 0) {
+      if (ch == static_cast<unsigned char>(openQuote)) {
+        openQuote = 0;
+        continue;
+      }
+      kind = Word;
+    } else if (kind == Quote) {
+      openQuote = static_cast<char>(ch);
+      continue;
+    } else {
+      const unsigned char next = bytes[i + 1];
+      if ((previous == HexNumber && (kind == Number || IsHexLetter(ch))) ||
+          (lastCopied == '0' && (ch == 'x' || ch == 'X')) ||
+          (ch == '0' && (next == 'x' || next == 'X'))) {
+        kind = HexNumber;
+      }
+      if (ch == '.' && (Classify(next) == Number || (i > 0 && Classify(bytes[i - 1]) == Number))) {
+        kind = Number;
+      }
+    }
+
+    const bool starts = kind != previous;
+    if (end - out < (starts ? 3 : 2)) break;
+    if (starts) {
+      *out++ = '\0';
+      tokens[count] = out;
+      tokenKinds[count] = kind;
+      ++count;
+    }
+    *out++ = static_cast<char>(ch);
+    lastCopied = ch;
+    previous = kind;
+  }
+
+  *out = '\0';
+  tokenCount = count;
+  return count;
+}
+
+void CommandShell::JoinTokens(std::int32_t first, std::int32_t n, char* out) const {
+  // Tokens at tokenCount and above are stale; a request reaching past the list is cut to it.
+  if (first < 0) {
+    n += first;
+    first = 0;
+  }
+  if (n > tokenCount - first) n = tokenCount - first;
+  char* write = out;
+  for (std::int32_t i = first; i < first + n; ++i) {
+    if (i > first) *write++ = ' ';
+    const std::size_t length = std::strlen(tokens[i]);
+    std::memcpy(write, tokens[i], length);
+    write += length;
+  }
+  *write = '\0';
+}
+
+char* CommandShell::JoinArguments(char* out) const {
+  JoinTokens(1, tokenCount - 1, out);
+  return out;
+}
+
+}  // namespace shell
