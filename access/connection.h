@@ -8,7 +8,7 @@
 #include "access/ref.h"
 #include "access/variant.h"
 
-namespace access {
+namespace ql::access {
 
 class Recordset;
 
@@ -38,4 +38,4 @@ class Connection {
   virtual void Interrupt() noexcept = 0;
 };
 
-}  // namespace access
+}  // namespace ql::access

@@ -1,7 +1,8 @@
 #pragma once
 // Connection strings in OLE DB syntax: key=value pairs separated by ';', keys compared without
 // regard to ASCII case with surrounding blanks trimmed, values optionally in single or double
-// quotes where a doubled quote stands for one.
+// quotes where a doubled quote stands for one. A value in braces, as the ODBC driver manager writes
+// them (Driver={SQLite3}), keeps its braces and may contain ';'.
 
 #include <optional>
 #include <string>
@@ -9,7 +10,9 @@
 #include <utility>
 #include <vector>
 
-namespace access {
+#include "access/layer_namespace.h"
+
+namespace ql::access {
 
 class ConnectionString {
  public:
@@ -21,11 +24,15 @@ class ConnectionString {
 
   std::optional<std::string> Find(std::string_view key) const;
   bool Has(std::string_view key) const { return Find(key).has_value(); }
-  // The pairs in their order, keys as written.
+  // The pairs in their order, keys as written; a repeated key appears once, where it first stood.
   const std::vector<Pair>& Pairs() const noexcept { return pairs_; }
+
+  // Replaces the value of `key` (compared without regard to case) or appends the pair.
+  void Set(std::string key, std::string value);
+  void Remove(std::string_view key);
 
  private:
   std::vector<Pair> pairs_;
 };
 
-}  // namespace access
+}  // namespace ql::access

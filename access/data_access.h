@@ -6,7 +6,7 @@
 #include "access/connection.h"
 #include "access/recordset.h"
 
-namespace access {
+namespace ql::access {
 
 // Makes connections and recordsets. The layer's own objects come from NativeObjects(); tests may
 // hand a user of the layer a factory of their own.
@@ -23,4 +23,4 @@ ObjectFactory& NativeObjects();
 // "1.0 (SQLite 3.40.1, unixODBC 2.3.11)"; empty when they cannot be had.
 std::string ComponentVersion();
 
-}  // namespace access
+}  // namespace ql::access

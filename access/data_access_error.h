@@ -7,7 +7,7 @@
 
 #include "access/result_code.h"
 
-namespace access {
+namespace ql::access {
 
 class DataAccessError : public std::exception {
  public:
@@ -27,4 +27,4 @@ class DataAccessError : public std::exception {
   std::string what_;
 };
 
-}  // namespace access
+}  // namespace ql::access

@@ -10,7 +10,7 @@
 
 #include "access/result_code.h"
 
-namespace access {
+namespace ql::access {
 
 struct ErrorRecord {
   std::int32_t number = 0;  // the mapped result code
@@ -32,4 +32,4 @@ class ErrorList {
   std::vector<ErrorRecord> records_;
 };
 
-}  // namespace access
+}  // namespace ql::access

@@ -6,7 +6,7 @@
 
 #include "access/ref.h"
 
-namespace access {
+namespace ql::access {
 
 class Error {
  public:
@@ -24,4 +24,4 @@ class Errors {
   virtual Ref<Error> Item(std::int32_t index) = 0;
 };
 
-}  // namespace access
+}  // namespace ql::access

@@ -9,7 +9,7 @@
 #include "access/ref.h"
 #include "access/variant.h"
 
-namespace access {
+namespace ql::access {
 
 class Field {
  public:
@@ -29,4 +29,4 @@ class Fields {
   virtual Ref<Field> Item(std::string_view name) = 0;
 };
 
-}  // namespace access
+}  // namespace ql::access

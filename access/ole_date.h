@@ -4,7 +4,9 @@
 
 #include <optional>
 
-namespace access {
+#include "access/layer_namespace.h"
+
+namespace ql::access {
 
 struct CalendarTime {
   int year = 0;    // 100 to 9999
@@ -23,4 +25,4 @@ std::optional<CalendarTime> SplitOleDate(double oleDate);
 // The date of the given calendar fields; nothing when a field is out of its range.
 std::optional<double> MakeOleDate(const CalendarTime& time);
 
-}  // namespace access
+}  // namespace ql::access

@@ -13,7 +13,7 @@
 #include "access/error_list.h"
 #include "access/row_store.h"
 
-namespace access {
+namespace ql::access {
 
 // A result being read from the database, row by row.
 class ProviderCursor {
@@ -40,4 +40,4 @@ class ProviderSession {
 using SessionOpener = std::unique_ptr<ProviderSession> (*)(const ConnectionString& pairs,
                                                            std::shared_ptr<ErrorList> errors);
 
-}  // namespace access
+}  // namespace ql::access

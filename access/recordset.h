@@ -8,7 +8,7 @@
 #include "access/fields.h"
 #include "access/ref.h"
 
-namespace access {
+namespace ql::access {
 
 enum class CursorType : std::int32_t { kForwardOnly = 0, kKeyset = 1, kDynamic = 2, kStatic = 3 };
 enum class LockType : std::int32_t { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOptimistic = 4 };
@@ -37,4 +37,4 @@ class Recordset {
   virtual Ref<Fields> GetFields() = 0;
 };
 
-}  // namespace access
+}  // namespace ql::access

@@ -8,7 +8,7 @@
 
 #include "access/data_access_error.h"
 
-namespace access {
+namespace ql::access {
 
 template <class T>
 class Ref {
@@ -41,4 +41,4 @@ Ref<T> MakeRef(Args&&... args) {
   return Ref<T>(std::make_shared<T>(std::forward<Args>(args)...));
 }
 
-}  // namespace access
+}  // namespace ql::access

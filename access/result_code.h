@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace access {
+#include "access/layer_namespace.h"
+
+namespace ql::access {
 
 using ResultCode = std::int32_t;
 
@@ -32,4 +34,4 @@ inline constexpr ResultCode kCancelled = ToResultCode(0x80040E4E);          // D
 // The layer's own one-line description of a code it raises; empty for codes it does not know.
 std::string_view DescribeResult(ResultCode code);
 
-}  // namespace access
+}  // namespace ql::access

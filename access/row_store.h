@@ -5,16 +5,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "access/variant.h"
 
-namespace access {
+namespace ql::access {
 
 class RowStore;
 
-// Appends the cells of one row, in column order. A provider calls exactly one Put per column.
+// Appends the cells of one row, in column order. A provider calls exactly one Put per column; a row
+// left short is completed with NULLs and cells beyond the last column are dropped, so that a faulty
+// provider can never make a read run past its row.
 class RowWriter {
  public:
   void PutNull();
@@ -31,8 +34,8 @@ class RowWriter {
 
  private:
   friend class RowStore;
-  explicit RowWriter(RowStore& store) : store_(store) {}
-  RowStore& store_;
+  explicit RowWriter(RowStore& store) : store_(&store) {}
+  RowStore* store_;
 };
 
 class RowStore {
@@ -40,21 +43,40 @@ class RowStore {
   explicit RowStore(std::size_t columnCount);
 
   std::size_t ColumnCount() const noexcept { return columnCount_; }
-  std::size_t RowCount() const noexcept { return rows_.size(); }
+  // Completed rows; a row begun but not yet ended does not count.
+  std::size_t RowCount() const noexcept { return rows_.size() - (rowOpen_ ? 1 : 0); }
 
-  // Starts a new row and returns the writer for its cells.
+  // Starts a new row and returns the writer for its cells (ending a row still open).
   RowWriter BeginRow();
-  // Drops a row begun but not completed (a fetch that failed half-way).
+  // Completes the row begun last.
+  void EndRow();
+  // Drops a row begun but not completed (a fetch that failed half-way, or found no row).
   void AbandonRow();
 
+  // The cell of a completed row; `row` < RowCount(), `column` < ColumnCount().
   Variant Value(std::size_t row, std::size_t column) const;
+  // Bytes held in blocks, for measuring.
+  std::size_t ReservedBytes() const noexcept;
 
  private:
   friend class RowWriter;
-  // Implementation details (blocks, offsets, encoding) belong to row_store.cpp.
+  struct Block {
+    std::unique_ptr<char[]> data;
+    std::size_t used = 0;
+    std::size_t capacity = 0;
+  };
+  // Reserves room for `size` more bytes of the row being written, moving the row to a new block when
+  // the current one is full, and returns where to write them.
+  char* Append(std::size_t size);
+  void PutCell(std::uint8_t tag, const void* payload, std::size_t size);
+  void PutSized(std::uint8_t tag, std::string_view bytes);
+
   std::size_t columnCount_;
+  // Row r starts in block (rows_[r] >> 32) at byte (rows_[r] & 0xFFFFFFFF).
   std::vector<std::uint64_t> rows_;
-  std::vector<std::vector<char>> blocks_;
+  std::vector<Block> blocks_;
+  std::size_t cellsInRow_ = 0;
+  bool rowOpen_ = false;
 };
 
-}  // namespace access
+}  // namespace ql::access

@@ -8,7 +8,7 @@
 
 #include "access/result_code.h"
 
-namespace access {
+namespace ql::access {
 
 using VarType = std::uint16_t;
 
@@ -85,4 +85,4 @@ class Variant {
   std::string text_;
 };
 
-}  // namespace access
+}  // namespace ql::access

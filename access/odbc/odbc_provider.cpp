@@ -1,6 +1,6 @@
 #include "access/odbc/odbc_provider.h"
 
-namespace access {
+namespace ql::access {
 
 std::unique_ptr<ProviderSession> OpenOdbcSession(const ConnectionString&,
                                                  std::shared_ptr<ErrorList> errors) {
@@ -9,4 +9,4 @@ std::unique_ptr<ProviderSession> OpenOdbcSession(const ConnectionString&,
 
 std::string OdbcVersion() { return {}; }
 
-}  // namespace access
+}  // namespace ql::access

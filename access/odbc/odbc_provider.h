@@ -6,7 +6,7 @@
 
 #include "access/provider.h"
 
-namespace access {
+namespace ql::access {
 
 // Connects with SQLDriverConnect; `pairs` are the driver manager's keys (DSN, Driver, UID, PWD, ...),
 // already translated from the OLE DB names where the provider table asks for it.
@@ -16,4 +16,4 @@ std::unique_ptr<ProviderSession> OpenOdbcSession(const ConnectionString& pairs,
 // "unixODBC 2.3.11"; empty when the driver manager cannot tell.
 std::string OdbcVersion();
 
-}  // namespace access
+}  // namespace ql::access

@@ -6,7 +6,7 @@
 
 #include "access/provider.h"
 
-namespace access {
+namespace ql::access {
 
 // Opens the file named by `Data Source` (none, or ":memory:", for an in-memory database);
 // `Mode=Read` opens it read-only.
@@ -16,4 +16,4 @@ std::unique_ptr<ProviderSession> OpenSqliteSession(const ConnectionString& pairs
 // "SQLite 3.40.1"
 std::string SqliteVersion();
 
-}  // namespace access
+}  // namespace ql::access
