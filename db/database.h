@@ -3,6 +3,7 @@
 // but Close catches the data-access failures raised inside it, prints a framed report tagged with
 // the operation's line number, and returns a plain result.
 
+#include <atomic>
 #include <cstdint>
 
 #include "access/data_access.h"
@@ -14,6 +15,8 @@ namespace db {
 class Database {
  public:
   explicit Database(access::ObjectFactory& objects = access::NativeObjects());
+  // Closes what is open and releases the recordset, then the connection. A failure while closing
+  // is dropped: nothing is printed, since the console may already be gone.
   virtual ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -21,33 +24,45 @@ class Database {
   // The console every operation and report prints to. Until it is set nothing is printed.
   void UseConsole(console::ColorConsole& console) noexcept { console_ = &console; }
 
+  // Replaces the connection (the old one is released, not closed) and, once the new one is open,
+  // the recordset. A failure keeps whatever the steps before it left.
   bool Open(const char* connectionString);    // line tag 101
-  void Close();                               // no tag: lets a failure through
+  // Closes the recordset, then the connection, when open; keeps both. Lets a failure through.
+  void Close();
   bool ExecuteSql(const char* sqlText);       // 442
   bool MoveFirst();                           // 145
   bool MoveNext();                            // 164
-  bool IsEof();                               // 183
+  bool IsEof();                               // 183; true on failure too
   std::int32_t RecordCount();                 // 203
 
   // The row where the recordset (by default the current one) stands; tag 420.
-  bool ShowRecord(access::Ref<access::Recordset> recordset = nullptr);
+  bool ShowRecord(access::Ref<access::Recordset> shown = nullptr);
 
+  // On a recordset of their own; the current recordset is never touched.
   bool ListTables();     // 238
   bool ListDatabases();  // 277
 
   void ReportComError(const access::DataAccessError& error, int lineTag);
-  void ReportAdoErrors(const access::Ref<access::Connection>& connection);
+  // The connection's errors of its last failure, all on one line. Stops quietly where the list
+  // cannot be read: it runs while another failure is being reported, and that report follows.
+  void ReportAdoErrors(const access::Ref<access::Connection>& from);
 
   // Stops the statement or fetch under way on the connection; async-signal-safe.
   void Interrupt() noexcept;
 
  private:
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void PrintOpenTableFirst();
+  void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
 
   access::ObjectFactory& objects_;
   console::ColorConsole* console_ = nullptr;
   access::Ref<access::Connection> connection;
   access::Ref<access::Recordset> recordset;
+  // The held connection's object, for Interrupt: a signal handler must not read a shared_ptr that
+  // the interrupted code may be in the middle of replacing.
+  std::atomic<access::Connection*> interruptTarget_{nullptr};
+  static_assert(std::atomic<access::Connection*>::is_always_lock_free);
 };
 
 }  // namespace db

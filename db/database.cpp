@@ -1,0 +1,134 @@
+#include "db/database.h"
+
+#include <cstdarg>
+#include <utility>
+
+#include "db/line_tag.h"
+
+namespace db {
+
+using access::DataAccessError;
+
+Database::Database(access::ObjectFactory& objects) : objects_(objects) {}
+
+Database::~Database() {
+  try {
+    Close();
+  } catch (...) {
+    // Nothing is left to report to: the console is destroyed before the database.
+  }
+  ReplaceConnection(nullptr);
+  recordset.Reset();
+  connection.Reset();
+}
+
+void Database::Print(const char* format, ...) {
+  if (console_ == nullptr) return;
+  va_list arguments;
+  va_start(arguments, format);
+  console_->PrintV(format, arguments);
+  va_end(arguments);
+}
+
+void Database::PrintOpenTableFirst() { Print("Open table first!\n"); }
+
+void Database::ReplaceConnection(access::Ref<access::Connection> replacement) noexcept {
+  interruptTarget_.store(nullptr);
+  // The old object is released here, while Interrupt can no longer reach it.
+  connection = std::move(replacement);
+  interruptTarget_.store(connection.Shared().get());
+}
+
+void Database::Interrupt() noexcept {
+  if (access::Connection* target = interruptTarget_.load()) target->Interrupt();
+}
+
+bool Database::Open(const char* connectionString) {
+  try {
+    ReplaceConnection(nullptr);
+    ReplaceConnection(objects_.CreateConnection());
+    connection->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
+    recordset.Reset();
+    recordset = objects_.CreateRecordset();
+    return true;
+  } catch (const DataAccessError& error) {
+    ReportComError(error, kTagOpen);
+    return false;
+  }
+}
+
+void Database::Close() {
+  if (recordset && recordset->State() != access::kStateClosed) recordset->Close();
+  if (connection && connection->State() != access::kStateClosed) connection->Close();
+}
+
+bool Database::ExecuteSql(const char* sqlText) {
+  try {
+    if (!recordset) throw DataAccessError(access::kAbsentObject);
+    if (recordset->State() != access::kStateClosed) recordset->Close();
+    recordset->Open(sqlText != nullptr ? sqlText : "", connection, access::CursorType::kStatic,
+                    access::LockType::kOptimistic, access::kCmdText);
+    return true;
+  } catch (const DataAccessError& error) {
+    ReportComError(error, kTagExecuteSql);
+    return false;
+  }
+}
+
+bool Database::MoveFirst() {
+  if (!recordset) {
+    PrintOpenTableFirst();
+    return false;
+  }
+  try {
+    recordset->MoveFirst();
+    return true;
+  } catch (const DataAccessError& error) {
+    ReportComError(error, kTagMoveFirst);
+    return false;
+  }
+}
+
+bool Database::MoveNext() {
+  if (!recordset) {
+    PrintOpenTableFirst();
+    return false;
+  }
+  try {
+    recordset->MoveNext();
+    return true;
+  } catch (const DataAccessError& error) {
+    ReportComError(error, kTagMoveNext);
+    return false;
+  }
+}
+
+bool Database::IsEof() {
+  if (!recordset) {
+    PrintOpenTableFirst();
+    return true;
+  }
+  try {
+    return recordset->Eof();
+  } catch (const DataAccessError& error) {
+    // Taken as the end so that callers display nothing.
+    ReportComError(error, kTagIsEof);
+    return true;
+  }
+}
+
+std::int32_t Database::RecordCount() {
+  if (!recordset) {
+    PrintOpenTableFirst();
+    return 0;
+  }
+  try {
+    return recordset->RecordCount();
+  } catch (const DataAccessError& error) {
+    ReportAdoErrors(connection);
+    ReportComError(error, kTagRecordCount);
+    return 0;
+  }
+}
+
+}  // namespace db

@@ -1,0 +1,83 @@
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "db/database.h"
+#include "db/line_tag.h"
+
+namespace db {
+
+namespace {
+
+// A column of the current schema row as text, up to its first NUL.
+std::string ColumnText(access::Fields& fields, std::string_view column) {
+  std::string text = fields.Item(column)->Value().ToText();
+  const std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+  return text;
+}
+
+std::string TableLine(access::Fields& fields) {
+  const std::string name = ColumnText(fields, "TABLE_NAME");
+  const std::string type = ColumnText(fields, "TABLE_TYPE");
+  return name + " [" + type + "]\n";
+}
+
+std::string CatalogLine(access::Fields& fields) { return ColumnText(fields, "CATALOG_NAME") + '\n'; }
+
+struct SchemaListing {
+  access::SchemaKind kind;
+  std::string (*line)(access::Fields& fields);
+};
+
+constexpr SchemaListing kTables{access::SchemaKind::kTables, TableLine};
+constexpr SchemaListing kCatalogs{access::SchemaKind::kCatalogs, CatalogLine};
+
+// Prints one line per schema row. The rowset lives only for this call: closed here when it ended
+// open, and released (without a close) on the error road.
+template <class PrintLine>
+void ListSchema(access::Connection& connection, const SchemaListing& listing, PrintLine print) {
+  static const access::Variant missing = access::Variant::Missing();
+  const access::Ref<access::Recordset> rows = connection.OpenSchema(listing.kind, missing, missing);
+  while (!rows->Eof()) {
+    print(listing.line(*rows->GetFields()));
+    rows->MoveNext();
+  }
+  if (rows->State() == access::kStateOpen) rows->Close();
+}
+
+}  // namespace
+
+bool Database::ListTables() {
+  if (!connection) {
+    PrintOpenTableFirst();
+    return false;
+  }
+  try {
+    ListSchema(*connection, kTables, [this](const std::string& line) { Print("%s", line.c_str()); });
+  } catch (const access::DataAccessError& error) {
+    ReportAdoErrors(connection);
+    ReportComError(error, kTagListTables);
+  }
+  return true;
+}
+
+bool Database::ListDatabases() {
+  if (!connection) {
+    PrintOpenTableFirst();
+    return false;
+  }
+  try {
+    ListSchema(*connection, kCatalogs, [this](const std::string& line) { Print("%s", line.c_str()); });
+  } catch (const access::DataAccessError& error) {
+    if (error.Code() == access::kNotSupported) {
+      Print("Not support list datebases!\n");
+      return false;
+    }
+    ReportAdoErrors(connection);
+    ReportComError(error, kTagListDatabases);
+  }
+  return true;
+}
+
+}  // namespace db
