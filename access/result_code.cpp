@@ -28,6 +28,7 @@ constexpr std::array kDescriptions{
     CodeText{kTypeMismatch, "The value has the wrong type for this operation."},
     CodeText{kParamNotFound, "An argument was not given."},
     CodeText{kCancelled, "The operation was cancelled."},
+    CodeText{kOutOfMemory, "Not enough memory to complete the operation."},
 };
 
 }  // namespace

@@ -30,6 +30,7 @@ inline constexpr ResultCode kOutOfRange = ToResultCode(0x80040E57);
 inline constexpr ResultCode kTypeMismatch = ToResultCode(0x80020005);       // DISP_E_TYPEMISMATCH
 inline constexpr ResultCode kParamNotFound = ToResultCode(0x80020004);      // DISP_E_PARAMNOTFOUND
 inline constexpr ResultCode kCancelled = ToResultCode(0x80040E4E);          // DB_E_CANCELED
+inline constexpr ResultCode kOutOfMemory = ToResultCode(0x8007000E);        // E_OUTOFMEMORY
 
 // The layer's own one-line description of a code it raises; empty for codes it does not know.
 std::string_view DescribeResult(ResultCode code);

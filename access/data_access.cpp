@@ -1,0 +1,40 @@
+#include "access/data_access.h"
+
+#include "access/native_connection.h"
+#include "access/native_recordset.h"
+#include "access/odbc/odbc_provider.h"
+#include "access/sqlite/sqlite_provider.h"
+
+namespace ql::access {
+namespace {
+
+constexpr std::string_view kLayerVersion = "1.0";
+constexpr std::size_t kVersionLimit = 63;
+
+class NativeObjectFactory final : public ObjectFactory {
+ public:
+  Ref<Connection> CreateConnection() override { return MakeNativeConnection(); }
+  Ref<Recordset> CreateRecordset() override { return MakeNativeRecordset(); }
+};
+
+}  // namespace
+
+ObjectFactory& NativeObjects() {
+  static NativeObjectFactory factory;
+  return factory;
+}
+
+std::string ComponentVersion() {
+  std::string libraries = SqliteVersion();
+  const std::string odbc = OdbcVersion();
+  if (!odbc.empty()) libraries += ", " + odbc;
+  std::string text = std::string(kLayerVersion) + " (" + libraries + ")";
+  if (text.size() > kVersionLimit) {
+    // Cut at the limit but keep the closing parenthesis.
+    text.resize(kVersionLimit - 1);
+    text += ')';
+  }
+  return text;
+}
+
+}  // namespace ql::access

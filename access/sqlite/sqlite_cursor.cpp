@@ -1,0 +1,119 @@
+#include "access/sqlite/sqlite_cursor.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+#include "access/sqlite/sqlite_errors.h"
+
+namespace ql::access {
+namespace {
+
+std::string_view ColumnText(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  const int size = sqlite3_column_bytes(statement, column);
+  return text != nullptr ? std::string_view(text, static_cast<std::size_t>(size)) : std::string_view();
+}
+
+std::string_view ColumnBlob(sqlite3_stmt* statement, int column) {
+  const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
+  const int size = sqlite3_column_bytes(statement, column);
+  return bytes != nullptr ? std::string_view(bytes, static_cast<std::size_t>(size)) : std::string_view();
+}
+
+// A floating-point value of a NUMERIC/DECIMAL column as exact decimal digits, when its shortest
+// round-trip form needs no exponent; a decimal of such size would not be one anyway.
+bool PutRealAsDecimal(RowWriter& row, double value) {
+  char digits[32];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+  const std::string_view text(digits, static_cast<std::size_t>(end - digits));
+  if (ec != std::errc() || text.find_first_of("eEni") != std::string_view::npos) return false;
+  row.PutDecimal(text);
+  return true;
+}
+
+}  // namespace
+
+SqliteCursor::SqliteCursor(DatabaseHandle db, StatementHandle statement, std::shared_ptr<ErrorList> errors)
+    : db_(std::move(db)), statement_(std::move(statement)), errors_(std::move(errors)) {
+  const int count = sqlite3_column_count(statement_.get());
+  names_.reserve(static_cast<std::size_t>(count));
+  kinds_.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const char* name = sqlite3_column_name(statement_.get(), i);
+    names_.emplace_back(name != nullptr ? name : "");
+    kinds_.push_back(KindOfDeclaredType(sqlite3_column_decltype(statement_.get(), i)));
+  }
+}
+
+bool SqliteCursor::FetchRow(RowWriter& row) {
+  if (done_) return false;
+  const int rc = sqlite3_step(statement_.get());
+  if (rc == SQLITE_DONE) {
+    done_ = true;
+    return false;
+  }
+  if (rc != SQLITE_ROW) {
+    done_ = true;
+    RaiseSqlite(*errors_, db_.get(), rc);
+  }
+  for (int i = 0; i < static_cast<int>(names_.size()); ++i) PutCell(row, i);
+  return true;
+}
+
+void SqliteCursor::PutCell(RowWriter& row, int column) const {
+  sqlite3_stmt* statement = statement_.get();
+  const DeclaredKind kind = kinds_[static_cast<std::size_t>(column)];
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+      row.PutNull();
+      return;
+    case SQLITE_INTEGER: {
+      const sqlite3_int64 value = sqlite3_column_int64(statement, column);
+      switch (kind) {
+        case DeclaredKind::kTinyInt:
+          if (value >= std::numeric_limits<std::int8_t>::min() && value <= std::numeric_limits<std::int8_t>::max()) {
+            return row.PutTinyInt(static_cast<std::int8_t>(value));
+          }
+          break;
+        case DeclaredKind::kSmallInt:
+          if (value >= std::numeric_limits<std::int16_t>::min() && value <= std::numeric_limits<std::int16_t>::max()) {
+            return row.PutSmallInt(static_cast<std::int16_t>(value));
+          }
+          break;
+        case DeclaredKind::kDecimal:
+          return row.PutDecimal(ColumnText(statement, column));
+        case DeclaredKind::kBool:
+          return row.PutBool(value != 0);
+        case DeclaredKind::kDate:
+          if (auto date = OleDateFromJulianDay(static_cast<double>(value))) return row.PutDate(*date);
+          break;
+        case DeclaredKind::kPlain:
+          break;
+      }
+      return row.PutInteger(value);
+    }
+    case SQLITE_FLOAT: {
+      const double value = sqlite3_column_double(statement, column);
+      if (kind == DeclaredKind::kDecimal && PutRealAsDecimal(row, value)) return;
+      if (kind == DeclaredKind::kBool) return row.PutBool(value != 0);
+      if (kind == DeclaredKind::kDate) {
+        if (auto date = OleDateFromJulianDay(value)) return row.PutDate(*date);
+      }
+      return row.PutDouble(value);
+    }
+    case SQLITE_TEXT: {
+      const std::string_view text = ColumnText(statement, column);
+      if (kind == DeclaredKind::kDate) {
+        if (auto date = OleDateFromText(text)) return row.PutDate(*date);
+      }
+      if (kind == DeclaredKind::kDecimal && IsDecimalText(text)) return row.PutDecimal(text);
+      return row.PutText(text);
+    }
+    default:
+      return row.PutBinary(ColumnBlob(statement, column));
+  }
+}
+
+}  // namespace ql::access

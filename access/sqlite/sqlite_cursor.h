@@ -1,0 +1,35 @@
+#pragma once
+// Internal: the rows of one prepared SQLite statement, read into the layer's row storage.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "access/provider.h"
+#include "access/sqlite/sqlite_handles.h"
+#include "access/sqlite/sqlite_value_types.h"
+
+namespace ql::access {
+
+class SqliteCursor final : public ProviderCursor {
+ public:
+  // `statement` has been prepared on `db` and not stepped yet.
+  SqliteCursor(DatabaseHandle db, StatementHandle statement, std::shared_ptr<ErrorList> errors);
+
+  const std::vector<std::string>& ColumnNames() const override { return names_; }
+  bool FetchRow(RowWriter& row) override;
+
+ private:
+  void PutCell(RowWriter& row, int column) const;
+
+  // Declared first: the statement must be finalized before the database handle is let go.
+  DatabaseHandle db_;
+  StatementHandle statement_;
+  std::shared_ptr<ErrorList> errors_;
+  std::vector<std::string> names_;
+  std::vector<DeclaredKind> kinds_;
+  // Stepping a finished statement would start it over, so the cursor remembers that it is done.
+  bool done_ = false;
+};
+
+}  // namespace ql::access

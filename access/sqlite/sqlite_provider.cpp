@@ -1,0 +1,212 @@
+#include "access/sqlite/sqlite_provider.h"
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "access/sqlite/sqlite_cursor.h"
+#include "access/sqlite/sqlite_errors.h"
+#include "access/sqlite/sqlite_handles.h"
+
+namespace ql::access {
+namespace {
+
+// How long a statement waits for a lock another process holds before it fails as busy.
+constexpr int kBusyTimeoutMs = 5000;
+constexpr int kBusyPollMs = 10;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// True when nothing but blanks, ';' and comments is left: no further statement follows.
+bool OnlyFillerLeft(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (IsBlank(text[pos]) || text[pos] == ';') {
+      ++pos;
+    } else if (text.substr(pos, 2) == "--") {
+      pos = text.find('\n', pos);
+      if (pos == std::string_view::npos) return true;
+    } else if (text.substr(pos, 2) == "/*") {
+      pos = text.find("*/", pos + 2);
+      if (pos == std::string_view::npos) return true;
+      pos += 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SameWord(std::string_view text, std::string_view lowerWord) {
+  if (text.size() != lowerWord.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+    if (c != lowerWord[i]) return false;
+  }
+  return true;
+}
+
+// A single-quoted SQL literal.
+std::string Literal(std::string_view text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') quoted += '\'';
+    quoted += c;
+  }
+  return quoted + "'";
+}
+
+// A double-quoted SQL identifier.
+std::string Identifier(std::string_view text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+class SqliteSession final : public ProviderSession {
+ public:
+  SqliteSession(DatabaseHandle db, std::shared_ptr<ErrorList> errors)
+      : db_(std::move(db)), errors_(std::move(errors)) {
+    sqlite3_busy_handler(db_.get(), &SqliteSession::OnBusy, this);
+  }
+  ~SqliteSession() override { sqlite3_busy_handler(db_.get(), nullptr, nullptr); }
+
+  // A text may hold several statements. They run in order, each to completion, and the last one
+  // gives the result (its rows, if it has any); filler after the last (blanks, ';', comments) is
+  // ignored. When one fails, its error is raised and the statements after it do not run; those
+  // before it have taken effect, as each runs in its own implicit transaction unless the text opens
+  // one itself.
+  std::unique_ptr<ProviderCursor> Execute(std::string_view sql) override {
+    interrupted_.store(false);
+    if (sql.find('\0') != std::string_view::npos) {
+      errors_->Raise(kStatementError, "SQLite", "The statement text contains a NUL character.");
+    }
+    if (sql.size() > static_cast<std::size_t>(INT_MAX)) {
+      errors_->Raise(kOutOfRange, "SQLite", "The statement text is too long.");
+    }
+    const char* next = sql.data();
+    const char* const end = sql.data() + sql.size();
+    while (next < end) {
+      sqlite3_stmt* raw = nullptr;
+      const char* tail = nullptr;
+      const int rc = sqlite3_prepare_v2(db_.get(), next, static_cast<int>(end - next), &raw, &tail);
+      StatementHandle statement(raw);
+      if (rc != SQLITE_OK) RaiseSqlite(*errors_, db_.get(), rc);
+      if (tail == nullptr || tail <= next) tail = end;
+      const bool last = OnlyFillerLeft(std::string_view(tail, static_cast<std::size_t>(end - tail)));
+      next = tail;
+      if (!statement) continue;  // only filler before `tail`
+      if (last && sqlite3_column_count(statement.get()) > 0) {
+        return std::make_unique<SqliteCursor>(db_, std::move(statement), errors_);
+      }
+      RunToCompletion(statement.get());
+      if (last) break;
+    }
+    return nullptr;
+  }
+
+  std::unique_ptr<ProviderCursor> OpenSchema(SchemaKind schema) override {
+    std::vector<std::string> databases = DatabaseNames();
+    std::string sql;
+    if (schema == SchemaKind::kCatalogs) {
+      for (const std::string& name : databases) {
+        sql += sql.empty() ? "SELECT " : " UNION ALL SELECT ";
+        sql += Literal(name) + " AS CATALOG_NAME";
+      }
+    } else if (schema == SchemaKind::kTables) {
+      // Each database's schema table is listed with the tables and views it describes; it does not
+      // describe itself.
+      int position = 0;
+      for (const std::string& name : databases) {
+        const std::string catalog = Literal(name);
+        const std::string schemaTable = name == "temp" ? "sqlite_temp_master" : "sqlite_master";
+        if (!sql.empty()) sql += " UNION ALL ";
+        sql += "SELECT " + std::to_string(position) + " AS seq, " + catalog +
+               " AS TABLE_CATALOG, NULL AS TABLE_SCHEMA, name AS TABLE_NAME, "
+               "CASE WHEN name LIKE 'sqlite\\_%' ESCAPE '\\' THEN 'SYSTEM TABLE' "
+               "WHEN type = 'view' THEN 'VIEW' ELSE 'TABLE' END AS TABLE_TYPE FROM " +
+               Identifier(name) + ".sqlite_master WHERE type IN ('table', 'view')";
+        sql += " UNION ALL SELECT " + std::to_string(position) + ", " + catalog + ", NULL, " +
+               Literal(schemaTable) + ", 'SYSTEM TABLE'";
+        ++position;
+      }
+      sql = "SELECT TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM (" + sql +
+            ") ORDER BY seq, CASE TABLE_TYPE WHEN 'TABLE' THEN 0 WHEN 'VIEW' THEN 1 ELSE 2 END, TABLE_NAME";
+    } else {
+      errors_->Raise(kNotSupported, "SQLite", "This schema rowset is not available.");
+    }
+    std::unique_ptr<ProviderCursor> cursor = Execute(sql);
+    if (!cursor) errors_->Raise(kProviderFailed, "SQLite", "The schema query returned no result.");
+    return cursor;
+  }
+
+  void Interrupt() noexcept override {
+    interrupted_.store(true);
+    sqlite3_interrupt(db_.get());
+  }
+
+ private:
+  // Waits in short steps, so that an interrupt ends the wait too.
+  static int OnBusy(void* self, int attempts) {
+    auto* session = static_cast<SqliteSession*>(self);
+    if (session->interrupted_.load() || attempts * kBusyPollMs >= kBusyTimeoutMs) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kBusyPollMs));
+    return 1;
+  }
+
+  void RunToCompletion(sqlite3_stmt* statement) {
+    int rc = SQLITE_ROW;
+    while (rc == SQLITE_ROW) rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) RaiseSqlite(*errors_, db_.get(), rc);
+  }
+
+  // The attached databases in their order: main first, then temp when it is in use, then the others.
+  std::vector<std::string> DatabaseNames() {
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(db_.get(), "PRAGMA database_list", -1, &raw, nullptr);
+    StatementHandle statement(raw);
+    if (rc != SQLITE_OK) RaiseSqlite(*errors_, db_.get(), rc);
+    std::vector<std::string> names;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+      const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 1));
+      if (name != nullptr) names.emplace_back(name);
+    }
+    if (rc != SQLITE_DONE) RaiseSqlite(*errors_, db_.get(), rc);
+    return names;
+  }
+
+  DatabaseHandle db_;
+  std::shared_ptr<ErrorList> errors_;
+  // Lock-free, so that Interrupt may set it from a signal handler.
+  std::atomic<bool> interrupted_{false};
+};
+
+}  // namespace
+
+std::unique_ptr<ProviderSession> OpenSqliteSession(const ConnectionString& pairs,
+                                                   std::shared_ptr<ErrorList> errors) {
+  std::string file = pairs.Find("Data Source").value_or("");
+  if (file.empty()) file = ":memory:";
+  const bool readOnly = SameWord(pairs.Find("Mode").value_or(""), "read");
+  const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
+  DatabaseHandle db = AdoptDatabase(raw);
+  if (rc != SQLITE_OK) RaiseSqlite(*errors, db.get(), rc);
+  // A file that is not a database opens without complaint; reading its schema finds out now rather
+  // than at the first statement.
+  const int check = sqlite3_exec(db.get(), "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr);
+  if (check != SQLITE_OK) RaiseSqlite(*errors, db.get(), check);
+  return std::make_unique<SqliteSession>(std::move(db), std::move(errors));
+}
+
+std::string SqliteVersion() { return std::string("SQLite ") + sqlite3_libversion(); }
+
+}  // namespace ql::access

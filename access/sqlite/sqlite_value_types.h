@@ -1,0 +1,30 @@
+#pragma once
+// Internal: how the SQLite provider reads a declared column type, and SQLite's date forms.
+
+#include <optional>
+#include <string_view>
+
+namespace ql::access {
+
+// The types a declared column type asks for beyond what SQLite's storage class says.
+enum class DeclaredKind { kPlain, kTinyInt, kSmallInt, kDecimal, kBool, kDate };
+
+// By the words SQLite's own affinity rules would look for (compared without regard to case), so
+// "UNSIGNED TINYINT" is kTinyInt and "DATETIME" kDate. A null or unknown type is kPlain.
+DeclaredKind KindOfDeclaredType(const char* declared);
+
+// An OLE date for the texts SQLite's date functions read: "YYYY-MM-DD", optionally followed by
+// " HH:MM", " HH:MM:SS" or " HH:MM:SS.SSS" (a 'T' may stand for the blank), optionally ending in 'Z'
+// or a "+HH:MM"/"-HH:MM" offset that is taken off to give UTC; or one of the time forms alone, on
+// day 0. Nothing when the text is none of these or names no real date in the years 100 to 9999.
+std::optional<double> OleDateFromText(std::string_view text);
+
+// An OLE date for a Julian day number, the way SQLite reads a number as a date; nothing outside the
+// years 100 to 9999.
+std::optional<double> OleDateFromJulianDay(double julianDay);
+
+// True when the text is a plain decimal number: an optional sign, digits with at most one '.', no
+// exponent.
+bool IsDecimalText(std::string_view text);
+
+}  // namespace ql::access

@@ -1,0 +1,69 @@
+#pragma once
+// Internal: a client-side static cursor. Rows come from the provider as navigation first reaches
+// them and stay in the cursor's RowStore, so moving back to the first row never touches the database.
+//
+// Positions and moves: the cursor stands on a row, before the first row (BOF) or after the last
+// (EOF); an empty result is BOF and EOF at once. MoveFirst is refused only on an empty result,
+// MoveNext at EOF (and so on an empty result); a refused move raises kNoCurrentRecord and leaves the
+// position alone. A fetch that fails raises its error from the call that needed the row, leaves the
+// position alone, and is raised again by every later call that needs rows the provider did not
+// deliver.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/provider.h"
+
+namespace ql::access {
+
+class StaticCursor {
+ public:
+  // Reads the first row, so that BOF and EOF are known; a failure there is raised here.
+  StaticCursor(std::shared_ptr<ProviderSession> session, std::shared_ptr<ErrorList> errors,
+               std::unique_ptr<ProviderCursor> rows);
+  StaticCursor(const StaticCursor&) = delete;
+  StaticCursor& operator=(const StaticCursor&) = delete;
+
+  bool IsOpen() const noexcept { return open_; }
+  // Lets go of the rows, the provider's cursor and the session; every call but IsOpen, Close and
+  // ColumnNames then raises kObjectClosed.
+  void Close() noexcept;
+
+  bool Bof() const;
+  bool Eof() const;
+  void MoveFirst();
+  void MoveNext();
+  std::int32_t RecordCount();
+
+  const std::vector<std::string>& ColumnNames() const noexcept { return names_; }
+  // The column's value on the current row; kNoCurrentRecord at BOF or EOF.
+  Variant Value(std::size_t column) const;
+
+  // Rows held so far, for tests and measurements.
+  std::size_t FetchedRows() const noexcept { return store_ ? store_->RowCount() : 0; }
+
+ private:
+  void RequireOpen() const;
+  // Fetches one more row; false when the provider has none left.
+  bool FetchOne();
+  // True when row `index` is held, fetching up to it as needed.
+  bool Reach(std::size_t index);
+
+  // The provider's cursor is declared after the session it reads from, so it goes first.
+  std::shared_ptr<ProviderSession> session_;
+  std::shared_ptr<ErrorList> errors_;
+  std::unique_ptr<ProviderCursor> provider_;
+  std::vector<std::string> names_;
+  std::optional<RowStore> store_;
+  std::optional<std::vector<ErrorRecord>> failure_;
+  std::size_t row_ = 0;
+  bool bof_ = true;
+  bool eof_ = true;
+  bool open_ = true;
+};
+
+}  // namespace ql::access
