@@ -1,0 +1,187 @@
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/db/fake_objects.h"
+#include "tests/db/session.h"
+
+namespace {
+
+using access::DataAccessError;
+using access::Variant;
+using dbtest::kSeparator;
+using dbtest::Report;
+using Log = std::vector<std::string>;
+
+class DatabaseObject : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    objects.results["select id"] = {{"id"}, {{Variant::I4(1)}, {Variant::I4(2)}, {Variant::I4(3)}}};
+    objects.results["update"] = {};
+  }
+
+  // The calls made by what `run` does, without the State reads.
+  Log CallsOf(const std::function<void()>& run) {
+    objects.calls.ClearLog();
+    run();
+    Log calls;
+    for (const std::string& call : objects.calls.Log()) {
+      if (call.find(".State") == std::string::npos) calls.push_back(call);
+    }
+    return calls;
+  }
+
+  fake::Objects objects;
+  std::unique_ptr<dbtest::Session> owned = std::make_unique<dbtest::Session>(objects);
+  dbtest::Session& session = *owned;
+  db::Database& database = session.database;
+
+  const DataAccessError planned{access::kProviderFailed, "Fake", "planned"};
+  const std::string plannedReport = "> Code = 80004005\n> Code meaning = Unspecified failure.\n"
+                                    "> Source = Fake\n> Description = planned\n";
+};
+
+std::string Row(int id) { return "id              " + std::to_string(id) + "\n" + kSeparator + "\n"; }
+
+std::string Framed(int lineTag, const std::string& body) {
+  const std::string frame = "--------------- Error @" + std::to_string(lineTag) + " ---------------\n";
+  return frame + body + frame;
+}
+
+TEST_F(DatabaseObject, BeforeAnyOpenEveryOperationButSqlAsksForATable) {
+  EXPECT_FALSE(database.MoveFirst());
+  EXPECT_FALSE(database.MoveNext());
+  EXPECT_TRUE(database.IsEof());
+  EXPECT_EQ(database.RecordCount(), 0);
+  EXPECT_FALSE(database.ListTables());
+  EXPECT_FALSE(database.ListDatabases());
+  std::string six;
+  for (int i = 0; i < 6; ++i) six += "Open table first!\n";
+  EXPECT_EQ(session.Output(), six);
+
+  EXPECT_FALSE(database.ExecuteSql("select id"));
+  EXPECT_EQ(session.Output(), Report(442, "80004003", "There is no object to act on."));
+  EXPECT_EQ(session.Run("record\nt\ncount"),
+            "Open table first!\nOpen table first!\nOpen table first!\n0 record(s) in current recordset.\n");
+  EXPECT_EQ(objects.calls.Log(), Log{});
+}
+
+TEST_F(DatabaseObject, OpenMakesTheConnectionOpensItThenMakesTheRecordset) {
+  EXPECT_EQ(CallsOf([&] { EXPECT_TRUE(database.Open("Data Source=a.db")); }),
+            (Log{"CreateConnection", "Connection.Open", "CreateRecordset"}));
+  EXPECT_EQ(objects.LastConnection()->openedWith, "Data Source=a.db");
+  EXPECT_EQ(session.Output(), "");
+}
+
+TEST_F(DatabaseObject, OpenReleasesTheOldConnectionWithoutClosingIt) {
+  session.Run("open a");
+  EXPECT_EQ(CallsOf([&] { database.Open("b"); }),
+            (Log{"Connection.~", "CreateConnection", "Connection.Open", "Recordset.~", "CreateRecordset"}));
+}
+
+TEST_F(DatabaseObject, AFailedOpenKeepsTheRecordsetAndLeavesAnUnopenedConnection) {
+  EXPECT_EQ(session.Run("open a\nsql select id\nrecord"), Row(1));
+  objects.calls.FailAt("Connection.Open", 1, planned);
+  EXPECT_FALSE(database.Open("bad"));
+  EXPECT_EQ(session.Output(), Framed(101, plannedReport));
+  // The rows already read stay reachable; a new statement needs a connection that opened.
+  EXPECT_EQ(session.Run("t\ncount"), Row(2) + "3 record(s) in current recordset.\n");
+  EXPECT_EQ(session.Run("sql select id"),
+            Report(442, "800a0e7d", "Unknown error 0x800A0E7D", "Fake", "connection not open"));
+  EXPECT_EQ(session.Run("open good\nsql select id\nrecord"), Row(1));
+}
+
+TEST_F(DatabaseObject, AFailureMakingAnObjectLeavesItAbsent) {
+  objects.calls.FailAt("CreateConnection", 1, DataAccessError(access::ToResultCode(0x80040154)));
+  EXPECT_EQ(session.Run("open a\ntable\nrecord"),
+            Report(101, "80040154", "Unknown error 0x80040154") + "Open table first!\nOpen table first!\n");
+
+  objects.calls.FailAt("CreateRecordset", 1, DataAccessError(access::ToResultCode(0x8007000E)));
+  EXPECT_EQ(session.Run("open a\nrecord\nsql select id"),
+            Report(101, "8007000e", "Not enough memory to complete the operation.") + "Open table first!\n" +
+                Report(442, "80004003", "There is no object to act on."));
+}
+
+TEST_F(DatabaseObject, TheRecordsetIsRefusedUntilAStatementRan) {
+  const std::string refusal = "> Code = 800a0e78\n> Code meaning = Unknown error 0x800A0E78\n"
+                              "> Source = Fake\n> Description = closed\n";
+  session.Run("open a");
+  EXPECT_EQ(session.Run("record"), Framed(145, refusal));
+  EXPECT_EQ(session.Run("t"), Framed(164, refusal));
+  EXPECT_TRUE(database.IsEof());
+  EXPECT_EQ(session.Output(), Framed(183, refusal));
+  EXPECT_EQ(session.Run("sql select id\nclose\nrecord"), Framed(145, refusal));
+}
+
+TEST_F(DatabaseObject, NavigatesTheCurrentRecordset) {
+  EXPECT_EQ(session.Run("open a\nsql select id\nrecord\nt\nt\ncount"),
+            Row(1) + Row(2) + Row(3) + "3 record(s) in current recordset.\n");
+  // Past the last row the move succeeds and the end is reached: nothing is shown.
+  EXPECT_TRUE(database.MoveNext());
+  EXPECT_TRUE(database.IsEof());
+  EXPECT_EQ(session.Output(), "");
+  EXPECT_EQ(session.Run("t"), Framed(164, "> Code = 800a0bcd\n> Code meaning = Unknown error 0x800A0BCD\n"
+                                          "> Source = Fake\n> Description = at the end\n"));
+  EXPECT_EQ(session.Run("record"), Row(1));
+}
+
+TEST_F(DatabaseObject, EachStatementClosesTheOpenResultFirst) {
+  session.Run("open a");
+  EXPECT_EQ(CallsOf([&] { EXPECT_TRUE(database.ExecuteSql("select id")); }), Log{"Recordset.Open"});
+  EXPECT_EQ(objects.LastRecordset()->source, "select id");
+  EXPECT_EQ(CallsOf([&] { database.ExecuteSql("select id"); }), (Log{"Recordset.Close", "Recordset.Open"}));
+  // A failed statement leaves the recordset closed, so the next one has nothing to close.
+  EXPECT_EQ(CallsOf([&] { EXPECT_FALSE(database.ExecuteSql("selec id")); }),
+            (Log{"Recordset.Close", "Recordset.Open"}));
+  EXPECT_EQ(session.Output(), Report(442, "80040e14", "IDispatch error 92", "Fake", "cannot run: selec id"));
+  EXPECT_EQ(CallsOf([&] { database.ExecuteSql("update"); }), Log{"Recordset.Open"});
+  EXPECT_EQ(CallsOf([&] { database.ExecuteSql("select id"); }), Log{"Recordset.Open"});
+}
+
+TEST_F(DatabaseObject, CloseClosesWhatIsOpenAndKeepsTheObjects) {
+  EXPECT_EQ(CallsOf([&] { database.Close(); }), Log{});
+  session.Run("open a\nsql select id");
+  EXPECT_EQ(CallsOf([&] { database.Close(); }), (Log{"Recordset.Close", "Connection.Close"}));
+  EXPECT_EQ(CallsOf([&] { database.Close(); }), Log{});
+  EXPECT_EQ(objects.calls.Log(), (Log{"Recordset.State", "Connection.State"}));
+  EXPECT_EQ(session.Output(), "");
+  // The objects are kept: the listing reaches the closed connection instead of asking for a table.
+  EXPECT_EQ(session.Run("table"),
+            Report(238, "800a0e7d", "Unknown error 0x800A0E7D", "Fake", "closed"));
+}
+
+TEST_F(DatabaseObject, CloseLetsAFailureThrough) {
+  session.Run("open a\nsql select id");
+  objects.calls.FailAt("Recordset.Close", 1, planned);
+  EXPECT_THROW(database.Close(), DataAccessError);
+  EXPECT_EQ(session.Output(), "");
+}
+
+TEST_F(DatabaseObject, DestructionClosesThenReleasesTheRecordsetThenTheConnection) {
+  session.Run("open a\nsql select id");
+  EXPECT_EQ(CallsOf([&] { owned.reset(); }),
+            (Log{"Recordset.Close", "Connection.Close", "Recordset.~", "Connection.~"}));
+}
+
+TEST_F(DatabaseObject, DestructionSurvivesAFailureWhileClosing) {
+  session.Run("open a\nsql select id");
+  objects.calls.FailAt("Recordset.Close", 1, planned);
+  EXPECT_EQ(CallsOf([&] { EXPECT_NO_THROW(owned.reset()); }),
+            (Log{"Recordset.Close", "Recordset.~", "Connection.~"}));
+}
+
+TEST_F(DatabaseObject, InterruptReachesTheHeldConnectionOnly) {
+  database.Interrupt();
+  session.Run("open a");
+  database.Interrupt();
+  EXPECT_EQ(objects.LastConnection()->interrupts, 1);
+  objects.calls.FailAt("CreateConnection", 1, planned);
+  session.Run("open b");
+  database.Interrupt();
+  EXPECT_EQ(objects.LastConnection(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "db/code_meaning.h"
+#include "tests/db/fake_objects.h"
+#include "tests/db/session.h"
+
+namespace {
+
+using access::DataAccessError;
+using access::ToResultCode;
+using dbtest::Report;
+
+TEST(CodeMeaning, GenericCodesHaveTheProgramsOwnOneLineMeaning) {
+  const std::uint32_t generic[] = {0x80004001, 0x80004002, 0x80004003, 0x80004005, 0x8000FFFF,
+                                   0x80070005, 0x8007000E, 0x80070057, 0x80020005};
+  for (std::uint32_t code : generic) {
+    const std::string meaning = db::CodeMeaning(ToResultCode(code));
+    SCOPED_TRACE(meaning);
+    EXPECT_FALSE(meaning.empty());
+    EXPECT_EQ(meaning.find("error 0x"), std::string::npos);
+    EXPECT_EQ(meaning.find('#'), std::string::npos);
+    EXPECT_EQ(meaning.find_first_of("\r\n"), std::string::npos);
+  }
+  EXPECT_EQ(db::CodeMeaning(access::kAbsentObject), "There is no object to act on.");
+}
+
+TEST(CodeMeaning, OtherCodesFallBackToTheirNumber) {
+  struct Case {
+    std::uint32_t code;
+    std::string meaning;
+  };
+  const std::vector<Case> cases = {
+      {0x80040E37, "IDispatch error #3127"},
+      {0x80040E14, "IDispatch error #3092"},
+      {0x80040201, "IDispatch error #1"},
+      {0x8004FFFF, "IDispatch error #65023"},
+      {0x80040200, "Unknown error 0x80040200"},
+      {0x800401FF, "Unknown error 0x800401FF"},
+      {0x80050000, "Unknown error 0x80050000"},
+      {0x800A0E78, "Unknown error 0x800A0E78"},
+      {0x800A0CB3, "Unknown error 0x800A0CB3"},
+      {0x00040E37, "Unknown error 0x40E37"},
+      {0x00000001, "Unknown error 0x1"},
+      {0x00000000, "Unknown error 0x0"},
+      {0xFFFFFFFF, "Unknown error 0xFFFFFFFF"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(db::CodeMeaning(ToResultCode(c.code)), c.meaning) << std::hex << c.code;
+  }
+}
+
+TEST(CodeMeaning, TrimsOneTrailingLineEnd) {
+  struct Case {
+    std::string text;
+    std::string trimmed;
+  };
+  const std::vector<Case> cases = {
+      {"Failed.\r\n", "Failed."}, {"Failed.\n", "Failed."}, {"Failed.\r", "Failed.\r"},
+      {"Failed.\n\r", "Failed.\n\r"}, {"Failed.\n\n", "Failed.\n"}, {"\n", "\n"},
+      {"\r\n", ""}, {"", ""}, {"x", "x"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(db::TrimMessageEnd(c.text), c.trimmed) << "text of " << c.text.size() << " bytes";
+  }
+}
+
+class ErrorReport : public ::testing::Test {
+ protected:
+  fake::Objects objects;
+  dbtest::Session session{objects};
+};
+
+TEST_F(ErrorReport, PrintsSevenFramedLines) {
+  session.database.ReportComError(DataAccessError(access::kStatementError, "SQLite", "near \"selec\": syntax error"), 442);
+  EXPECT_EQ(session.Output(),
+            "--------------- Error @442 ---------------\n"
+            "> Code = 80040e14\n"
+            "> Code meaning = IDispatch error 92\n"
+            "> Source = SQLite\n"
+            "> Description = near \"selec\": syntax error\n"
+            "--------------- Error @442 ---------------\n");
+}
+
+TEST_F(ErrorReport, AbsentTextsPrintAsNull) {
+  session.database.ReportComError(DataAccessError(access::kAbsentObject), 101);
+  EXPECT_EQ(session.Output(), Report(101, "80004003", "There is no object to act on.", "(null)", "(null)"));
+}
+
+// The texts go through the colour markup as they stand: "#" and two characters are a colour
+// change, removed on redirected output; "%" is printed as it is.
+TEST_F(ErrorReport, TextsGoThroughTheColourMarkup) {
+  session.database.ReportComError(DataAccessError(ToResultCode(0x80040E37), "a##b", "100% #0cred"), 238);
+  EXPECT_EQ(session.Output(), Report(238, "80040e37", "IDispatch error 27", "a#b", "100% red"));
+}
+
+class AdoErrors : public ErrorReport {
+ protected:
+  void SetUp() override {
+    session.Run("open x");
+    objects.LastConnection()->errors = {{ToResultCode(0x80040E14), "first problem"},
+                                          {ToResultCode(0x80004005), "second problem"}};
+  }
+  const std::string countReport =
+      Report(203, "800a0e78", "Unknown error 0x800A0E78", "Fake", "closed") + "0 record(s) in current recordset.\n";
+};
+
+TEST_F(AdoErrors, EntriesRunOnOneLineBeforeTheReport) {
+  EXPECT_EQ(session.Run("count"),
+            "\t Error number: 80040e14\tfirst problem\t Error number: 80004005\tsecond problem" + countReport);
+}
+
+TEST_F(AdoErrors, AnEmptyCollectionListsNothing) {
+  objects.LastConnection()->errors.clear();
+  EXPECT_EQ(session.Run("count"), countReport);
+}
+
+TEST_F(AdoErrors, AListThatCannotBeReadEndsWhereItFailedAndTheReportFollows) {
+  const DataAccessError failure(access::kProviderFailed, "Fake", "gone");
+  struct Case {
+    std::string call;
+    int occurrence;
+    std::string listed;
+  };
+  const std::vector<Case> cases = {
+      {"Connection.Errors", 1, ""},
+      {"Errors.Count", 1, ""},
+      {"Errors.Item", 1, ""},
+      {"Error.Description", 2, "\t Error number: 80040e14\tfirst problem"},
+      {"Error.Number", 2, "\t Error number: 80040e14\tfirst problem"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.call);
+    objects.calls.FailAt(c.call, c.occurrence, failure);
+    EXPECT_EQ(session.Run("count"), c.listed + countReport);
+    objects.calls = fake::Calls();
+  }
+}
+
+TEST_F(AdoErrors, NoConnectionListsNothing) {
+  session.database.ReportAdoErrors(nullptr);
+  EXPECT_EQ(session.Output(), "");
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "tests/db/session.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "tests/db/capture_terminal.h"
+
+namespace dbtest {
+
+Session::Session(access::ObjectFactory& objects)
+    : database(objects), console_(std::make_unique<CaptureTerminal>(printed_)) {
+  database.UseConsole(console_);
+}
+
+std::string Session::Output() {
+  console_.Flush();
+  std::string text;
+  text.swap(*printed_);
+  return text;
+}
+
+std::string Session::Run(std::string_view script) {
+  while (!script.empty()) {
+    const std::size_t end = script.find('\n');
+    std::string_view line = script.substr(0, end);
+    script.remove_prefix(end == std::string_view::npos ? script.size() : end + 1);
+    const std::size_t blank = line.find(' ');
+    const std::string_view verb = line.substr(0, blank);
+    const std::string argument(blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1));
+    if (verb == "open") {
+      database.Open(argument.c_str());
+    } else if (verb == "sql") {
+      database.ExecuteSql(argument.c_str());
+    } else if (verb == "close") {
+      database.Close();
+    } else if (verb == "record") {
+      if (database.MoveFirst() && !database.IsEof()) database.ShowRecord();
+    } else if (verb == "t") {
+      if (database.MoveNext() && !database.IsEof()) database.ShowRecord();
+    } else if (verb == "count") {
+      const std::int32_t count = database.RecordCount();
+      console_.Print("%d record(s) in current recordset.\n", count);
+    } else if (verb == "table") {
+      database.ListTables();
+    } else if (verb == "db") {
+      database.ListDatabases();
+    } else if (!verb.empty()) {
+      throw std::invalid_argument("unknown verb in test script: " + std::string(verb));
+    }
+  }
+  return Output();
+}
+
+std::string Report(int lineTag, const std::string& code, const std::string& meaning,
+                   const std::string& source, const std::string& description) {
+  const std::string frame = "--------------- Error @" + std::to_string(lineTag) + " ---------------\n";
+  return frame + "> Code = " + code + "\n> Code meaning = " + meaning + "\n> Source = " + source +
+         "\n> Description = " + description + "\n" + frame;
+}
+
+}  // namespace dbtest
