@@ -50,7 +50,8 @@ void RaiseSqlite(ErrorList& errors, sqlite3* db, int rc) {
   // sqlite3_errmsg describes the handle's last failure, which is `rc` as long as nothing ran since.
   const char* message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   std::string description = message != nullptr ? message : sqlite3_errstr(rc);
-  errors.Raise(MapSqliteResult(rc, description.c_str()), "SQLite", std::move(description));
+  const ResultCode code = MapSqliteResult(rc, description.c_str());
+  errors.Raise(code, "SQLite", std::move(description));
 }
 
 }  // namespace ql::access

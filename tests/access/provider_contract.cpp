@@ -1,0 +1,270 @@
+#include "provider_contract.h"
+
+#include <cstdio>
+
+using access::Ref;
+using access::Recordset;
+using access_probe::Raised;
+using access_probe::RestOfRows;
+
+namespace {
+
+std::string Hex(access::ResultCode code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+  return text;
+}
+
+}  // namespace
+
+void ProviderContract::SetUp() {
+  database_ = GetParam().freshDatabase(connectionString_);
+  connection_ = Connect();
+}
+
+Ref<access::Connection> ProviderContract::Connect() {
+  Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
+  connection->Open(connectionString_, "", "", 0);
+  return connection;
+}
+
+Ref<Recordset> ProviderContract::Query(const std::string& sql) {
+  Ref<Recordset> recordset = access::NativeObjects().CreateRecordset();
+  recordset->Open(sql, connection_, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
+  return recordset;
+}
+
+void ProviderContract::Run(const std::string& sql) {
+  Ref<Recordset> recordset = Query(sql);
+  ASSERT_EQ(recordset->State(), access::kStateClosed) << sql;
+}
+
+void ProviderContract::MakeItems(int rows) {
+  Run("CREATE TABLE ql_items (id INTEGER PRIMARY KEY, name VARCHAR(20))");
+  for (int id = 1; id <= rows; ++id) {
+    Run("INSERT INTO ql_items (id, name) VALUES (" + std::to_string(id) + ", 'item" + std::to_string(id) + "')");
+  }
+}
+
+std::string ProviderContract::ErrorsText() {
+  std::string text;
+  Ref<access::Errors> errors = connection_->GetErrors();
+  for (std::int32_t i = 0; i < errors->Count(); ++i) {
+    Ref<access::Error> error = errors->Item(i);
+    text += Hex(error->Number()) + " " + error->Source() + ": " + error->Description() + "\n";
+  }
+  return text;
+}
+
+TEST_P(ProviderContract, EveryValueTypeReachesTheDisplayWithItsVarType) {
+  int table = 0;
+  for (const ValueCase& value : GetParam().values) {
+    SCOPED_TRACE(value.label);
+    const std::string name = "ql_value" + std::to_string(++table);
+    Run("CREATE TABLE " + name + " (v " + value.columnType + ")");
+    Run("INSERT INTO " + name + " (v) VALUES (" + value.literal + ")");
+    Ref<Recordset> rows = Query("SELECT v FROM " + name);
+    EXPECT_EQ(access_probe::Describe(rows->GetFields()->Item(0)->Value()), value.expected);
+  }
+}
+
+TEST_P(ProviderContract, ARowsResultStandsOnItsFirstRowAndWalksToEof) {
+  MakeItems(3);
+  Ref<Recordset> rows = Query("SELECT id, name FROM ql_items ORDER BY id");
+  EXPECT_EQ(rows->State(), access::kStateOpen);
+  EXPECT_FALSE(rows->Bof());
+  EXPECT_FALSE(rows->Eof());
+  EXPECT_EQ(RestOfRows(*rows), "1|item1\n2|item2\n3|item3\n");
+  EXPECT_TRUE(rows->Eof());
+  EXPECT_FALSE(rows->Bof());
+  EXPECT_EQ(Raised([&] { rows->MoveNext(); }), "0x800A0BCD") << "MoveNext past EOF";
+  EXPECT_TRUE(rows->Eof()) << "a refused move leaves the position";
+  EXPECT_EQ(Raised([&] { rows->GetFields()->Item(0)->Value(); }), "0x800A0BCD") << "value at EOF";
+}
+
+TEST_P(ProviderContract, MoveFirstReturnsToTheFirstRowFromAnywhere) {
+  MakeItems(3);
+  Ref<Recordset> rows = Query("SELECT id FROM ql_items ORDER BY id");
+  rows->MoveNext();
+  rows->MoveFirst();
+  EXPECT_EQ(RestOfRows(*rows), "1\n2\n3\n");
+  rows->MoveFirst();
+  EXPECT_FALSE(rows->Bof());
+  EXPECT_EQ(RestOfRows(*rows), "1\n2\n3\n");
+}
+
+TEST_P(ProviderContract, RecordCountCountsEveryRowFromAnyPositionWithoutMoving) {
+  MakeItems(5);
+  Ref<Recordset> atStart = Query("SELECT id FROM ql_items ORDER BY id");
+  EXPECT_EQ(atStart->RecordCount(), 5);
+  EXPECT_EQ(RestOfRows(*atStart), "1\n2\n3\n4\n5\n");
+
+  Ref<Recordset> inMiddle = Query("SELECT id FROM ql_items ORDER BY id");
+  inMiddle->MoveNext();
+  EXPECT_EQ(inMiddle->RecordCount(), 5);
+  EXPECT_EQ(RestOfRows(*inMiddle), "2\n3\n4\n5\n");
+  EXPECT_EQ(inMiddle->RecordCount(), 5) << "at EOF";
+}
+
+TEST_P(ProviderContract, AnEmptyResultIsBofAndEofAndRefusesBothMoves) {
+  MakeItems(2);
+  Ref<Recordset> rows = Query("SELECT id FROM ql_items WHERE id < 0");
+  EXPECT_EQ(rows->State(), access::kStateOpen);
+  EXPECT_TRUE(rows->Bof());
+  EXPECT_TRUE(rows->Eof());
+  EXPECT_EQ(rows->RecordCount(), 0);
+  EXPECT_EQ(Raised([&] { rows->MoveFirst(); }), "0x800A0BCD");
+  EXPECT_EQ(Raised([&] { rows->MoveNext(); }), "0x800A0BCD");
+  EXPECT_EQ(rows->GetFields()->Count(), 1) << "the columns are known without rows";
+}
+
+TEST_P(ProviderContract, AStatementWithoutRowsRunsInOpenAndLeavesTheRecordsetClosed) {
+  MakeItems(2);
+  Ref<Recordset> update = Query("UPDATE ql_items SET name = 'changed' WHERE id = 2");
+  EXPECT_EQ(update->State(), access::kStateClosed);
+  EXPECT_EQ(Raised([&] { update->Eof(); }), "0x800A0E78");
+  Ref<Recordset> rows = Query("SELECT name FROM ql_items ORDER BY id");
+  EXPECT_EQ(RestOfRows(*rows), "item1\nchanged\n");
+}
+
+TEST_P(ProviderContract, ARecordsetNeverOpenedOrClosedRaisesObjectClosed) {
+  MakeItems(1);
+  Ref<Recordset> never = access::NativeObjects().CreateRecordset();
+  EXPECT_EQ(never->State(), access::kStateClosed);
+  EXPECT_EQ(Raised([&] { never->MoveFirst(); }), "0x800A0E78");
+  EXPECT_EQ(Raised([&] { never->MoveNext(); }), "0x800A0E78");
+  EXPECT_EQ(Raised([&] { never->Bof(); }), "0x800A0E78");
+  EXPECT_EQ(Raised([&] { never->RecordCount(); }), "0x800A0E78");
+  EXPECT_EQ(Raised([&] { never->GetFields(); }), "0x800A0E78");
+  EXPECT_EQ(Raised([&] { never->Close(); }), "none");
+
+  Ref<Recordset> rows = Query("SELECT id FROM ql_items");
+  Ref<access::Field> kept = rows->GetFields()->Item(0);
+  rows->Close();
+  EXPECT_EQ(rows->State(), access::kStateClosed);
+  EXPECT_EQ(Raised([&] { rows->Eof(); }), "0x800A0E78");
+  EXPECT_EQ(Raised([&] { kept->Value(); }), "0x800A0E78") << "a field kept past its recordset's close";
+}
+
+TEST_P(ProviderContract, FieldsAreFoundByPositionOrByNameInAnyCase) {
+  MakeItems(1);
+  Ref<Recordset> rows = Query("SELECT id, name FROM ql_items");
+  Ref<access::Fields> fields = rows->GetFields();
+  ASSERT_EQ(fields->Count(), 2);
+  EXPECT_EQ(fields->Item(1)->Name(), "name");
+  EXPECT_EQ(access_probe::Describe(fields->Item("NAME")->Value()), "BSTR:item1");
+  EXPECT_EQ(Raised([&] { fields->Item(2); }), "0x800A0CC1");
+  EXPECT_EQ(Raised([&] { fields->Item(-1); }), "0x800A0CC1");
+  EXPECT_EQ(Raised([&] { fields->Item("missing"); }), "0x800A0CC1");
+}
+
+TEST_P(ProviderContract, FailuresRaiseTheirCodesAndFillTheConnectionsErrors) {
+  MakeItems(1);
+  struct Failure {
+    std::string sql;
+    access::ResultCode code;
+  };
+  const Failure failures[] = {
+      {"SELEC id FROM ql_items", access::kStatementError},
+      {"SELECT id FROM ql_no_such_table", GetParam().missingTableCode},
+      {"INSERT INTO ql_items (id, name) VALUES (1, 'again')", access::kConstraintViolated},
+  };
+  for (const Failure& failure : failures) {
+    SCOPED_TRACE(failure.sql);
+    try {
+      Query(failure.sql);
+      ADD_FAILURE() << "no error raised";
+    } catch (const access::DataAccessError& error) {
+      EXPECT_EQ(Hex(error.Code()), Hex(failure.code));
+      ASSERT_TRUE(error.Source().has_value());
+      ASSERT_TRUE(error.Description().has_value());
+      EXPECT_FALSE(error.Description()->empty());
+      EXPECT_TRUE(ErrorsText().starts_with(Hex(failure.code) + " " + *error.Source() + ": " + *error.Description()))
+          << ErrorsText();
+    }
+  }
+  // A statement that succeeds leaves no stale records behind.
+  Query("SELECT id FROM ql_items");
+  EXPECT_EQ(ErrorsText(), "");
+}
+
+TEST_P(ProviderContract, AClosedOrNeverOpenedConnectionRefusesWork) {
+  Ref<access::Connection> never = access::NativeObjects().CreateConnection();
+  Ref<Recordset> rows = access::NativeObjects().CreateRecordset();
+  EXPECT_EQ(never->State(), access::kStateClosed);
+  auto open = [&](const Ref<access::Connection>& on) {
+    rows->Open("SELECT 1", on, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
+  };
+  EXPECT_EQ(Raised([&] { open(never); }), "0x800A0E7D");
+  EXPECT_EQ(Raised([&] { open(nullptr); }), "0x80004003");
+  EXPECT_EQ(Raised([&] { never->Close(); }), "0x800A0E78");
+  EXPECT_EQ(Raised([&] { never->OpenSchema(access::SchemaKind::kTables, access::Variant::Missing(),
+                                           access::Variant::Missing()); }),
+            "0x800A0E7D");
+
+  connection_->Close();
+  EXPECT_EQ(connection_->State(), access::kStateClosed);
+  EXPECT_EQ(Raised([&] { open(connection_); }), "0x800A0E7D");
+  EXPECT_EQ(Raised([&] { connection_->Close(); }), "0x800A0E78");
+}
+
+TEST_P(ProviderContract, ClosingTheConnectionClosesItsRecordsets) {
+  MakeItems(3);
+  Ref<Recordset> rows = Query("SELECT id FROM ql_items ORDER BY id");
+  connection_->Close();
+  EXPECT_EQ(rows->State(), access::kStateClosed);
+  EXPECT_EQ(Raised([&] { rows->MoveNext(); }), "0x800A0E78");
+  connection_->Open(connectionString_, "", "", 0);
+  EXPECT_EQ(RestOfRows(*Query("SELECT id FROM ql_items ORDER BY id")), "1\n2\n3\n") << "reopened";
+}
+
+TEST_P(ProviderContract, ARecordsetOutlivesTheReleaseOfItsConnection) {
+  MakeItems(4);
+  Ref<Recordset> rows = Query("SELECT id FROM ql_items ORDER BY id");
+  connection_.Reset();
+  EXPECT_EQ(RestOfRows(*rows), "1\n2\n3\n4\n");
+  EXPECT_EQ(rows->RecordCount(), 4);
+}
+
+TEST_P(ProviderContract, AFailureWhileFetchingIsRaisedByTheMoveThatNeededTheRow) {
+  if (GetParam().failsOnThirdRow.empty()) GTEST_SKIP() << "the provider reads every row before the first";
+  MakeItems(5);
+  Ref<Recordset> rows = Query(GetParam().failsOnThirdRow);
+  rows->MoveNext();
+  const std::string code = Raised([&] { rows->MoveNext(); });
+  EXPECT_NE(code, "none");
+  EXPECT_NE(ErrorsText(), "");
+  EXPECT_FALSE(rows->Eof()) << "the failed move keeps the second row";
+  EXPECT_EQ(Raised([&] { rows->RecordCount(); }), code) << "the rows after the failure never come";
+  rows->MoveFirst();
+  EXPECT_EQ(Raised([&] { rows->MoveNext(); }), "none") << "rows fetched before the failure stay";
+  EXPECT_EQ(Raised([&] { rows->MoveNext(); }), code);
+}
+
+TEST_P(ProviderContract, SchemaRowsetsListTablesViewsAndCatalogs) {
+  MakeItems(1);
+  Run("CREATE VIEW ql_item_names AS SELECT name FROM ql_items");
+  Ref<Recordset> tables =
+      connection_->OpenSchema(access::SchemaKind::kTables, access::Variant::Missing(), access::Variant::Missing());
+  Ref<access::Fields> fields = tables->GetFields();
+  for (const char* column : {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE"}) {
+    EXPECT_EQ(Raised([&] { fields->Item(column); }), "none") << column;
+  }
+  std::string listing;
+  while (!tables->Eof()) {
+    listing += fields->Item("TABLE_NAME")->Value().ToText() + " [" + fields->Item("TABLE_TYPE")->Value().ToText() + "]\n";
+    tables->MoveNext();
+  }
+  EXPECT_NE(listing.find("ql_items [TABLE]\n"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("ql_item_names [VIEW]\n"), std::string::npos) << listing;
+
+  Ref<Recordset> catalogs;
+  const std::string code = Raised([&] {
+    catalogs = connection_->OpenSchema(access::SchemaKind::kCatalogs, access::Variant::Missing(),
+                                       access::Variant::Missing());
+  });
+  if (code == "0x800A0CB3") return;  // a provider may be unable to list catalogs
+  ASSERT_EQ(code, "none");
+  EXPECT_FALSE(catalogs->Eof());
+  EXPECT_NE(access_probe::Column(*catalogs, "CATALOG_NAME"), "");
+}
