@@ -12,6 +12,23 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// An optional sign, then digits with at most one '.', at least one digit.
+bool IsPlainDecimal(std::string_view text) {
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+  bool digit = false;
+  bool point = false;
+  for (char c : text) {
+    if (IsDigit(c)) {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
 // "+007.50" -> "7.50", ".5" -> "0.5", "-0.0" -> "0.0": one sign at most, no redundant leading zeros,
 // the scale (trailing zeros) kept. A text that is not a plain decimal number is kept as given, and
 // ToDouble then refuses it.
@@ -27,14 +44,7 @@ std::string CanonicalDecimal(std::string_view text) {
   const std::size_t point = body.find('.');
   std::string_view whole = body.substr(0, point);
   std::string_view fraction = point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
-  auto allDigits = [](std::string_view part) {
-    for (char c : part) {
-      if (!IsDigit(c)) return false;
-    }
-    return true;
-  };
-  if (whole.empty() && fraction.empty()) return std::string(text);
-  if (!allDigits(whole) || !allDigits(fraction)) return std::string(text);
+  if (!IsPlainDecimal(body) || body.front() == '-' || body.front() == '+') return std::string(text);
   while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
   std::string result;
   bool zero = true;
@@ -243,6 +253,8 @@ double Variant::ToDouble() const {
     case VT_CY:
       return static_cast<double>(integer_) / 10000.0;
     case VT_DECIMAL:
+      if (!IsPlainDecimal(text_)) Mismatch();
+      return ParseNumber(text_);
     case VT_BSTR:
       return ParseNumber(text_);
     default:

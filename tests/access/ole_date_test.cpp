@@ -1,0 +1,80 @@
+#include "access/ole_date.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+std::string Split(double date) {
+  const auto time = access::SplitOleDate(date);
+  if (!time) return "none";
+  char text[64];
+  std::snprintf(text, sizeof text, "%d/%d/%d %d:%d:%d", time->year, time->month, time->day, time->hour,
+                time->minute, time->second);
+  return text;
+}
+
+TEST(OleDate, SplitsIntoCalendarFieldsToTheNearestSecond) {
+  struct Case {
+    double date;
+    std::string fields;
+  };
+  const Case cases[] = {
+      {0.0, "1899/12/30 0:0:0"},
+      {1.0, "1899/12/31 0:0:0"},
+      {2.0, "1900/1/1 0:0:0"},
+      {37895.0, "2003/10/1 0:0:0"},
+      {38048.0 + 50709.0 / 86400, "2004/3/2 14:5:9"},
+      {0.25, "1899/12/30 6:0:0"},
+      // Before day 0 the days count backwards while the time still counts forwards from midnight.
+      {-1.25, "1899/12/29 6:0:0"},
+      {-0.25, "1899/12/30 6:0:0"},
+      {-1.9999999, "1899/12/30 0:0:0"},
+      {-2.5, "1899/12/28 12:0:0"},
+      // Half a second and more rounds up, carrying into the next day and year.
+      {36891.0 + 86399.6 / 86400, "2001/1/1 0:0:0"},
+      {36891.0 + 86399.4 / 86400, "2000/12/31 23:59:59"},
+      {-657434.0, "100/1/1 0:0:0"},
+      {2958465.0 + 86399.0 / 86400, "9999/12/31 23:59:59"},
+      {-657435.0, "none"},
+      {2958466.0, "none"},
+      {2958465.0 + 86399.9 / 86400, "none"},
+      {1e300, "none"},
+      {-1e300, "none"},
+      {std::numeric_limits<double>::quiet_NaN(), "none"},
+      {std::numeric_limits<double>::infinity(), "none"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Split(c.date), c.fields) << c.date;
+}
+
+TEST(OleDate, MakesADateFromFieldsAndSplitsItBackUnchanged) {
+  const access::CalendarTime times[] = {
+      {100, 1, 1, 0, 0, 0},     {1600, 2, 29, 12, 30, 45}, {1899, 12, 29, 6, 0, 0}, {1899, 12, 30, 0, 0, 1},
+      {1900, 3, 1, 23, 59, 59}, {2000, 2, 29, 0, 0, 0},    {2004, 3, 2, 14, 5, 9},  {9999, 12, 31, 23, 59, 59},
+  };
+  for (const access::CalendarTime& time : times) {
+    const auto date = access::MakeOleDate(time);
+    ASSERT_TRUE(date.has_value()) << time.year << "-" << time.month << "-" << time.day;
+    EXPECT_EQ(access::SplitOleDate(*date), time) << *date;
+  }
+  EXPECT_EQ(access::MakeOleDate({1899, 12, 29, 6, 0, 0}).value_or(0), -1.25);
+  EXPECT_EQ(access::MakeOleDate({2003, 10, 1, 0, 0, 0}).value_or(0), 37895.0);
+}
+
+TEST(OleDate, RefusesFieldsOutOfTheirRanges) {
+  const access::CalendarTime invalid[] = {
+      {99, 12, 31, 0, 0, 0},  {10000, 1, 1, 0, 0, 0}, {2003, 0, 1, 0, 0, 0},  {2003, 13, 1, 0, 0, 0},
+      {2003, 2, 29, 0, 0, 0}, {1900, 2, 29, 0, 0, 0}, {2003, 4, 31, 0, 0, 0}, {2003, 1, 0, 0, 0, 0},
+      {2003, 1, 1, 24, 0, 0}, {2003, 1, 1, 0, 60, 0}, {2003, 1, 1, 0, 0, 60}, {2003, 1, 1, -1, 0, 0},
+  };
+  for (const access::CalendarTime& time : invalid) {
+    EXPECT_FALSE(access::MakeOleDate(time).has_value())
+        << time.year << "-" << time.month << "-" << time.day << " " << time.hour << ":" << time.minute << ":"
+        << time.second;
+  }
+}
+
+}  // namespace

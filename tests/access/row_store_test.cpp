@@ -1,0 +1,93 @@
+#include "access/row_store.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "access_probe.h"
+
+namespace {
+
+using access_probe::Describe;
+
+std::string Row(const access::RowStore& store, std::size_t row) {
+  std::string text;
+  for (std::size_t column = 0; column < store.ColumnCount(); ++column) {
+    if (column > 0) text += ' ';
+    text += Describe(store.Value(row, column));
+  }
+  return text;
+}
+
+TEST(RowStore, KeepsEveryCellKindWithItsType) {
+  access::RowStore store(13);
+  access::RowWriter row = store.BeginRow();
+  row.PutNull();
+  row.PutInteger(-100);
+  row.PutInteger(-30000);
+  row.PutInteger(2147483647);
+  row.PutInteger(-2147483649LL);
+  row.PutSmallInt(-5);
+  row.PutTinyInt(-1);
+  row.PutReal(0.25f);
+  row.PutDouble(2.5);
+  row.PutDecimal("-12.50");
+  row.PutBool(true);
+  row.PutDate(37895.0);
+  row.PutText("north");
+  store.EndRow();
+  EXPECT_EQ(Row(store, 0),
+            "NULL:<null> I4:-100 I4:-30000 I4:2147483647 I8:-2147483649 I2:-5 I1:-1 R4:0.25 R8:2.5 "
+            "DECIMAL:-12.50 BOOL:True DATE:2003-10-01 BSTR:north");
+}
+
+TEST(RowStore, RowsCrossBlocksAndLargeValuesGetABlockOfTheirOwn) {
+  access::RowStore store(3);
+  const std::string large(3 << 20, 'x');  // larger than a block
+  const std::string binary("\0\1\2", 3);
+  for (int i = 0; i < 200000; ++i) {
+    access::RowWriter row = store.BeginRow();
+    row.PutInteger(i);
+    row.PutText(i == 1000 ? std::string_view(large) : std::string_view("row text " + std::to_string(i)));
+    row.PutBinary(binary);
+    store.EndRow();
+  }
+  ASSERT_EQ(store.RowCount(), 200000u);
+  EXPECT_EQ(Row(store, 0), "I4:0 BSTR:row text 0 BYTES:<3 bytes>");
+  EXPECT_EQ(store.Value(1000, 1).Bytes(), large);
+  EXPECT_EQ(Row(store, 1001), "I4:1001 BSTR:row text 1001 BYTES:<3 bytes>");
+  EXPECT_EQ(Row(store, 199999), "I4:199999 BSTR:row text 199999 BYTES:<3 bytes>");
+  EXPECT_EQ(store.Value(5, 2).Bytes(), binary);
+}
+
+TEST(RowStore, AnAbandonedRowLeavesNoTraceAndAShortRowIsCompletedWithNulls) {
+  access::RowStore store(2);
+  access::RowWriter first = store.BeginRow();
+  first.PutInteger(1);
+  first.PutText("one");
+  store.EndRow();
+
+  access::RowWriter failed = store.BeginRow();
+  failed.PutInteger(99);
+  EXPECT_EQ(store.RowCount(), 1u) << "a row being written does not count";
+  store.AbandonRow();
+
+  access::RowWriter shortRow = store.BeginRow();
+  shortRow.PutInteger(2);
+  store.EndRow();
+
+  access::RowWriter longRow = store.BeginRow();
+  longRow.PutInteger(3);
+  longRow.PutText("three");
+  longRow.PutText("dropped");
+  store.EndRow();
+
+  ASSERT_EQ(store.RowCount(), 3u);
+  EXPECT_EQ(Row(store, 0), "I4:1 BSTR:one");
+  EXPECT_EQ(Row(store, 1), "I4:2 NULL:<null>");
+  EXPECT_EQ(Row(store, 2), "I4:3 BSTR:three");
+  EXPECT_EQ(access_probe::Raised([&] { store.Value(3, 0); }), "0x800A0BCD");
+  EXPECT_EQ(access_probe::Raised([&] { store.Value(0, 2); }), "0x800A0BCD");
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The static cursor's fetching, against a provider that counts what it is asked for.
+
+#include "access/static_cursor.h"
+
+#include <gtest/gtest.h>
+
+#include "access_probe.h"
+
+namespace {
+
+using access_probe::Raised;
+
+class CountingRows final : public access::ProviderCursor {
+ public:
+  CountingRows(std::shared_ptr<access::ErrorList> errors, int rows, int failAt, int& fetches, bool& released)
+      : errors_(std::move(errors)), rows_(rows), failAt_(failAt), fetches_(fetches), released_(released) {}
+  ~CountingRows() override { released_ = true; }
+
+  const std::vector<std::string>& ColumnNames() const override { return names_; }
+
+  bool FetchRow(access::RowWriter& row) override {
+    ++fetches_;
+    if (next_ == failAt_) errors_->Raise(access::kProviderFailed, "Fake", "row " + std::to_string(next_) + " is broken");
+    if (next_ > rows_) return false;
+    row.PutInteger(next_++);
+    return true;
+  }
+
+ private:
+  std::shared_ptr<access::ErrorList> errors_;
+  std::vector<std::string> names_{"n"};
+  int rows_;
+  int failAt_;
+  int next_ = 1;
+  int& fetches_;
+  bool& released_;
+};
+
+struct Fixture {
+  // A cursor over rows 1..rows whose row `failAt` cannot be fetched (0: none fails).
+  std::shared_ptr<access::StaticCursor> Open(int rows, int failAt = 0) {
+    return std::make_shared<access::StaticCursor>(nullptr, errors,
+                                                  std::make_unique<CountingRows>(errors, rows, failAt, fetches, released));
+  }
+  std::string Current(access::StaticCursor& cursor) { return access_probe::Describe(cursor.Value(0)); }
+
+  std::shared_ptr<access::ErrorList> errors = std::make_shared<access::ErrorList>();
+  int fetches = 0;
+  bool released = false;
+};
+
+TEST(StaticCursor, FetchesRowsOnlyAsNavigationReachesThem) {
+  Fixture f;
+  auto cursor = f.Open(1000);
+  EXPECT_EQ(f.fetches, 1) << "opening reads the first row only";
+  cursor->MoveNext();
+  cursor->MoveNext();
+  EXPECT_EQ(f.fetches, 3);
+  EXPECT_EQ(f.Current(*cursor), "I4:3");
+  cursor->MoveFirst();
+  cursor->MoveNext();
+  EXPECT_EQ(f.fetches, 3) << "rows held are not fetched again";
+  EXPECT_EQ(f.Current(*cursor), "I4:2");
+  EXPECT_FALSE(f.released);
+  EXPECT_EQ(cursor->RecordCount(), 1000);
+  EXPECT_EQ(f.fetches, 1001) << "the last fetch finds the end";
+  EXPECT_TRUE(f.released) << "the provider's cursor goes once every row is held";
+  EXPECT_EQ(f.Current(*cursor), "I4:2") << "counting does not move";
+}
+
+TEST(StaticCursor, FollowsTheMoveTable) {
+  Fixture f;
+  auto empty = f.Open(0);
+  EXPECT_TRUE(empty->Bof() && empty->Eof());
+  EXPECT_EQ(Raised([&] { empty->MoveFirst(); }), "0x800A0BCD");
+  EXPECT_EQ(Raised([&] { empty->MoveNext(); }), "0x800A0BCD");
+  EXPECT_EQ(Raised([&] { empty->Value(0); }), "0x800A0BCD");
+
+  auto two = f.Open(2);
+  EXPECT_FALSE(two->Bof() || two->Eof());
+  two->MoveNext();
+  two->MoveNext();
+  EXPECT_TRUE(two->Eof());
+  EXPECT_FALSE(two->Bof());
+  EXPECT_EQ(Raised([&] { two->MoveNext(); }), "0x800A0BCD");
+  EXPECT_EQ(Raised([&] { two->MoveFirst(); }), "none");
+  EXPECT_EQ(f.Current(*two), "I4:1");
+
+  two->Close();
+  EXPECT_FALSE(two->IsOpen());
+  for (auto call : {+[](access::StaticCursor& c) { c.Bof(); }, +[](access::StaticCursor& c) { c.MoveFirst(); },
+                    +[](access::StaticCursor& c) { c.RecordCount(); }, +[](access::StaticCursor& c) { c.Value(0); }}) {
+    EXPECT_EQ(Raised([&] { call(*two); }), "0x800A0E78");
+  }
+}
+
+TEST(StaticCursor, AFailedFetchIsRaisedByTheCallThatNeededItAndAgainLater) {
+  Fixture f;
+  auto cursor = f.Open(10, 3);
+  cursor->MoveNext();
+  EXPECT_EQ(Raised([&] { cursor->MoveNext(); }), "0x80004005");
+  EXPECT_EQ(f.Current(*cursor), "I4:2") << "the position stays";
+  EXPECT_TRUE(f.released);
+  ASSERT_EQ(f.errors->Records().size(), 1u);
+  EXPECT_EQ(f.errors->Records()[0].description, "row 3 is broken");
+  f.errors->Clear();
+  EXPECT_EQ(Raised([&] { cursor->RecordCount(); }), "0x80004005");
+  EXPECT_EQ(f.errors->Records().size(), 1u) << "raised again with its records";
+  cursor->MoveFirst();
+  EXPECT_EQ(f.Current(*cursor), "I4:1");
+}
+
+TEST(StaticCursor, AFailureOnTheFirstRowFailsTheOpen) {
+  Fixture f;
+  EXPECT_EQ(Raised([&] { f.Open(5, 1); }), "0x80004005");
+}
+
+}  // namespace
