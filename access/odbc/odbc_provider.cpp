@@ -1,12 +1,29 @@
 #include "access/odbc/odbc_provider.h"
 
+#include <sqlext.h>
+
+#include <cstring>
+
+#include "access/odbc/odbc_handle.h"
+#include "access/odbc/odbc_session.h"
+
 namespace ql::access {
 
-std::unique_ptr<ProviderSession> OpenOdbcSession(const ConnectionString&,
+std::unique_ptr<ProviderSession> OpenOdbcSession(const ConnectionString& pairs,
                                                  std::shared_ptr<ErrorList> errors) {
-  errors->Raise(kNotSupported, "ODBC", "The ODBC provider is not built yet.");
+  return std::make_unique<OdbcSession>(pairs, std::move(errors));
 }
 
-std::string OdbcVersion() { return {}; }
+std::string OdbcVersion() {
+  const OdbcHandle environment = OdbcHandle::Allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+  if (!environment) return {};
+  char version[64] = {};
+  SQLINTEGER length = 0;
+  if (!SQL_SUCCEEDED(SQLGetEnvAttr(environment.Get(), SQL_ATTR_UNIXODBC_VERSION, version, sizeof version, &length))) {
+    return {};
+  }
+  const std::size_t size = ::strnlen(version, sizeof version);
+  return size == 0 ? std::string() : "unixODBC " + std::string(version, size);
+}
 
 }  // namespace ql::access

@@ -1,0 +1,235 @@
+#include "access/odbc/odbc_cell.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include "access/ole_date.h"
+
+namespace ql::access {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameWord(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+template <class Number>
+std::optional<Number> ParseWhole(std::string_view text) {
+  if (text.starts_with('+')) text.remove_prefix(1);
+  Number value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
+// Optional sign, digits with at most one point among them, at least one digit.
+bool IsDecimalText(std::string_view text) {
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
+  bool digit = false;
+  bool point = false;
+  for (char c : text) {
+    if (IsDigit(c)) {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// Reads exactly `count` digits at `at`, moving past them.
+std::optional<int> Digits(std::string_view text, std::size_t& at, std::size_t count) {
+  if (at > text.size() || text.size() - at < count) return std::nullopt;
+  int value = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!IsDigit(text[at + i])) return std::nullopt;
+    value = value * 10 + (text[at + i] - '0');
+  }
+  at += count;
+  return value;
+}
+
+bool Expect(std::string_view text, std::size_t& at, char c) {
+  if (at >= text.size() || text[at] != c) return false;
+  ++at;
+  return true;
+}
+
+// "HH:MM:SS" with an optional fraction of a second and an optional zone ("Z", "+HH", "-HH:MM"),
+// which is dropped: the value keeps the wall-clock time the database wrote.
+bool ParseTime(std::string_view text, std::size_t& at, CalendarTime& time, double& fraction) {
+  const auto hour = Digits(text, at, 2);
+  if (!hour || !Expect(text, at, ':')) return false;
+  const auto minute = Digits(text, at, 2);
+  if (!minute || !Expect(text, at, ':')) return false;
+  const auto second = Digits(text, at, 2);
+  if (!second) return false;
+  time.hour = *hour;
+  time.minute = *minute;
+  time.second = *second;
+  fraction = 0;
+  if (at < text.size() && text[at] == '.') {
+    double scale = 0.1;
+    ++at;
+    while (at < text.size() && IsDigit(text[at])) {
+      fraction += (text[at++] - '0') * scale;
+      scale /= 10;
+    }
+  }
+  if (at < text.size() && text[at] == 'Z') {
+    ++at;
+  } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+    ++at;
+    if (!Digits(text, at, 2)) return false;
+    if (at < text.size() && text[at] == ':') ++at;
+    if (at < text.size() && !Digits(text, at, 2)) return false;
+  }
+  return true;
+}
+
+// "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS[.f][zone]" (or with 'T'), or a time of day alone, which
+// falls on day 0 of the OLE calendar, as a time value does there.
+std::optional<double> ParseDate(std::string_view text) {
+  CalendarTime time{1899, 12, 30, 0, 0, 0};
+  double fraction = 0;
+  std::size_t at = 0;
+  if (text.size() >= 3 && text[2] == ':') {
+    if (!ParseTime(text, at, time, fraction)) return std::nullopt;
+  } else {
+    const auto year = Digits(text, at, 4);
+    if (!year || !Expect(text, at, '-')) return std::nullopt;
+    const auto month = Digits(text, at, 2);
+    if (!month || !Expect(text, at, '-')) return std::nullopt;
+    const auto day = Digits(text, at, 2);
+    if (!day) return std::nullopt;
+    time.year = *year;
+    time.month = *month;
+    time.day = *day;
+    if (at < text.size() && (text[at] == ' ' || text[at] == 'T')) {
+      ++at;
+      if (!ParseTime(text, at, time, fraction)) return std::nullopt;
+    }
+  }
+  if (at != text.size()) return std::nullopt;
+  const std::optional<double> date = MakeOleDate(time);
+  if (!date) return std::nullopt;
+  // Before day 0 the days count backwards but the time of day still forwards.
+  const double seconds = fraction / 86400.0;
+  return *date >= 0 ? *date + seconds : *date - seconds;
+}
+
+void PutNumberOrText(std::string_view text, RowWriter& row) {
+  if (IsDecimalText(text)) {
+    row.PutDecimal(text);
+  } else {
+    row.PutText(text);
+  }
+}
+
+void PutInteger(ValueKind kind, std::string_view text, RowWriter& row) {
+  const std::optional<std::int64_t> value = ParseWhole<std::int64_t>(text);
+  if (!value) return PutNumberOrText(text, row);
+  if (kind == ValueKind::kTinyInt && *value >= std::numeric_limits<std::int8_t>::min() &&
+      *value <= std::numeric_limits<std::int8_t>::max()) {
+    return row.PutTinyInt(static_cast<std::int8_t>(*value));
+  }
+  if (kind == ValueKind::kSmallInt && *value >= std::numeric_limits<std::int16_t>::min() &&
+      *value <= std::numeric_limits<std::int16_t>::max()) {
+    return row.PutSmallInt(static_cast<std::int16_t>(*value));
+  }
+  row.PutInteger(*value);
+}
+
+// MariaDB gives a BIT(1) as its one raw byte; other drivers write "1" or "0".
+void PutBool(std::string_view text, RowWriter& row) {
+  if (text.size() == 1 && (text[0] == '\0' || text[0] == '\1')) return row.PutBool(text[0] != '\0');
+  if (text == "1" || SameWord(text, "t") || SameWord(text, "true")) return row.PutBool(true);
+  if (text == "0" || SameWord(text, "f") || SameWord(text, "false")) return row.PutBool(false);
+  row.PutText(text);
+}
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string Utf16ToUtf8(std::string_view units) {
+  constexpr std::uint32_t kReplacement = 0xFFFD;
+  const std::size_t count = units.size() / 2;
+  const auto unit = [&units](std::size_t i) {
+    std::uint16_t value;
+    std::memcpy(&value, units.data() + 2 * i, 2);
+    return value;
+  };
+  std::string out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint16_t first = unit(i);
+    if (first >= 0xD800 && first <= 0xDBFF && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((static_cast<std::uint32_t>(first) - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+      ++i;
+    } else if (first >= 0xD800 && first <= 0xDFFF) {
+      AppendUtf8(out, kReplacement);
+    } else {
+      AppendUtf8(out, first);
+    }
+  }
+  return out;
+}
+
+void PutFetchedValue(ValueKind kind, std::string_view bytes, RowWriter& row) {
+  switch (kind) {
+    case ValueKind::kTinyInt:
+    case ValueKind::kSmallInt:
+    case ValueKind::kInteger:
+      return PutInteger(kind, bytes, row);
+    case ValueKind::kReal:
+      if (const auto value = ParseWhole<float>(bytes)) return row.PutReal(*value);
+      return row.PutText(bytes);
+    case ValueKind::kDouble:
+      if (const auto value = ParseWhole<double>(bytes)) return row.PutDouble(*value);
+      return row.PutText(bytes);
+    case ValueKind::kDecimal:
+      return PutNumberOrText(bytes, row);
+    case ValueKind::kBool:
+      return PutBool(bytes, row);
+    case ValueKind::kDate:
+      if (const auto date = ParseDate(bytes)) return row.PutDate(*date);
+      return row.PutText(bytes);
+    case ValueKind::kText:
+      return row.PutText(bytes);
+    case ValueKind::kWideText:
+      return row.PutText(Utf16ToUtf8(bytes));
+    case ValueKind::kBinary:
+      return row.PutBinary(bytes);
+  }
+}
+
+}  // namespace ql::access

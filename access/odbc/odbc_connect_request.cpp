@@ -1,0 +1,166 @@
+#include "access/odbc/odbc_connect_request.h"
+
+#include <sqlext.h>
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace ql::access {
+namespace {
+
+constexpr SQLUINTEGER kDefaultLoginTimeout = 15;
+constexpr SQLUINTEGER kMaxLoginTimeout = 24 * 60 * 60;
+constexpr std::string_view kTimeoutKey = "Connect Timeout";
+
+struct DriverSetting {
+  std::string_view key;
+  std::string_view value;
+};
+
+// Settings a driver gets unless the user's string names the key, by a part of the driver's library
+// file name.
+struct DriverDefaults {
+  std::string_view library;
+  std::vector<DriverSetting> settings;
+};
+
+const std::vector<DriverDefaults>& DefaultsTable() {
+  static const std::vector<DriverDefaults> table = {
+      // psqlODBC: Debian's driver configuration turns the communication log on, which leaves a
+      // file in /tmp per connection. Booleans come as SQL_BIT rather than as text.
+      {"psqlodbc", {{"CommLog", "0"}, {"Debug", "0"}, {"BoolsAsChar", "0"}}},
+      // The SQLite driver falls back to a DSN's trace file when the string gives an empty one.
+      {"sqlite3odbc", {{"Tracefile", "/dev/null"}}},
+      {"sqliteodbc", {{"Tracefile", "/dev/null"}}},
+  };
+  return table;
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string WithoutBraces(std::string value) {
+  if (value.size() >= 2 && value.front() == '{' && value.back() == '}') return value.substr(1, value.size() - 2);
+  return value;
+}
+
+// A value the driver manager would split or trim is put in braces, a '}' in it doubled.
+std::string QuotedValue(const std::string& value) {
+  if (value.size() >= 2 && value.front() == '{' && value.back() == '}') return value;
+  const bool plain = value.find_first_of(";{}") == std::string::npos &&
+                     (value.empty() || (value.front() != ' ' && value.back() != ' '));
+  if (plain) return value;
+  std::string braced = "{";
+  for (char c : value) {
+    braced += c;
+    if (c == '}') braced += '}';
+  }
+  return braced + "}";
+}
+
+// The driver name a DSN stands for, from the driver manager's list of data sources.
+std::string DriverOfDataSource(SQLHENV environment, std::string_view dsn) {
+  SQLCHAR name[SQL_MAX_DSN_LENGTH + 1];
+  SQLCHAR description[512];
+  SQLSMALLINT nameLength = 0;
+  SQLSMALLINT descriptionLength = 0;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;
+       SQL_SUCCEEDED(SQLDataSources(environment, direction, name, sizeof name, &nameLength, description,
+                                    sizeof description, &descriptionLength));
+       direction = SQL_FETCH_NEXT) {
+    if (SameName(reinterpret_cast<const char*>(name), dsn)) return reinterpret_cast<const char*>(description);
+  }
+  return {};
+}
+
+// The library file of an installed driver, from its "Driver=" attribute.
+std::string LibraryOfDriver(SQLHENV environment, std::string_view driver) {
+  SQLCHAR name[512];
+  SQLCHAR attributes[2048];
+  SQLSMALLINT nameLength = 0;
+  SQLSMALLINT attributesLength = 0;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;
+       SQL_SUCCEEDED(SQLDrivers(environment, direction, name, sizeof name, &nameLength, attributes,
+                                sizeof attributes, &attributesLength));
+       direction = SQL_FETCH_NEXT) {
+    if (!SameName(reinterpret_cast<const char*>(name), driver)) continue;
+    // The attributes are "key=value" texts one after the other, each ending in NUL, the list in a
+    // second NUL.
+    const char* at = reinterpret_cast<const char*>(attributes);
+    const char* end = at + sizeof attributes;
+    while (at < end && *at != '\0') {
+      const std::string_view pair(at, ::strnlen(at, static_cast<std::size_t>(end - at)));
+      if (pair.size() > 7 && SameName(pair.substr(0, 7), "Driver=")) return std::string(pair.substr(7));
+      at += pair.size() + 1;
+    }
+    return {};
+  }
+  return {};
+}
+
+DriverIdentity IdentifyDriver(const ConnectionString& pairs, SQLHENV environment) {
+  DriverIdentity driver;
+  if (const auto name = pairs.Find("Driver")) {
+    driver.name = WithoutBraces(*name);
+  } else if (const auto dsn = pairs.Find("DSN")) {
+    driver.name = DriverOfDataSource(environment, WithoutBraces(*dsn));
+  }
+  if (driver.name.find('/') != std::string::npos) {
+    driver.library = driver.name;
+  } else if (!driver.name.empty()) {
+    driver.library = LibraryOfDriver(environment, driver.name);
+  }
+  if (driver.name.empty()) driver.name = "ODBC";
+  return driver;
+}
+
+SQLUINTEGER ParseTimeout(const std::string& text, ErrorList& errors) {
+  std::string_view digits(text);
+  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+  while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
+  SQLUINTEGER seconds = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || seconds > kMaxLoginTimeout) {
+    errors.Raise(kOutOfRange, "ODBC",
+                 "Connect Timeout must be a whole number of seconds from 0 to " + std::to_string(kMaxLoginTimeout) +
+                     ", not \"" + text + "\".");
+  }
+  return seconds;
+}
+
+}  // namespace
+
+ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environment, ErrorList& errors) {
+  ConnectRequest request{{}, IdentifyDriver(pairs, environment), kDefaultLoginTimeout};
+  const auto append = [&request](std::string_view key, const std::string& value) {
+    if (!request.text.empty()) request.text += ';';
+    request.text.append(key);
+    request.text += '=';
+    request.text += QuotedValue(value);
+  };
+  for (const auto& [key, value] : pairs.Pairs()) {
+    if (SameName(key, kTimeoutKey)) {
+      request.loginTimeout = ParseTimeout(value, errors);
+    } else {
+      append(key, value);
+    }
+  }
+  for (const DriverDefaults& row : DefaultsTable()) {
+    if (request.driver.library.find(row.library) == std::string::npos) continue;
+    for (const DriverSetting& setting : row.settings) {
+      if (!pairs.Has(setting.key)) append(setting.key, std::string(setting.value));
+    }
+  }
+  return request;
+}
+
+}  // namespace ql::access

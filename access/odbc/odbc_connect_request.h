@@ -1,0 +1,27 @@
+#pragma once
+// Internal: the connection string handed to SQLDriverConnect, made from the user's pairs.
+
+#include <sql.h>
+
+#include <string>
+
+#include "access/connection_string.h"
+#include "access/error_list.h"
+#include "access/odbc/odbc_diagnostics.h"
+
+namespace ql::access {
+
+struct ConnectRequest {
+  std::string text;          // for SQLDriverConnect
+  DriverIdentity driver;     // as far as the driver manager's configuration tells
+  SQLUINTEGER loginTimeout;  // seconds; 0 waits as long as the network does
+};
+
+// The pairs for the driver manager, values braced where they need it, plus the settings that keep
+// the driver from writing logs or traces (and that make it report its types plainly) wherever the
+// user's string does not set them itself. "Connect Timeout" (seconds, 15 when absent) becomes the
+// login timeout instead of a pair. Raises kOutOfRange for a timeout that is not a whole number of
+// seconds.
+ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environment, ErrorList& errors);
+
+}  // namespace ql::access

@@ -1,0 +1,143 @@
+#include "access/odbc/odbc_diagnostics.h"
+
+#include <sqlext.h>
+
+#include <cstring>
+
+namespace ql::access {
+namespace {
+
+// A five-character SQLSTATE, or a two-character class followed by '*'. The first row that matches
+// decides, so exact states come before their class.
+struct StateCode {
+  std::string_view state;
+  ResultCode code;
+};
+
+constexpr StateCode kStateCodes[] = {
+    {"HY008", kCancelled},
+    {"57014", kCancelled},  // PostgreSQL: statement cancelled on request
+    {"70100", kCancelled},  // MariaDB: query execution interrupted
+    {"42S02", kNoSuchTable},
+    {"42P01", kNoSuchTable},
+    {"42501", kPermissionDenied},
+    {"22003", kOutOfRange},
+    {"HYC00", kNotSupported},
+    {"IM001", kNotSupported},
+    {"42*", kStatementError},  // syntax errors, unknown columns and functions
+    {"23*", kConstraintViolated},
+    {"28*", kAuthenticationFailed},
+    {"08*", kProviderFailed},
+};
+
+// Drivers that report every database error as the general HY000 put the database's own code in the
+// native error; for those the native code decides. A message prefix narrows a row further.
+struct NativeCode {
+  std::string_view library;  // part of the driver's library file name
+  SQLINTEGER native;
+  std::string_view messagePrefix;
+  ResultCode code;
+};
+
+constexpr NativeCode kNativeCodes[] = {
+    // The SQLite driver passes SQLite's result codes, its messages prefixed with "[SQLite]".
+    {"sqlite3odbc", 1, "[SQLite]no such table", kNoSuchTable},
+    {"sqlite3odbc", 1, "", kStatementError},
+    {"sqlite3odbc", 19, "", kConstraintViolated},
+};
+
+// Diagnostic records beyond this many are not read: a driver that never says SQL_NO_DATA must not
+// make the list grow without end.
+constexpr SQLSMALLINT kMaxRecords = 64;
+
+// Runs of blanks that hold a line break become one blank, so that a message reads on one line.
+std::string OneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n') {
+      std::size_t end = i;
+      bool breaks = false;
+      while (end < text.size() && (text[end] == ' ' || text[end] == '\t' || text[end] == '\r' || text[end] == '\n')) {
+        breaks = breaks || text[end] == '\r' || text[end] == '\n';
+        ++end;
+      }
+      if (end == text.size()) break;
+      if (breaks) {
+        line += ' ';
+      } else {
+        line.append(text.substr(i, end - i));
+      }
+      i = end;
+    } else {
+      line += text[i++];
+    }
+  }
+  return line;
+}
+
+}  // namespace
+
+ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std::string_view message,
+                         const DriverIdentity& driver) {
+  if (sqlState == "HY000") {
+    for (const NativeCode& row : kNativeCodes) {
+      if (driver.library.find(row.library) != std::string::npos && row.native == nativeError &&
+          message.starts_with(row.messagePrefix)) {
+        return row.code;
+      }
+    }
+  }
+  for (const StateCode& row : kStateCodes) {
+    const bool matches = row.state.ends_with('*') ? sqlState.starts_with(row.state.substr(0, 2))
+                                                  : sqlState == row.state;
+    if (matches) return row.code;
+  }
+  return kProviderFailed;
+}
+
+std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
+                                         const DriverIdentity& driver) {
+  std::vector<ErrorRecord> records;
+  if (handle == SQL_NULL_HANDLE) return records;
+  std::string message(512, '\0');
+  for (SQLSMALLINT number = 1; number <= kMaxRecords; ++number) {
+    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = SQLGetDiagRec(handleType, handle, number, state, &native,
+                                 reinterpret_cast<SQLCHAR*>(message.data()),
+                                 static_cast<SQLSMALLINT>(message.size()), &length);
+    if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(message.size())) {
+      // The message did not fit: ask again with room for all of it.
+      message.assign(static_cast<std::size_t>(length) + 1, '\0');
+      rc = SQLGetDiagRec(handleType, handle, number, state, &native,
+                         reinterpret_cast<SQLCHAR*>(message.data()),
+                         static_cast<SQLSMALLINT>(message.size()), &length);
+    }
+    if (!SQL_SUCCEEDED(rc)) break;
+    // The length the driver reports may count bytes it could not write; the text ends at its NUL.
+    const std::string_view text(message.data(), ::strnlen(message.data(), message.size()));
+    const std::string_view sqlState(reinterpret_cast<const char*>(state));
+    std::string description = OneLine(text);
+    if (description.empty()) {
+      description = "SQLSTATE " + std::string(sqlState);
+    } else {
+      description += " (SQLSTATE " + std::string(sqlState) + ")";
+    }
+    records.push_back({MapDiagnostic(sqlState, native, text, driver), driver.name, std::move(description)});
+  }
+  return records;
+}
+
+void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle,
+                      const DriverIdentity& driver, std::string_view doing) {
+  std::vector<ErrorRecord> records = ReadDiagnostics(handleType, handle, driver);
+  if (records.empty()) {
+    records.push_back({kProviderFailed, driver.name, std::string(doing) + " failed, and the driver gave no reason."});
+  }
+  errors.Raise(std::move(records));
+}
+
+}  // namespace ql::access

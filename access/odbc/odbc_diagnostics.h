@@ -1,0 +1,34 @@
+#pragma once
+// Internal: the diagnostic records of a failed ODBC call, as the connection's error records.
+
+#include <sql.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "access/error_list.h"
+
+namespace ql::access {
+
+// Who reported a failure: the driver's name as the source of the records, and its library file
+// name, by which a few drivers' general errors are told apart.
+struct DriverIdentity {
+  std::string name;
+  std::string library;
+};
+
+// The result code of one diagnostic record.
+ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std::string_view message,
+                         const DriverIdentity& driver);
+
+// Every diagnostic record the handle holds, in order, one ErrorRecord each: the mapped code, the
+// driver's name, and the message (on one line) followed by its SQLSTATE.
+std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
+                                         const DriverIdentity& driver);
+
+// Raises the handle's records; when it holds none, a provider failure saying what was being done.
+[[noreturn]] void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle,
+                                   const DriverIdentity& driver, std::string_view doing);
+
+}  // namespace ql::access

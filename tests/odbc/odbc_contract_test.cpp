@@ -1,0 +1,127 @@
+// The provider contract, run on the ODBC provider against PostgreSQL, MariaDB and the SQLite ODBC
+// driver. Each server's database is emptied before every test.
+
+#include "provider_contract.h"
+#include "temp_dir.h"
+#include "test_servers.h"
+
+namespace {
+
+// Runs statements on a connection of its own.
+void RunAll(const std::string& connectionString, std::initializer_list<std::string> statements) {
+  access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
+  connection->Open(connectionString, "", "", 0);
+  for (const std::string& sql : statements) {
+    access::Ref<access::Recordset> recordset = access::NativeObjects().CreateRecordset();
+    recordset->Open(sql, connection, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
+  }
+  connection->Close();
+}
+
+// The test's connection string to the server's emptied database, or an empty string after a skip.
+std::shared_ptr<void> EmptyServerDatabase(const std::string& name, std::string& connectionString) {
+  const TestServer* server = RequireServer(name);
+  if (server == nullptr) return nullptr;
+  connectionString = server->ConnectionString();
+  if (name == "pg") {
+    RunAll(connectionString, {"DROP SCHEMA IF EXISTS public CASCADE", "CREATE SCHEMA public"});
+  } else {
+    RunAll(connectionString, {"DROP DATABASE IF EXISTS " + server->database,
+                              "CREATE DATABASE " + server->database + " CHARACTER SET utf8mb4"});
+  }
+  return nullptr;
+}
+
+const char* const kUtf8Text = "gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93 \xF0\x9F\x98\x80";
+
+ProviderTarget PostgresTarget() {
+  ProviderTarget target;
+  target.name = "PostgreSQL";
+  target.freshDatabase = [](std::string& connectionString) { return EmptyServerDatabase("pg", connectionString); };
+  target.values = {
+      {"NULL", "integer", "NULL", "NULL:<null>"},
+      {"smallint", "smallint", "-5", "I2:-5"},
+      {"largest integer", "integer", "2147483647", "I4:2147483647"},
+      {"bigint within 32 bits", "bigint", "7", "I4:7"},
+      {"bigint beyond 32 bits", "bigint", "-9223372036854775808", "I8:-9223372036854775808"},
+      {"numeric keeps its scale", "numeric(10,2)", "12.5", "DECIMAL:12.50"},
+      {"numeric beyond a double", "numeric", "123456789012345678901234567890.123456789",
+       "DECIMAL:123456789012345678901234567890.123456789"},
+      {"numeric NaN", "numeric", "'NaN'", "BSTR:NaN"},
+      {"real", "real", "0.25", "R4:0.25"},
+      {"double precision", "double precision", "2.5", "R8:2.5"},
+      {"boolean true", "boolean", "true", "BOOL:True"},
+      {"boolean false", "boolean", "false", "BOOL:False"},
+      {"date", "date", "'2003-10-01'", "DATE:2003-10-01"},
+      {"timestamp", "timestamp", "'2004-03-02 14:05:09'", "DATE:2004-03-02 14:05:09"},
+      {"timestamp rounds its fraction", "timestamp", "'2004-03-02 14:05:09.6'", "DATE:2004-03-02 14:05:10"},
+      {"time of day", "time", "'06:30:00'", "DATE:1899-12-30 06:30:00"},
+      {"date before the year 100", "date", "'0099-01-01'", "BSTR:0099-01-01"},
+      {"text", "text", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
+      {"varchar", "varchar(10)", "'north'", "BSTR:north"},
+      {"bytea", "bytea", "'\\x00ff10'", "BYTES:<3 bytes>"},
+  };
+  return target;
+}
+
+ProviderTarget MariadbTarget() {
+  ProviderTarget target;
+  target.name = "MariaDB";
+  target.freshDatabase = [](std::string& connectionString) {
+    return EmptyServerDatabase("mariadb", connectionString);
+  };
+  target.values = {
+      {"NULL", "int", "NULL", "NULL:<null>"},
+      {"tinyint", "tinyint", "-1", "I1:-1"},
+      {"tinyint unsigned beyond 8 bits", "tinyint unsigned", "200", "I4:200"},
+      {"smallint", "smallint", "-5", "I2:-5"},
+      {"int", "int", "2147483647", "I4:2147483647"},
+      {"bigint", "bigint", "-9223372036854775808", "I8:-9223372036854775808"},
+      {"bigint unsigned beyond 63 bits", "bigint unsigned", "18446744073709551615",
+       "DECIMAL:18446744073709551615"},
+      {"decimal keeps its scale", "decimal(10,2)", "12.5", "DECIMAL:12.50"},
+      {"float", "float", "0.25", "R4:0.25"},
+      {"double", "double", "2.5", "R8:2.5"},
+      {"bit set", "bit(1)", "b'1'", "BOOL:True"},
+      {"bit clear", "bit(1)", "b'0'", "BOOL:False"},
+      {"boolean, which MariaDB keeps as tinyint(1)", "boolean", "true", "I1:1"},
+      {"date", "date", "'2003-10-01'", "DATE:2003-10-01"},
+      {"datetime", "datetime", "'2004-03-02 14:05:09'", "DATE:2004-03-02 14:05:09"},
+      {"time of day", "time", "'06:30:00'", "DATE:1899-12-30 06:30:00"},
+      {"text", "text", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
+      {"varchar", "varchar(20)", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
+      {"blob", "blob", "x'00ff10'", "BYTES:<3 bytes>"},
+  };
+  return target;
+}
+
+ProviderTarget SqliteOdbcTarget() {
+  ProviderTarget target;
+  target.name = "SQLiteODBC";
+  target.freshDatabase = [](std::string& connectionString) {
+    auto directory = std::make_shared<TempDir>();
+    connectionString = SqliteOdbcConnectionString(directory->File("contract.db"));
+    return directory;
+  };
+  target.values = {
+      {"NULL", "integer", "NULL", "NULL:<null>"},
+      {"integer", "integer", "2147483647", "I4:2147483647"},
+      {"bigint beyond 32 bits", "bigint", "30000000000", "I8:30000000000"},
+      {"smallint", "smallint", "-5", "I2:-5"},
+      {"tinyint", "tinyint", "-1", "I1:-1"},
+      {"double", "double", "2.5", "R8:2.5"},
+      {"boolean", "boolean", "1", "BOOL:True"},
+      {"date", "date", "'2003-10-01'", "DATE:2003-10-01"},
+      {"timestamp", "timestamp", "'2004-03-02 14:05:09'", "DATE:2004-03-02 14:05:09"},
+      {"text", "text", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
+      {"varchar holding more than it declares", "varchar(5)", "'abcdefgh'", "BSTR:abcdefgh"},
+      {"blob", "blob", "x'00ff10'", "BYTES:<3 bytes>"},
+  };
+  return target;
+}
+
+INSTANTIATE_TEST_SUITE_P(Odbc, ProviderContract,
+                         testing::Values(PostgresTarget(), MariadbTarget(), SqliteOdbcTarget()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace

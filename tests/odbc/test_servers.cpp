@@ -1,0 +1,83 @@
+#include "test_servers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+
+namespace {
+
+using Settings = std::map<std::string, std::string>;
+
+// servers.env as KEY=VALUE lines; empty when the file is not there.
+Settings ReadSettings() {
+  Settings settings;
+  std::ifstream file(std::string(QL_TEST_SERVERS_DIR) + "/servers.env");
+  std::string line;
+  while (std::getline(file, line)) {
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos) settings[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return settings;
+}
+
+void SkipOrFail(const std::string& why) {
+  const char* ci = std::getenv("CI");
+  if (ci != nullptr && std::string(ci) == "true") {
+    GTEST_FAIL() << why << " (under CI every server must run)";
+  }
+  GTEST_SKIP() << why;
+}
+
+std::string Quoted(const std::string& value) {
+  return "{" + value + "}";
+}
+
+}  // namespace
+
+std::string TestServer::ConnectionString(const std::string& extra) const {
+  return ConnectionStringWithPassword(password, extra);
+}
+
+std::string TestServer::ConnectionStringWithPassword(const std::string& secret, const std::string& extra) const {
+  std::string text = "Driver=" + Quoted(driver) + ";Server=" + host + ";Port=" + port + ";Database=" + database +
+                     ";UID=" + user + ";PWD=" + secret;
+  if (!extra.empty()) text += ";" + extra;
+  return text;
+}
+
+const TestServer* RequireServer(const std::string& name) {
+  static std::map<std::string, std::unique_ptr<TestServer>> known;
+  if (auto found = known.find(name); found != known.end()) return found->second.get();
+  const Settings settings = ReadSettings();
+  if (settings.empty()) {
+    SkipOrFail("the test servers are not set up: run the tests through ctest, which starts them (" +
+               std::string(QL_TEST_SERVERS_DIR) + "/servers.env is missing)");
+    return nullptr;
+  }
+  std::string prefix = name == "pg" ? "PG_" : "MARIADB_";
+  const auto value = [&](const std::string& key) {
+    auto found = settings.find(prefix + key);
+    return found == settings.end() ? std::string() : found->second;
+  };
+  if (value("STATUS") != "ready") {
+    SkipOrFail(name + " is not available: " + value("STATUS"));
+    return nullptr;
+  }
+  auto server = std::make_unique<TestServer>(TestServer{name, name == "pg" ? "PostgreSQL Unicode" : "MariaDB Unicode",
+                                                        value("HOST"), value("PORT"), value("DATABASE"),
+                                                        value("USER"), value("PASSWORD")});
+  return (known[name] = std::move(server)).get();
+}
+
+bool ControlServer(const std::string& action, const std::string& name) {
+  const std::string command =
+      "bash '" + std::string(QL_TEST_SERVERS_SCRIPT) + "' " + action + " '" + QL_TEST_SERVERS_DIR + "' " + name;
+  return std::system(command.c_str()) == 0;
+}
+
+std::string SqliteOdbcConnectionString(const std::string& file) {
+  return "Driver={SQLite3};Database=" + file;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The throw-away database servers of the ODBC tests, as tests/servers/test-servers set them up for
+// this build tree, and the ODBC connection strings that reach them.
+
+#include <string>
+
+struct TestServer {
+  std::string name;    // "pg" or "mariadb", as the server script calls it
+  std::string driver;  // the ODBC driver's name in odbcinst.ini
+  std::string host;
+  std::string port;
+  std::string database;
+  std::string user;
+  std::string password;
+
+  // "Driver={...};Server=...;Port=...;Database=...;UID=...;PWD=..." with `extra` pairs appended.
+  std::string ConnectionString(const std::string& extra = "") const;
+  std::string ConnectionStringWithPassword(const std::string& password, const std::string& extra = "") const;
+};
+
+// The server named "pg" or "mariadb". When it is not running, records a skip that says why (a
+// failure under CI=true, where every server must be there) and returns nullptr; called from a
+// test's body or SetUp, the test then ends without running further.
+const TestServer* RequireServer(const std::string& name);
+
+// Runs the server script's "stop" or "start" for one server; false when the script failed.
+bool ControlServer(const std::string& action, const std::string& name);
+
+// A connection string for the SQLite ODBC driver on the database file `file`.
+std::string SqliteOdbcConnectionString(const std::string& file);
