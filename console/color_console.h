@@ -8,6 +8,7 @@
 // ANSI escape sequences, elsewhere the markup is removed and no escape byte is written.
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -23,24 +24,38 @@ class ColorConsole {
   ColorConsole(const ColorConsole&) = delete;
   ColorConsole& operator=(const ColorConsole&) = delete;
 
+  // True when the output is a colour terminal; the attribute then starts as the terminal's own
+  // colours, 0x07. Otherwise the attribute stays as it was (0 at first).
   bool Initialize();
 
+  // printf-style formatting (numbers in the C locale), then the markup, so a "#" that comes in
+  // through an argument is markup too. The attribute of the last run written is where the next
+  // Print begins.
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void PrintV(const char* format, va_list arguments) __attribute__((format(printf, 2, 0)));
 
   // One line of at most size - 1 bytes, line end included, NUL-terminated; the count of bytes, or
-  // 0 (with an empty text) at the end of input or on failure. Flushes pending output first.
+  // 0 (with an empty text) at the end of input or on failure. Pending output is flushed before
+  // every read from the terminal, so the program never waits for input with its output held back.
   std::int32_t ReadLine(char* buffer, std::int32_t size);
 
+  // Both do nothing and return false when the output is not a colour terminal.
+  // Erases the screen and the scrollback in the colours of `attribute`; the cursor stays.
   bool ClearScreen(std::uint16_t attribute);
+  // Zero-based, column first.
   bool MoveCursor(std::int16_t column, std::int16_t row);
 
   void Flush();
   std::uint16_t CurrentAttribute() const noexcept { return currentAttribute_; }
 
  private:
-  // Details of buffering and escape output live in color_console.cpp.
-  std::unique_ptr<Terminal> terminal_;
+  struct Streams;  // the terminal and its buffers, in color_console.cpp
+
+  void Emit(const char* text, std::size_t size);
+  void WriteRun(std::uint16_t attribute, const char* run, std::size_t size);
+  void ShowAttribute(std::uint16_t attribute);
+
+  std::unique_ptr<Streams> streams_;
   std::uint16_t currentAttribute_ = 0;
   bool isConsole_ = false;
 };

@@ -1,0 +1,221 @@
+// Colour markup, buffered output and line input on a Terminal.
+
+#include "console/color_console.h"
+
+#include <locale.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string_view>
+
+#include "console/ansi_colors.h"
+#include "console/line_reader.h"
+#include "console/output_buffer.h"
+
+namespace console {
+
+namespace {
+
+constexpr char kMarker = '#';
+// Formatted texts up to this size never touch the heap.
+constexpr std::size_t kStackText = 512;
+
+constexpr std::string_view kEraseScreenAndScrollback = "\x1b[2J\x1b[3J";
+
+// Stands in for a missing terminal: reads find the end of input, writes vanish.
+class NoTerminal final : public Terminal {
+ public:
+  bool IsConsole() const override { return false; }
+  long Read(char*, std::size_t) override { return 0; }
+  void Write(const char*, std::size_t) override {}
+};
+
+int HexDigitValue(char ch) noexcept {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+  return 0;
+}
+
+// The C locale for formatting, so that a library which switches the process's locale cannot turn
+// 2.5 into "2,5" in the program's output.
+class CLocale {
+ public:
+  CLocale() : locale_(::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))) {}
+  ~CLocale() {
+    if (locale_ != static_cast<locale_t>(nullptr)) ::freelocale(locale_);
+  }
+  CLocale(const CLocale&) = delete;
+  CLocale& operator=(const CLocale&) = delete;
+  locale_t Get() const noexcept { return locale_; }
+
+ private:
+  locale_t locale_;
+};
+
+// Makes `locale` the calling thread's locale for as long as it lives.
+class ScopedThreadLocale {
+ public:
+  explicit ScopedThreadLocale(locale_t locale)
+      : previous_(locale != static_cast<locale_t>(nullptr) ? ::uselocale(locale)
+                                                           : static_cast<locale_t>(nullptr)) {}
+  ~ScopedThreadLocale() {
+    if (previous_ != static_cast<locale_t>(nullptr)) ::uselocale(previous_);
+  }
+  ScopedThreadLocale(const ScopedThreadLocale&) = delete;
+  ScopedThreadLocale& operator=(const ScopedThreadLocale&) = delete;
+
+ private:
+  locale_t previous_;
+};
+
+locale_t FormattingLocale() {
+  static const CLocale locale;
+  return locale.Get();
+}
+
+}  // namespace
+
+struct ColorConsole::Streams {
+  Streams(std::unique_ptr<Terminal> given, std::function<void()> beforeRead)
+      : terminal(given ? std::move(given) : std::make_unique<NoTerminal>()),
+        output(*terminal),
+        input(*terminal, std::move(beforeRead)) {}
+
+  std::unique_ptr<Terminal> terminal;
+  OutputBuffer output;
+  LineReader input;
+  // The attribute the terminal shows: escape sequences are written only when a run with another
+  // attribute has bytes to show, so runs that only change the attribute cost nothing.
+  std::uint16_t shownAttribute = kDefaultAttribute;
+};
+
+ColorConsole::ColorConsole() : ColorConsole(ProcessTerminal()) {}
+
+ColorConsole::ColorConsole(std::unique_ptr<Terminal> terminal)
+    : streams_(std::make_unique<Streams>(std::move(terminal), [this] { Flush(); })) {
+  Initialize();
+}
+
+ColorConsole::~ColorConsole() {
+  if (isConsole_) {
+    static constexpr std::string_view kReset = "\x1b[0m";
+    streams_->output.Append(kReset.data(), kReset.size());
+  }
+  streams_->output.Flush();
+}
+
+bool ColorConsole::Initialize() {
+  isConsole_ = streams_->terminal->IsConsole();
+  if (!isConsole_) return false;
+  currentAttribute_ = kDefaultAttribute;
+  streams_->shownAttribute = kDefaultAttribute;
+  return true;
+}
+
+void ColorConsole::Print(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  PrintV(format, arguments);
+  va_end(arguments);
+}
+
+void ColorConsole::PrintV(const char* format, va_list arguments) {
+  if (format == nullptr) return;
+  if (std::strchr(format, '%') == nullptr) {
+    Emit(format, std::strlen(format));
+    return;
+  }
+  const ScopedThreadLocale cLocale(FormattingLocale());
+  char stackText[kStackText];
+  va_list firstPass;
+  va_copy(firstPass, arguments);
+  const int length = std::vsnprintf(stackText, sizeof stackText, format, firstPass);
+  va_end(firstPass);
+  if (length < 0) return;
+  const std::size_t size = static_cast<std::size_t>(length);
+  if (size < sizeof stackText) {
+    Emit(stackText, size);
+    return;
+  }
+  // Too long for the stack: one heap block of the measured size, and nothing printed without it.
+  const std::unique_ptr<char[]> heapText(new (std::nothrow) char[size + 1]);
+  if (!heapText) return;
+  std::vsnprintf(heapText.get(), size + 1, format, arguments);
+  Emit(heapText.get(), size);
+}
+
+// Splits the text into runs at the markup and writes each run in its attribute.
+void ColorConsole::Emit(const char* text, std::size_t size) {
+  std::uint16_t attribute = currentAttribute_;
+  std::size_t pos = 0;
+  while (pos < size) {
+    // '#' never occurs inside a UTF-8 multibyte character, so every '#' byte is a marker.
+    const void* found = std::memchr(text + pos, kMarker, size - pos);
+    if (found == nullptr) {
+      WriteRun(attribute, text + pos, size - pos);
+      break;
+    }
+    const std::size_t marker = static_cast<std::size_t>(static_cast<const char*>(found) - text);
+    if (marker + 1 < size && text[marker + 1] == kMarker) {
+      WriteRun(attribute, text + pos, marker + 1 - pos);
+      pos = marker + 2;
+      continue;
+    }
+    WriteRun(attribute, text + pos, marker - pos);
+    // Digits missing at the end of the text count as 0; such an escape is never applied anyway,
+    // since no run follows it.
+    const int background = marker + 1 < size ? HexDigitValue(text[marker + 1]) : 0;
+    const int foreground = marker + 2 < size ? HexDigitValue(text[marker + 2]) : 0;
+    attribute = static_cast<std::uint16_t>(background * 16 + foreground);
+    pos = marker + 3;
+  }
+}
+
+void ColorConsole::WriteRun(std::uint16_t attribute, const char* run, std::size_t size) {
+  currentAttribute_ = attribute;
+  if (size == 0) return;
+  ShowAttribute(attribute);
+  streams_->output.Append(run, size);
+}
+
+void ColorConsole::ShowAttribute(std::uint16_t attribute) {
+  if (!isConsole_ || attribute == streams_->shownAttribute) return;
+  const ColorChange change(streams_->shownAttribute, attribute);
+  streams_->output.Append(change.Text().data(), change.Text().size());
+  streams_->shownAttribute = attribute;
+}
+
+std::int32_t ColorConsole::ReadLine(char* buffer, std::int32_t size) {
+  return streams_->input.ReadLine(buffer, size);
+}
+
+bool ColorConsole::ClearScreen(std::uint16_t attribute) {
+  if (!isConsole_) return false;
+  ShowAttribute(attribute & 0xFF);
+  streams_->output.Append(kEraseScreenAndScrollback.data(), kEraseScreenAndScrollback.size());
+  return true;
+}
+
+bool ColorConsole::MoveCursor(std::int16_t column, std::int16_t row) {
+  if (!isConsole_ || column < 0 || row < 0) return false;
+  char sequence[16] = {'\x1b', '['};
+  char* const end = sequence + sizeof sequence;
+  char* out = std::to_chars(sequence + 2, end, row + 1).ptr;
+  *out++ = ';';
+  out = std::to_chars(out, end, column + 1).ptr;
+  *out++ = 'H';
+  streams_->output.Append(sequence, static_cast<std::size_t>(out - sequence));
+  return true;
+}
+
+// The terminal is brought to the current attribute first, so that what the user types next shows
+// in the colour of the last run, even when that run was empty.
+void ColorConsole::Flush() {
+  ShowAttribute(currentAttribute_);
+  streams_->output.Flush();
+}
+
+}  // namespace console
