@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scripted_shell.h"
+
+namespace shell {
+namespace {
+
+using testing::ScriptedShell;
+
+const std::string kPrompt = "#07-";
+const std::string kBuiltInHelp = "#09H #0f: Help\n#09Q #0f: Quit\n";
+
+// What handlers saw: token 0 and the joined arguments of each call.
+struct Calls {
+  std::vector<std::string> seen;
+};
+
+void RecordCall(std::int32_t tokenCount, char** tokens, void* userValue) {
+  auto* calls = static_cast<Calls*>(userValue);
+  std::string text = std::to_string(tokenCount) + ":" + tokens[0];
+  for (std::int32_t i = 1; i < tokenCount; ++i) text += std::string("|") + tokens[i];
+  calls->seen.push_back(text);
+}
+
+void RecordSecond(std::int32_t, char**, void* userValue) {
+  static_cast<Calls*>(userValue)->seen.push_back("second");
+}
+
+class CommandShellTest : public ::testing::Test {
+ protected:
+  ScriptedShell shell;
+  Calls calls;
+};
+
+TEST_F(CommandShellTest, QuitWordsEndTheLoopBeforeAnyFurtherLine) {
+  for (const char* word : {"q", "Q", "x", "X"}) {
+    ScriptedShell fresh;
+    EXPECT_EQ(fresh.RunLines({word, "h"}), kPrompt) << word;
+    EXPECT_EQ(fresh.result, 1) << word;
+    EXPECT_EQ(fresh.next, 1u) << word;
+  }
+}
+
+TEST_F(CommandShellTest, HelpWordsListTheCommandsAndContinue) {
+  for (const char* word : {"h", "H", "help", "Help", "HELP", " help  me "}) {
+    ScriptedShell fresh;
+    EXPECT_EQ(fresh.RunLines({word, "q"}), kPrompt + kBuiltInHelp + kPrompt) << word;
+  }
+}
+
+TEST_F(CommandShellTest, EndOfInputEndsTheLoopLikeQuit) {
+  EXPECT_EQ(shell.RunLines({}), kPrompt);
+  EXPECT_EQ(shell.result, 1);
+  EXPECT_EQ(shell.reads, 1);
+
+  // The last line is not dispatched a second time, and no prompt follows the end.
+  shell.AddCommand(5, "count", nullptr, RecordCall, &calls);
+  EXPECT_EQ(shell.RunLines({"count"}), kPrompt + kPrompt);
+  EXPECT_EQ(calls.seen, std::vector<std::string>{"1:COUNT"});
+  EXPECT_EQ(shell.reads, 3);
+}
+
+TEST_F(CommandShellTest, EmptyAndBlankLinesOnlyPromptAgain) {
+  shell.reportUnknown = true;
+  EXPECT_EQ(shell.RunLines({"", "   ", "\t\r", "q"}), kPrompt + kPrompt + kPrompt + kPrompt);
+}
+
+TEST_F(CommandShellTest, UnknownCommandReportShowsTheTokensByKind) {
+  struct Case {
+    const char* line;
+    const char* report;  // between the prompts
+  };
+  const Case cases[] = {
+      {"foo bar", "#07Unknown command> #09FOO #09bar #07Press 'H' for help\n"},
+      {"-open", "#07Unknown command> #0a- #09open #07Press 'H' for help\n"},
+      // The token is text, never a format: '%' arrives as typed.
+      {"foo '%s'", "#07Unknown command> #09FOO #09%s #07Press 'H' for help\n"},
+      {"foo 100% 0x1f", "#07Unknown command> #09FOO #0e100 #07% #060x1f #07Press 'H' for help\n"},
+  };
+  for (const Case& c : cases) {
+    ScriptedShell fresh;
+    fresh.reportUnknown = true;
+    EXPECT_EQ(fresh.RunLines({c.line}), kPrompt + c.report + kPrompt) << c.line;
+    ScriptedShell quiet;
+    EXPECT_EQ(quiet.RunLines({c.line}), kPrompt + kPrompt) << c.line;
+  }
+}
+
+TEST_F(CommandShellTest, EchoCommandsShowsEveryLineBeforeItRuns) {
+  ScriptedShell echoing(false, true);
+  echoing.reportUnknown = true;
+  EXPECT_EQ(echoing.RunLines({"foo 12", "h", "q"}),
+            kPrompt + "#09FOO #0e12 \n" + "#07Unknown command> #09FOO #0e12 #07Press 'H' for help\n" +
+                kPrompt + "#09H \n" + kBuiltInHelp + kPrompt + "#09Q \n");
+}
+
+TEST_F(CommandShellTest, HelpListsNamesInUnsignedByteOrder) {
+  // Bytes of 0x80 and above sort after ASCII; only ASCII letters are upper-cased.
+  for (const char* name : {"\xC3\xA9t\xC3\xA9", "zeta", "TABLE", "t", "_x", "1st", "alpha"}) {
+    shell.AddCommand(10, name, "h", nullptr, nullptr);
+  }
+  shell.AddCommand(11, "hidden", nullptr, nullptr, nullptr);
+  EXPECT_EQ(shell.RunLines({"h", "q"}),
+            kPrompt +
+                "#091ST #0f: h\n#09ALPHA #0f: h\n#09H #0f: Help\n#09Q #0f: Quit\n#09T #0f: h\n"
+                "#09TABLE #0f: h\n#09ZETA #0f: h\n#09_X #0f: h\n#09\xC3\xA9T\xC3\xA9 #0f: h\n" +
+                kPrompt);
+}
+
+TEST_F(CommandShellTest, FirstRegistrationOfANameWins) {
+  shell.AddCommand(5, "ver", "Version", RecordCall, &calls);
+  shell.AddCommand(6, "VER", "Other version", RecordSecond, &calls);
+  shell.AddCommand(7, "Q", "Not quit", RecordSecond, &calls);
+  EXPECT_EQ(shell.RunLines({"Ver", "h", "q"}),
+            kPrompt + kPrompt + kBuiltInHelp + "#09VER #0f: Version\n" + kPrompt);
+  EXPECT_EQ(calls.seen, std::vector<std::string>{"1:VER"});
+}
+
+TEST_F(CommandShellTest, HandlersGetTheUpperCasedWordAndTheTokensAsTyped) {
+  shell.AddCommand(3, "sql", nullptr, RecordCall, &calls);
+  EXPECT_EQ(shell.RunLines({"sql 'select * from Account'", "Sql x=1"}), kPrompt + kPrompt + kPrompt);
+  EXPECT_EQ(calls.seen, (std::vector<std::string>{"5:SQL|select|*|from|Account",
+                                                   "4:SQL|x|=|1"}));
+  EXPECT_EQ(shell.doneWords, (std::vector<std::string>{"SQL", "SQL"}));
+}
+
+TEST_F(CommandShellTest, ApplicationCommandWithIdOneEndsTheLoopAfterItsHandler) {
+  shell.AddCommand(1, "bye", nullptr, RecordCall, &calls);
+  EXPECT_EQ(shell.RunLines({"bye now", "h"}), kPrompt);
+  EXPECT_EQ(shell.result, 1);
+  EXPECT_EQ(calls.seen, std::vector<std::string>{"2:BYE|now"});
+  EXPECT_EQ(shell.doneWords, std::vector<std::string>{"BYE"});
+}
+
+TEST_F(CommandShellTest, DispatchReturnsTheIdAlsoWithoutHandler) {
+  shell.AddCommand(9, "noop", nullptr, nullptr, nullptr);
+  char line[] = "noop 1";
+  char area[CommandShell::kTokenTextSize];
+  shell.Tokenize(line, area);
+  EXPECT_EQ(shell.Dispatch(shell.Tokens()[0]), 9);
+  EXPECT_EQ(shell.doneWords, std::vector<std::string>{"NOOP"});
+  shell.Tokenize("nope", area);
+  EXPECT_EQ(shell.Dispatch(shell.Tokens()[0]), -1);
+  EXPECT_STREQ(shell.Tokens()[0], "NOPE");
+}
+
+TEST_F(CommandShellTest, HelpTextOfAnyLengthIsPrintedWhole) {
+  const std::string help = "100% " + std::string(5000, 'h');
+  shell.AddCommand(4, std::string(2000, 'n').c_str(), help.c_str(), nullptr, nullptr);
+  const std::string listing = shell.RunLines({"h", "q"});
+  EXPECT_NE(listing.find("#09" + std::string(2000, 'N') + " #0f: " + help + "\n"),
+            std::string::npos);
+}
+
+TEST_F(CommandShellTest, LongestLineReachesTheHandlerWhole) {
+  shell.AddCommand(3, "sql", nullptr, RecordCall, &calls);
+  const std::string argument(CommandShell::kLineSize - 1 - 4, 'v');
+  EXPECT_EQ(shell.RunLines({"sql " + argument + "tail"}), kPrompt + kPrompt);
+  // The loop's buffer holds 319 bytes: "tail" is cut to nothing, the argument stays whole.
+  EXPECT_EQ(calls.seen, std::vector<std::string>{"2:SQL|" + argument});
+}
+
+}  // namespace
+}  // namespace shell

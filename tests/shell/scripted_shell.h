@@ -1,0 +1,79 @@
+#pragma once
+// A CommandShell whose input is a list of lines and whose output is captured, markup included,
+// exactly as the shell hands it to Print: run these lines, get this output.
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "shell/command_shell.h"
+
+namespace shell::testing {
+
+class ScriptedShell : public CommandShell {
+ public:
+  explicit ScriptedShell(bool wordsOnly = false, bool echoCommands = false)
+      : CommandShell(wordsOnly, echoCommands) {}
+
+  // Runs the loop over `lines` (each without its line end) and returns what it printed.
+  std::string RunLines(std::vector<std::string> lines) {
+    input = std::move(lines);
+    next = 0;
+    ended = false;
+    output.clear();
+    result = Run();
+    return output;
+  }
+
+  std::string output;
+  std::int32_t result = 0;
+  std::size_t next = 0;  // lines read so far; stays put once the input is exhausted
+  std::int32_t reads = 0;
+  std::vector<std::string> doneWords;  // token 0 of each line that reached OnCommandDone
+
+ protected:
+  void Print(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
+    va_list arguments;
+    va_start(arguments, format);
+    va_list measuring;
+    va_copy(measuring, arguments);
+    const int length = std::vsnprintf(nullptr, 0, format, measuring);
+    va_end(measuring);
+    if (length > 0) {
+      std::string text(static_cast<std::size_t>(length), '\0');
+      std::vsnprintf(text.data(), text.size() + 1, format, arguments);
+      output += text;
+    }
+    va_end(arguments);
+  }
+
+  // Like a terminal: the line and its line end count as read, the text is cut to size - 1 bytes.
+  std::int32_t ReadLine(char* buffer, std::int32_t size) override {
+    ++reads;
+    if (next >= input.size()) {
+      // A loop that reads on after the end would spin; fail the test instead of hanging it.
+      if (ended) throw std::logic_error("read after the end of input");
+      ended = true;
+      return 0;
+    }
+    const std::string& line = input[next++];
+    const std::size_t stored = std::min(line.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(buffer, line.data(), stored);
+    buffer[stored] = '\0';
+    return static_cast<std::int32_t>(line.size() + 1);
+  }
+
+  void OnCommandDone(std::int32_t tokenCount, char** tokens, void*) override {
+    if (tokenCount > 0) doneWords.emplace_back(tokens[0]);
+  }
+
+ private:
+  std::vector<std::string> input;
+  bool ended = false;
+};
+
+}  // namespace shell::testing

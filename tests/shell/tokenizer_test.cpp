@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "shell/command_shell.h"
+
+namespace shell {
+namespace {
+
+constexpr const char* kKindNames[] = {"Blank", "Word",  "Number", "HexNumber",
+                                      "Operator", "Quote", "Other"};
+
+// The token list as "text/Kind" pairs separated by blanks.
+std::string Describe(const CommandShell& shell) {
+  std::string text;
+  for (std::int32_t i = 0; i < shell.TokenCount(); ++i) {
+    if (i > 0) text += ' ';
+    text += shell.Tokens()[i];
+    text += '/';
+    text += kKindNames[shell.TokenKinds()[i]];
+  }
+  return text;
+}
+
+// Tokenizes into a heap area of exactly the documented size, so that AddressSanitizer sees any
+// write past it.
+class Tokenizer {
+ public:
+  explicit Tokenizer(bool wordsOnly = false) : shell(wordsOnly, false) {}
+
+  std::string Tokens(const std::string& line) {
+    shell.Tokenize(line.c_str(), area.get());
+    return Describe(shell);
+  }
+  std::string Arguments() {
+    char out[1024];
+    return shell.JoinArguments(out);
+  }
+  std::string Join(std::int32_t first, std::int32_t n) {
+    char out[1024];
+    shell.JoinTokens(first, n, out);
+    return out;
+  }
+
+  CommandShell shell;
+  std::unique_ptr<char[]> area = std::make_unique<char[]>(CommandShell::kTokenTextSize);
+};
+
+struct TokenCase {
+  const char* line;
+  const char* tokens;
+};
+
+TEST(Tokenizer, SplitsLinesIntoTypedTokens) {
+  const TokenCase cases[] = {
+      {"0x1F", "0x1F/HexNumber"},
+      {"0XfF", "0XfF/HexNumber"},
+      {"10x", "1/Number 0x/HexNumber"},
+      {"00x1", "0/Number 0x1/HexNumber"},
+      {"0xZZ", "0x/HexNumber ZZ/Word"},
+      {"deadbeef", "deadbeef/Word"},
+      {"12ab", "12/Number ab/Word"},
+      {"3.14.15", "3.14.15/Number"},
+      {".5", ".5/Number"},
+      {"1.", "1./Number"},
+      {"a.b", "a/Word ./Other b/Word"},
+      {"a.5", "a/Word .5/Number"},
+      {"0 x", "0/Number x/HexNumber"},
+      {"-5", "-/Operator 5/Number"},
+      {"a,b", "a/Word ,/Other b/Word"},
+      {"?+-*/=", "?+-*/=/Operator"},
+      {"x=0x1fg+2.5e3",
+       "x/Word =/Operator 0x1f/HexNumber g/Word +/Operator 2.5/Number e/Word 3/Number"},
+      {"sql 'select * from account'", "sql/Word select/Word */Word from/Word account/Word"},
+      {"open 'Provider=Microsoft.Jet.OLEDB.4.0;Data Source=xxx.mdb;'",
+       "open/Word Provider=Microsoft.Jet.OLEDB.4.0;Data/Word Source=xxx.mdb;/Word"},
+      {"xy'zw'", "xyzw/Word"},
+      {"1'2'", "1/Number 2/Word"},
+      {"'it\"s'", "it\"s/Word"},
+      {"\"it's\"", "it's/Word"},
+      {"''", ""},
+      {"a\x80" "b", "a/Word \x80/Other b/Word"},
+      {"caf\xC3\xA9s", "caf/Word \xC3\xA9/Other s/Word"},
+      {"sql\tx\r\n", "sql/Word x/Word"},
+      {"   \n", ""},
+      {"", ""},
+  };
+  for (const TokenCase& c : cases) {
+    Tokenizer tokenizer;
+    EXPECT_EQ(tokenizer.Tokens(c.line), c.tokens) << "line: " << c.line;
+    EXPECT_EQ(tokenizer.shell.OpenQuote(), 0) << "line: " << c.line;
+  }
+}
+
+TEST(Tokenizer, WordsOnlyMakesEveryNonBlankAWordExceptTheHexPrefix) {
+  Tokenizer tokenizer(true);
+  EXPECT_EQ(tokenizer.Tokens("a+b 0x12 1.5 'q'"),
+            "a+b/Word 0x/HexNumber 12/Word 1.5/Word 'q'/Word");
+  EXPECT_EQ(tokenizer.shell.OpenQuote(), 0);
+  EXPECT_EQ(tokenizer.shell.Classify(' '), Blank);
+  EXPECT_EQ(tokenizer.shell.Classify(0xE9), Word);
+}
+
+TEST(Tokenizer, StoresEachTokenAfterANulAndEndsWithOne) {
+  Tokenizer tokenizer;
+  ASSERT_EQ(tokenizer.shell.Tokenize("A  B\tC", tokenizer.area.get()), 3);
+  EXPECT_EQ(std::memcmp(tokenizer.area.get(), "\0A\0B\0C\0", 7), 0);
+  EXPECT_EQ(tokenizer.shell.Tokens()[1], tokenizer.area.get() + 3);
+
+  EXPECT_EQ(tokenizer.shell.Tokenize("   \r\n", tokenizer.area.get()), 0);
+  EXPECT_EQ(tokenizer.area[0], '\0');
+  // An empty line clears the list too, so nothing stale can be joined.
+  tokenizer.Tokens("a b c");
+  EXPECT_EQ(tokenizer.shell.Tokenize("", tokenizer.area.get()), 0);
+  EXPECT_EQ(tokenizer.Arguments(), "");
+}
+
+TEST(Tokenizer, StopsAtTheSixteenthTokenAfterItsFirstCharacter) {
+  Tokenizer tokenizer;
+  EXPECT_EQ(tokenizer.Tokens("w1 w2 w3 w4 w5 w6 w7 w8 w9 wa wb wc wd we wf sixteen seventeen"),
+            "w/Word 1/Number w/Word 2/Number w/Word 3/Number w/Word 4/Number w/Word 5/Number "
+            "w/Word 6/Number w/Word 7/Number w/Word 8/Number");
+
+  std::string words;
+  for (int i = 0; i < 17; ++i) words += "word" + std::string(1, static_cast<char>('a' + i)) + " ";
+  tokenizer.Tokens(words);
+  ASSERT_EQ(tokenizer.shell.TokenCount(), 16);
+  EXPECT_STREQ(tokenizer.shell.Tokens()[14], "wordo");
+  EXPECT_STREQ(tokenizer.shell.Tokens()[15], "w");
+
+  EXPECT_EQ(tokenizer.Tokens("open Provider=Microsoft.Jet.OLEDB.4.0;Data Source=xxx.mdb;"),
+            "open/Word Provider/Word =/Operator Microsoft/Word ./Other Jet/Word ./Other "
+            "OLEDB/Word .4.0/Number ;/Other Data/Word Source/Word =/Operator xxx/Word ./Other "
+            "m/Word");
+  EXPECT_EQ(tokenizer.Arguments(), "Provider = Microsoft . Jet . OLEDB .4.0 ; Data Source = xxx . m");
+}
+
+TEST(Tokenizer, QuoteLeftOpenContinuesOnTheNextLine) {
+  Tokenizer tokenizer;
+  EXPECT_EQ(tokenizer.Tokens("sql 'select 1"), "sql/Word select/Word 1/Word");
+  EXPECT_EQ(tokenizer.shell.OpenQuote(), '\'');
+  EXPECT_EQ(tokenizer.Tokens("more text"), "more/Word text/Word");
+  EXPECT_EQ(tokenizer.shell.OpenQuote(), '\'');
+  // The other mark is an ordinary character inside the quote; the matching one closes it.
+  EXPECT_EQ(tokenizer.Tokens("\"2' 3"), "\"2/Word 3/Number");
+  EXPECT_EQ(tokenizer.shell.OpenQuote(), 0);
+}
+
+TEST(Tokenizer, JoinsTokensWithSingleBlanks) {
+  Tokenizer tokenizer;
+  tokenizer.Tokens("sql 'select * from account'");
+  EXPECT_EQ(tokenizer.Arguments(), "select * from account");
+  EXPECT_EQ(tokenizer.Join(2, 2), "* from");
+  EXPECT_EQ(tokenizer.Join(1, 0), "");
+  EXPECT_EQ(tokenizer.Join(1, -3), "");
+  // A range reaching past the list is cut to it instead of reading stale entries.
+  EXPECT_EQ(tokenizer.Join(3, 10), "from account");
+  EXPECT_EQ(tokenizer.Join(-1, 2), "sql");
+
+  tokenizer.Tokens("open  x \t  y");
+  EXPECT_EQ(tokenizer.Arguments(), "x y");
+  tokenizer.Tokens("open");
+  EXPECT_EQ(tokenizer.Arguments(), "");
+}
+
+// 15 tokens holding 318 bytes, then a 16th of one byte: all 319 bytes of the longest line the
+// loop reads are copied, with 17 NULs around them.
+TEST(Tokenizer, WorstCaseLineFitsTheArea) {
+  const std::string line = std::string(304, 'a') + "1a1a1a1a1a1a1a" + "1";
+  ASSERT_EQ(line.size(), static_cast<std::size_t>(CommandShell::kLineSize - 1));
+  Tokenizer tokenizer;
+  tokenizer.Tokens(line);
+  ASSERT_EQ(tokenizer.shell.TokenCount(), 16);
+  EXPECT_EQ(std::string(tokenizer.shell.Tokens()[0]), std::string(304, 'a'));
+  EXPECT_STREQ(tokenizer.shell.Tokens()[15], "1");
+  char joined[1024];
+  tokenizer.shell.JoinTokens(0, 16, joined);
+  EXPECT_EQ(std::strlen(joined), line.size() + 15);
+}
+
+TEST(Tokenizer, LineLongerThanTheAreaKeepsWholeTokensBeforeTheCut) {
+  Tokenizer tokenizer;
+  const std::int32_t area = CommandShell::kTokenTextSize;
+
+  tokenizer.Tokens(std::string(2000, 'a'));
+  ASSERT_EQ(tokenizer.shell.TokenCount(), 1);
+  EXPECT_EQ(std::strlen(tokenizer.shell.Tokens()[0]), static_cast<std::size_t>(area - 2));
+
+  tokenizer.Tokens("first " + std::string(1000, '7') + " last");
+  ASSERT_EQ(tokenizer.shell.TokenCount(), 2);
+  EXPECT_STREQ(tokenizer.shell.Tokens()[0], "first");
+  EXPECT_EQ(std::strlen(tokenizer.shell.Tokens()[1]), static_cast<std::size_t>(area - 8));
+
+  // A new token needs room for its NUL, its first byte and the final NUL.
+  tokenizer.Tokens(std::string(area - 3, 'a') + "1");
+  ASSERT_EQ(tokenizer.shell.TokenCount(), 1);
+  tokenizer.Tokens(std::string(area - 4, 'a') + "12");
+  ASSERT_EQ(tokenizer.shell.TokenCount(), 2);
+  EXPECT_STREQ(tokenizer.shell.Tokens()[1], "1");
+}
+
+}  // namespace
+}  // namespace shell
