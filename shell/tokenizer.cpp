@@ -13,17 +13,45 @@ constexpr bool IsHexLetter(unsigned char ch) noexcept {
   return (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
 }
 
+// The kind of every byte when words are not forced; bytes not named here, 0x80 to 0xFF among them,
+// are Other.
+struct CharacterClass {
+  const char* members;
+  TokenKind kind;
+};
+constexpr CharacterClass kCharacterClasses[] = {
+    {" \t\r\n", Blank},
+    {"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", Word},
+    {"0123456789", Number},
+    {"?+-*/=", Operator},
+    {"\"'", Quote},
+};
+
+struct KindTable {
+  TokenKind kinds[256];
+};
+
+constexpr KindTable MakeKindTable() {
+  KindTable table{};
+  for (TokenKind& kind : table.kinds) kind = Other;
+  for (const CharacterClass& characterClass : kCharacterClasses) {
+    for (const char* member = characterClass.members; *member != '\0'; ++member) {
+      table.kinds[static_cast<unsigned char>(*member)] = characterClass.kind;
+    }
+  }
+  return table;
+}
+
+constexpr KindTable kKinds = MakeKindTable();
+
+constexpr TokenKind KindOf(unsigned char ch, bool wordsOnly) noexcept {
+  const TokenKind kind = kKinds.kinds[ch];
+  return wordsOnly && kind != Blank ? Word : kind;
+}
+
 }  // namespace
 
-TokenKind CommandShell::Classify(unsigned char ch) const noexcept {
-  if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') return Blank;
-  if (wordsOnly) return Word;
-  if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z')) return Word;
-  if (ch >= '0' && ch <= '9') return Number;
-  if (ch != 0 && std::strchr("?+-*/=", ch) != nullptr) return Operator;
-  if (ch == '"' || ch == '\'') return Quote;
-  return Other;
-}
+TokenKind CommandShell::Classify(unsigned char ch) const noexcept { return KindOf(ch, wordsOnly); }
 
 std::int32_t CommandShell::Tokenize(const char* line, char* text) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(line != nullptr ? line : "");
@@ -36,24 +64,28 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
   // The hexadecimal prefix rule looks at the last byte copied, across blanks, not at the last byte
   // of the line.
   unsigned char lastCopied = 0;
+  // Kept in locals: the bytes written through `out` could alias the members, which would make the
+  // compiler reload them for every byte.
+  const bool words = wordsOnly;
+  char quote = openQuote;
 
   for (std::size_t i = 0; bytes[i] != 0; ++i) {
     if (count >= kMaxTokens) break;
     const unsigned char ch = bytes[i];
-    TokenKind kind = Classify(ch);
+    TokenKind kind = KindOf(ch, words);
 
     if (kind == Blank) {
       previous = Blank;
       continue;
     }
-    if (openQuote != 0) {
-      if (ch == static_cast<unsigned char>(openQuote)) {
-        openQuote = 0;
+    if (quote != 0) {
+      if (ch == static_cast<unsigned char>(quote)) {
+        quote = 0;
         continue;
       }
       kind = Word;
     } else if (kind == Quote) {
-      openQuote = static_cast<char>(ch);
+      quote = static_cast<char>(ch);
       continue;
     } else {
       const unsigned char next = bytes[i + 1];
@@ -62,7 +94,8 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
           (ch == '0' && (next == 'x' || next == 'X'))) {
         kind = HexNumber;
       }
-      if (ch == '.' && (Classify(next) == Number || (i > 0 && Classify(bytes[i - 1]) == Number))) {
+      if (ch == '.' &&
+          (KindOf(next, words) == Number || (i > 0 && KindOf(bytes[i - 1], words) == Number))) {
         kind = Number;
       }
     }
@@ -81,6 +114,7 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
   }
 
   *out = '\0';
+  openQuote = quote;
   tokenCount = count;
   return count;
 }
