@@ -97,6 +97,20 @@ TEST_F(ErrorReport, TextsGoThroughTheColourMarkup) {
   EXPECT_EQ(session.Output(), Report(238, "80040e37", "IDispatch error 27", "a#b", "100% red"));
 }
 
+TEST(ErrorReportOnATerminal, TheMeaningsNumberSetsTheColourForTheRestOfTheReport) {
+  fake::Objects objects;
+  dbtest::Session session(objects, /*colour=*/true);
+  session.database.ReportComError(DataAccessError(ToResultCode(0x80040E37), "SQLite", "no such table: t"), 442);
+  // "#31" is blue on cyan; nothing changes the colour again before the report ends.
+  EXPECT_EQ(session.Output(),
+            "--------------- Error @442 ---------------\n"
+            "> Code = 80040e37\n"
+            "> Code meaning = IDispatch error \x1b[34;46m27\n"
+            "> Source = SQLite\n"
+            "> Description = no such table: t\n"
+            "--------------- Error @442 ---------------\n");
+}
+
 class AdoErrors : public ErrorReport {
  protected:
   void SetUp() override {

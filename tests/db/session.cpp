@@ -3,21 +3,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "tests/db/capture_terminal.h"
-
 namespace dbtest {
 
-Session::Session(access::ObjectFactory& objects)
-    : database(objects), console_(std::make_unique<CaptureTerminal>(printed_)) {
-  database.UseConsole(console_);
+Session::Session(access::ObjectFactory& objects, bool colour) : database(objects), captured_(colour) {
+  database.UseConsole(captured_.Console());
 }
 
-std::string Session::Output() {
-  console_.Flush();
-  std::string text;
-  text.swap(*printed_);
-  return text;
-}
+std::string Session::Output() { return captured_.TakeOutput(); }
 
 std::string Session::Run(std::string_view script) {
   while (!script.empty()) {
@@ -39,7 +31,7 @@ std::string Session::Run(std::string_view script) {
       if (database.MoveNext() && !database.IsEof()) database.ShowRecord();
     } else if (verb == "count") {
       const std::int32_t count = database.RecordCount();
-      console_.Print("%d record(s) in current recordset.\n", count);
+      captured_.Console().Print("%d record(s) in current recordset.\n", count);
     } else if (verb == "table") {
       database.ListTables();
     } else if (verb == "db") {

@@ -1,18 +1,18 @@
 #pragma once
 // A Database printing to captured output, driven the way the program's commands drive it.
 
-#include <memory>
 #include <string>
 #include <string_view>
 
-#include "console/color_console.h"
 #include "db/database.h"
+#include "support/captured_console.h"
 
 namespace dbtest {
 
 class Session {
  public:
-  explicit Session(access::ObjectFactory& objects);
+  // `colour`: the output is a colour terminal rather than a pipe.
+  explicit Session(access::ObjectFactory& objects, bool colour = false);
 
   // Runs one command a line and returns what they printed: "open TEXT", "sql TEXT", "close",
   // "record" (MoveFirst, IsEof, ShowRecord), "t" (the same with MoveNext), "count", "table", "db".
@@ -23,8 +23,7 @@ class Session {
   db::Database database;
 
  private:
-  std::shared_ptr<std::string> printed_ = std::make_shared<std::string>();
-  console::ColorConsole console_;
+  testsupport::CapturedConsole captured_;
 };
 
 // The seven lines of an error report.
