@@ -1,0 +1,34 @@
+#pragma once
+// What the pipe and terminal runners share: the child's environment, and watching a started
+// child until it ends. Used by run_program.cpp and run_in_terminal.cpp only.
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/program_run.h"
+
+namespace testsupport {
+
+// "NAME=value" entries: the test's environment with `options.environment` applied.
+std::vector<std::string> ChildEnvironment(const ProgramOptions& options);
+
+// argv or envp for exec: pointers into `texts`, then a null pointer.
+std::vector<char*> ExecArray(std::vector<std::string>& texts);
+
+struct ChildChannels {
+  int input = -1;           // where the script goes
+  bool closeInput = true;   // close it once the script is written (a pipe); a terminal stays open
+  int output = -1;          // read until the child closes it
+  int errors = -1;          // likewise, or -1
+};
+
+// Writes `script`, collects the output, then waits for `pid` to end. When the time or the output
+// limit runs out the child is killed and the current test fails with what came so far. Closes
+// every descriptor in `channels`.
+ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
+                     const ProgramOptions& options);
+
+}  // namespace testsupport

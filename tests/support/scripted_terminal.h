@@ -1,0 +1,32 @@
+#pragma once
+// A Terminal for unit tests: its input is scripted, its output captured.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console/terminal.h"
+
+namespace testsupport {
+
+// Shared by the test and the terminal, so it outlives whichever of the two goes last.
+struct TerminalScript {
+  // What the terminal does.
+  std::string input;
+  bool console = false;        // output counts as a colour terminal
+  std::size_t readChunk = 0;   // the most bytes one Read hands out; 0 for all that is left
+  bool failAtEnd = false;      // once the input is used up, Read fails instead of ending
+  bool keepOutput = true;      // false: count what is written, keep none of it
+
+  // What the terminal saw.
+  std::string output;
+  std::size_t bytesWritten = 0;
+  std::size_t writeCalls = 0;
+  std::size_t readCalls = 0;
+  std::vector<std::size_t> writtenAtRead;  // bytesWritten when each Read came
+};
+
+std::unique_ptr<console::Terminal> ScriptedTerminal(std::shared_ptr<TerminalScript> script);
+
+}  // namespace testsupport
