@@ -94,6 +94,21 @@ TEST(Tokenizer, SplitsLinesIntoTypedTokens) {
   }
 }
 
+TEST(Tokenizer, ClassifiesEveryByteIntoExactlyOneKind) {
+  CommandShell shell(false, false);
+  std::string members[7];
+  for (int ch = 1; ch < 256; ++ch) {
+    members[shell.Classify(static_cast<unsigned char>(ch))] += static_cast<char>(ch);
+  }
+  EXPECT_EQ(members[Blank], "\t\n\r ");
+  EXPECT_EQ(members[Number], "0123456789");
+  EXPECT_EQ(members[Operator], "*+-/=?");
+  EXPECT_EQ(members[Quote], "\"'");
+  EXPECT_EQ(members[Word], "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  EXPECT_EQ(members[HexNumber], "");
+  EXPECT_EQ(members[Other].size(), 255u - 4 - 10 - 6 - 2 - 52);
+}
+
 TEST(Tokenizer, WordsOnlyMakesEveryNonBlankAWordExceptTheHexPrefix) {
   Tokenizer tokenizer(true);
   EXPECT_EQ(tokenizer.Tokens("a+b 0x12 1.5 'q'"),
