@@ -93,7 +93,8 @@ TEST_F(CommandShellTest, EchoCommandsShowsEveryLineBeforeItRuns) {
   ScriptedShell echoing(false, true);
   echoing.reportUnknown = true;
   EXPECT_EQ(echoing.RunLines({"foo 12", "h", "q"}),
-            kPrompt + "#09FOO #0e12 \n" + "#07Unknown command> #09FOO #0e12 #07Press 'H' for help\n" +
+            kPrompt + "#09FOO #0e12 \n" +
+                "#07Unknown command> #09FOO #0e12 #07Press 'H' for help\n" +
                 kPrompt + "#09H \n" + kBuiltInHelp + kPrompt + "#09Q \n");
 }
 
@@ -121,7 +122,8 @@ TEST_F(CommandShellTest, FirstRegistrationOfANameWins) {
 
 TEST_F(CommandShellTest, HandlersGetTheUpperCasedWordAndTheTokensAsTyped) {
   shell.AddCommand(3, "sql", nullptr, RecordCall, &calls);
-  EXPECT_EQ(shell.RunLines({"sql 'select * from Account'", "Sql x=1"}), kPrompt + kPrompt + kPrompt);
+  EXPECT_EQ(shell.RunLines({"sql 'select * from Account'", "Sql x=1"}),
+            kPrompt + kPrompt + kPrompt);
   EXPECT_EQ(calls.seen, (std::vector<std::string>{"5:SQL|select|*|from|Account",
                                                    "4:SQL|x|=|1"}));
   EXPECT_EQ(shell.doneWords, (std::vector<std::string>{"SQL", "SQL"}));

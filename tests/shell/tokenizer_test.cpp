@@ -149,7 +149,8 @@ TEST(Tokenizer, StopsAtTheSixteenthTokenAfterItsFirstCharacter) {
             "open/Word Provider/Word =/Operator Microsoft/Word ./Other Jet/Word ./Other "
             "OLEDB/Word .4.0/Number ;/Other Data/Word Source/Word =/Operator xxx/Word ./Other "
             "m/Word");
-  EXPECT_EQ(tokenizer.Arguments(), "Provider = Microsoft . Jet . OLEDB .4.0 ; Data Source = xxx . m");
+  EXPECT_EQ(tokenizer.Arguments(),
+            "Provider = Microsoft . Jet . OLEDB .4.0 ; Data Source = xxx . m");
 }
 
 TEST(Tokenizer, QuoteLeftOpenContinuesOnTheNextLine) {
