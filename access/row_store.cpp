@@ -97,7 +97,7 @@ const char* SkipCell(const char* cell) {
   return cell + FixedSize(tag);
 }
 
-Variant ReadCell(const char* cell) {
+Variant DecodeCell(const char* cell) {
   const auto tag = static_cast<std::uint8_t>(*cell++);
   switch (tag) {
     case kInt8As4:
@@ -234,16 +234,30 @@ void RowStore::PutSized(std::uint8_t tag, std::string_view bytes) {
   ++cellsInRow_;
 }
 
-Variant RowStore::Value(std::size_t row, std::size_t column) const {
+const char* RowStore::RowStart(std::size_t row) const {
   // The row being written is not readable yet; its cells are still incomplete.
-  if (row >= rows_.size() || (rowOpen_ && row + 1 == rows_.size()) || column >= columnCount_) {
-    throw DataAccessError(kNoCurrentRecord);
-  }
+  if (row >= RowCount()) throw DataAccessError(kNoCurrentRecord);
   const std::uint64_t start = rows_[row];
-  const char* cell = blocks_[start >> 32].data.get() + (start & 0xFFFFFFFFu);
-  for (std::size_t i = 0; i < column; ++i) cell = SkipCell(cell);
-  return ReadCell(cell);
+  return blocks_[start >> 32].data.get() + (start & 0xFFFFFFFFu);
 }
+
+Variant RowStore::Value(std::size_t row, std::size_t column) const {
+  if (column >= columnCount_) throw DataAccessError(kNoCurrentRecord);
+  const char* cell = RowStart(row);
+  for (std::size_t i = 0; i < column; ++i) cell = SkipCell(cell);
+  return DecodeCell(cell);
+}
+
+void RowStore::LocateCells(std::size_t row, std::vector<const char*>& cells) const {
+  const char* cell = RowStart(row);
+  cells.resize(columnCount_);
+  for (std::size_t i = 0; i < columnCount_; ++i) {
+    cells[i] = cell;
+    cell = SkipCell(cell);
+  }
+}
+
+Variant RowStore::ReadCell(const char* cell) { return DecodeCell(cell); }
 
 std::size_t RowStore::ReservedBytes() const noexcept {
   std::size_t total = 0;

@@ -55,6 +55,11 @@ class RowStore {
 
   // The cell of a completed row; `row` < RowCount(), `column` < ColumnCount().
   Variant Value(std::size_t row, std::size_t column) const;
+
+  // For reading many cells of one row: where each of its cells starts (ColumnCount() of them, valid
+  // while the store lives, since completed rows never move), and the value of such a cell.
+  void LocateCells(std::size_t row, std::vector<const char*>& cells) const;
+  static Variant ReadCell(const char* cell);
   // Bytes held in blocks, for measuring.
   std::size_t ReservedBytes() const noexcept;
 
@@ -68,6 +73,7 @@ class RowStore {
   // Reserves room for `size` more bytes of the row being written, moving the row to a new block when
   // the current one is full, and returns where to write them.
   char* Append(std::size_t size);
+  const char* RowStart(std::size_t row) const;
   void PutCell(std::uint8_t tag, const void* payload, std::size_t size);
   void PutSized(std::uint8_t tag, std::string_view bytes);
 

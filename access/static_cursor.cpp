@@ -23,6 +23,8 @@ void StaticCursor::Close() noexcept {
   session_.reset();
   store_.reset();
   failure_.reset();
+  cells_.clear();
+  locatedRow_ = static_cast<std::size_t>(-1);
   open_ = false;
   bof_ = eof_ = true;
 }
@@ -78,7 +80,12 @@ std::int32_t StaticCursor::RecordCount() {
 Variant StaticCursor::Value(std::size_t column) const {
   RequireOpen();
   if (bof_ || eof_) RaiseLayerError(kNoCurrentRecord, kObject);
-  return store_->Value(row_, column);
+  if (column >= names_.size()) RaiseLayerError(kItemNotFound, kObject);
+  if (locatedRow_ != row_) {
+    store_->LocateCells(row_, cells_);
+    locatedRow_ = row_;
+  }
+  return RowStore::ReadCell(cells_[column]);
 }
 
 bool StaticCursor::Reach(std::size_t index) {

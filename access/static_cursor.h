@@ -60,6 +60,9 @@ class StaticCursor {
   std::vector<std::string> names_;
   std::optional<RowStore> store_;
   std::optional<std::vector<ErrorRecord>> failure_;
+  // Where the cells of row `locatedRow_` start, found once so that each field reads its cell directly.
+  mutable std::vector<const char*> cells_;
+  mutable std::size_t locatedRow_ = static_cast<std::size_t>(-1);
   std::size_t row_ = 0;
   bool bof_ = true;
   bool eof_ = true;
