@@ -9,7 +9,7 @@
 namespace shell {
 namespace {
 
-constexpr const char* kKindNames[] = {"Blank", "Word",  "Number", "HexNumber",
+constexpr const char* kKindNames[] = {"Blank", "Word", "Number", "HexNumber",
                                       "Operator", "Quote", "Other"};
 
 // The token list as "text/Kind" pairs separated by blanks.
