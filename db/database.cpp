@@ -17,7 +17,7 @@ Database::~Database() {
   } catch (...) {
     // Nothing is left to report to: the console is destroyed before the database.
   }
-  ReplaceConnection(nullptr);
+  interruptTarget_.store(nullptr);
   recordset.Reset();
   connection.Reset();
 }
