@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "access/data_access_error.h"
 
@@ -167,12 +168,20 @@ void RowWriter::PutDate(double oleDate) { store_->PutCell(kDate, &oleDate, sizeo
 void RowWriter::PutText(std::string_view utf8) { store_->PutSized(kText, utf8); }
 void RowWriter::PutBinary(std::string_view bytes) { store_->PutSized(kBinary, bytes); }
 
-RowStore::RowStore(std::size_t columnCount) : columnCount_(columnCount) {}
+RowStore::RowStore(std::size_t columnCount, std::size_t byteLimit)
+    : columnCount_(columnCount), byteLimit_(byteLimit) {}
+
+RowStore::Block RowStore::NewBlock(std::size_t capacity) {
+  if (capacity > byteLimit_ || blockBytes_ > byteLimit_ - capacity) throw std::bad_alloc();
+  Block block{std::unique_ptr<char[]>(new char[capacity]), 0, capacity};
+  blockBytes_ += capacity;
+  return block;
+}
 
 RowWriter RowStore::BeginRow() {
   if (rowOpen_) EndRow();
   if (blocks_.empty()) {
-    blocks_.push_back({std::unique_ptr<char[]>(new char[kBlockSize]), 0, kBlockSize});
+    blocks_.push_back(NewBlock(kBlockSize));
   }
   const Block& block = blocks_.back();
   rows_.push_back((static_cast<std::uint64_t>(blocks_.size() - 1) << 32) | block.used);
@@ -205,7 +214,8 @@ char* RowStore::Append(std::size_t size) {
     const std::size_t written = block->used - rowStart;
     if (size > std::numeric_limits<std::size_t>::max() / 2 - written) throw DataAccessError(kOutOfRange);
     const std::size_t capacity = std::max(kBlockSize, written + size);
-    Block fresh{std::unique_ptr<char[]>(new char[capacity]), written, capacity};
+    Block fresh = NewBlock(capacity);
+    fresh.used = written;
     if (written != 0) std::memcpy(fresh.data.get(), block->data.get() + rowStart, written);
     block->used = rowStart;
     blocks_.push_back(std::move(fresh));
@@ -260,9 +270,7 @@ void RowStore::LocateCells(std::size_t row, std::vector<const char*>& cells) con
 Variant RowStore::ReadCell(const char* cell) { return DecodeCell(cell); }
 
 std::size_t RowStore::ReservedBytes() const noexcept {
-  std::size_t total = 0;
-  for (const Block& block : blocks_) total += block.capacity;
-  return total + rows_.capacity() * sizeof(std::uint64_t);
+  return blockBytes_ + rows_.capacity() * sizeof(std::uint64_t);
 }
 
 }  // namespace ql::access

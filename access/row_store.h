@@ -40,7 +40,9 @@ class RowWriter {
 
 class RowStore {
  public:
-  explicit RowStore(std::size_t columnCount);
+  // Refuses to grow its blocks past `byteLimit` bytes in all: the block that would pass it is not
+  // allocated and std::bad_alloc is thrown instead, as when memory runs out.
+  explicit RowStore(std::size_t columnCount, std::size_t byteLimit = static_cast<std::size_t>(-1));
 
   std::size_t ColumnCount() const noexcept { return columnCount_; }
   // Completed rows; a row begun but not yet ended does not count.
@@ -77,7 +79,12 @@ class RowStore {
   void PutCell(std::uint8_t tag, const void* payload, std::size_t size);
   void PutSized(std::uint8_t tag, std::string_view bytes);
 
+  // Allocates a block of `capacity` bytes within the limit.
+  Block NewBlock(std::size_t capacity);
+
   std::size_t columnCount_;
+  std::size_t byteLimit_;
+  std::size_t blockBytes_ = 0;
   // Row r starts in block (rows_[r] >> 32) at byte (rows_[r] & 0xFFFFFFFF).
   std::vector<std::uint64_t> rows_;
   std::vector<Block> blocks_;

@@ -3,6 +3,8 @@
 #include <limits>
 #include <new>
 
+#include <unistd.h>
+
 #include "access/layer_error.h"
 
 namespace ql::access {
@@ -10,11 +12,18 @@ namespace {
 constexpr std::string_view kObject = "Recordset";
 }  // namespace
 
+std::size_t StaticCursor::DefaultByteLimit() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return static_cast<std::size_t>(-1);
+  return static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize);
+}
+
 StaticCursor::StaticCursor(std::shared_ptr<ProviderSession> session, std::shared_ptr<ErrorList> errors,
-                           std::unique_ptr<ProviderCursor> rows)
+                           std::unique_ptr<ProviderCursor> rows, std::size_t byteLimit)
     : session_(std::move(session)), errors_(std::move(errors)), provider_(std::move(rows)) {
   names_ = provider_->ColumnNames();
-  store_.emplace(names_.size());
+  store_.emplace(names_.size(), byteLimit);
   if (Reach(0)) bof_ = eof_ = false;
 }
 

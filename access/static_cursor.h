@@ -22,9 +22,13 @@ namespace ql::access {
 
 class StaticCursor {
  public:
-  // Reads the first row, so that BOF and EOF are known; a failure there is raised here.
+  // Reads the first row, so that BOF and EOF are known; a failure there is raised here. The rows
+  // held may take `byteLimit` bytes (by default half the machine's memory); a result that needs more
+  // fails with kOutOfMemory when navigation reaches the row that does not fit.
   StaticCursor(std::shared_ptr<ProviderSession> session, std::shared_ptr<ErrorList> errors,
-               std::unique_ptr<ProviderCursor> rows);
+               std::unique_ptr<ProviderCursor> rows, std::size_t byteLimit = DefaultByteLimit());
+
+  static std::size_t DefaultByteLimit();
   StaticCursor(const StaticCursor&) = delete;
   StaticCursor& operator=(const StaticCursor&) = delete;
 

@@ -91,3 +91,27 @@ TEST(RowStore, AnAbandonedRowLeavesNoTraceAndAShortRowIsCompletedWithNulls) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RowStore, RefusesToGrowPastItsLimitAndKeepsWhatItHolds) {
+  access::RowStore store(1, 2 << 20);  // two blocks
+  const std::string text(1000, 't');
+  std::size_t stored = 0;
+  try {
+    for (;; ++stored) {
+      access::RowWriter row = store.BeginRow();
+      row.PutText(text);
+      store.EndRow();
+    }
+  } catch (const std::bad_alloc&) {
+    store.AbandonRow();
+  }
+  EXPECT_GT(stored, 2000u);
+  EXPECT_LT(stored, 2200u);
+  EXPECT_EQ(store.RowCount(), stored);
+  EXPECT_LE(store.ReservedBytes(), (std::size_t{2} << 20) + stored * 2 * sizeof(std::uint64_t));
+  EXPECT_EQ(store.Value(stored - 1, 0).Bytes(), text);
+}
+
+}  // namespace

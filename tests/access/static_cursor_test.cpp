@@ -38,9 +38,10 @@ class CountingRows final : public access::ProviderCursor {
 
 struct Fixture {
   // A cursor over rows 1..rows whose row `failAt` cannot be fetched (0: none fails).
-  std::shared_ptr<access::StaticCursor> Open(int rows, int failAt = 0) {
-    return std::make_shared<access::StaticCursor>(nullptr, errors,
-                                                  std::make_unique<CountingRows>(errors, rows, failAt, fetches, released));
+  std::shared_ptr<access::StaticCursor> Open(int rows, int failAt = 0,
+                                             std::size_t byteLimit = access::StaticCursor::DefaultByteLimit()) {
+    return std::make_shared<access::StaticCursor>(
+        nullptr, errors, std::make_unique<CountingRows>(errors, rows, failAt, fetches, released), byteLimit);
   }
   std::string Current(access::StaticCursor& cursor) { return access_probe::Describe(cursor.Value(0)); }
 
@@ -108,6 +109,15 @@ TEST(StaticCursor, AFailedFetchIsRaisedByTheCallThatNeededItAndAgainLater) {
   EXPECT_EQ(f.errors->Records().size(), 1u) << "raised again with its records";
   cursor->MoveFirst();
   EXPECT_EQ(f.Current(*cursor), "I4:1");
+}
+
+TEST(StaticCursor, AResultLargerThanItsMemoryLimitFailsWithOutOfMemory) {
+  Fixture f;
+  auto cursor = f.Open(10'000'000, 0, 4 << 20);
+  EXPECT_EQ(access_probe::Raised([&] { cursor->RecordCount(); }), "0x8007000E");
+  ASSERT_EQ(f.errors->Records().size(), 1u);
+  EXPECT_EQ(f.Current(*cursor), "I4:1") << "the rows held stay readable";
+  EXPECT_LT(cursor->FetchedRows(), 10'000'000u);
 }
 
 TEST(StaticCursor, AFailureOnTheFirstRowFailsTheOpen) {
