@@ -29,18 +29,18 @@ void MakeNonBlocking(int fd) {
   if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
 }
 
-// Reads what is there; false once the child's side is closed (a terminal reports that as EIO).
+// One read of what is there; false once the child's side is closed (a terminal reports that as
+// EIO). One read a time, so that the output limit is checked while a child floods its output.
 bool Drain(int fd, std::string& into) {
-  char chunk[16384];
+  char chunk[65536];
   for (;;) {
     const ssize_t got = ::read(fd, chunk, sizeof chunk);
     if (got > 0) {
       into.append(chunk, static_cast<std::size_t>(got));
-      continue;
+      return true;
     }
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-    return false;
+    return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
   }
 }
 
