@@ -98,7 +98,7 @@ class SqliteSession final : public ProviderSession {
       const char* tail = nullptr;
       const int rc = sqlite3_prepare_v2(db_.get(), next, static_cast<int>(end - next), &raw, &tail);
       StatementHandle statement(raw);
-      if (rc != SQLITE_OK) RaiseSqlite(*errors_, db_.get(), rc);
+      if (rc != SQLITE_OK) Fail(rc);
       if (tail == nullptr || tail <= next) tail = end;
       const bool last = OnlyFillerLeft(std::string_view(tail, static_cast<std::size_t>(end - tail)));
       next = tail;
@@ -161,10 +161,18 @@ class SqliteSession final : public ProviderSession {
     return 1;
   }
 
+  // A wait for a lock that Interrupt ended fails as busy; it is reported as the cancellation it is.
+  [[noreturn]] void Fail(int rc) {
+    if ((rc & 0xFF) == SQLITE_BUSY && interrupted_.load()) {
+      errors_->Raise(kCancelled, "SQLite", "interrupted while waiting for a lock held elsewhere");
+    }
+    RaiseSqlite(*errors_, db_.get(), rc);
+  }
+
   void RunToCompletion(sqlite3_stmt* statement) {
     int rc = SQLITE_ROW;
     while (rc == SQLITE_ROW) rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) RaiseSqlite(*errors_, db_.get(), rc);
+    if (rc != SQLITE_DONE) Fail(rc);
   }
 
   // The attached databases in their order: main first, then temp when it is in use, then the others.
@@ -172,13 +180,13 @@ class SqliteSession final : public ProviderSession {
     sqlite3_stmt* raw = nullptr;
     int rc = sqlite3_prepare_v2(db_.get(), "PRAGMA database_list", -1, &raw, nullptr);
     StatementHandle statement(raw);
-    if (rc != SQLITE_OK) RaiseSqlite(*errors_, db_.get(), rc);
+    if (rc != SQLITE_OK) Fail(rc);
     std::vector<std::string> names;
     while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
       const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 1));
       if (name != nullptr) names.emplace_back(name);
     }
-    if (rc != SQLITE_DONE) RaiseSqlite(*errors_, db_.get(), rc);
+    if (rc != SQLITE_DONE) Fail(rc);
     return names;
   }
 
@@ -203,11 +211,11 @@ std::unique_ptr<ProviderSession> OpenSqliteSession(const ConnectionString& pairs
   const int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
   DatabaseHandle db = AdoptDatabase(raw);
   if (rc != SQLITE_OK) RaiseSqlite(*errors, db.get(), rc);
+  auto session = std::make_unique<SqliteSession>(std::move(db), std::move(errors));
   // A file that is not a database opens without complaint; reading its schema finds out now rather
   // than at the first statement.
-  const int check = sqlite3_exec(db.get(), "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr);
-  if (check != SQLITE_OK) RaiseSqlite(*errors, db.get(), check);
-  return std::make_unique<SqliteSession>(std::move(db), std::move(errors));
+  session->Execute("SELECT 1 FROM sqlite_master LIMIT 1");
+  return session;
 }
 
 std::string SqliteVersion() { return std::string("SQLite ") + sqlite3_libversion(); }

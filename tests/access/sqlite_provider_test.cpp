@@ -233,6 +233,30 @@ TEST_F(SqliteFile, InterruptStopsARunningStatement) {
   EXPECT_EQ(QueryCode("SELECT 1"), "none") << "the connection stays usable";
 }
 
+TEST_F(SqliteFile, AStatementWaitsForALockHeldElsewhereUntilInterrupted) {
+  MakeDatabase(dir_.File("locked.db"), "CREATE TABLE t (x);");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(dir_.File("locked.db").c_str(), &other), SQLITE_OK);
+  // A writer's reserved lock: others may read, not write.
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(Open("Data Source=" + dir_.File("locked.db")), "none");
+  std::atomic<bool> finished{false};
+  std::string code;
+  std::thread worker([&] {
+    code = QueryCode("INSERT INTO t VALUES (1)");
+    finished.store(true);
+  });
+  while (!finished.load()) {
+    connection_->Interrupt();
+    std::this_thread::yield();
+  }
+  worker.join();
+  EXPECT_EQ(code, "0x80040E4E");
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_EQ(QueryCode("INSERT INTO t VALUES (2)"), "none") << "the lock gone, the statement runs";
+}
+
 TEST_F(SqliteFile, TheVersionNamesTheLayerAndItsLibraries) {
   const std::string version = access::ComponentVersion();
   EXPECT_TRUE(version.starts_with("1.0 (SQLite 3.")) << version;
