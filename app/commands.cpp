@@ -1,0 +1,110 @@
+#include "app/commands.h"
+
+#include <cstdint>
+
+#include "app/demonstration.h"
+#include "app/notices.h"
+#include "app/version_query.h"
+#include "console/console_shell.h"
+#include "db/database.h"
+
+namespace app {
+namespace {
+
+// The commands are plain functions registered without a user value, so they reach the shell and
+// the database through these, set once by RegisterCommands.
+console::ConsoleShell* theShell = nullptr;
+db::Database* theDatabase = nullptr;
+
+console::ColorConsole& Console() { return theShell->Console(); }
+
+// Holds the arguments of one line joined with single blanks, however many tokens it had.
+constexpr std::int32_t kArgumentsSize = 1024;
+static_assert(kArgumentsSize >= shell::CommandShell::kTokenTextSize);
+
+void OpenCommand(std::int32_t tokenCount, char**, void*) {
+  if (tokenCount < 2) {
+    Console().Print("OPEN connection string\n");
+    return;
+  }
+  char connectionString[kArgumentsSize];
+  theDatabase->Open(theShell->JoinArguments(connectionString));
+}
+
+void SqlCommand(std::int32_t tokenCount, char**, void*) {
+  if (tokenCount < 2) {
+    Console().Print("SQL sql command\n");
+    return;
+  }
+  char statement[kArgumentsSize];
+  theDatabase->ExecuteSql(theShell->JoinArguments(statement));
+}
+
+void CloseCommand(std::int32_t, char**, void*) { theDatabase->Close(); }
+
+void VersionCommand(std::int32_t, char**, void*) { PrintComponentVersion(Console()); }
+
+void TableCommand(std::int32_t, char**, void*) { theDatabase->ListTables(); }
+
+// Record and t print nothing of their own: the database reports a missing recordset or a refused
+// move, and past the last row nothing is shown at all.
+void FirstRecordCommand(std::int32_t, char**, void*) {
+  if (!theDatabase->MoveFirst() || theDatabase->IsEof()) return;
+  theDatabase->ShowRecord();
+}
+
+void NextRecordCommand(std::int32_t, char**, void*) {
+  if (!theDatabase->MoveNext() || theDatabase->IsEof()) return;
+  theDatabase->ShowRecord();
+}
+
+void DemoCommand(std::int32_t, char**, void*) { PrintDemonstration(Console()); }
+
+void DatabasesCommand(std::int32_t, char**, void*) { theDatabase->ListDatabases(); }
+
+void CountCommand(std::int32_t, char**, void*) {
+  Console().Print("%d record(s) in current recordset.\n", theDatabase->RecordCount());
+}
+
+// Blank in black on black; the text that follows keeps its own colours.
+void ClearScreenCommand(std::int32_t, char**, void*) {
+  Console().ClearScreen(0);
+  Console().MoveCursor(0, 0);
+}
+
+void AboutCommand(std::int32_t, char**, void*) { PrintMakersNotice(Console()); }
+
+struct Command {
+  std::int32_t id;
+  const char* name;
+  const char* help;
+  shell::CommandHandler handler;
+};
+
+// Registration order; the help listing sorts by name.
+constexpr Command kCommands[] = {
+    {11, "Open", "Open database by connection string", OpenCommand},
+    {12, "Close", "Close database", CloseCommand},
+    {13, "Ver", "Get MDAC Version", VersionCommand},
+    {14, "SQL", "Execute a SQL command", SqlCommand},
+    {15, "Table", "Show all tables in current db", TableCommand},
+    {16, "Record", "Display current record in current recordset", FirstRecordCommand},
+    {17, "t", "Move to next record and display it", NextRecordCommand},
+    {18, "Demo", "Demo how to use this tools", DemoCommand},
+    {19, "DB", "List databases", DatabasesCommand},
+    {20, "Count", "Get records count in current recordset", CountCommand},
+    {21, "CLS", "Clear screen", ClearScreenCommand},
+    {22, "About", "Copy right infomation", AboutCommand},
+};
+
+}  // namespace
+
+void RegisterCommands(console::ConsoleShell& shell, db::Database& database) {
+  theShell = &shell;
+  theDatabase = &database;
+  for (const Command& command : kCommands) {
+    shell.AddCommand(command.id, command.name, command.help, command.handler, nullptr);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,18 @@
+#pragma once
+// The program's twelve commands: connecting, running statements, stepping through their rows,
+// schema listings, and the console's own small commands.
+
+namespace console {
+class ConsoleShell;
+}
+namespace db {
+class Database;
+}
+
+namespace app {
+
+// Registers the commands on `shell`, in the order of their table. Their handlers work on `database`
+// and print to the shell's console; both must outlive every run of the shell's loop.
+void RegisterCommands(console::ConsoleShell& shell, db::Database& database);
+
+}  // namespace app
