@@ -21,7 +21,7 @@ struct ErrorRecord {
 class ErrorList {
  public:
   // Replaces the records with these and throws a DataAccessError carrying the code, source and
-  // description of the first of them. `records` must not be empty.
+  // description of the first of them. Empty `records` stand for one unexplained provider failure.
   [[noreturn]] void Raise(std::vector<ErrorRecord> records);
   [[noreturn]] void Raise(ResultCode code, std::string source, std::string description);
 

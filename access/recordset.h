@@ -14,9 +14,11 @@ enum class CursorType : std::int32_t { kForwardOnly = 0, kKeyset = 1, kDynamic =
 enum class LockType : std::int32_t { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOptimistic = 4 };
 inline constexpr std::int32_t kCmdText = 1;
 
-// Moves, as the original component allows them (a refused move raises kNoCurrentRecord and leaves
-// the position where it was): MoveFirst anywhere but on an empty result; MoveNext anywhere but at
-// EOF. Every operation other than Open, Close and State raises kObjectClosed on a closed recordset.
+// An open recordset stands on its first row, or at BOF and EOF at once when the result is empty.
+// Moves allowed (a refused move raises kNoCurrentRecord and leaves the position where it was):
+// MoveFirst anywhere but on an empty result; MoveNext anywhere but at EOF. Every operation other
+// than Open, Close and State raises kObjectClosed on a closed recordset, including one whose
+// connection was closed. Every cursor type is served by a read-only static cursor.
 class Recordset {
  public:
   virtual ~Recordset() = default;

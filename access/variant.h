@@ -56,7 +56,8 @@ class Variant {
   static Variant Date(double oleDate);
   static Variant Bool(std::int16_t raw);  // raw 16-bit value; VARIANT_TRUE or VARIANT_FALSE as a rule
   static Variant Text(std::string_view utf8);
-  // An exact decimal, kept as its canonical digits (for example "-12.50").
+  // An exact decimal, kept as its canonical digits: "+007.50" becomes "7.50", the scale is kept.
+  // A text that is not a plain decimal number is kept as given, and ToDouble refuses it.
   static Variant Decimal(std::string_view digits);
   // A byte array: VT_ARRAY | VT_UI1.
   static Variant Bytes(std::string_view bytes);
@@ -72,10 +73,14 @@ class Variant {
   double Real() const noexcept { return real_; }               // R4 (widened), R8, DATE
   const std::string& Bytes() const noexcept { return text_; }  // BSTR, DECIMAL digits, byte array
 
-  // The value as text, as a variant conversion to VT_BSTR gives it. Throws DataAccessError
-  // (kTypeMismatch) for a value that has no text form.
+  // The value as text in the C locale: integers and decimals as their digits, floating point in
+  // its shortest exact form, dates as "2003-10-01" or "2003-10-01 14:05:09", booleans as "True" or
+  // "False", VT_EMPTY as "". Throws DataAccessError with kTypeMismatch for a value that has no text
+  // form (NULL, errors, byte arrays, the types only carried) and kOutOfRange for a date outside
+  // the years 100 to 9999.
   std::string ToText() const;
-  // A VT_DECIMAL (or any numeric value) as a double. Throws DataAccessError (kTypeMismatch).
+  // A number as a double: a VT_DECIMAL's digits read exactly (correctly rounded, C locale), a
+  // VT_BSTR read as a number, VT_EMPTY as 0. Throws DataAccessError (kTypeMismatch) otherwise.
   double ToDouble() const;
 
  private:
