@@ -20,20 +20,24 @@ struct DriverSetting {
 };
 
 // Settings a driver gets unless the user's string names the key, by a part of the driver's library
-// file name.
+// file name; and the driver's own key for the login timeout where it does not take it from
+// SQL_ATTR_LOGIN_TIMEOUT.
 struct DriverDefaults {
   std::string_view library;
   std::vector<DriverSetting> settings;
+  std::string_view loginTimeoutKey;
 };
 
 const std::vector<DriverDefaults>& DefaultsTable() {
   static const std::vector<DriverDefaults> table = {
       // psqlODBC: Debian's driver configuration turns the communication log on, which leaves a
       // file in /tmp per connection. Booleans come as SQL_BIT rather than as text.
-      {"psqlodbc", {{"CommLog", "0"}, {"Debug", "0"}, {"BoolsAsChar", "0"}}},
+      {"psqlodbc", {{"CommLog", "0"}, {"Debug", "0"}, {"BoolsAsChar", "0"}}, {}},
+      // MariaDB's driver waits for a silent server's greeting for ever unless told otherwise.
+      {"maodbc", {}, "CONN_TIMEOUT"},
       // The SQLite driver falls back to a DSN's trace file when the string gives an empty one.
-      {"sqlite3odbc", {{"Tracefile", "/dev/null"}}},
-      {"sqliteodbc", {{"Tracefile", "/dev/null"}}},
+      {"sqlite3odbc", {{"Tracefile", "/dev/null"}}, {}},
+      {"sqliteodbc", {{"Tracefile", "/dev/null"}}, {}},
   };
   return table;
 }
@@ -158,6 +162,9 @@ ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environ
     if (request.driver.library.find(row.library) == std::string::npos) continue;
     for (const DriverSetting& setting : row.settings) {
       if (!pairs.Has(setting.key)) append(setting.key, std::string(setting.value));
+    }
+    if (!row.loginTimeoutKey.empty() && !pairs.Has(row.loginTimeoutKey)) {
+      append(row.loginTimeoutKey, std::to_string(request.loginTimeout));
     }
   }
   return request;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "access/odbc/odbc_cell.h"
 
@@ -16,6 +17,19 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 constexpr std::size_t kMaxBlockRows = 512;
 // Long values are read in pieces of this size.
 constexpr std::size_t kPieceBytes = 64 * 1024;
+
+// Drivers with which a value too long for its buffer can be read again on any row of a block
+// (SQLSetPos with SQL_POSITION, then SQLGetData). MariaDB's driver, for one, reads the first row of
+// the block instead and then loses rows; drivers not listed fetch one row at a time.
+constexpr std::string_view kBlockFetchDrivers[] = {"psqlodbc"};
+
+bool FetchesInBlocks(const OdbcLink& link) {
+  if ((link.getDataExtensions & SQL_GD_BLOCK) == 0) return false;
+  for (std::string_view library : kBlockFetchDrivers) {
+    if (link.driver.library.find(library) != std::string::npos) return true;
+  }
+  return false;
+}
 
 SQLPOINTER AsPointer(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(static_cast<std::uintptr_t>(value)); }
 
@@ -64,14 +78,14 @@ OdbcCursor::~OdbcCursor() {
 
 void OdbcCursor::Bind() {
   // A value that overflows its buffer is read again with SQLGetData, which a driver allows on a
-  // bound column only with SQL_GD_BOUND, and on any row of a block only with SQL_GD_BLOCK. Without
-  // those every value is read with SQLGetData, one row at a time.
+  // bound column only with SQL_GD_BOUND. Without it every value is read with SQLGetData, one row at
+  // a time.
   bound_ = (link_->getDataExtensions & SQL_GD_BOUND) != 0;
   if (!bound_) return;
   std::size_t rowBytes = 0;
   for (const Buffer& column : columns_) rowBytes += column.width + sizeof(SQLLEN);
   SQLULEN rows = 1;
-  if ((link_->getDataExtensions & SQL_GD_BLOCK) != 0) {
+  if (FetchesInBlocks(*link_)) {
     rows = std::clamp<std::size_t>(kBlockBytes / std::max<std::size_t>(rowBytes, 1), 1, kMaxBlockRows);
   }
   if (rows > 1 &&

@@ -30,8 +30,8 @@ constexpr StateCode kStateCodes[] = {
     {"08*", kProviderFailed},
 };
 
-// Drivers that report every database error as the general HY000 put the database's own code in the
-// native error; for those the native code decides. A message prefix narrows a row further.
+// Where a driver's SQLSTATE says less than the database's own code, which it passes as the native
+// error, the native code decides. A message prefix narrows a row further.
 struct NativeCode {
   std::string_view library;  // part of the driver's library file name
   SQLINTEGER native;
@@ -40,10 +40,13 @@ struct NativeCode {
 };
 
 constexpr NativeCode kNativeCodes[] = {
-    // The SQLite driver passes SQLite's result codes, its messages prefixed with "[SQLite]".
+    // The SQLite driver reports every error as HY000 with SQLite's result code, its messages
+    // prefixed with "[SQLite]".
     {"sqlite3odbc", 1, "[SQLite]no such table", kNoSuchTable},
     {"sqlite3odbc", 1, "", kStatementError},
     {"sqlite3odbc", 19, "", kConstraintViolated},
+    // MariaDB's driver gives a query stopped by a cancel as HY018 (server declined the cancel).
+    {"maodbc", 1317, "", kCancelled},
 };
 
 // Diagnostic records beyond this many are not read: a driver that never says SQL_NO_DATA must not
@@ -81,12 +84,10 @@ std::string OneLine(std::string_view text) {
 
 ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std::string_view message,
                          const DriverIdentity& driver) {
-  if (sqlState == "HY000") {
-    for (const NativeCode& row : kNativeCodes) {
-      if (driver.library.find(row.library) != std::string::npos && row.native == nativeError &&
-          message.starts_with(row.messagePrefix)) {
-        return row.code;
-      }
+  for (const NativeCode& row : kNativeCodes) {
+    if (driver.library.find(row.library) != std::string::npos && row.native == nativeError &&
+        message.starts_with(row.messagePrefix)) {
+      return row.code;
     }
   }
   for (const StateCode& row : kStateCodes) {

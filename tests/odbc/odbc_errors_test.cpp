@@ -1,0 +1,176 @@
+// Failures through the ODBC provider against the real servers: what the driver says, the codes the
+// layer makes of it, the connection's Errors, and servers that refuse, never answer or go away.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "access_probe.h"
+#include "odbc_engine.h"
+#include "test_servers.h"
+
+using access::Ref;
+using access::Recordset;
+using access_probe::Raised;
+
+namespace {
+
+// What each server's driver reports, as the tests expect to see it.
+struct DriverFacts {
+  std::string library;       // the driver's name as the source of its errors
+  std::string syntaxState;   // SQLSTATE of a syntax error
+  std::string wrongPassword; // the code a refused login raises
+  std::string longQuery;     // runs for minutes unless cancelled
+};
+
+const DriverFacts& FactsOf(const OdbcEngine& engine) {
+  static const DriverFacts postgres{"psqlodbcw.so", "42601", "0x80004005", "SELECT pg_sleep(600)"};
+  static const DriverFacts mariadb{"libmaodbc.so", "42000", "0x80040E4D", "SELECT COUNT(*) FROM seq_1_to_100000 a, seq_1_to_100000 b, seq_1_to_100000 c"};
+  return engine.server == "pg" ? postgres : mariadb;
+}
+
+// A TCP socket on 127.0.0.1 that listens but never accepts, so a client's connection is made by the
+// kernel and then hears nothing; or, closed at once, a port where nothing listens.
+class Listener {
+ public:
+  Listener() {
+    socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(socket_, 4) != 0 ||
+        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      ADD_FAILURE() << "no listening socket";
+    }
+    port_ = std::to_string(ntohs(address.sin_port));
+  }
+  ~Listener() { Close(); }
+  void Close() {
+    if (socket_ >= 0) ::close(socket_);
+    socket_ = -1;
+  }
+  const std::string& Port() const { return port_; }
+
+ private:
+  int socket_ = -1;
+  std::string port_;
+};
+
+class OdbcServerFailures : public OdbcEngineTest {
+ protected:
+  // The code an Open of `connectionString` on a new connection raises; that connection stays in
+  // fresh_ for its Errors.
+  std::string OpenCode(const std::string& connectionString) {
+    fresh_ = access::NativeObjects().CreateConnection();
+    return Raised([&] { fresh_->Open(connectionString, "", "", 0); });
+  }
+  // The descriptions in the Errors of fresh_, one per line.
+  std::string FreshErrors() {
+    std::string text;
+    Ref<access::Errors> errors = fresh_->GetErrors();
+    for (std::int32_t i = 0; i < errors->Count(); ++i) text += errors->Item(i)->Description() + "\n";
+    return text;
+  }
+  std::string ServerString(const std::string& port, const std::string& extra = "") {
+    const TestServer* server = RequireServer(engine().server);
+    TestServer moved = *server;
+    moved.port = port;
+    return moved.ConnectionString(extra);
+  }
+
+  Ref<access::Connection> fresh_;
+};
+
+TEST_P(OdbcServerFailures, AStatementErrorCarriesTheDriversMessageSqlstateAndName) {
+  try {
+    Query("SELEC 1");
+    FAIL() << "no error";
+  } catch (const access::DataAccessError& error) {
+    EXPECT_EQ(error.Code(), access::kStatementError);
+    EXPECT_EQ(error.Source(), FactsOf(engine()).library);
+    ASSERT_TRUE(error.Description().has_value());
+    EXPECT_TRUE(error.Description()->ends_with("(SQLSTATE " + FactsOf(engine()).syntaxState + ")")) << *error.Description();
+    EXPECT_EQ(error.Description()->find('\n'), std::string::npos) << "one line: " << *error.Description();
+  }
+  EXPECT_TRUE(ErrorsText().starts_with("0x80040E14 " + FactsOf(engine()).library + ": ")) << ErrorsText();
+}
+
+TEST_P(OdbcServerFailures, AWrongPasswordIsRefusedAndNotRepeatedInTheErrors) {
+  const TestServer* server = RequireServer(engine().server);
+  EXPECT_EQ(OpenCode(server->ConnectionStringWithPassword("not-the-Password-42")), FactsOf(engine()).wrongPassword);
+  EXPECT_EQ(fresh_->State(), access::kStateClosed);
+  ASSERT_NE(FreshErrors(), "");
+  EXPECT_EQ(FreshErrors().find("not-the-Password-42"), std::string::npos) << FreshErrors();
+  EXPECT_EQ(OpenCode(server->ConnectionString()), "none") << "the same connection object opens with the right one";
+}
+
+TEST_P(OdbcServerFailures, APortWhereNothingListensFailsAtOnce) {
+  Listener closed;
+  closed.Close();
+  EXPECT_EQ(OpenCode(ServerString(closed.Port())), "0x80004005");
+  EXPECT_NE(FreshErrors(), "");
+}
+
+TEST_P(OdbcServerFailures, AServerThatNeverAnswersFailsWhenTheLoginTimeoutRunsOut) {
+  Listener silent;
+  EXPECT_EQ(OpenCode(ServerString(silent.Port(), "Connect Timeout=1")), "0x80004005");
+  EXPECT_EQ(fresh_->State(), access::kStateClosed);
+  EXPECT_NE(FreshErrors(), "");
+}
+
+// Starts the server again when the test ends, whatever its outcome, so later tests find it running.
+class StoppedServer {
+ public:
+  explicit StoppedServer(std::string name) : name_(std::move(name)) { stopped_ = ControlServer("stop", name_); }
+  ~StoppedServer() { Start(); }
+  bool Stopped() const { return stopped_; }
+  bool Start() {
+    if (stopped_) stopped_ = !ControlServer("start", name_);
+    return !stopped_;
+  }
+
+ private:
+  std::string name_;
+  bool stopped_ = false;
+};
+
+TEST_P(OdbcServerFailures, AStatementAfterTheServerStoppedFailsAndAnOpenAfterItsRestartWorks) {
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 1")), "1\n");
+  StoppedServer server(engine().server);
+  ASSERT_TRUE(server.Stopped());
+  EXPECT_EQ(QueryCode("SELECT 2"), "0x80004005");
+  EXPECT_NE(ErrorsText(), "");
+  EXPECT_EQ(OpenCode(connectionString_), "0x80004005") << "while it is down";
+
+  ASSERT_TRUE(server.Start());
+  connection_->Close();
+  connection_->Open(connectionString_, "", "", 0);
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 3")), "3\n");
+}
+
+TEST_P(OdbcServerFailures, InterruptCancelsARunningStatement) {
+  std::atomic<bool> finished{false};
+  std::string code;
+  std::thread worker([&] {
+    code = QueryCode(FactsOf(engine()).longQuery);
+    finished.store(true);
+  });
+  // An interrupt that comes before the statement runs is lost, so it is repeated until it lands.
+  while (!finished.load()) {
+    connection_->Interrupt();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  worker.join();
+  EXPECT_EQ(code, "0x80040E4E") << ErrorsText();
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 1")), "1\n") << "the connection stays usable";
+}
+
+INSTANTIATE_TEST_SUITE_P(Odbc, OdbcServerFailures, testing::Values(&PostgresEngine(), &MariadbEngine()), EngineName);
+
+}  // namespace
