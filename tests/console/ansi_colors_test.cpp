@@ -86,9 +86,10 @@ TEST(ColorChangeTest, EveryChangeReachesItsTarget) {
     EXPECT_TRUE(fresh) << "0x" << std::hex << to << " looks like 0x" << where->second;
     for (int from = 0; from < 256; ++from) {
       const Shown before = Apply(kTerminalDefaults, ColorChange(0x07, from).Text());
-      const std::string_view change = ColorChange(from, to).Text();
-      ASSERT_EQ(Apply(before, change), target) << std::hex << "from 0x" << from << " to 0x" << to;
-      ASSERT_EQ(change.empty(), from == to);
+      const ColorChange change(from, to);
+      ASSERT_EQ(Apply(before, change.Text()), target)
+          << std::hex << "from 0x" << from << " to 0x" << to;
+      ASSERT_EQ(change.Text().empty(), from == to);
     }
   }
 }
