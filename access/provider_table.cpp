@@ -3,7 +3,9 @@
 #include <array>
 #include <string>
 
+#include "access/access_file_session.h"
 #include "access/odbc/odbc_provider.h"
+#include "access/provider_keys.h"
 #include "access/sqlite/sqlite_provider.h"
 
 namespace ql::access {
@@ -14,10 +16,14 @@ struct KeyRename {
   std::string_view to;
 };
 
+// Turns the pairs (the Provider key removed) into the opener's own, where plain renames do not do.
+using KeyTranslation = ConnectionString (*)(const ConnectionString& pairs, ErrorList& errors);
+
 struct ProviderRow {
-  std::array<std::string_view, 4> names;  // unused places stay empty
+  std::array<std::string_view, 8> names;  // unused places stay empty
   SessionOpener open;
   std::array<KeyRename, 4> renames;
+  KeyTranslation translate = nullptr;  // when set, takes the place of the renames
 };
 
 // A row: the Provider names it answers to (compared without regard to case), the opener, and how
@@ -27,10 +33,17 @@ constexpr ProviderRow kProviders[] = {
     {{"MSDASQL", "MSDASQL.1"},
      &OpenOdbcSession,
      {{{"Data Source", "DSN"}, {"User ID", "UID"}, {"Password", "PWD"}}}},
-    // Reserved: Microsoft.Jet.OLEDB.4.0 and Microsoft.ACE.OLEDB.12.0 onto the MDBTools ODBC driver
-    // (Data Source as DBQ, read-only), and SQLOLEDB, SQLNCLI, SQLNCLI11 and MSOLEDBSQL onto FreeTDS
-    // (Data Source as Server, Initial Catalog as Database, User ID and Password as UID and PWD).
-    // Each is one more row here: its names, an opener that sets the driver, and its renames.
+    // Access files through the MDBTools ODBC driver, read-only.
+    {{"Microsoft.Jet.OLEDB.4.0", "Microsoft.Jet.OLEDB", "Microsoft.ACE.OLEDB.12.0", "Microsoft.ACE.OLEDB.16.0",
+      "Microsoft.ACE.OLEDB"},
+     &OpenAccessFileSession,
+     {},
+     &AccessFileKeys},
+    // SQL Server through the FreeTDS ODBC driver.
+    {{"SQLOLEDB", "SQLOLEDB.1", "SQLNCLI", "SQLNCLI10", "SQLNCLI11", "MSOLEDBSQL", "MSOLEDBSQL19"},
+     &OpenOdbcSession,
+     {},
+     &SqlServerKeys},
 };
 
 // Without a Provider key, the driver manager's own keys choose ODBC, and anything else SQLite.
@@ -75,7 +88,9 @@ ResolvedProvider ResolveProvider(const ConnectionString& given, std::string_view
   }
   for (const ProviderRow& row : kProviders) {
     for (std::string_view candidate : row.names) {
-      if (!candidate.empty() && SameName(*name, candidate)) return {row.open, Translate(pairs, row.renames)};
+      if (candidate.empty() || !SameName(*name, candidate)) continue;
+      if (row.translate != nullptr) return {row.open, row.translate(Translate(pairs, {}), errors)};
+      return {row.open, Translate(pairs, row.renames)};
     }
   }
   errors.Raise(kProviderNotFound, "Connection",

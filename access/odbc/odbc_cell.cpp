@@ -130,6 +130,11 @@ std::optional<double> ParseDate(std::string_view text) {
   return *date >= 0 ? *date + seconds : *date - seconds;
 }
 
+// What the MDBTools driver writes for every date it cannot convert (before 1900, or millennia
+// ahead): no such day exists and the driver offers the value no other way, so it becomes a date out
+// of range rather than a text that looks like a date.
+constexpr std::string_view kMdbToolsUnreadableDate = "1900-01-00 00:00:00";
+
 void PutNumberOrText(std::string_view text, RowWriter& row) {
   if (IsDecimalText(text)) {
     row.PutDecimal(text);
@@ -222,6 +227,7 @@ void PutFetchedValue(ValueKind kind, std::string_view bytes, RowWriter& row) {
       return PutBool(bytes, row);
     case ValueKind::kDate:
       if (const auto date = ParseDate(bytes)) return row.PutDate(*date);
+      if (bytes == kMdbToolsUnreadableDate) return row.PutDate(std::numeric_limits<double>::quiet_NaN());
       return row.PutText(bytes);
     case ValueKind::kText:
       return row.PutText(bytes);
