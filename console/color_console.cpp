@@ -107,11 +107,12 @@ ColorConsole::~ColorConsole() {
   streams_->output.Flush();
 }
 
+// The attribute the terminal shows is left alone: called again later, the next text still brings
+// the terminal from whatever it shows to the attribute that text needs.
 bool ColorConsole::Initialize() {
   isConsole_ = streams_->terminal->IsConsole();
   if (!isConsole_) return false;
   currentAttribute_ = kDefaultAttribute;
-  streams_->shownAttribute = kDefaultAttribute;
   return true;
 }
 

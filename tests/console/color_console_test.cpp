@@ -189,8 +189,12 @@ TEST(ColorConsoleTest, NumbersInTheCLocaleWhateverTheProcessLocale) {
 
 TEST(ColorConsoleTest, InitializeTellsWhetherTheOutputTakesColours) {
   CapturedConsole colour(true);
+  colour.Console().Print("#0ex");
   EXPECT_TRUE(colour.Console().Initialize());
   EXPECT_EQ(colour.Console().CurrentAttribute(), 0x07);
+  // The terminal still shows yellow: the next text brings it back.
+  colour.Console().Print("y");
+  EXPECT_EQ(colour.Output(), "\x1b[93mx\x1b[0my");
   CapturedConsole plain(false);
   EXPECT_FALSE(plain.Console().Initialize());
   EXPECT_EQ(plain.Console().CurrentAttribute(), 0x00);
