@@ -118,18 +118,23 @@ TEST(ProgramTest, EndOfInputAtATerminalEndsTheProgram) {
   EXPECT_EQ(run.exitCode, 0);
 }
 
-// A reader that goes away early: the program finishes its script quietly and exits 0, instead of
-// dying of SIGPIPE.
-TEST(ProgramTest, ClosedOutputPipeIsNotFatal) {
-  ProgramOptions options;
-  options.program = "/bin/bash";
-  options.arguments = {"-c",
-                       R"(yes h | head -n 200000 | "$0" | head -c 10 >/dev/null;)"
-                       R"( echo "${PIPESTATUS[2]}")",
-                       QL_BINARY};
-  const auto run = RunProgram("", options);
-  EXPECT_EQ(run.output, "0\n");
-  EXPECT_EQ(run.errors, "");
+// Output that cannot be written and input that is not there: the program finishes quietly and
+// exits 0, instead of dying of SIGPIPE or spinning.
+TEST(ProgramTest, BrokenStreamsAreNotFatal) {
+  const char* const commands[] = {
+      R"(yes h | head -n 200000 | "$0" | head -c 10 >/dev/null; echo "${PIPESTATUS[2]}")",
+      R"(echo h | "$0" >&-; echo $?)",
+      R"(echo h | "$0" >/dev/full; echo $?)",
+      R"("$0" <&- >/dev/null; echo $?)",
+  };
+  for (const char* command : commands) {
+    ProgramOptions options;
+    options.program = "/bin/bash";
+    options.arguments = {"-c", command, QL_BINARY};
+    const auto run = RunProgram("", options);
+    EXPECT_EQ(run.output, "0\n") << command;
+    EXPECT_EQ(run.errors, "") << command;
+  }
 }
 
 }  // namespace
