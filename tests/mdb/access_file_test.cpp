@@ -1,0 +1,157 @@
+// Access files through the data-access layer and the real MDBTools driver: what is checked before
+// the driver sees a file, the values and their types, and how the driver's failures are reported.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "access/data_access.h"
+#include "access/ole_date.h"
+#include "access_probe.h"
+#include "shared_test_files.h"
+#include "support/temporary_directory.h"
+
+namespace {
+
+using access_probe::Describe;
+using access_probe::Raised;
+
+access::Ref<access::Connection> OpenFile(const std::string& path) {
+  access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
+  connection->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + path + "\"", "", "", 0);
+  return connection;
+}
+
+access::Ref<access::Recordset> Query(const access::Ref<access::Connection>& connection, const std::string& sql) {
+  access::Ref<access::Recordset> recordset = access::NativeObjects().CreateRecordset();
+  recordset->Open(sql, connection, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
+  return recordset;
+}
+
+// The first record of the connection's Errors as "code description".
+std::string FirstError(const access::Ref<access::Connection>& connection) {
+  access::Ref<access::Errors> errors = connection->GetErrors();
+  if (errors->Count() == 0) return "no errors";
+  access::Ref<access::Error> first = errors->Item(0);
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(first->Number()));
+  return std::string(code) + " " + first->Description();
+}
+
+TEST(AccessFile, FilesTheDriverCannotReadAreReportedBeforeItSeesThem) {
+  MDB_REQUIRE_FILE(nwind, "nwind.mdb");
+  const testsupport::TemporaryDirectory directory;
+  std::ofstream(directory / "notes.mdb") << "not a database\n";
+  {
+    std::ifstream in(nwind, std::ios::binary);
+    std::string head(3000, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    std::ofstream(directory / "cut.mdb", std::ios::binary) << head;
+  }
+  struct Case {
+    std::string path;
+    std::string error;
+  };
+  const Case cases[] = {
+      {(directory / "absent.mdb").string(), "0x80004005 Could not find file '" + (directory / "absent.mdb").string() + "'."},
+      {(directory / "absent" / "x.mdb").string(), "0x80004005 Could not find file"},
+      {directory.Path().string(), "0x80004005 '" + directory.Path().string() + "' is a directory"},
+      {(directory / "notes.mdb").string(), "0x80004005 '" + (directory / "notes.mdb").string() + "' is not an Access database file."},
+      {(directory / "cut.mdb").string(), "0x80004005 '" + (directory / "cut.mdb").string() + "' is cut short"},
+  };
+  for (const Case& c : cases) {
+    access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
+    EXPECT_EQ(Raised([&] { connection->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + c.path, "", "", 0); }),
+              c.error.substr(0, 10));
+    EXPECT_EQ(FirstError(connection).substr(0, c.error.size()), c.error);
+    EXPECT_EQ(connection->State(), access::kStateClosed);
+  }
+}
+
+TEST(AccessFile, AnyFileNameReachesTheDriverWhole) {
+  MDB_REQUIRE_FILE(nwind, "nwind.mdb");
+  // The driver would cut this name at the ';', overrun its 256-byte buffer with it, and take the
+  // "DSN" in it for a data source name.
+  const testsupport::TemporaryDirectory directory;
+  const std::filesystem::path folder = directory / "DSN=x;DBQ=y" / std::string(150, 'n');
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path copy = folder / (std::string(100, 'n') + " wind.mdb");
+  std::filesystem::copy_file(nwind, copy);
+  ASSERT_GT(copy.string().size(), 256u);
+  access::Ref<access::Connection> connection = OpenFile(copy.string());
+  EXPECT_EQ(access_probe::Column(*Query(connection, "select CompanyName from Shippers"), "CompanyName"),
+            "Speedy Express\nUnited Package\nFederal Shipping\n");
+}
+
+TEST(AccessFile, ValuesComeWithTheirTypes) {
+  MDB_REQUIRE_FILE(nwind, "nwind.mdb");
+  access::Ref<access::Connection> connection = OpenFile(nwind);
+  struct Case {
+    std::string sql;
+    std::string value;
+  };
+  const Case cases[] = {
+      {"select ProductID from Products where ProductID = 1", "I4:1"},
+      {"select UnitsInStock from Products where ProductID = 1", "I2:39"},
+      {"select UnitPrice from Products where ProductID = 1", "DECIMAL:18.0000"},  // currency
+      {"select Discontinued from Products where ProductID = 5", "BOOL:True"},
+      {"select BirthDate from Employees where EmployeeID = 1", "DATE:1948-12-08"},
+      {"select Region from Customers where CustomerID = 'ALFKI'", "NULL:<null>"},
+      {"select City from Customers where CustomerID = 'ANATR'", "BSTR:M\xC3\xA9xico D.F."},
+      {"select Photo from Employees where EmployeeID = 1", "BYTES:<21626 bytes>"},
+  };
+  for (const Case& c : cases) {
+    access::Ref<access::Recordset> recordset = Query(connection, c.sql);
+    EXPECT_EQ(Describe(recordset->GetFields()->Item(0)->Value()), c.value) << c.sql;
+  }
+  // Memo: long text, whole.
+  access::Ref<access::Recordset> notes = Query(connection, "select Notes from Employees where EmployeeID = 1");
+  const access::Variant memo = notes->GetFields()->Item(0)->Value();
+  EXPECT_EQ(memo.Type(), access::VT_BSTR);
+  EXPECT_TRUE(memo.ToText().ends_with("Toastmasters International.")) << memo.ToText();
+}
+
+TEST(AccessFile, DatesTheDriverCannotReadAreDatesOutOfRange) {
+  MDB_REQUIRE_FILE(datetest, "datetest.mdb");
+  access::Ref<access::Connection> connection =
+      access::NativeObjects().CreateConnection();
+  connection->Open("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + datetest, "", "", 0);
+  access::Ref<access::Recordset> rows = Query(connection, "select IDCol, DateTimeCol from DateTest");
+  std::string seen;
+  for (; !rows->Eof(); rows->MoveNext()) {
+    const access::Variant date = rows->GetFields()->Item(1)->Value();
+    ASSERT_EQ(date.Type(), access::VT_DATE);
+    seen += rows->GetFields()->Item(0)->Value().ToText() + (access::SplitOleDate(date.Real()) ? "=date " : "=beyond ");
+  }
+  // Row 2 holds the year 9999, rows 3 and 4 years before 1900 and 1000: the driver reads none.
+  EXPECT_EQ(seen, "1=date 2=beyond 3=beyond 4=beyond 5=date 6=date ");
+}
+
+TEST(AccessFile, TheDriversFailuresArriveWithItsOwnWords) {
+  MDB_REQUIRE_FILE(nwind, "nwind.mdb");
+  access::Ref<access::Connection> connection = OpenFile(nwind);
+  struct Case {
+    std::string sql;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"select * from Nowhere", "0x80040E37 Nowhere is not a table in this database"},
+      {"select * from Customers where", "0x80040E14 Error at Line : syntax error"},
+      {"select Nothing from Customers", "0x80040E14 Column Nothing not found"},
+      {"delete from Customers", "0x80040E09 The Access file is open read-only"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Raised([&] { Query(connection, c.sql); }), c.error.substr(0, 10)) << c.sql;
+    EXPECT_EQ(FirstError(connection).substr(0, c.error.size()), c.error) << c.sql;
+  }
+  // Access files name no catalogs; the connection stays usable after all of the above.
+  EXPECT_EQ(Raised([&] {
+              connection->OpenSchema(access::SchemaKind::kCatalogs, access::Variant::Missing(), access::Variant::Missing());
+            }),
+            "0x800A0CB3");
+  EXPECT_EQ(Query(connection, "select * from Customers")->RecordCount(), 91);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// The Access and SQL Server connection strings: which opener each reaches, and the driver keys it is
+// handed.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "access/access_file_session.h"
+#include "access/odbc/odbc_provider.h"
+#include "access/provider_table.h"
+
+namespace {
+
+std::string Text(const access::ConnectionString& pairs) {
+  std::string out;
+  for (const auto& [key, value] : pairs.Pairs()) out += key + "=" + value + ";";
+  return out;
+}
+
+// The opener as "access", "odbc" or "other", then the driver keys.
+std::string Resolve(std::string_view text, std::string_view user = "", std::string_view password = "") {
+  access::ErrorList errors;
+  const access::ResolvedProvider resolved =
+      access::ResolveProvider(access::ConnectionString::Parse(text), user, password, errors);
+  const std::string opener = resolved.open == &access::OpenAccessFileSession ? "access"
+                             : resolved.open == &access::OpenOdbcSession     ? "odbc"
+                                                                             : "other";
+  return opener + " " + Text(resolved.pairs);
+}
+
+// The code and description of the refusal, or "none".
+std::string Refusal(std::string_view text) {
+  access::ErrorList errors;
+  try {
+    access::ResolveProvider(access::ConnectionString::Parse(text), "", "", errors);
+  } catch (const access::DataAccessError& error) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(error.Code()));
+    return std::string(code) + " " + error.Description().value_or("");
+  }
+  return "none";
+}
+
+const std::string kTdsDefaults = "TDS_Version=7.4;ClientCharset=UTF-8;";
+
+TEST(ProviderKeys, AccessAndSqlServerStringsReachTheirDrivers) {
+  struct Case {
+    std::string_view text;
+    std::string resolved;
+  };
+  const Case cases[] = {
+      // Access: the file and the driver, nothing else of the string.
+      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/data/nwind.mdb;",
+       "access Driver={MDBTools};DBQ=/data/nwind.mdb;"},
+      {"provider=MICROSOFT.ACE.OLEDB.12.0;Data Source='/my files/a;b.accdb';Persist Security Info=False;Mode=Read",
+       "access Driver={MDBTools};DBQ=/my files/a;b.accdb;"},
+      {"Provider=Microsoft.Jet.OLEDB;Data Source=x.mdb", "access Driver={MDBTools};DBQ=x.mdb;"},
+      {"Provider=Microsoft.ACE.OLEDB;Data Source=x.accdb", "access Driver={MDBTools};DBQ=x.accdb;"},
+      {"Provider=Microsoft.ACE.OLEDB.16.0;Data Source=x.accdb", "access Driver={MDBTools};DBQ=x.accdb;"},
+      // SQL Server: the demonstration's string, then each form of the server's address.
+      {"Provider=SQLOLEDB;Data Source=(local);Initial Catalog=Master;User Id=sa;Password=kqz;",
+       "odbc Driver={FreeTDS};Server=127.0.0.1;Database=Master;UID=sa;PWD=kqz;" + kTdsDefaults},
+      {"Provider=SQLNCLI11;Data Source=db.example.com,1533;Initial Catalog=Sales",
+       "odbc Driver={FreeTDS};Server=db.example.com;Port=1533;Database=Sales;" + kTdsDefaults},
+      {"Provider=MSOLEDBSQL;Data Source=.\\SQLEXPRESS;User ID=ann",
+       "odbc Driver={FreeTDS};Server=127.0.0.1\\SQLEXPRESS;UID=ann;" + kTdsDefaults},
+      {"Provider=SQLNCLI;Server=tcp:10.1.2.3\\INST, 1444;Integrated Security=false;Encrypt=yes",
+       "odbc Driver={FreeTDS};Server=10.1.2.3\\INST;Port=1444;Encryption=require;" + kTdsDefaults},
+      // No server named: the local one. The user's own driver settings and timeout pass on.
+      {"Provider=SQLOLEDB.1;TDS_Version=7.3;Connect Timeout=5;Application Name=nightly",
+       "odbc Driver={FreeTDS};Server=127.0.0.1;TDS_Version=7.3;Connect Timeout=5;APP=nightly;ClientCharset=UTF-8;"},
+      {"Provider=MSOLEDBSQL19;Data Source=host;Use Encryption for Data=False",
+       "odbc Driver={FreeTDS};Server=host;" + kTdsDefaults},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Resolve(c.text), c.resolved) << c.text;
+}
+
+TEST(ProviderKeys, ALoginGivenApartFromTheStringBecomesUidAndPwd) {
+  EXPECT_EQ(Resolve("Provider=SQLOLEDB;Data Source=host", "bob", "secret"),
+            "odbc Driver={FreeTDS};Server=host;UID=bob;PWD=secret;" + kTdsDefaults);
+}
+
+TEST(ProviderKeys, StringsThatCannotWorkHereAreRefusedWithTheReason) {
+  struct Case {
+    std::string_view text;
+    std::string code;
+    std::string words;  // part of the description
+  };
+  const Case cases[] = {
+      {"Provider=SQLOLEDB;Data Source=(local);Integrated Security=SSPI;", "0x800A0CB3", "User ID and Password"},
+      {"Provider=SQLOLEDB;Data Source=host;Integrated Security=true", "0x800A0CB3", "Integrated Security=true"},
+      {"Provider=SQLOLEDB;Data Source=host,99999", "0x80040E57", "1 to 65535"},
+      {"Provider=SQLOLEDB;Data Source=host,", "0x80040E57", "1 to 65535"},
+      {"Provider=SQLOLEDB;Data Source=np:\\\\host\\pipe\\sql\\query", "0x80004005", "Named pipes"},
+      {"Provider=Microsoft.Jet.OLEDB.4.0", "0x80004005", "Data Source must name"},
+      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=  ", "0x80004005", "Data Source must name"},
+      {"Provider=Microsoft.Jet.OLEDB.3.51;Data Source=x.mdb", "0x800A0E7A", "Microsoft.Jet.OLEDB.3.51"},
+  };
+  for (const Case& c : cases) {
+    const std::string refusal = Refusal(c.text);
+    EXPECT_EQ(refusal.substr(0, 10), c.code) << c.text << "\n" << refusal;
+    EXPECT_NE(refusal.find(c.words), std::string::npos) << c.text << "\n" << refusal;
+  }
+}
+
+}  // namespace
