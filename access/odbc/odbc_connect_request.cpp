@@ -19,25 +19,40 @@ struct DriverSetting {
   std::string_view value;
 };
 
+// psqlODBC keeps one process-wide count of connections with the communication log on and one of
+// those with it off; once the last connection is gone it falls back to the driver-wide CommLog of
+// odbcinst.ini (on, on Debian) and logs the disconnect itself to a file in /tmp. Setting the
+// driver's own CommLog attribute (65537) to 1 and back to 0 leaves the connection counted among
+// those with the log off even after it closes (the reset clears the wrong field), so the count never
+// returns to nothing and no file is opened. A later connection in the same process that asks for
+// the log therefore does not get it.
+void KeepPsqlodbcLogClosed(SQLHDBC connection) {
+  constexpr SQLINTEGER kCommLogAttribute = 65537;
+  SQLSetConnectAttr(connection, kCommLogAttribute, reinterpret_cast<SQLPOINTER>(1), 0);
+  SQLSetConnectAttr(connection, kCommLogAttribute, reinterpret_cast<SQLPOINTER>(0), 0);
+}
+
 // Settings a driver gets unless the user's string names the key, by a part of the driver's library
-// file name; and the driver's own key for the login timeout where it does not take it from
-// SQL_ATTR_LOGIN_TIMEOUT.
+// file name; the driver's own key for the login timeout where it does not take it from
+// SQL_ATTR_LOGIN_TIMEOUT; and what to do once connected, unless the string names `afterConnectKey`.
 struct DriverDefaults {
   std::string_view library;
   std::vector<DriverSetting> settings;
   std::string_view loginTimeoutKey;
+  std::string_view afterConnectKey;
+  void (*afterConnect)(SQLHDBC);
 };
 
 const std::vector<DriverDefaults>& DefaultsTable() {
   static const std::vector<DriverDefaults> table = {
       // psqlODBC: Debian's driver configuration turns the communication log on, which leaves a
       // file in /tmp per connection. Booleans come as SQL_BIT rather than as text.
-      {"psqlodbc", {{"CommLog", "0"}, {"Debug", "0"}, {"BoolsAsChar", "0"}}, {}},
+      {"psqlodbc", {{"CommLog", "0"}, {"Debug", "0"}, {"BoolsAsChar", "0"}}, {}, "CommLog", &KeepPsqlodbcLogClosed},
       // MariaDB's driver waits for a silent server's greeting for ever unless told otherwise.
-      {"maodbc", {}, "CONN_TIMEOUT"},
+      {"maodbc", {}, "CONN_TIMEOUT", {}, nullptr},
       // The SQLite driver falls back to a DSN's trace file when the string gives an empty one.
-      {"sqlite3odbc", {{"Tracefile", "/dev/null"}}, {}},
-      {"sqliteodbc", {{"Tracefile", "/dev/null"}}, {}},
+      {"sqlite3odbc", {{"Tracefile", "/dev/null"}}, {}, {}, nullptr},
+      {"sqliteodbc", {{"Tracefile", "/dev/null"}}, {}, {}, nullptr},
   };
   return table;
 }
@@ -144,7 +159,7 @@ SQLUINTEGER ParseTimeout(const std::string& text, ErrorList& errors) {
 }  // namespace
 
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environment, ErrorList& errors) {
-  ConnectRequest request{{}, IdentifyDriver(pairs, environment), kDefaultLoginTimeout};
+  ConnectRequest request{{}, IdentifyDriver(pairs, environment), kDefaultLoginTimeout, nullptr};
   const auto append = [&request](std::string_view key, const std::string& value) {
     if (!request.text.empty()) request.text += ';';
     request.text.append(key);
@@ -166,6 +181,7 @@ ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environ
     if (!row.loginTimeoutKey.empty() && !pairs.Has(row.loginTimeoutKey)) {
       append(row.loginTimeoutKey, std::to_string(request.loginTimeout));
     }
+    if (row.afterConnect != nullptr && !pairs.Has(row.afterConnectKey)) request.afterConnect = row.afterConnect;
   }
   return request;
 }

@@ -15,6 +15,8 @@ struct ConnectRequest {
   std::string text;          // for SQLDriverConnect
   DriverIdentity driver;     // as far as the driver manager's configuration tells
   SQLUINTEGER loginTimeout;  // seconds; 0 waits as long as the network does
+  // What the driver needs once connected to stay quiet; may be null.
+  void (*afterConnect)(SQLHDBC);
 };
 
 // The pairs for the driver manager, values braced where they need it, plus the settings that keep

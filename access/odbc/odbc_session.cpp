@@ -53,6 +53,7 @@ OdbcSession::OdbcSession(const ConnectionString& pairs, std::shared_ptr<ErrorLis
   Wipe(request.text);
   if (!SQL_SUCCEEDED(rc)) link.Raise(link.connection, "Connecting");
   link.connection.MarkConnected();
+  if (request.afterConnect != nullptr) request.afterConnect(connection);
 
   if (std::string name = InfoText(connection, SQL_DRIVER_NAME); !name.empty()) {
     if (link.driver.library.empty()) link.driver.library = name;

@@ -85,6 +85,7 @@ void OdbcEngineTest::SetUp() {
     if (server == nullptr) return;
     connectionString_ = server->ConnectionString();
   }
+  if (!openInSetUp_) return;
   connection_ = access::NativeObjects().CreateConnection();
   connection_->Open(connectionString_, "", "", 0);
 }

@@ -44,6 +44,8 @@ class OdbcEngineTest : public testing::TestWithParam<const OdbcEngine*> {
 
   const OdbcEngine& engine() const { return *GetParam(); }
 
+  // Whether SetUp opens connection_ on the engine, or only finds its connection string.
+  bool openInSetUp_ = true;
   std::string connectionString_;
   std::unique_ptr<TempDir> directory_;
   access::Ref<access::Connection> connection_;
