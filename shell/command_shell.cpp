@@ -99,10 +99,13 @@ std::int32_t CommandShell::Run() {
     // Cleared before every read so that nothing of an earlier line can be taken for a new one.
     std::memset(line, 0, sizeof line);
     // The end of input ends the session as a quit command would.
-    if (ReadLine(line, kLineSize) == 0) return kQuitId;
+    const std::int32_t read = ReadLine(line, kLineSize);
+    if (read == 0) return kQuitId;
     line[kLineSize - 1] = '\0';
     if (!AcceptLine(line)) continue;
     if (Tokenize(line, tokenText) == 0) continue;
+    // A full buffer without a line end: the rest of the line comes with the next reads.
+    if (read == kLineSize - 1 && line[kLineSize - 2] != '\n') lineCut = true;
     if (Dispatch(tokens[0]) == kQuitId) return kQuitId;
   }
 }

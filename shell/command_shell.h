@@ -77,6 +77,9 @@ class CommandShell {
   char* const* Tokens() const noexcept { return tokens; }
   const TokenKind* TokenKinds() const noexcept { return tokenKinds; }
   char OpenQuote() const noexcept { return openQuote; }
+  // True when the last line did not reach the token list whole: tokens past the limit were
+  // dropped, or the line was longer than the loop's buffer and its rest comes as further lines.
+  bool LineCut() const noexcept { return lineCut; }
 
   bool reportUnknown = false;
 
@@ -95,6 +98,7 @@ class CommandShell {
   bool echoCommands;
   bool foldCase = true;
   char openQuote = 0;
+  bool lineCut = false;
   char tokenText[kTokenTextSize] = {};
   std::int32_t tokenCount = 0;
   char* tokens[kMaxTokens] = {};

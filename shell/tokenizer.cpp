@@ -69,7 +69,8 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
   const bool words = wordsOnly;
   char quote = openQuote;
 
-  for (std::size_t i = 0; bytes[i] != 0; ++i) {
+  std::size_t i = 0;
+  for (; bytes[i] != 0; ++i) {
     if (count >= kMaxTokens) break;
     const unsigned char ch = bytes[i];
     TokenKind kind = KindOf(ch, words);
@@ -114,6 +115,22 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
   }
 
   *out = '\0';
+  // Where the scan stopped early, the rest of the line still opens and closes quotes, so that the
+  // next line starts in the quote state this whole line leaves, not inside a quote whose closing
+  // mark was never read. The line counts as cut when the rest held more than blanks and marks.
+  bool restLost = false;
+  for (; bytes[i] != 0; ++i) {
+    const TokenKind kind = KindOf(bytes[i], words);
+    if (kind == Blank) continue;
+    if (quote != 0 && bytes[i] == static_cast<unsigned char>(quote)) {
+      quote = 0;
+    } else if (quote == 0 && kind == Quote) {
+      quote = static_cast<char>(bytes[i]);
+    } else {
+      restLost = true;
+    }
+  }
+  lineCut = restLost;
   openQuote = quote;
   tokenCount = count;
   return count;
