@@ -22,11 +22,21 @@ console::ColorConsole& Console() { return theShell->Console(); }
 constexpr std::int32_t kArgumentsSize = 1024;
 static_assert(kArgumentsSize >= shell::CommandShell::kTokenTextSize);
 
+// A line that did not fit the token list or the line buffer reaches the handler cut short; a cut
+// statement can still be valid and do something else than was typed (a WHERE clause losing its
+// last digits), so such a line goes nowhere.
+bool RefuseCutLine(const char* refusal) {
+  if (!theShell->LineCut()) return false;
+  Console().Print("%s: the line is longer than 16 tokens or 319 bytes.\n", refusal);
+  return true;
+}
+
 void OpenCommand(std::int32_t tokenCount, char**, void*) {
   if (tokenCount < 2) {
     Console().Print("OPEN connection string\n");
     return;
   }
+  if (RefuseCutLine("Connection string not used")) return;
   char connectionString[kArgumentsSize];
   theDatabase->Open(theShell->JoinArguments(connectionString));
 }
@@ -36,6 +46,7 @@ void SqlCommand(std::int32_t tokenCount, char**, void*) {
     Console().Print("SQL sql command\n");
     return;
   }
+  if (RefuseCutLine("Statement not run")) return;
   char statement[kArgumentsSize];
   theDatabase->ExecuteSql(theShell->JoinArguments(statement));
 }

@@ -1,0 +1,124 @@
+// Every command of the program, run through the built binary on a pipe: usage texts, the roads
+// without an open database, the help listing, the demonstration, and how the program ends.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "access/data_access.h"
+#include "program_script.h"
+
+namespace {
+
+using apptest::kNotice;
+using apptest::Transcript;
+
+const std::string kHelp =
+    "ABOUT : Copy right infomation\n"
+    "CLOSE : Close database\n"
+    "CLS : Clear screen\n"
+    "COUNT : Get records count in current recordset\n"
+    "DB : List databases\n"
+    "DEMO : Demo how to use this tools\n"
+    "H : Help\n"
+    "OPEN : Open database by connection string\n"
+    "Q : Quit\n"
+    "RECORD : Display current record in current recordset\n"
+    "SQL : Execute a SQL command\n"
+    "T : Move to next record and display it\n"
+    "TABLE : Show all tables in current db\n"
+    "VER : Get MDAC Version\n";
+
+const std::string kSeparator(79, '-');
+
+const std::string kDemo =
+    "-open \"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=xxx.mdb;\"\n-table\n"
+    "Account [TABLE]\n"
+    "MSysAccessObjects [ACCESS TABLE]\n"
+    "MSysAccessXML [ACCESS TABLE]\n"
+    "MSysACEs [SYSTEM TABLE]\n"
+    "MSysObjects [SYSTEM TABLE]\n"
+    "MSysQueries [SYSTEM TABLE]\n"
+    "MSysRelationships [SYSTEM TABLE]\n"
+    "-sql \"select * from account\"\n"
+    "-record\n"
+    "ID              1\n"
+    "Account         \"qltest@brightpost.example\"\n"
+    "User            <NULL>\n"
+    "Password        \"583920\"\n"
+    "SetupDate       2003/10/1 0:0:0\n"
+    "pop3            \"pop.brightpost.example\"\n"
+    "smtp            \"smtp.brightpost.example\"\n"
+    "Type            0\n" +
+    kSeparator + "\n" +
+    "-t\n"
+    "ID              2\n"
+    "Account         \"qltest@harborline.example\"\n"
+    "User            <NULL>\n"
+    "Password        \"583920\"\n"
+    "SetupDate       2003/10/1 0:0:0\n"
+    "pop3            \"pop3.harborline.example\"\n"
+    "smtp            \"mail.harborline.example\"\n"
+    "Type            0\n" +
+    kSeparator + "\n" +
+    "-close\n"
+    "==== connection strings ====\n"
+    "SQL Server\n"
+    "Provider=SQLOLEDB;Data Source=(local);Initial Catalog=Master;User Id=sa;Password=kqz;\n"
+    "Provider=SQLOLEDB;Data Source=(local);Integrated Security=SSPI;\n";
+
+TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
+  const std::string version = "MDAC Version: " + access::ComponentVersion() + "\n";
+  const std::string openFirst = "Open table first!\n";
+  struct Case {
+    std::string script;
+    std::string transcript;  // everything before the closing lines
+  };
+  const Case cases[] = {
+      // Only the prompt before the first command; the end of input ends the program as q does.
+      {"", "-"},
+      {"q\nabout\n", "-"},
+      {"x\n", "-"},
+      {"about", "-" + kNotice + "-"},  // a last line without its line end still runs
+      // Usage texts.
+      {"open\n", "-OPEN connection string\n-"},
+      {"SQL\n", "-SQL sql command\n-"},
+      // Without an open database.
+      {"record\n", "-" + openFirst + "-"},
+      {"Record the first\n", "-" + openFirst + "-"},
+      {"t\n", "-" + openFirst + "-"},
+      {"T 5\n", "-" + openFirst + "-"},
+      {"count\n", "-" + openFirst + "0 record(s) in current recordset.\n-"},
+      {"count them\n", "-" + openFirst + "0 record(s) in current recordset.\n-"},
+      {"table\n", "-" + openFirst + "-"},
+      {"table all\n", "-" + openFirst + "-"},
+      {"db\n", "-" + openFirst + "-"},
+      {"DB list\n", "-" + openFirst + "-"},
+      {"close\nclose it\n", "---"},
+      // The console's own commands; on a pipe CLS has nothing to clear.
+      {"cls\nCLS now\n", "---"},
+      {"about\nabout us\n", "-" + kNotice + "-" + kNotice + "-"},
+      {"ver\nVer 2\n", "-" + version + "-" + version + "-"},
+      {"demo\n", "-" + kDemo + "-"},
+      {"Demo again\n", "-" + kDemo + "-"},
+      {"h\n", "-" + kHelp + "-"},
+      {"help me\n", "-" + kHelp + "-"},
+      {"quit\n", "-Unknown command> QUIT Press 'H' for help\n-"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Transcript(c.script), c.transcript) << c.script;
+  }
+}
+
+// The demonstration's rows are those of the sample database.
+TEST(CommandsTest, DemonstrationReplaysOnTheSampleDatabase) {
+  const std::size_t from = kDemo.find("-record\n");
+  const std::size_t to = kDemo.find("-close\n");
+  std::string rows = kDemo.substr(from, to - from);
+  rows.replace(rows.find("-t\n"), 3, "-");
+  rows.replace(0, 8, "-");
+  EXPECT_EQ(Transcript("open \"Data Source=sample.db\"\nsql \"select * from account\"\nrecord\nt\n"),
+            "--" + rows + "-");
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#pragma once
+// Runs queryloom the way a script does, in a scratch directory that holds a copy of the sample
+// database, and hands back what the user would read.
+
+#include <string>
+#include <string_view>
+
+#include "support/program_run.h"
+
+namespace apptest {
+
+// The maker's notice, as About prints it on a pipe.
+inline const std::string kNotice = " (C) 2003-2025 Quillory. All rights reserved.\n";
+// What the program prints as it ends, after its last prompt.
+inline const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n" + kNotice;
+
+// `script` on standard input through a pipe; sample.db lies in the working directory.
+testsupport::ProgramRun RunScript(std::string_view script);
+
+// The output up to the closing lines. Fails the current test unless the program ended with them,
+// exit code 0 and nothing on standard error.
+std::string Transcript(std::string_view script);
+
+}  // namespace apptest
