@@ -1,0 +1,194 @@
+// The ODBC provider's own rules, without a database: SQLSTATE mapping, reading fetched text as typed
+// values, UTF-16, and the connection string handed to the driver manager.
+
+#include <gtest/gtest.h>
+#include <sqlext.h>
+
+#include <cstdio>
+
+#include "access/odbc/odbc_cell.h"
+#include "access/odbc/odbc_connect_request.h"
+#include "access/odbc/odbc_diagnostics.h"
+#include "access/odbc/odbc_handle.h"
+#include "access_probe.h"
+
+namespace {
+
+using access::ResultCode;
+
+std::string Hex(ResultCode code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+  return text;
+}
+
+TEST(OdbcDiagnostics, SqlStatesAndDriverCodesMapOntoResultCodes) {
+  const access::DriverIdentity postgres{"psqlodbcw.so", "psqlodbcw.so"};
+  const access::DriverIdentity mariadb{"libmaodbc.so", "libmaodbc.so"};
+  const access::DriverIdentity sqlite{"sqlite3odbc.so", "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"};
+  struct Case {
+    const char* state;
+    SQLINTEGER native;
+    const char* message;
+    const access::DriverIdentity& driver;
+    ResultCode expected;
+  };
+  const Case cases[] = {
+      {"42000", 1064, "syntax", mariadb, access::kStatementError},
+      {"42601", 1, "syntax", postgres, access::kStatementError},
+      {"42703", 1, "unknown column", postgres, access::kStatementError},
+      {"42S22", 1054, "unknown column", mariadb, access::kStatementError},
+      {"42S02", 1146, "no table", mariadb, access::kNoSuchTable},
+      {"42P01", 1, "no table", postgres, access::kNoSuchTable},
+      {"42501", 1, "denied", postgres, access::kPermissionDenied},
+      {"23505", 1, "duplicate", postgres, access::kConstraintViolated},
+      {"23000", 1062, "duplicate", mariadb, access::kConstraintViolated},
+      {"28000", 1045, "access denied", mariadb, access::kAuthenticationFailed},
+      {"28P01", 1, "password", postgres, access::kAuthenticationFailed},
+      {"22003", 1, "overflow", postgres, access::kOutOfRange},
+      {"08001", 101, "refused", postgres, access::kProviderFailed},
+      {"08S01", 2013, "lost", mariadb, access::kProviderFailed},
+      {"HYC00", 0, "optional feature", postgres, access::kNotSupported},
+      {"IM001", 0, "driver lacks function", postgres, access::kNotSupported},
+      {"HY008", 0, "cancelled", postgres, access::kCancelled},
+      {"57014", 1, "canceling statement", postgres, access::kCancelled},
+      {"HY018", 1317, "interrupted", mariadb, access::kCancelled},
+      {"HY018", 1317, "elsewhere", postgres, access::kProviderFailed},
+      {"HY000", 19, "[SQLite]UNIQUE constraint failed: t.id", sqlite, access::kConstraintViolated},
+      {"HY000", 1, "[SQLite]no such table: t", sqlite, access::kNoSuchTable},
+      {"HY000", 1, "[SQLite]near \"selec\": syntax error", sqlite, access::kStatementError},
+      {"HY000", 19, "general error", postgres, access::kProviderFailed},
+      {"HY000", 2002, "can't connect", mariadb, access::kProviderFailed},
+      {"01000", 0, "can't open lib", postgres, access::kProviderFailed},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Hex(access::MapDiagnostic(c.state, c.native, c.message, c.driver)), Hex(c.expected))
+        << c.state << " " << c.native << " from " << c.driver.name;
+  }
+}
+
+// What a fetched value becomes, as "TYPE:text".
+std::string Fetched(access::ValueKind kind, std::string_view bytes) {
+  access::RowStore store(1);
+  access::RowWriter writer = store.BeginRow();
+  access::PutFetchedValue(kind, bytes, writer);
+  store.EndRow();
+  return access_probe::Describe(store.Value(0, 0));
+}
+
+TEST(OdbcCells, FetchedTextBecomesTheValueOfItsColumnsKindOrStaysText) {
+  using K = access::ValueKind;
+  struct Case {
+    K kind;
+    std::string bytes;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {K::kTinyInt, "-128", "I1:-128"},
+      {K::kTinyInt, "200", "I4:200"},
+      {K::kSmallInt, "-32768", "I2:-32768"},
+      {K::kSmallInt, "65535", "I4:65535"},
+      {K::kInteger, "+7", "I4:7"},
+      {K::kInteger, "-9223372036854775808", "I8:-9223372036854775808"},
+      {K::kInteger, "18446744073709551615", "DECIMAL:18446744073709551615"},
+      {K::kInteger, "12abc", "BSTR:12abc"},
+      {K::kInteger, "", "BSTR:"},
+      {K::kReal, "0.25", "R4:0.25"},
+      {K::kDouble, "-Infinity", "R8:-inf"},
+      {K::kDouble, "1e999", "BSTR:1e999"},
+      {K::kDouble, "2.5 ", "BSTR:2.5 "},
+      {K::kDecimal, "-0012.50", "DECIMAL:-12.50"},
+      {K::kDecimal, "NaN", "BSTR:NaN"},
+      {K::kDecimal, "1.2.3", "BSTR:1.2.3"},
+      {K::kBool, "1", "BOOL:True"},
+      {K::kBool, "f", "BOOL:False"},
+      {K::kBool, std::string("\1", 1), "BOOL:True"},
+      {K::kBool, std::string("\0", 1), "BOOL:False"},
+      {K::kBool, "yes", "BSTR:yes"},
+      {K::kDate, "2004-03-02", "DATE:2004-03-02"},
+      {K::kDate, "2004-03-02 14:05:09", "DATE:2004-03-02 14:05:09"},
+      {K::kDate, "2004-03-02T14:05:09.6+05:30", "DATE:2004-03-02 14:05:10"},
+      {K::kDate, "2004-03-02 23:59:59.7Z", "DATE:2004-03-03"},
+      {K::kDate, "14:05:09", "DATE:1899-12-30 14:05:09"},
+      {K::kDate, "1899-12-29 18:00:00.4", "DATE:1899-12-29 18:00:00"},
+      {K::kDate, "0099-01-01", "BSTR:0099-01-01"},
+      {K::kDate, "2003-02-30", "BSTR:2003-02-30"},
+      {K::kDate, "2004-03-02 BC", "BSTR:2004-03-02 BC"},
+      {K::kDate, "838:59:59", "BSTR:838:59:59"},
+      {K::kDate, "2004-03", "BSTR:2004-03"},
+      {K::kDate, "infinity", "BSTR:infinity"},
+      {K::kText, "gr\xC3\xBC\xC3\x9F" "e", "BSTR:gr\xC3\xBC\xC3\x9F" "e"},
+      {K::kBinary, std::string("\0\xff\0", 3), "BYTES:<3 bytes>"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Fetched(c.kind, c.bytes), c.expected) << "\"" << c.bytes << "\"";
+  }
+}
+
+// UTF-16 code units in the machine's order, as SQL_C_WCHAR delivers them.
+std::string Units(std::initializer_list<char16_t> units) {
+  std::string bytes;
+  for (char16_t unit : units) bytes.append(reinterpret_cast<const char*>(&unit), 2);
+  return bytes;
+}
+
+TEST(OdbcCells, WideTextBecomesUtf8AndBrokenSurrogatesBecomeReplacementCharacters) {
+  EXPECT_EQ(access::Utf16ToUtf8(Units({u'g', 0x00FC, 0x2713, 0xD83D, 0xDE00})),
+            "g\xC3\xBC\xE2\x9C\x93\xF0\x9F\x98\x80");
+  EXPECT_EQ(access::Utf16ToUtf8(Units({0xD83D, u'x'})), "\xEF\xBF\xBDx") << "a high surrogate alone";
+  EXPECT_EQ(access::Utf16ToUtf8(Units({0xDE00})), "\xEF\xBF\xBD") << "a low surrogate alone";
+  EXPECT_EQ(access::Utf16ToUtf8(Units({u'a'}) + "\x62"), "a") << "an odd byte at the end";
+  EXPECT_EQ(Fetched(access::ValueKind::kWideText, Units({u'o', u'k'})), "BSTR:ok");
+}
+
+class OdbcConnectRequest : public testing::Test {
+ protected:
+  void SetUp() override {
+    environment_ = access::OdbcHandle::Allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+    ASSERT_TRUE(environment_);
+    SQLSetEnvAttr(environment_.Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  }
+  access::ConnectRequest Make(const std::string& text) {
+    return access::MakeConnectRequest(access::ConnectionString::Parse(text), environment_.Get(), errors_);
+  }
+
+  access::OdbcHandle environment_;
+  access::ErrorList errors_;
+};
+
+TEST_F(OdbcConnectRequest, InstalledDriversGetTheSettingsThatKeepThemQuietUnlessTheStringSetsThem) {
+  struct Case {
+    std::string given;
+    std::string sent;
+  };
+  const Case cases[] = {
+      {"Driver={PostgreSQL Unicode};Server=h", "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0;BoolsAsChar=0"},
+      {"Driver={PostgreSQL Unicode};commlog=1;BoolsAsChar=1", "Driver={PostgreSQL Unicode};commlog=1;BoolsAsChar=1;Debug=0"},
+      {"Driver={MariaDB Unicode};Connect Timeout=3", "Driver={MariaDB Unicode};CONN_TIMEOUT=3"},
+      {"Driver={MariaDB Unicode};conn_timeout=9", "Driver={MariaDB Unicode};conn_timeout=9"},
+      {"Driver={SQLite3};Database=/tmp/x.db", "Driver={SQLite3};Database=/tmp/x.db;Tracefile=/dev/null"},
+      {"Driver={No Such Driver};PWD='a;b}c'", "Driver={No Such Driver};PWD={a;b}}c}"},
+      {"DSN=nowhere;UID=u", "DSN=nowhere;UID=u"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Make(c.given).text, c.sent) << c.given;
+  }
+  EXPECT_NE(Make("Driver={PostgreSQL Unicode}").afterConnect, nullptr);
+  EXPECT_EQ(Make("Driver={PostgreSQL Unicode};CommLog=1").afterConnect, nullptr) << "a log asked for stays";
+  EXPECT_EQ(Make("Driver={PostgreSQL Unicode}").driver.library.find("psqlodbc"), 0u);
+  EXPECT_EQ(Make("Driver={No Such Driver}").driver.name, "No Such Driver");
+  EXPECT_EQ(Make("Server=h").driver.name, "ODBC");
+}
+
+TEST_F(OdbcConnectRequest, ConnectTimeoutIsWholeSecondsAndBadValuesAreRefused) {
+  EXPECT_EQ(Make("Driver={X}").loginTimeout, 15u);
+  EXPECT_EQ(Make("Driver={X};Connect Timeout= 7 ").loginTimeout, 7u);
+  EXPECT_EQ(Make("Driver={X};connect timeout=0").loginTimeout, 0u) << "0 waits as long as the network does";
+  for (const char* bad : {"abc", "-1", "1.5", "", "99999999999"}) {
+    EXPECT_EQ(access_probe::Raised([&] { Make(std::string("Driver={X};Connect Timeout=") + bad); }), "0x80040E57") << bad;
+  }
+  ASSERT_EQ(errors_.Records().size(), 1u);
+  EXPECT_NE(errors_.Records()[0].description.find("Connect Timeout"), std::string::npos);
+}
+
+}  // namespace
