@@ -13,10 +13,10 @@ namespace {
 
 // The commands are plain functions registered without a user value, so they reach the shell and
 // the database through these, set once by RegisterCommands.
-console::ConsoleShell* theShell = nullptr;
-db::Database* theDatabase = nullptr;
+console::ConsoleShell* boundShell = nullptr;
+db::Database* boundDatabase = nullptr;
 
-console::ColorConsole& Console() { return theShell->Console(); }
+console::ColorConsole& Console() { return boundShell->Console(); }
 
 // Holds the arguments of one line joined with single blanks, however many tokens it had.
 constexpr std::int32_t kArgumentsSize = 1024;
@@ -26,7 +26,7 @@ static_assert(kArgumentsSize >= shell::CommandShell::kTokenTextSize);
 // statement can still be valid and do something else than was typed (a WHERE clause losing its
 // last digits), so such a line goes nowhere.
 bool RefuseCutLine(const char* refusal) {
-  if (!theShell->LineCut()) return false;
+  if (!boundShell->LineCut()) return false;
   Console().Print("%s: the line is longer than 16 tokens or 319 bytes.\n", refusal);
   return true;
 }
@@ -38,7 +38,7 @@ void OpenCommand(std::int32_t tokenCount, char**, void*) {
   }
   if (RefuseCutLine("Connection string not used")) return;
   char connectionString[kArgumentsSize];
-  theDatabase->Open(theShell->JoinArguments(connectionString));
+  boundDatabase->Open(boundShell->JoinArguments(connectionString));
 }
 
 void SqlCommand(std::int32_t tokenCount, char**, void*) {
@@ -48,33 +48,33 @@ void SqlCommand(std::int32_t tokenCount, char**, void*) {
   }
   if (RefuseCutLine("Statement not run")) return;
   char statement[kArgumentsSize];
-  theDatabase->ExecuteSql(theShell->JoinArguments(statement));
+  boundDatabase->ExecuteSql(boundShell->JoinArguments(statement));
 }
 
-void CloseCommand(std::int32_t, char**, void*) { theDatabase->Close(); }
+void CloseCommand(std::int32_t, char**, void*) { boundDatabase->Close(); }
 
 void VersionCommand(std::int32_t, char**, void*) { PrintComponentVersion(Console()); }
 
-void TableCommand(std::int32_t, char**, void*) { theDatabase->ListTables(); }
+void TableCommand(std::int32_t, char**, void*) { boundDatabase->ListTables(); }
 
 // Record and t print nothing of their own: the database reports a missing recordset or a refused
 // move, and past the last row nothing is shown at all.
 void FirstRecordCommand(std::int32_t, char**, void*) {
-  if (!theDatabase->MoveFirst() || theDatabase->IsEof()) return;
-  theDatabase->ShowRecord();
+  if (!boundDatabase->MoveFirst() || boundDatabase->IsEof()) return;
+  boundDatabase->ShowRecord();
 }
 
 void NextRecordCommand(std::int32_t, char**, void*) {
-  if (!theDatabase->MoveNext() || theDatabase->IsEof()) return;
-  theDatabase->ShowRecord();
+  if (!boundDatabase->MoveNext() || boundDatabase->IsEof()) return;
+  boundDatabase->ShowRecord();
 }
 
 void DemoCommand(std::int32_t, char**, void*) { PrintDemonstration(Console()); }
 
-void DatabasesCommand(std::int32_t, char**, void*) { theDatabase->ListDatabases(); }
+void DatabasesCommand(std::int32_t, char**, void*) { boundDatabase->ListDatabases(); }
 
 void CountCommand(std::int32_t, char**, void*) {
-  Console().Print("%d record(s) in current recordset.\n", theDatabase->RecordCount());
+  Console().Print("%d record(s) in current recordset.\n", boundDatabase->RecordCount());
 }
 
 // Blank in black on black; the text that follows keeps its own colours.
@@ -111,8 +111,8 @@ constexpr Command kCommands[] = {
 }  // namespace
 
 void RegisterCommands(console::ConsoleShell& shell, db::Database& database) {
-  theShell = &shell;
-  theDatabase = &database;
+  boundShell = &shell;
+  boundDatabase = &database;
   for (const Command& command : kCommands) {
     shell.AddCommand(command.id, command.name, command.help, command.handler, nullptr);
   }
