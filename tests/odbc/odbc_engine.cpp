@@ -111,3 +111,5 @@ std::string OdbcEngineTest::ErrorsText() {
 }
 
 std::string EngineName(const testing::TestParamInfo<const OdbcEngine*>& info) { return info.param->name; }
+
+void PrintTo(const OdbcEngine* engine, std::ostream* out) { *out << engine->name; }

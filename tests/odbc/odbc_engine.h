@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "access/data_access.h"
@@ -53,3 +54,6 @@ class OdbcEngineTest : public testing::TestWithParam<const OdbcEngine*> {
 
 // Names a test of an engine after the engine.
 std::string EngineName(const testing::TestParamInfo<const OdbcEngine*>& info);
+
+// Shows an engine by its name in test names and failure messages.
+void PrintTo(const OdbcEngine* engine, std::ostream* out);
