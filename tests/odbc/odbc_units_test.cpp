@@ -10,6 +10,7 @@
 #include "access/odbc/odbc_connect_request.h"
 #include "access/odbc/odbc_diagnostics.h"
 #include "access/odbc/odbc_handle.h"
+#include "access/odbc/odbc_provider.h"
 #include "access_probe.h"
 
 namespace {
@@ -179,6 +180,10 @@ TEST_F(OdbcConnectRequest, ConnectTimeoutIsWholeSecondsAndBadValuesAreRefused) {
   }
   ASSERT_EQ(errors_.Records().size(), 1u);
   EXPECT_NE(errors_.Records()[0].description.find("Connect Timeout"), std::string::npos);
+}
+
+TEST(OdbcVersion, NamesTheDriverManagerAndItsRelease) {
+  EXPECT_TRUE(access::OdbcVersion().starts_with("unixODBC 2.")) << access::OdbcVersion();
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+// The catalogs rowset through SQLTables with SQL_ALL_CATALOGS: the servers list their databases,
+// and the SQLite driver, which has no catalogs, refuses with "not supported" (the tables rowset is
+// part of the provider contract).
+
+#include "access_probe.h"
+#include "odbc_engine.h"
+
+namespace {
+
+using OdbcSchema = OdbcEngineTest;
+
+TEST_P(OdbcSchema, CatalogsAreListedWhereTheDriverHasThem) {
+  std::string listed;
+  const std::string code = access_probe::Raised([&] {
+    access::Ref<access::Recordset> rows = connection_->OpenSchema(access::SchemaKind::kCatalogs,
+                                                                  access::Variant::Missing(), access::Variant::Missing());
+    listed = access_probe::Column(*rows, "CATALOG_NAME");
+  });
+  if (engine().server.empty()) {
+    EXPECT_EQ(code, "0x800A0CB3");
+    EXPECT_EQ(connection_->GetErrors()->Count(), 1);
+  } else {
+    EXPECT_EQ(code, "none");
+    EXPECT_NE(("\n" + listed).find("\nqltest\n"), std::string::npos) << listed;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Odbc, OdbcSchema, testing::Values(&PostgresEngine(), &MariadbEngine(), &SqliteOdbcEngine()),
+                         EngineName);
+
+}  // namespace
