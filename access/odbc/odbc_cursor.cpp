@@ -136,7 +136,10 @@ bool OdbcCursor::FetchBlock() {
   } else {
     fetched_ = std::min(fetched_, blockRows_);
     for (SQLULEN i = 0; i < fetched_; ++i) {
-      if (status_[i] == SQL_ROW_ERROR) link_->Raise(statement_, "Fetching rows");
+      if (status_[i] == SQL_ROW_ERROR) {
+        fetched_ = 0;
+        link_->Raise(statement_, "Fetching rows");
+      }
     }
   }
   return fetched_ > 0;

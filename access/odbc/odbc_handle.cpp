@@ -1,5 +1,7 @@
 #include "access/odbc/odbc_handle.h"
 
+#include <sqlext.h>
+
 namespace ql::access {
 
 OdbcHandle OdbcHandle::Allocate(SQLSMALLINT type, SQLHANDLE parent) {
@@ -25,7 +27,11 @@ OdbcHandle& OdbcHandle::operator=(OdbcHandle&& other) noexcept {
 
 void OdbcHandle::Free() noexcept {
   if (handle_ == SQL_NULL_HANDLE) return;
-  if (connected_) SQLDisconnect(handle_);
+  // A transaction still open refuses the disconnect; it is rolled back, as closing would do.
+  if (connected_ && !SQL_SUCCEEDED(SQLDisconnect(handle_))) {
+    SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
+    SQLDisconnect(handle_);
+  }
   SQLFreeHandle(type_, handle_);
   handle_ = SQL_NULL_HANDLE;
   connected_ = false;

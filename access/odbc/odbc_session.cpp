@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "access/odbc/odbc_connect_request.h"
 #include "access/odbc/odbc_cursor.h"
@@ -75,6 +76,13 @@ OdbcHandle OdbcSession::NewStatement() {
 }
 
 std::unique_ptr<ProviderCursor> OdbcSession::Execute(std::string_view sql) {
+  // Drivers read the text as a C string: whatever follows a NUL would be dropped without a word.
+  if (sql.find('\0') != std::string_view::npos) {
+    link_->errors->Raise(kStatementError, link_->driver.name, "The statement contains a NUL character.");
+  }
+  if (sql.size() > static_cast<std::size_t>(std::numeric_limits<SQLINTEGER>::max())) {
+    link_->errors->Raise(kOutOfRange, link_->driver.name, "The statement is too long for ODBC.");
+  }
   OdbcHandle statement = NewStatement();
   SQLHSTMT handle = statement.Get();
   RunningStatement running(*link_, handle);

@@ -101,6 +101,12 @@ TEST_P(OdbcServerFailures, AStatementErrorCarriesTheDriversMessageSqlstateAndNam
   EXPECT_TRUE(ErrorsText().starts_with("0x80040E14 " + FactsOf(engine()).library + ": ")) << ErrorsText();
 }
 
+TEST_P(OdbcServerFailures, AStatementWithANulIsRefusedRatherThanCutShort) {
+  Query("CREATE TEMPORARY TABLE ql_nul (x INTEGER)");
+  EXPECT_EQ(QueryCode(std::string("INSERT INTO ql_nul VALUES (1)\0; INSERT INTO ql_nul VALUES (2)", 61)), "0x80040E14");
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT count(*) FROM ql_nul")), "0\n");
+}
+
 TEST_P(OdbcServerFailures, AWrongPasswordIsRefusedAndNotRepeatedInTheErrors) {
   const TestServer* server = RequireServer(engine().server);
   EXPECT_EQ(OpenCode(server->ConnectionStringWithPassword("not-the-Password-42")), FactsOf(engine()).wrongPassword);
