@@ -1,6 +1,6 @@
 #include "access/connection_string.h"
 
-#include <algorithm>
+#include "access/ascii.h"
 
 namespace ql::access {
 namespace {
@@ -11,13 +11,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameKey(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 // Reads a value that starts at text[pos] (blanks already skipped) up to the ';' that ends it, and
@@ -99,14 +92,14 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
 
 std::optional<std::string> ConnectionString::Find(std::string_view key) const {
   for (const Pair& pair : pairs_) {
-    if (SameKey(pair.first, key)) return pair.second;
+    if (EqualsIgnoringCase(pair.first, key)) return pair.second;
   }
   return std::nullopt;
 }
 
 void ConnectionString::Set(std::string key, std::string value) {
   for (Pair& pair : pairs_) {
-    if (SameKey(pair.first, key)) {
+    if (EqualsIgnoringCase(pair.first, key)) {
       pair.second = std::move(value);
       return;
     }
@@ -115,7 +108,7 @@ void ConnectionString::Set(std::string key, std::string value) {
 }
 
 void ConnectionString::Remove(std::string_view key) {
-  std::erase_if(pairs_, [key](const Pair& pair) { return SameKey(pair.first, key); });
+  std::erase_if(pairs_, [key](const Pair& pair) { return EqualsIgnoringCase(pair.first, key); });
 }
 
 }  // namespace ql::access

@@ -2,21 +2,13 @@
 
 #include <vector>
 
+#include "access/ascii.h"
 #include "access/layer_error.h"
 
 namespace ql::access {
 namespace {
 
 constexpr std::string_view kObject = "Fields";
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 // Reads its column on whatever row the cursor stands on. It holds the cursor, not the recordset, so
 // a field kept after its recordset closed or opened another result raises kObjectClosed.
@@ -51,7 +43,7 @@ class NativeFields final : public Fields {
   Ref<Field> Item(std::string_view name) override {
     const std::vector<std::string>& names = cursor_->ColumnNames();
     for (std::size_t i = 0; i < names.size(); ++i) {
-      if (SameName(names[i], name)) return items_[i];
+      if (EqualsIgnoringCase(names[i], name)) return items_[i];
     }
     RaiseLayerError(kItemNotFound, kObject);
   }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "access/ascii.h"
+
 namespace ql::access {
 namespace {
 
@@ -34,24 +36,10 @@ constexpr std::string_view kEncryptKeys[] = {"Use Encryption for Data", "Encrypt
 // (older servers answer with their own), and text in the UTF-8 the rest of the program uses.
 constexpr KeyRename kSqlServerDefaults[] = {{"TDS_Version", "7.4"}, {"ClientCharset", "UTF-8"}};
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsWithName(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
-}
-
 template <class Names>
 bool IsOneOf(std::string_view key, const Names& names) {
   for (std::string_view name : names) {
-    if (SameName(key, name)) return true;
+    if (EqualsIgnoringCase(key, name)) return true;
   }
   return false;
 }
@@ -65,7 +53,7 @@ std::string_view Trim(std::string_view text) {
 // Integrated Security and Encrypt take these for "no"; anything else asks for the feature.
 bool IsNo(std::string_view value) {
   value = Trim(value);
-  return value.empty() || SameName(value, "false") || SameName(value, "no") || value == "0";
+  return value.empty() || EqualsIgnoringCase(value, "false") || EqualsIgnoringCase(value, "no") || value == "0";
 }
 
 struct ServerAddress {
@@ -76,11 +64,11 @@ struct ServerAddress {
 // "tcp:host\instance,port" and its shorter forms. "lpc:" (shared memory) means this machine.
 ServerAddress ParseServer(std::string_view spec, ErrorList& errors) {
   spec = Trim(spec);
-  if (StartsWithName(spec, "tcp:")) {
+  if (StartsWithIgnoringCase(spec, "tcp:")) {
     spec.remove_prefix(4);
-  } else if (StartsWithName(spec, "lpc:")) {
+  } else if (StartsWithIgnoringCase(spec, "lpc:")) {
     spec.remove_prefix(4);
-  } else if (StartsWithName(spec, "np:")) {
+  } else if (StartsWithIgnoringCase(spec, "np:")) {
     errors.Raise(kProviderFailed, "SQL Server",
                  "Named pipes (\"np:\") cannot reach SQL Server from here: give the server as host, "
                  "host,port or host\\instance.");
@@ -103,7 +91,7 @@ ServerAddress ParseServer(std::string_view spec, ErrorList& errors) {
     host = Trim(spec.substr(0, slash));
     instance = Trim(spec.substr(slash + 1));
   }
-  address.server = host.empty() || host == "." || SameName(host, "(local)") ? std::string(kLoopback) : std::string(host);
+  address.server = host.empty() || host == "." || EqualsIgnoringCase(host, "(local)") ? std::string(kLoopback) : std::string(host);
   if (!instance.empty()) address.server += "\\" + std::string(instance);
   return address;
 }
@@ -128,8 +116,8 @@ ConnectionString SqlServerKeys(const ConnectionString& oledb, ErrorList& errors)
   // Without a server key the OLE DB providers reach the local server.
   keys.Set("Server", std::string(kLoopback));
   for (const auto& [key, value] : oledb.Pairs()) {
-    if (SameName(key, "Provider") || SameName(key, "Driver")) continue;
-    if (SameName(key, "Integrated Security")) {
+    if (EqualsIgnoringCase(key, "Provider") || EqualsIgnoringCase(key, "Driver")) continue;
+    if (EqualsIgnoringCase(key, "Integrated Security")) {
       if (IsNo(value)) continue;
       errors.Raise(kNotSupported, "SQL Server",
                    "Integrated Security=" + value +
@@ -148,7 +136,7 @@ ConnectionString SqlServerKeys(const ConnectionString& oledb, ErrorList& errors)
     }
     std::string name = key;
     for (const KeyRename& rename : kSqlServerRenames) {
-      if (SameName(key, rename.from)) name = rename.to;
+      if (EqualsIgnoringCase(key, rename.from)) name = rename.to;
     }
     keys.Set(std::move(name), value);
   }

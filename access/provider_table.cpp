@@ -4,6 +4,7 @@
 #include <string>
 
 #include "access/access_file_session.h"
+#include "access/ascii.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/provider_keys.h"
 #include "access/sqlite/sqlite_provider.h"
@@ -49,22 +50,13 @@ constexpr ProviderRow kProviders[] = {
 // Without a Provider key, the driver manager's own keys choose ODBC, and anything else SQLite.
 constexpr std::array kOdbcKeys{std::string_view("Driver"), std::string_view("DSN"), std::string_view("FileDSN")};
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 ConnectionString Translate(const ConnectionString& pairs, const std::array<KeyRename, 4>& renames) {
   ConnectionString result;
   for (const auto& [key, value] : pairs.Pairs()) {
-    if (SameName(key, "Provider")) continue;
+    if (EqualsIgnoringCase(key, "Provider")) continue;
     std::string name = key;
     for (const KeyRename& rename : renames) {
-      if (!rename.from.empty() && SameName(key, rename.from)) name = rename.to;
+      if (!rename.from.empty() && EqualsIgnoringCase(key, rename.from)) name = rename.to;
     }
     result.Set(std::move(name), value);
   }
@@ -88,7 +80,7 @@ ResolvedProvider ResolveProvider(const ConnectionString& given, std::string_view
   }
   for (const ProviderRow& row : kProviders) {
     for (std::string_view candidate : row.names) {
-      if (candidate.empty() || !SameName(*name, candidate)) continue;
+      if (candidate.empty() || !EqualsIgnoringCase(*name, candidate)) continue;
       if (row.translate != nullptr) return {row.open, row.translate(Translate(pairs, {}), errors)};
       return {row.open, Translate(pairs, row.renames)};
     }

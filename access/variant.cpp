@@ -4,30 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "access/ascii.h"
 #include "access/data_access_error.h"
 #include "access/ole_date.h"
 
 namespace ql::access {
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// An optional sign, then digits with at most one '.', at least one digit.
-bool IsPlainDecimal(std::string_view text) {
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
-  bool digit = false;
-  bool point = false;
-  for (char c : text) {
-    if (IsDigit(c)) {
-      digit = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digit;
-}
 
 // "+007.50" -> "7.50", ".5" -> "0.5", "-0.0" -> "0.0": one sign at most, no redundant leading zeros,
 // the scale (trailing zeros) kept. A text that is not a plain decimal number is kept as given, and

@@ -6,22 +6,11 @@
 #include <limits>
 #include <optional>
 
+#include "access/ascii.h"
 #include "access/ole_date.h"
 
 namespace ql::access {
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 template <class Number>
 std::optional<Number> ParseWhole(std::string_view text) {
@@ -32,29 +21,12 @@ std::optional<Number> ParseWhole(std::string_view text) {
   return value;
 }
 
-// Optional sign, digits with at most one point among them, at least one digit.
-bool IsDecimalText(std::string_view text) {
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
-  bool digit = false;
-  bool point = false;
-  for (char c : text) {
-    if (IsDigit(c)) {
-      digit = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digit;
-}
-
 // Reads exactly `count` digits at `at`, moving past them.
 std::optional<int> Digits(std::string_view text, std::size_t& at, std::size_t count) {
   if (at > text.size() || text.size() - at < count) return std::nullopt;
   int value = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    if (!IsDigit(text[at + i])) return std::nullopt;
+    if (!IsAsciiDigit(text[at + i])) return std::nullopt;
     value = value * 10 + (text[at + i] - '0');
   }
   at += count;
@@ -83,7 +55,7 @@ bool ParseTime(std::string_view text, std::size_t& at, CalendarTime& time, doubl
   if (at < text.size() && text[at] == '.') {
     double scale = 0.1;
     ++at;
-    while (at < text.size() && IsDigit(text[at])) {
+    while (at < text.size() && IsAsciiDigit(text[at])) {
       fraction += (text[at++] - '0') * scale;
       scale /= 10;
     }
@@ -136,7 +108,7 @@ std::optional<double> ParseDate(std::string_view text) {
 constexpr std::string_view kMdbToolsUnreadableDate = "1900-01-00 00:00:00";
 
 void PutNumberOrText(std::string_view text, RowWriter& row) {
-  if (IsDecimalText(text)) {
+  if (IsPlainDecimal(text)) {
     row.PutDecimal(text);
   } else {
     row.PutText(text);
@@ -160,8 +132,8 @@ void PutInteger(ValueKind kind, std::string_view text, RowWriter& row) {
 // MariaDB gives a BIT(1) as its one raw byte; other drivers write "1" or "0".
 void PutBool(std::string_view text, RowWriter& row) {
   if (text.size() == 1 && (text[0] == '\0' || text[0] == '\1')) return row.PutBool(text[0] != '\0');
-  if (text == "1" || SameWord(text, "t") || SameWord(text, "true")) return row.PutBool(true);
-  if (text == "0" || SameWord(text, "f") || SameWord(text, "false")) return row.PutBool(false);
+  if (text == "1" || EqualsIgnoringCase(text, "t") || EqualsIgnoringCase(text, "true")) return row.PutBool(true);
+  if (text == "0" || EqualsIgnoringCase(text, "f") || EqualsIgnoringCase(text, "false")) return row.PutBool(false);
   row.PutText(text);
 }
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "access/ascii.h"
+
 namespace ql::access {
 namespace {
 
@@ -57,16 +59,6 @@ const std::vector<DriverDefaults>& DefaultsTable() {
   return table;
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
-
 std::string WithoutBraces(std::string value) {
   if (value.size() >= 2 && value.front() == '{' && value.back() == '}') return value.substr(1, value.size() - 2);
   return value;
@@ -96,7 +88,7 @@ std::string DriverOfDataSource(SQLHENV environment, std::string_view dsn) {
        SQL_SUCCEEDED(SQLDataSources(environment, direction, name, sizeof name, &nameLength, description,
                                     sizeof description, &descriptionLength));
        direction = SQL_FETCH_NEXT) {
-    if (SameName(reinterpret_cast<const char*>(name), dsn)) return reinterpret_cast<const char*>(description);
+    if (EqualsIgnoringCase(reinterpret_cast<const char*>(name), dsn)) return reinterpret_cast<const char*>(description);
   }
   return {};
 }
@@ -111,14 +103,14 @@ std::string LibraryOfDriver(SQLHENV environment, std::string_view driver) {
        SQL_SUCCEEDED(SQLDrivers(environment, direction, name, sizeof name, &nameLength, attributes,
                                 sizeof attributes, &attributesLength));
        direction = SQL_FETCH_NEXT) {
-    if (!SameName(reinterpret_cast<const char*>(name), driver)) continue;
+    if (!EqualsIgnoringCase(reinterpret_cast<const char*>(name), driver)) continue;
     // The attributes are "key=value" texts one after the other, each ending in NUL, the list in a
     // second NUL.
     const char* at = reinterpret_cast<const char*>(attributes);
     const char* end = at + sizeof attributes;
     while (at < end && *at != '\0') {
       const std::string_view pair(at, ::strnlen(at, static_cast<std::size_t>(end - at)));
-      if (pair.size() > 7 && SameName(pair.substr(0, 7), "Driver=")) return std::string(pair.substr(7));
+      if (pair.size() > 7 && EqualsIgnoringCase(pair.substr(0, 7), "Driver=")) return std::string(pair.substr(7));
       at += pair.size() + 1;
     }
     return {};
@@ -167,7 +159,7 @@ ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environ
     request.text += QuotedValue(value);
   };
   for (const auto& [key, value] : pairs.Pairs()) {
-    if (SameName(key, kTimeoutKey)) {
+    if (EqualsIgnoringCase(key, kTimeoutKey)) {
       request.loginTimeout = ParseTimeout(value, errors);
     } else {
       append(key, value);

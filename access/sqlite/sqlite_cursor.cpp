@@ -5,6 +5,7 @@
 #include <limits>
 #include <string_view>
 
+#include "access/ascii.h"
 #include "access/sqlite/sqlite_errors.h"
 
 namespace ql::access {
@@ -108,7 +109,7 @@ void SqliteCursor::PutCell(RowWriter& row, int column) const {
       if (kind == DeclaredKind::kDate) {
         if (auto date = OleDateFromText(text)) return row.PutDate(*date);
       }
-      if (kind == DeclaredKind::kDecimal && IsDecimalText(text)) return row.PutDecimal(text);
+      if (kind == DeclaredKind::kDecimal && IsPlainDecimal(text)) return row.PutDecimal(text);
       return row.PutText(text);
     }
     default:

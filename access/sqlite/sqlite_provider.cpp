@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "access/ascii.h"
 #include "access/sqlite/sqlite_cursor.h"
 #include "access/sqlite/sqlite_errors.h"
 #include "access/sqlite/sqlite_handles.h"
@@ -37,15 +38,6 @@ bool OnlyFillerLeft(std::string_view text) {
     } else {
       return false;
     }
-  }
-  return true;
-}
-
-bool SameWord(std::string_view text, std::string_view lowerWord) {
-  if (text.size() != lowerWord.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    if (c != lowerWord[i]) return false;
   }
   return true;
 }
@@ -202,7 +194,7 @@ std::unique_ptr<ProviderSession> OpenSqliteSession(const ConnectionString& pairs
                                                    std::shared_ptr<ErrorList> errors) {
   std::string file = pairs.Find("Data Source").value_or("");
   if (file.empty()) file = ":memory:";
-  const bool readOnly = SameWord(pairs.Find("Mode").value_or(""), "read");
+  const bool readOnly = EqualsIgnoringCase(pairs.Find("Mode").value_or(""), "read");
   // A connection is used by one thread at a time; sqlite3_interrupt, the one call that may come from
   // elsewhere, needs no lock. Without SQLite's own mutex every column read is cheaper.
   const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "access/ascii.h"
 #include "access/ole_date.h"
 
 namespace ql::access {
@@ -30,15 +31,13 @@ constexpr double kSecondsPerDay = 86400;
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Reads exactly `count` digits at text[pos].
 bool ReadDigits(std::string_view text, std::size_t& pos, int count, int& value) {
   if (pos + static_cast<std::size_t>(count) > text.size()) return false;
   value = 0;
   for (int i = 0; i < count; ++i) {
     const char c = text[pos + static_cast<std::size_t>(i)];
-    if (!IsDigit(c)) return false;
+    if (!IsAsciiDigit(c)) return false;
     value = value * 10 + (c - '0');
   }
   pos += static_cast<std::size_t>(count);
@@ -67,7 +66,7 @@ bool ReadTime(std::string_view text, std::size_t& pos, double& seconds) {
       ++pos;
       double scale = 0.1;
       const std::size_t start = pos;
-      while (pos < text.size() && IsDigit(text[pos])) {
+      while (pos < text.size() && IsAsciiDigit(text[pos])) {
         fraction += (text[pos] - '0') * scale;
         scale /= 10;
         ++pos;
@@ -151,21 +150,5 @@ std::optional<double> OleDateFromJulianDay(double julianDay) {
   return OleFromLinearDays(julianDay - kOleEpochJulianDay);
 }
 
-bool IsDecimalText(std::string_view text) {
-  std::size_t pos = 0;
-  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) ++pos;
-  bool digits = false;
-  bool point = false;
-  for (; pos < text.size(); ++pos) {
-    if (IsDigit(text[pos])) {
-      digits = true;
-    } else if (text[pos] == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digits;
-}
 
 }  // namespace ql::access

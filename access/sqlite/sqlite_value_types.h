@@ -23,8 +23,4 @@ std::optional<double> OleDateFromText(std::string_view text);
 // years 100 to 9999.
 std::optional<double> OleDateFromJulianDay(double julianDay);
 
-// True when the text is a plain decimal number: an optional sign, digits with at most one '.', no
-// exponent.
-bool IsDecimalText(std::string_view text);
-
 }  // namespace ql::access
