@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "provider_contract.h"
-#include "temp_dir.h"
+#include "support/temporary_directory.h"
 
 using access::Ref;
 using access::Recordset;
@@ -22,7 +22,7 @@ ProviderTarget SqliteTarget() {
   ProviderTarget target;
   target.name = "SQLite";
   target.freshDatabase = [](std::string& connectionString) {
-    auto directory = std::make_shared<TempDir>();
+    auto directory = std::make_shared<testsupport::TemporaryDirectory>();
     connectionString = "Data Source=" + directory->File("contract.db");
     return directory;
   };
@@ -117,7 +117,7 @@ class SqliteFile : public testing::Test {
     return Raised([&] { throw access::DataAccessError(errors->Item(0)->Number()); });
   }
 
-  TempDir dir_;
+  testsupport::TemporaryDirectory dir_;
   Ref<access::Connection> connection_;
 };
 

@@ -2,7 +2,7 @@
 // driver. Each server's database is emptied before every test.
 
 #include "provider_contract.h"
-#include "temp_dir.h"
+#include "support/temporary_directory.h"
 #include "test_servers.h"
 
 namespace {
@@ -99,7 +99,7 @@ ProviderTarget SqliteOdbcTarget() {
   ProviderTarget target;
   target.name = "SQLiteODBC";
   target.freshDatabase = [](std::string& connectionString) {
-    auto directory = std::make_shared<TempDir>();
+    auto directory = std::make_shared<testsupport::TemporaryDirectory>();
     connectionString = SqliteOdbcConnectionString(directory->File("contract.db"));
     return directory;
   };

@@ -78,7 +78,7 @@ const OdbcEngine& SqliteOdbcEngine() {
 
 void OdbcEngineTest::SetUp() {
   if (engine().server.empty()) {
-    directory_ = std::make_unique<TempDir>();
+    directory_ = std::make_unique<testsupport::TemporaryDirectory>();
     connectionString_ = SqliteOdbcConnectionString(directory_->File("test.db"));
   } else {
     const TestServer* server = RequireServer(engine().server);

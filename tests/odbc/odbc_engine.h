@@ -9,7 +9,7 @@
 #include <string>
 
 #include "access/data_access.h"
-#include "temp_dir.h"
+#include "support/temporary_directory.h"
 
 struct OdbcEngine {
   std::string name;
@@ -48,7 +48,7 @@ class OdbcEngineTest : public testing::TestWithParam<const OdbcEngine*> {
   // Whether SetUp opens connection_ on the engine, or only finds its connection string.
   bool openInSetUp_ = true;
   std::string connectionString_;
-  std::unique_ptr<TempDir> directory_;
+  std::unique_ptr<testsupport::TemporaryDirectory> directory_;
   access::Ref<access::Connection> connection_;
 };
 

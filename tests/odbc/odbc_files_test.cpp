@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Odbc, OdbcFiles, testing::Values(&PostgresEngine(), &Ma
 TEST(OdbcFilesPostgres, AConnectionByDsnLeavesNoLogEither) {
   const TestServer* server = RequireServer("pg");
   if (server == nullptr) return;
-  TempDir directory;
+  testsupport::TemporaryDirectory directory;
   const std::string ini = directory.File("odbc.ini");
   std::ofstream(ini) << "[ql_test_pg]\nDriver=" << server->driver << "\nServername=" << server->host
                      << "\nPort=" << server->port << "\nDatabase=" << server->database << "\n";

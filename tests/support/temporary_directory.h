@@ -3,6 +3,7 @@
 // object goes.
 
 #include <filesystem>
+#include <string>
 
 namespace testsupport {
 
@@ -15,6 +16,8 @@ class TemporaryDirectory {
 
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+  // The path of an entry in it, as text.
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:
   std::filesystem::path path_;
