@@ -17,6 +17,8 @@ std::string Hex(access::ResultCode code) {
 
 }  // namespace
 
+void PrintTo(const ProviderTarget& target, std::ostream* out) { *out << target.name; }
+
 void ProviderContract::SetUp() {
   database_ = GetParam().freshDatabase(connectionString_);
   connection_ = Connect();

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct ProviderTarget {
   // The code a query on a table that does not exist raises.
   access::ResultCode missingTableCode = access::kNoSuchTable;
 };
+
+// Shows a target by its name in test listings and failure messages rather than as raw bytes.
+void PrintTo(const ProviderTarget& target, std::ostream* out);
 
 class ProviderContract : public testing::TestWithParam<ProviderTarget> {
  protected:

@@ -130,22 +130,6 @@ TEST_P(OdbcServerFailures, AServerThatNeverAnswersFailsWhenTheLoginTimeoutRunsOu
   EXPECT_NE(FreshErrors(), "");
 }
 
-// Starts the server again when the test ends, whatever its outcome, so later tests find it running.
-class StoppedServer {
- public:
-  explicit StoppedServer(std::string name) : name_(std::move(name)) { stopped_ = ControlServer("stop", name_); }
-  ~StoppedServer() { Start(); }
-  bool Stopped() const { return stopped_; }
-  bool Start() {
-    if (stopped_) stopped_ = !ControlServer("start", name_);
-    return !stopped_;
-  }
-
- private:
-  std::string name_;
-  bool stopped_ = false;
-};
-
 TEST_P(OdbcServerFailures, AStatementAfterTheServerStoppedFailsAndAnOpenAfterItsRestartWorks) {
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 1")), "1\n");
   StoppedServer server(engine().server);

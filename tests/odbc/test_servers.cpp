@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -76,6 +77,15 @@ bool ControlServer(const std::string& action, const std::string& name) {
   const std::string command =
       "bash '" + std::string(QL_TEST_SERVERS_SCRIPT) + "' " + action + " '" + QL_TEST_SERVERS_DIR + "' " + name;
   return std::system(command.c_str()) == 0;
+}
+
+StoppedServer::StoppedServer(std::string name) : name_(std::move(name)) { stopped_ = ControlServer("stop", name_); }
+
+StoppedServer::~StoppedServer() { Start(); }
+
+bool StoppedServer::Start() {
+  if (stopped_) stopped_ = !ControlServer("start", name_);
+  return !stopped_;
 }
 
 std::string SqliteOdbcConnectionString(const std::string& file) {

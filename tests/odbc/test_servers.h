@@ -26,5 +26,23 @@ const TestServer* RequireServer(const std::string& name);
 // Runs the server script's "stop" or "start" for one server; false when the script failed.
 bool ControlServer(const std::string& action, const std::string& name);
 
+// Stops a server for the length of a test and starts it again when the test ends, whatever its
+// outcome, so later tests find it running.
+class StoppedServer {
+ public:
+  explicit StoppedServer(std::string name);
+  ~StoppedServer();
+  StoppedServer(const StoppedServer&) = delete;
+  StoppedServer& operator=(const StoppedServer&) = delete;
+
+  bool Stopped() const { return stopped_; }
+  // Starts it again before the test ends; true when it runs.
+  bool Start();
+
+ private:
+  std::string name_;
+  bool stopped_ = false;
+};
+
 // A connection string for the SQLite ODBC driver on the database file `file`.
 std::string SqliteOdbcConnectionString(const std::string& file);

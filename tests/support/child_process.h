@@ -1,9 +1,11 @@
 #pragma once
 // What the pipe and terminal runners share: the child's environment, and watching a started
-// child until it ends. Used by run_program.cpp and run_in_terminal.cpp only.
+// child until it ends. Used by run_program.cpp and run_in_terminal.cpp, and by tests that talk to
+// the program in turns (StartProgram, then Supervise for the last turn).
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,5 +32,14 @@ struct ChildChannels {
 // every descriptor in `channels`.
 ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
                      const ProgramOptions& options);
+
+struct StartedProgram {
+  pid_t pid = -1;
+  ChildChannels channels;  // the test's ends of the three pipes
+};
+
+// Starts the program as RunProgram does, its standard streams on pipes; nothing is written yet.
+// Fails the current test and returns nothing when it cannot be started.
+std::optional<StartedProgram> StartProgram(const ProgramOptions& options);
 
 }  // namespace testsupport

@@ -66,14 +66,14 @@ struct Pipe {
 
 }  // namespace
 
-ProgramRun RunProgram(std::string_view script, const ProgramOptions& options) {
+std::optional<StartedProgram> StartProgram(const ProgramOptions& options) {
   Pipe input, output, errors;
   if (!input.Open() || !output.Open() || !errors.Open()) {
     input.Close();
     output.Close();
     errors.Close();
     ADD_FAILURE() << "cannot make pipes: " << std::strerror(errno);
-    return {};
+    return std::nullopt;
   }
   SpawnSetup setup;
   ::posix_spawn_file_actions_adddup2(setup.Actions(), input.read, STDIN_FILENO);
@@ -100,9 +100,15 @@ ProgramRun RunProgram(std::string_view script, const ProgramOptions& options) {
     ::close(output.read);
     ::close(errors.read);
     ADD_FAILURE() << "cannot start " << options.program << ": " << std::strerror(failed);
-    return {};
+    return std::nullopt;
   }
-  return Supervise(pid, script, {input.write, true, output.read, errors.read}, options);
+  return StartedProgram{pid, {input.write, true, output.read, errors.read}};
+}
+
+ProgramRun RunProgram(std::string_view script, const ProgramOptions& options) {
+  const std::optional<StartedProgram> started = StartProgram(options);
+  if (!started) return {};
+  return Supervise(started->pid, script, started->channels, options);
 }
 
 }  // namespace testsupport

@@ -1,0 +1,315 @@
+// Sessions through the built program against the test servers, typed on a pipe as a script would
+// type them: opening by driver and by data source, every command, every value type as `record`
+// shows it, and failures with their reports, down to a server that stops in the middle of a session
+// and comes back.
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "odbc_engine.h"
+#include "support/child_process.h"
+#include "support/run_program.h"
+#include "support/temporary_directory.h"
+#include "test_servers.h"
+
+namespace {
+
+using testsupport::ProgramOptions;
+using testsupport::ProgramRun;
+
+const std::string kNotice = " (C) 2003-2025 Quillory. All rights reserved.\n";
+const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n" + kNotice;
+const std::string kSeparator = std::string(79, '-') + "\n";
+
+// Lines typed in one go; `action` ("stop" or "start" the engine's server) runs before them, once
+// the program has answered every line typed so far.
+struct Turn {
+  std::string action;
+  std::string lines;
+};
+
+// A session and the output it must give, up to the closing lines.
+struct SessionCase {
+  std::string label;
+  std::vector<Turn> turns;
+  std::string expected;
+};
+
+// Reads the program's output until it ends with `awaited`; false when the program closed its output
+// or `seconds` ran out first (a guard against a hang, not a measurement).
+bool ReadUntil(int fd, const std::string& awaited, std::string& output, int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!output.ends_with(awaited)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd ready{fd, POLLIN, 0};
+    if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0) continue;
+    char chunk[4096];
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got <= 0) return false;
+    output.append(chunk, static_cast<std::size_t>(got));
+  }
+  return true;
+}
+
+// Runs the turns in one program. Between two turns the program is sent `about`, whose notice and
+// prompt show that every earlier line has been answered; that exchange is left out of the output.
+ProgramRun RunTurns(const std::vector<Turn>& turns, const std::string& server, const ProgramOptions& options) {
+  const std::optional<testsupport::StartedProgram> started = testsupport::StartProgram(options);
+  if (!started) return {};
+  const std::string sync = kNotice + "-";
+  std::string before;
+  std::optional<StoppedServer> stopped;
+  std::size_t next = 0;
+  for (; next + 1 < turns.size(); ++next) {
+    const std::string typed = turns[next].lines + "about\n";
+    if (::write(started->channels.input, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size()) ||
+        !ReadUntil(started->channels.output, sync, before, options.timeoutSeconds)) {
+      ADD_FAILURE() << "no answer to turn " << next << ":\n" << before;
+      break;
+    }
+    before.resize(before.size() - sync.size());
+    const std::string& action = turns[next + 1].action;
+    if (action == "stop") {
+      stopped.emplace(server);
+      EXPECT_TRUE(stopped->Stopped()) << "cannot stop " << server;
+    } else if (action == "start") {
+      EXPECT_TRUE(stopped && stopped->Start()) << "cannot start " << server << " again";
+    }
+  }
+  const std::string rest = next < turns.size() ? turns[next].lines : "";
+  ProgramRun run = testsupport::Supervise(started->pid, rest, started->channels, options);
+  run.output = before + run.output;
+  return run;
+}
+
+// The output up to the closing lines, after a run that ended with them, exit code 0 and nothing on
+// standard error. MariaDB's version stamps in its messages and the run of information-schema views
+// in its table list are given fixed names, as they change with the server's release.
+std::string Transcript(const std::vector<Turn>& turns, const std::string& server, const ProgramOptions& options = {}) {
+  const ProgramRun run = RunTurns(turns, server, options);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.errors, "");
+  std::string output = run.output;
+  if (!output.ends_with(kClosingLines)) {
+    ADD_FAILURE() << "no closing lines after:\n" << output;
+  } else {
+    output.resize(output.size() - kClosingLines.size());
+  }
+  output = std::regex_replace(output, std::regex(R"(\[ma-[0-9.]+\])"), "[ma]");
+  output = std::regex_replace(output, std::regex(R"(\[[0-9.]+-MariaDB[^\]]*\])"), "[server]");
+  return std::regex_replace(output, std::regex(R"((?:[A-Za-z_]+ \[SYSTEM VIEW\]\n)+)"), "<system views>\n");
+}
+
+// A port on loopback where nothing listens: bound, so nothing else takes it, but not listening.
+class UnusedPort {
+ public:
+  UnusedPort() : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (socket_ < 0 || ::bind(socket_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      ADD_FAILURE() << "no port to leave unused";
+    }
+    port_ = std::to_string(ntohs(address.sin_port));
+  }
+  ~UnusedPort() {
+    if (socket_ >= 0) ::close(socket_);
+  }
+  UnusedPort(const UnusedPort&) = delete;
+  UnusedPort& operator=(const UnusedPort&) = delete;
+  const std::string& Port() const { return port_; }
+
+ private:
+  int socket_;
+  std::string port_;
+};
+
+std::string Open(const std::string& connectionString) { return "open \"" + connectionString + "\"\n"; }
+
+std::string Report(int tag, const std::string& code, const std::string& meaning, const std::string& source,
+                   const std::string& description) {
+  const std::string frame = "--------------- Error @" + std::to_string(tag) + " ---------------\n";
+  return frame + "> Code = " + code + "\n> Code meaning = " + meaning + "\n> Source = " + source +
+         "\n> Description = " + description + "\n" + frame;
+}
+
+// `count` on the recordset a failed statement left closed: the connection's errors on one line, then
+// the report of the count itself.
+std::string FailedCount(const std::string& number, const std::string& description) {
+  return "\t Error number: " + number + "\t" + description +
+         Report(203, "800a0e78", "Unknown error 0x800A0E78", "Recordset",
+                "The operation is not allowed while the object is closed.") +
+         "0 record(s) in current recordset.\n";
+}
+
+// A row of every type and a row of NULLs, in statements of at most 15 words (the most a line of
+// the program takes).
+std::string TypesScript(const std::string& blobType, const std::string& timestampType, const std::string& blob) {
+  return "sql \"create table ql_types(s smallint,i integer,small bigint,big bigint,n numeric(10,2),r real)\"\n"
+         "sql \"alter table ql_types add d double precision,add b boolean,add dt date,add ts " + timestampType + "\"\n"
+         "sql \"alter table ql_types add t text,add bin " + blobType + "\"\n"
+         "sql \"insert into ql_types values(-5,2147483647,7,30000000000,12.5,0.25,2.5,true,'2003-10-01',"
+         "'2004-03-02 14:05:09','gr\xC3\xBC\xC3\x9F" "e\xE2\x9C\x93\xF0\x9F\x98\x80'," + blob + ")\"\n"
+         "sql \"insert into ql_types(s) values(1)\"\n";
+}
+
+// What `record` and `t` show of the two rows; `boolean` is how the engine keeps a boolean.
+std::string TypesRecords(const std::string& boolean) {
+  return "s               -5\n"
+         "i               2147483647\n"
+         "small           7\n"
+         "big             <Unsupport type:20>\n"
+         "n               12.500000\n"
+         "r               0.250000\n"
+         "d               2.500000\n"
+         "b               " + boolean + "\n"
+         "dt              2003/10/1 0:0:0\n"
+         "ts              2004/3/2 14:5:9\n"
+         "t               \"gr\xC3\xBC\xC3\x9F" "e\xE2\x9C\x93\xF0\x9F\x98\x80\"\n"
+         "bin             <Binary>\n" + kSeparator +
+         "-s               1\n"
+         "i               <NULL>\nsmall           <NULL>\nbig             <NULL>\nn               <NULL>\n"
+         "r               <NULL>\nd               <NULL>\nb               <NULL>\ndt              <NULL>\n"
+         "ts              <NULL>\nt               <NULL>\nbin             <NULL>\n" + kSeparator;
+}
+
+const std::string kCommands =
+    "table\nsql \"select * from ql_types order by s\"\nrecord\nt\nt\ncount\ndb\nclose\nrecord\n";
+const std::string kRecordAfterClose = Report(145, "800a0e78", "Unknown error 0x800A0E78", "Recordset",
+                                             "The operation is not allowed while the object is closed.");
+
+// What differs between the engines' sessions: the SQL of the value table, how a boolean shows, the
+// driver's texts, and the tables `table` and the catalogs `db` list.
+struct EngineSessions {
+  std::string blobType;
+  std::string timestampType;
+  std::string blobLiteral;
+  std::string boolean;
+  std::string emptyDatabase;  // lines that leave the test database empty
+  std::string tables;         // what `table` lists once ql_types exists
+  std::string catalogs;  // what `db` lists
+  std::string library;   // the source of a statement's failure
+  // The driver's descriptions of a syntax error in "selec 1", a missing table `nowhere`, a second
+  // row with the key 1 in ql_keys, and a statement on a connection whose server stopped.
+  std::string syntaxError;
+  std::string missingTable;
+  std::string duplicateKey;
+  std::string serverGone;
+  // Codes and descriptions of a login refused and of a port where nothing listens, for the port.
+  std::string wrongPasswordCode;
+  std::string (*wrongPassword)(const std::string& port);
+  std::string (*refused)(const std::string& port);
+};
+
+const EngineSessions& SessionsOf(const std::string& server) {
+  static const EngineSessions postgres{
+      "bytea", "timestamp", "'\\x00ff10'", "True",
+      "sql \"drop schema public cascade\"\nsql \"create schema public\"\n", "ql_types [TABLE]\n", "qltest\n", "psqlodbcw.so",
+      "ERROR: syntax error at or near \"selec\"; Error while executing the query (SQLSTATE 42601)",
+      "ERROR: relation \"nowhere\" does not exist; Error while executing the query (SQLSTATE 42P01)",
+      "ERROR: duplicate key value violates unique constraint \"ql_keys_pkey\" DETAIL: Key (id)=(1) already "
+      "exists.; Error while executing the query (SQLSTATE 23505)",
+      "FATAL: terminating connection due to administrator command; The connection has been lost (SQLSTATE 57P01)",
+      "80004005",
+      [](const std::string& port) {
+        return "connection to server at \"127.0.0.1\", port " + port +
+               " failed: FATAL:  password authentication failed for user \"qluser\" (SQLSTATE 08001)";
+      },
+      [](const std::string& port) {
+        return "connection to server at \"127.0.0.1\", port " + port +
+               " failed: Connection refused Is the server running on that host and accepting TCP/IP connections? "
+               "(SQLSTATE 08001)";
+      },
+  };
+  static const EngineSessions mariadb{
+      "blob", "datetime", "x'00ff10'", "1",
+      "sql \"drop database qltest\"\nsql \"create database qltest character set utf8mb4\"\n",
+      "<system views>\nglobal_status [TABLE]\nsession_account_connect_attrs [TABLE]\nsession_status [TABLE]\n"
+      "ql_types [TABLE]\n",
+      "information_schema\nqltest\n", "libmaodbc.so",
+      "[ma][server]You have an error in your SQL syntax; check the manual that corresponds to your MariaDB server "
+      "version for the right syntax to use near 'selec 1' at line 1 (SQLSTATE 42000)",
+      "[ma][server]Table 'qltest.nowhere' doesn't exist (SQLSTATE 42S02)",
+      "[ma][server]Duplicate entry '1' for key 'PRIMARY' (SQLSTATE 23000)",
+      "[ma][server]Write error: Broken pipe (32) (SQLSTATE HY000)",
+      "80040e4d",
+      [](const std::string&) {
+        return std::string("[ma]Access denied for user 'qluser'@'127.0.0.1' (using password: YES) (SQLSTATE 28000)");
+      },
+      [](const std::string&) { return std::string("[ma]Can't connect to server on '127.0.0.1' (115) (SQLSTATE HY000)"); },
+  };
+  return server == "pg" ? postgres : mariadb;
+}
+
+std::vector<SessionCase> Sessions(const TestServer& server, const std::string& unusedPort) {
+  const EngineSessions& engine = SessionsOf(server.name);
+  const std::string open = Open(server.ConnectionString());
+  const auto statementFailed = [&](const std::string& code, const std::string& meaning, const std::string& text) {
+    return Report(442, code, meaning, engine.library, text) + "-" + FailedCount(code, text);
+  };
+  const auto openFailed = [&](const std::string& code, const std::string& meaning, const std::string& text) {
+    return Report(101, code, meaning, server.driver, text);
+  };
+  TestServer unreachable = server;
+  unreachable.port = unusedPort;
+  return {
+      {"every command and value type",
+       {{"", open + TypesScript(engine.blobType, engine.timestampType, engine.blobLiteral) + kCommands}},
+       "-------" + engine.tables + "--" + TypesRecords(engine.boolean) + "--2 record(s) in current recordset.\n-" +
+           engine.catalogs + "--" + kRecordAfterClose + "-"},
+      {"statements the server refuses",
+       {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
+                    "sql \"create temporary table ql_keys(id int primary key)\"\n"
+                    "sql \"insert into ql_keys values(1),(1)\"\ncount\n"}},
+       "--" + statementFailed("80040e14", "IDispatch error 92", engine.syntaxError) + "-" +
+           statementFailed("80040e37", "IDispatch error 27", engine.missingTable) + "--" +
+           statementFailed("80040e2f", "IDispatch error 19", engine.duplicateKey) + "-"},
+      {"logins that fail",
+       {{"", Open(server.ConnectionStringWithPassword("not-the-Password-42")) + Open(unreachable.ConnectionString())}},
+       "-" + openFailed(engine.wrongPasswordCode, engine.wrongPasswordCode == "80004005" ? "Unspecified failure." : "IDispatch error 49",
+                        engine.wrongPassword(server.port)) +
+           "-" + openFailed("80004005", "Unspecified failure.", engine.refused(unusedPort)) + "-"},
+      {"a server that stops mid-session and comes back",
+       {{"", open + "sql \"select 1 as n\"\nrecord\n"},
+        {"stop", "sql \"select 2 as n\"\ncount\n" + open},
+        {"start", open + "sql \"select 3 as n\"\nrecord\n"}},
+       "---n               1\n" + kSeparator + "-" +
+           statementFailed("80004005", "Unspecified failure.", engine.serverGone) + "-" +
+           openFailed("80004005", "Unspecified failure.", engine.refused(server.port)) + "---n               3\n" +
+           kSeparator + "-"},
+  };
+}
+
+class OdbcSessions : public OdbcEngineTest {
+ protected:
+  OdbcSessions() { openInSetUp_ = false; }
+};
+
+TEST_P(OdbcSessions, ScriptsGiveTheirTranscripts) {
+  const TestServer* server = RequireServer(engine().server);
+  if (server == nullptr) return;
+  const UnusedPort unused;
+  const std::string& emptyDatabase = SessionsOf(server->name).emptyDatabase;
+  ASSERT_EQ(Transcript({{"", Open(server->ConnectionString()) + emptyDatabase}}, server->name),
+            std::string(2 + std::count(emptyDatabase.begin(), emptyDatabase.end(), '\n'), '-'));
+  for (const SessionCase& c : Sessions(*server, unused.Port())) {
+    EXPECT_EQ(Transcript(c.turns, server->name), c.expected) << c.label;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Odbc, OdbcSessions, testing::Values(&PostgresEngine(), &MariadbEngine()), EngineName);
+
+}  // namespace
