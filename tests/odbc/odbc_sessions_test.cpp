@@ -198,6 +198,7 @@ struct EngineSessions {
   std::string timestampType;
   std::string blobLiteral;
   std::string boolean;
+  std::string serverKey;      // the data source's key for the server's host
   std::string emptyDatabase;  // lines that leave the test database empty
   std::string tables;         // what `table` lists once ql_types exists
   std::string catalogs;  // what `db` lists
@@ -216,7 +217,7 @@ struct EngineSessions {
 
 const EngineSessions& SessionsOf(const std::string& server) {
   static const EngineSessions postgres{
-      "bytea", "timestamp", "'\\x00ff10'", "True",
+      "bytea", "timestamp", "'\\x00ff10'", "True", "Servername",
       "sql \"drop schema public cascade\"\nsql \"create schema public\"\n", "ql_types [TABLE]\n", "qltest\n", "psqlodbcw.so",
       "ERROR: syntax error at or near \"selec\"; Error while executing the query (SQLSTATE 42601)",
       "ERROR: relation \"nowhere\" does not exist; Error while executing the query (SQLSTATE 42P01)",
@@ -235,7 +236,7 @@ const EngineSessions& SessionsOf(const std::string& server) {
       },
   };
   static const EngineSessions mariadb{
-      "blob", "datetime", "x'00ff10'", "1",
+      "blob", "datetime", "x'00ff10'", "1", "Server",
       "sql \"drop database qltest\"\nsql \"create database qltest character set utf8mb4\"\n",
       "<system views>\nglobal_status [TABLE]\nsession_account_connect_attrs [TABLE]\nsession_status [TABLE]\n"
       "ql_types [TABLE]\n",
@@ -310,6 +311,44 @@ TEST_P(OdbcSessions, ScriptsGiveTheirTranscripts) {
   }
 }
 
+// A data source in an odbc.ini of the test's own, named by DSN and by the MSDASQL provider's keys.
+TEST_P(OdbcSessions, ADataSourceOpensByItsNameAndThroughMsdasql) {
+  const TestServer* server = RequireServer(engine().server);
+  if (server == nullptr) return;
+  const testsupport::TemporaryDirectory directory;
+  const std::string ini = directory.File("odbc.ini");
+  std::ofstream(ini) << "[ql_session]\nDriver=" << server->driver << "\n" << SessionsOf(server->name).serverKey << "="
+                     << server->host << "\nPort=" << server->port << "\nDatabase=" << server->database << "\n";
+  ProgramOptions options;
+  options.environment["ODBCINI"] = ini;
+  const std::vector<Turn> session{
+      {"", Open("DSN=ql_session;UID=" + server->user + ";PWD=" + server->password) + "sql \"select 1 as n\"\nrecord\n" +
+               Open("Provider=MSDASQL;Data Source=ql_session;User ID=" + server->user +
+                    ";Password=" + server->password) +
+               "sql \"select 2 as n\"\nrecord\nclose\n"}};
+  EXPECT_EQ(Transcript(session, server->name, options),
+            "---n               1\n" + kSeparator + "---n               2\n" + kSeparator + "--");
+}
+
 INSTANTIATE_TEST_SUITE_P(Odbc, OdbcSessions, testing::Values(&PostgresEngine(), &MariadbEngine()), EngineName);
+
+// The SQLite ODBC driver, which needs no server: its values, and a `db` it cannot answer.
+TEST(OdbcSqliteSession, ValuesShowAndDbSaysItCannotListDatabases) {
+  const testsupport::TemporaryDirectory directory;
+  const std::string script =
+      Open(SqliteOdbcConnectionString(directory.File("session.db"))) +
+      "sql \"create table ql_types(i integer,big bigint,d double,b boolean,dt date,ts timestamp,t text,bin blob)\"\n"
+      "sql \"insert into ql_types values(-5,30000000000,2.5,1,'2003-10-01','2004-03-02 14:05:09','gr\xC3\xBC\xC3\x9F" "e',x'00ff')\"\n"
+      "sql \"insert into ql_types(i) values(null)\"\n"
+      "table\nsql \"select * from ql_types\"\nrecord\nt\ndb\n";
+  EXPECT_EQ(Transcript({{"", script}}, ""),
+            "-----ql_types [TABLE]\n--"
+            "i               -5\nbig             <Unsupport type:20>\nd               2.500000\n"
+            "b               True\ndt              2003/10/1 0:0:0\nts              2004/3/2 14:5:9\n"
+            "t               \"gr\xC3\xBC\xC3\x9F" "e\"\nbin             <Binary>\n" + kSeparator +
+            "-i               <NULL>\nbig             <NULL>\nd               <NULL>\nb               <NULL>\n"
+            "dt              <NULL>\nts              <NULL>\nt               <NULL>\nbin             <NULL>\n" +
+            kSeparator + "-Not support list datebases!\n-");
+}
 
 }  // namespace
