@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/notices.h"
 #include "console/console_shell.h"
+#include "console/terminal_signals.h"
 #include "db/database.h"
 
 namespace {
@@ -18,6 +19,9 @@ int main() {
   theDatabase.UseConsole(theShell.Console());
   app::RegisterCommands(theShell, theDatabase);
   theShell.reportUnknown = true;
+  // Ctrl-C at the terminal while a command runs stops the database's work under way.
+  console::OnInterruptKey(
+      [](void* database) noexcept { static_cast<db::Database*>(database)->Interrupt(); }, &theDatabase);
   // Returns after a quit command and at the end of input alike.
   theShell.Run();
   app::PrintClosingLines(theShell.Console());

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "console/ansi_colors.h"
+#include "console/editor_prompt.h"
 #include "console/line_reader.h"
 #include "console/output_buffer.h"
 
@@ -79,10 +80,10 @@ locale_t FormattingLocale() {
 }  // namespace
 
 struct ColorConsole::Streams {
-  Streams(std::unique_ptr<Terminal> given, std::function<void()> beforeRead)
+  Streams(std::unique_ptr<Terminal> given, LineReader::Hooks hooks)
       : terminal(given ? std::move(given) : std::make_unique<NoTerminal>()),
         output(*terminal),
-        input(*terminal, std::move(beforeRead)) {}
+        input(*terminal, std::move(hooks)) {}
 
   std::unique_ptr<Terminal> terminal;
   OutputBuffer output;
@@ -95,7 +96,8 @@ struct ColorConsole::Streams {
 ColorConsole::ColorConsole() : ColorConsole(ProcessTerminal()) {}
 
 ColorConsole::ColorConsole(std::unique_ptr<Terminal> terminal)
-    : streams_(std::make_unique<Streams>(std::move(terminal), [this] { Flush(); })) {
+    : streams_(std::make_unique<Streams>(
+          std::move(terminal), LineReader::Hooks{[this] { Flush(); }, [this] { return TakePrompt(); }})) {
   Initialize();
 }
 
@@ -210,6 +212,19 @@ bool ColorConsole::MoveCursor(std::int16_t column, std::int16_t row) {
   *out++ = 'H';
   streams_->output.Append(sequence, static_cast<std::size_t>(out - sequence));
   return true;
+}
+
+// The line editor draws the prompt itself, so that it can draw it again whenever it redraws the
+// line. As with Flush, the prompt ends in the current attribute, the colour of what is typed.
+std::string ColorConsole::TakePrompt() {
+  ShowAttribute(currentAttribute_);
+  const std::string unfinished = streams_->output.TakeUnfinishedLine();
+  EditorPrompt prompt = SplitEditorPrompt(unfinished);
+  if (prompt.start > 0) {
+    streams_->output.Append(unfinished.data(), prompt.start);
+    streams_->output.Flush();
+  }
+  return std::move(prompt.text);
 }
 
 // The terminal is brought to the current attribute first, so that what the user types next shows

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "console/terminal.h"
 
@@ -37,6 +38,8 @@ class ColorConsole {
   // One line of at most size - 1 bytes, line end included, NUL-terminated; the count of bytes, or
   // 0 (with an empty text) at the end of input or on failure. Pending output is flushed before
   // every read from the terminal, so the program never waits for input with its output held back.
+  // Where the terminal has a line editor, the unfinished last line of output (the prompt) is
+  // handed to the editor to draw instead; a line dropped with Ctrl-C reads as "\n".
   std::int32_t ReadLine(char* buffer, std::int32_t size);
 
   // Both do nothing and return false when the output is not a colour terminal.
@@ -51,6 +54,7 @@ class ColorConsole {
  private:
   struct Streams;  // the terminal and its buffers, in color_console.cpp
 
+  std::string TakePrompt();
   void Emit(const char* text, std::size_t size);
   void WriteRun(std::uint16_t attribute, const char* run, std::size_t size);
   void ShowAttribute(std::uint16_t attribute);

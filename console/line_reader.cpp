@@ -6,12 +6,18 @@
 #include <cstring>
 #include <utility>
 
+#include "console/line_editor.h"
+
 namespace console {
 
-LineReader::LineReader(Terminal& terminal, std::function<void()> beforeRead)
-    : terminal_(terminal),
-      beforeRead_(std::move(beforeRead)),
-      bytes_(std::make_unique<char[]>(kCapacity)) {}
+namespace {
+
+constexpr char kEmptyLine[] = "\n";
+
+}  // namespace
+
+LineReader::LineReader(Terminal& terminal, Hooks hooks)
+    : terminal_(terminal), hooks_(std::move(hooks)), bytes_(std::make_unique<char[]>(kCapacity)) {}
 
 std::int32_t LineReader::ReadLine(char* buffer, std::int32_t size) {
   if (buffer == nullptr || size <= 0) return 0;
@@ -19,18 +25,21 @@ std::int32_t LineReader::ReadLine(char* buffer, std::int32_t size) {
   std::size_t taken = 0;
   while (taken < limit) {
     if (begin_ == end_) {
-      if (beforeRead_) beforeRead_();
-      const long got = terminal_.Read(bytes_.get(), kCapacity);
-      if (got < 0) {
+      const Fill fill = Refill();
+      if (fill == Fill::kFailed) {
         // Half a line is not run as a command of its own.
         buffer[0] = '\0';
         return 0;
       }
-      if (got == 0) break;
-      begin_ = 0;
-      end_ = std::min(static_cast<std::size_t>(got), kCapacity);
+      if (fill == Fill::kEnd) break;
+      if (fill == Fill::kDropped) {
+        taken = 0;
+        data_ = kEmptyLine;
+        begin_ = 0;
+        end_ = sizeof kEmptyLine - 1;
+      }
     }
-    const char* const start = bytes_.get() + begin_;
+    const char* const start = data_ + begin_;
     const std::size_t available = std::min(limit - taken, end_ - begin_);
     const void* const lineEnd = std::memchr(start, '\n', available);
     const std::size_t count =
@@ -42,6 +51,38 @@ std::int32_t LineReader::ReadLine(char* buffer, std::int32_t size) {
   }
   buffer[taken] = '\0';
   return static_cast<std::int32_t>(taken);
+}
+
+LineReader::Fill LineReader::Refill() {
+  if (terminal_.Editor() != nullptr) return RefillFromEditor();
+  if (hooks_.beforeRead) hooks_.beforeRead();
+  const long got = terminal_.Read(bytes_.get(), kCapacity);
+  if (got == Terminal::kInterrupted) return Fill::kDropped;
+  if (got < 0) return Fill::kFailed;
+  if (got == 0) return Fill::kEnd;
+  data_ = bytes_.get();
+  begin_ = 0;
+  end_ = std::min(static_cast<std::size_t>(got), kCapacity);
+  return Fill::kBytes;
+}
+
+LineReader::Fill LineReader::RefillFromEditor() {
+  const std::string prompt = hooks_.takePrompt ? hooks_.takePrompt() : std::string();
+  switch (terminal_.Editor()->ReadLine(prompt, edited_)) {
+    case LineEditor::Outcome::kLine:
+      // A line is never empty (its line end at least); an editor that says otherwise has nothing
+      // more to give.
+      if (edited_.empty()) return Fill::kEnd;
+      data_ = edited_.data();
+      begin_ = 0;
+      end_ = edited_.size();
+      return Fill::kBytes;
+    case LineEditor::Outcome::kInterrupted:
+      return Fill::kDropped;
+    case LineEditor::Outcome::kEnd:
+      break;
+  }
+  return Fill::kEnd;
 }
 
 }  // namespace console

@@ -1,10 +1,12 @@
 #pragma once
-// Splits the byte stream of a Terminal into lines, one per call, through an input buffer.
+// Splits the input of a Terminal into lines, one per call: bytes through an input buffer, or
+// whole lines from the terminal's line editor.
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "console/terminal.h"
 
@@ -14,24 +16,35 @@ class LineReader {
  public:
   static constexpr std::size_t kCapacity = 16 * 1024;
 
-  // `beforeRead` runs before every read from the terminal, that is whenever the program may be
-  // about to wait for its user.
-  LineReader(Terminal& terminal, std::function<void()> beforeRead);
+  // Both run whenever the program may be about to wait for its user.
+  struct Hooks {
+    std::function<void()> beforeRead;          // before every read of bytes
+    std::function<std::string()> takePrompt;   // before the editor is asked: what it is to draw
+  };
+
+  LineReader(Terminal& terminal, Hooks hooks);
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
   // The next line, NUL-terminated: the bytes up to and including the line feed, or the first
   // size - 1 bytes of a longer line (the rest comes with the next calls), or the last bytes of the
-  // input when they lack a line end. Returns the count; 0 with an empty text at the end of the
-  // input, on a failed read, and when `size` leaves no room for a byte.
+  // input when they lack a line end. A line dropped with Ctrl-C reads as an empty line, "\n".
+  // Returns the count; 0 with an empty text at the end of the input, on a failed read, and when
+  // `size` leaves no room for a byte.
   std::int32_t ReadLine(char* buffer, std::int32_t size);
 
  private:
+  enum class Fill { kBytes, kDropped, kEnd, kFailed };
+  Fill Refill();
+  Fill RefillFromEditor();
+
   Terminal& terminal_;
-  std::function<void()> beforeRead_;
+  Hooks hooks_;
   std::unique_ptr<char[]> bytes_;
-  std::size_t begin_ = 0;  // the next byte not yet handed out
-  std::size_t end_ = 0;    // one past the last byte read
+  std::string edited_;          // the editor's last line
+  const char* data_ = nullptr;  // bytes_ or edited_, whichever was filled last
+  std::size_t begin_ = 0;       // the next byte not yet handed out
+  std::size_t end_ = 0;         // one past the last byte filled
 };
 
 }  // namespace console

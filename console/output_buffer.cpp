@@ -13,7 +13,7 @@ void OutputBuffer::Append(const char* data, std::size_t size) {
   if (size > kCapacity - used_) {
     Flush();
     if (size >= kCapacity) {
-      terminal_.Write(data, size);
+      Write(data, size);
       return;
     }
   }
@@ -26,7 +26,27 @@ void OutputBuffer::Flush() {
   // Emptied first: a failed write is dropped, never retried with the same bytes.
   const std::size_t size = used_;
   used_ = 0;
-  terminal_.Write(bytes_.get(), size);
+  Write(bytes_.get(), size);
+}
+
+std::string OutputBuffer::TakeUnfinishedLine() {
+  const char* const bytes = bytes_.get();
+  std::size_t lineStart = used_;
+  while (lineStart > 0 && bytes[lineStart - 1] != '\n') --lineStart;
+  std::string unfinished;
+  if (lineStart > 0 || atLineStart_) {
+    unfinished.assign(bytes + lineStart, used_ - lineStart);
+    used_ = lineStart;
+  }
+  Flush();
+  atLineStart_ = true;
+  return unfinished;
+}
+
+void OutputBuffer::Write(const char* data, std::size_t size) {
+  if (size == 0) return;
+  atLineStart_ = data[size - 1] == '\n';
+  terminal_.Write(data, size);
 }
 
 }  // namespace console

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "console/terminal.h"
 
@@ -21,10 +22,19 @@ class OutputBuffer {
   void Append(const char* data, std::size_t size);
   void Flush();
 
+  // Writes out everything up to the last line end and hands back the rest, the line the terminal
+  // has not finished yet, for the caller to show; the caller leaves the terminal at the start of a
+  // new line. When that line began in an earlier write, all of it is written and nothing is handed
+  // back.
+  std::string TakeUnfinishedLine();
+
  private:
+  void Write(const char* data, std::size_t size);
+
   Terminal& terminal_;
   std::unique_ptr<char[]> bytes_;
   std::size_t used_ = 0;
+  bool atLineStart_ = true;  // the terminal got a line end last, or nothing yet
 };
 
 }  // namespace console

@@ -3,12 +3,16 @@
 #include "console/terminal.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+
+#include "console/line_editor.h"
+#include "console/terminal_signals.h"
 
 namespace console {
 
@@ -26,6 +30,36 @@ bool WaitUntilReady(int fd, short events) {
   }
 }
 
+enum class Wait { kReady, kInterrupted, kFailed };
+
+// Waits until a line can be read from a terminal in its own line mode, or the person at it presses
+// Ctrl-C (the terminal then drops the line typed so far). SIGINT stays blocked except inside ppoll,
+// so a key pressed just before the wait still breaks it off.
+Wait WaitForPerson(int fd) {
+  sigset_t interrupt;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  sigset_t previous;
+  if (::sigprocmask(SIG_BLOCK, &interrupt, &previous) != 0) return Wait::kFailed;
+  Wait result = Wait::kFailed;
+  for (;;) {
+    if (terminal_signals::TakeDroppedLine()) {
+      result = Wait::kInterrupted;
+      break;
+    }
+    pollfd wanted{fd, POLLIN, 0};
+    const int ready = ::ppoll(&wanted, 1, nullptr, &previous);
+    if (ready > 0) {
+      result = Wait::kReady;
+      break;
+    }
+    if (ready < 0 && errno == EINTR) continue;
+    break;
+  }
+  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+  return result;
+}
+
 bool OutputIsColorTerminal() {
   if (::isatty(STDOUT_FILENO) == 0) return false;
   const char* term = std::getenv("TERM");
@@ -36,15 +70,30 @@ bool OutputIsColorTerminal() {
 
 class StandardStreams final : public Terminal {
  public:
-  StandardStreams() : console_(OutputIsColorTerminal()) {
+  StandardStreams()
+      : console_(OutputIsColorTerminal()),
+        personTyping_(::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0) {
     // A reader that goes away (a pager quit early, `| head`) must not kill the program: the write
     // fails with EPIPE instead, and the console drops it.
     std::signal(SIGPIPE, SIG_IGN);
+    terminal_signals::Install(personTyping_, console_);
+    if (personTyping_) editor_ = TerminalLineEditor();
   }
 
   bool IsConsole() const override { return console_; }
 
+  LineEditor* Editor() override { return editor_.get(); }
+
   long Read(char* buffer, std::size_t size) override {
+    if (personTyping_) {
+      const terminal_signals::InputWait waiting;
+      // Where the wait itself fails, the read below still waits, only without Ctrl-C.
+      if (WaitForPerson(STDIN_FILENO) == Wait::kInterrupted) {
+        // The terminal has echoed the key; the next prompt goes on a line of its own.
+        Write("\n", 1);
+        return kInterrupted;
+      }
+    }
     for (;;) {
       const ssize_t got = ::read(STDIN_FILENO, buffer, size);
       if (got >= 0) return static_cast<long>(got);
@@ -73,6 +122,8 @@ class StandardStreams final : public Terminal {
 
  private:
   bool console_;
+  bool personTyping_;
+  std::unique_ptr<LineEditor> editor_;
 };
 
 }  // namespace
