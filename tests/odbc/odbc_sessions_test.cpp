@@ -70,12 +70,13 @@ ProgramRun RunTurns(const std::vector<Turn>& turns, const std::string& server, c
   const std::string sync = kNotice + "-";
   std::string before;
   std::optional<StoppedServer> stopped;
-  std::size_t next = 0;
-  for (; next + 1 < turns.size(); ++next) {
+  std::string last = turns.empty() ? "" : turns.back().lines;
+  for (std::size_t next = 0; next + 1 < turns.size(); ++next) {
     const std::string typed = turns[next].lines + "about\n";
     if (::write(started->channels.input, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size()) ||
         !ReadUntil(started->channels.output, sync, before, options.timeoutSeconds)) {
       ADD_FAILURE() << "no answer to turn " << next << ":\n" << before;
+      last.clear();
       break;
     }
     before.resize(before.size() - sync.size());
@@ -87,8 +88,7 @@ ProgramRun RunTurns(const std::vector<Turn>& turns, const std::string& server, c
       EXPECT_TRUE(stopped && stopped->Start()) << "cannot start " << server << " again";
     }
   }
-  const std::string rest = next < turns.size() ? turns[next].lines : "";
-  ProgramRun run = testsupport::Supervise(started->pid, rest, started->channels, options);
+  ProgramRun run = testsupport::Supervise(started->pid, last, started->channels, options);
   run.output = before + run.output;
   return run;
 }
