@@ -14,6 +14,7 @@
 #include "console/editor_prompt.h"
 #include "console/line_reader.h"
 #include "console/output_buffer.h"
+#include "console/simple_format.h"
 
 namespace console {
 
@@ -131,8 +132,26 @@ void ColorConsole::PrintV(const char* format, va_list arguments) {
     Emit(format, std::strlen(format));
     return;
   }
-  const ScopedThreadLocale cLocale(FormattingLocale());
+  // The record display prints every name and value this way: no copy at all.
+  if (std::strcmp(format, "%s") == 0) {
+    va_list onePass;
+    va_copy(onePass, arguments);
+    const char* text = va_arg(onePass, const char*);
+    va_end(onePass);
+    if (text == nullptr) text = "(null)";
+    Emit(text, std::strlen(text));
+    return;
+  }
   char stackText[kStackText];
+  va_list simplePass;
+  va_copy(simplePass, arguments);
+  const long simple = FormatSimple(stackText, sizeof stackText, format, simplePass);
+  va_end(simplePass);
+  if (simple >= 0) {
+    Emit(stackText, static_cast<std::size_t>(simple));
+    return;
+  }
+  const ScopedThreadLocale cLocale(FormattingLocale());
   va_list firstPass;
   va_copy(firstPass, arguments);
   const int length = std::vsnprintf(stackText, sizeof stackText, format, firstPass);

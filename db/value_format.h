@@ -8,8 +8,8 @@
 
 namespace db {
 
-// Throws access::DataAccessError when the value cannot be converted for display (a decimal whose
-// digits do not form a number).
-std::string FormatValue(const access::Variant& value);
+// Appends the value's text to `line`. Throws access::DataAccessError, having appended nothing, when
+// the value cannot be converted for display (a decimal whose digits do not form a number).
+void FormatValue(const access::Variant& value, std::string& line);
 
 }  // namespace db

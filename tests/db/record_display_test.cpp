@@ -132,6 +132,9 @@ TEST_F(RecordDisplay, PadsTheNameColumnToSixteenCharacters) {
       // Names reach the colour markup as they are: the blanks count the markup's bytes.
       {"a#31b", "ab" + std::string(11, ' ')},
       {"x##y", "x#y" + std::string(12, ' ')},
+      // A colour change cut short by the name's end takes nothing from the value after it.
+      {"fourteen_chars#", "fourteen_chars"},
+      {"sixteen_chars_#3", "sixteen_chars_"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("name of " + std::to_string(c.name.size()) + " bytes");
