@@ -48,8 +48,15 @@ struct DriverDefaults {
 const std::vector<DriverDefaults>& DefaultsTable() {
   static const std::vector<DriverDefaults> table = {
       // psqlODBC: Debian's driver configuration turns the communication log on, which leaves a
-      // file in /tmp per connection. Booleans come as SQL_BIT rather than as text.
-      {"psqlodbc", {{"CommLog", "0"}, {"Debug", "0"}, {"BoolsAsChar", "0"}}, {}, "CommLog", &KeepPsqlodbcLogClosed},
+      // file in /tmp per connection. Booleans come as SQL_BIT rather than as text. A query's rows
+      // come through a server-side cursor 1000 at a time instead of all at once into the driver's
+      // memory, where they would be held a second time beside the recordset's own copy; a result
+      // not yet read to its end keeps the transaction around that cursor open on the server.
+      {"psqlodbc",
+       {{"CommLog", "0"}, {"Debug", "0"}, {"BoolsAsChar", "0"}, {"UseDeclareFetch", "1"}, {"Fetch", "1000"}},
+       {},
+       "CommLog",
+       &KeepPsqlodbcLogClosed},
       // MariaDB's driver waits for a silent server's greeting for ever unless told otherwise.
       {"maodbc", {}, "CONN_TIMEOUT", {}, nullptr},
       // The SQLite driver falls back to a DSN's trace file when the string gives an empty one.

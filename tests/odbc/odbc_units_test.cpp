@@ -153,8 +153,10 @@ TEST_F(OdbcConnectRequest, InstalledDriversGetTheSettingsThatKeepThemQuietUnless
     std::string sent;
   };
   const Case cases[] = {
-      {"Driver={PostgreSQL Unicode};Server=h", "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0;BoolsAsChar=0"},
-      {"Driver={PostgreSQL Unicode};commlog=1;BoolsAsChar=1", "Driver={PostgreSQL Unicode};commlog=1;BoolsAsChar=1;Debug=0"},
+      {"Driver={PostgreSQL Unicode};Server=h",
+       "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0;BoolsAsChar=0;UseDeclareFetch=1;Fetch=1000"},
+      {"Driver={PostgreSQL Unicode};commlog=1;BoolsAsChar=1;UseDeclareFetch=0",
+       "Driver={PostgreSQL Unicode};commlog=1;BoolsAsChar=1;UseDeclareFetch=0;Debug=0;Fetch=1000"},
       {"Driver={MariaDB Unicode};Connect Timeout=3", "Driver={MariaDB Unicode};CONN_TIMEOUT=3"},
       {"Driver={MariaDB Unicode};conn_timeout=9", "Driver={MariaDB Unicode};conn_timeout=9"},
       {"Driver={SQLite3};Database=/tmp/x.db", "Driver={SQLite3};Database=/tmp/x.db;Tracefile=/dev/null"},
