@@ -22,6 +22,8 @@ class Writer {
 
   bool Put(std::string_view text) {
     if (text.size() > capacity_ - size_) return false;
+    // An empty view may have no data at all, which memcpy must not be given.
+    if (text.empty()) return true;
     std::memcpy(out_ + size_, text.data(), text.size());
     size_ += text.size();
     return true;
