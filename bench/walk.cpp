@@ -1,6 +1,6 @@
 // Walks every row of a query through the data-access layer as the record display does: a static
 // cursor, every field's Value on every row. Prints the rows, the wall time and the peak resident
-// memory of the process, one "name value" per line for bench/run to read.
+// memory of the process, one "name value" per line.
 //
 //   walk DATABASE_FILE [SQL]
 
