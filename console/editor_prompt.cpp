@@ -11,14 +11,14 @@ namespace {
 constexpr char kEscape = '\x1b';
 
 // The length of the control sequence (ESC [ parameters intermediates final) at `pos`, or 0 when
-// none starts there or it is cut short.
+// none starts there. One cut short by the end of the text reaches to that end.
 std::size_t ControlSequenceLength(std::string_view text, std::size_t pos) {
   if (pos + 1 >= text.size() || text[pos] != kEscape || text[pos + 1] != '[') return 0;
   std::size_t end = pos + 2;
   while (end < text.size() && text[end] >= 0x30 && text[end] <= 0x3F) ++end;
   while (end < text.size() && text[end] >= 0x20 && text[end] <= 0x2F) ++end;
-  if (end >= text.size() || text[end] < 0x40 || text[end] > 0x7E) return 0;
-  return end + 1 - pos;
+  if (end < text.size() && text[end] >= 0x40 && text[end] <= 0x7E) ++end;
+  return end - pos;
 }
 
 bool IsControl(char ch) {
@@ -32,7 +32,7 @@ EditorPrompt SplitEditorPrompt(std::string_view unfinishedLine) {
   EditorPrompt prompt;
   for (std::size_t pos = 0; pos < unfinishedLine.size();) {
     const std::size_t sequence = ControlSequenceLength(unfinishedLine, pos);
-    if (sequence > 0 && unfinishedLine[pos + sequence - 1] == 'm') {
+    if (sequence > 2 && unfinishedLine[pos + sequence - 1] == 'm') {
       pos += sequence;  // a colour change
       continue;
     }

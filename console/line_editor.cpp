@@ -84,27 +84,30 @@ class LibeditEditor final : public LineEditor {
   }
 
   Outcome ReadLine(std::string_view prompt, std::string& line) override {
+    if (terminal_signals::TakeKeyEcho()) Show("\n");
     prompt_.assign(prompt);
     const ScopedThreadLocale editing(locale_.Get());
     int count = 0;
     const char* typed = nullptr;
+    int readError = 0;
     bool dropped = false;
     {
       const terminal_signals::InputWait waiting;
       typed = el_gets(editLine_.get(), &count);
+      readError = errno;
       dropped = terminal_signals::TakeDroppedLine();
     }
-    const int readError = errno;
+    // A line finished after Ctrl-C (the key and Enter typed in quick succession) is dropped all
+    // the same: the key said not to run it. A read broken off without our handler is Ctrl-C with
+    // SIGINT ignored.
+    if (dropped || (typed == nullptr && count < 0 && readError == EINTR)) {
+      Show("^C\n");
+      return Outcome::kInterrupted;
+    }
     if (typed != nullptr && count > 0) {
       line.assign(typed, static_cast<std::size_t>(count));
       Remember(line);
       return Outcome::kLine;
-    }
-    // libedit has put the terminal back in its line mode; the screen moves on to a fresh line.
-    // A broken-off read without Ctrl-C is a Ctrl-C all the same, only with SIGINT ignored.
-    if (dropped || (count < 0 && readError == EINTR)) {
-      Show("^C\n");
-      return Outcome::kInterrupted;
     }
     // After Ctrl-D libedit has shown "^D".
     Show("\n");

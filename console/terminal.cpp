@@ -104,6 +104,7 @@ class StandardStreams final : public Terminal {
   }
 
   void Write(const char* data, std::size_t size) override {
+    if (size > 0 && terminal_signals::TakeKeyEcho()) Write("\n", 1);
     while (size > 0) {
       const ssize_t put = ::write(STDOUT_FILENO, data, size);
       if (put > 0) {

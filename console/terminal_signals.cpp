@@ -3,6 +3,7 @@
 #include "console/terminal_signals.h"
 
 #include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +19,7 @@ std::atomic<InterruptAction> interruptAction{nullptr};
 std::atomic<void*> interruptContext{nullptr};
 std::atomic<bool> waitingForInput{false};
 std::atomic<bool> droppedLine{false};
+std::atomic<bool> keyEchoed{false};
 std::atomic<bool> installed{false};
 static_assert(std::atomic<InterruptAction>::is_always_lock_free);
 static_assert(std::atomic<void*>::is_always_lock_free);
@@ -27,8 +29,14 @@ void OnInterruptKeySignal(int) {
   const int savedErrno = errno;
   if (waitingForInput.load()) {
     droppedLine.store(true);
-  } else if (const InterruptAction action = interruptAction.load()) {
-    action(interruptContext.load());
+  } else {
+    // tcgetattr is async-signal-safe: did the terminal show the key as "^C"?
+    termios modes{};
+    if (::tcgetattr(STDIN_FILENO, &modes) == 0 && (modes.c_lflag & ECHO) != 0 &&
+        (modes.c_lflag & ECHOCTL) != 0) {
+      keyEchoed.store(true);
+    }
+    if (const InterruptAction action = interruptAction.load()) action(interruptContext.load());
   }
   errno = savedErrno;
 }
@@ -86,6 +94,8 @@ InputWait::InputWait() noexcept {
 InputWait::~InputWait() { waitingForInput.store(false); }
 
 bool TakeDroppedLine() noexcept { return droppedLine.exchange(false); }
+
+bool TakeKeyEcho() noexcept { return keyEchoed.exchange(false); }
 
 }  // namespace terminal_signals
 

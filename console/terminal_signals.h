@@ -33,6 +33,10 @@ class InputWait {
 // True, once, when Ctrl-C came during the current InputWait.
 bool TakeDroppedLine() noexcept;
 
+// True, once, when the terminal has shown a Ctrl-C pressed while a command ran as "^C": the
+// output that follows starts on a new line.
+bool TakeKeyEcho() noexcept;
+
 }  // namespace terminal_signals
 
 }  // namespace console

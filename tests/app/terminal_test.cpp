@@ -1,16 +1,38 @@
-// The program at a colour terminal: the colours of its prompt, help listing, maker's notice and
-// closing lines, and clearing the screen.
+// The program at a terminal where a person types: colours and clearing the screen, line editing,
+// the history of the run, Ctrl-D, and Ctrl-C at the prompt and during a long statement.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
-#include "support/run_in_terminal.h"
+#include "support/terminal_session.h"
 
 namespace {
 
+using testsupport::RunAtEditor;
+using testsupport::TerminalSession;
+
+const std::string kNotice =
+    " \x1b[97m(C) 2003-2025 \x1b[93mQuillory\x1b[0m. All rights reserved.\n";
+const std::string kClosingLines =
+    " Command line \x1b[94mQUERYLOOM\x1b[0m, by \x1b[93mVantero\x1b[0m.\n" + kNotice;
+// The terminal is handed back in its own colours.
+const std::string kEnd = kClosingLines + "\x1b[0m";
+
+// The report of an unknown command whose words are `words`: it shows what the loop was given.
+std::string UnknownCommand(const std::string& words) {
+  return "Unknown command> \x1b[94m" + words + " \x1b[0mPress 'H' for help\n";
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 TEST(TerminalTest, ColoursAndClearScreen) {
-  const auto run = testsupport::RunInTerminal("h\nabout\ncls\nq\n");
+  const auto run = RunAtEditor("h\nabout\ncls\nq\n");
   std::string help;
   for (const char* line : {"ABOUT \x1b[97m: Copy right infomation", "CLOSE \x1b[97m: Close database",
                            "CLS \x1b[97m: Clear screen",
@@ -25,20 +47,105 @@ TEST(TerminalTest, ColoursAndClearScreen) {
                            "VER \x1b[97m: Get MDAC Version"}) {
     help += std::string("\x1b[94m") + line + "\n";
   }
-  // The year range bright white, the maker yellow, the rest in the terminal's own colours.
-  const std::string notice =
-      " \x1b[97m(C) 2003-2025 \x1b[93mQuillory\x1b[0m. All rights reserved.\n";
+  // What was typed shows after each prompt; the prompt brings back the terminal's colours.
   const std::string expected =
-      "-" + help +
-      "\x1b[0m-" + notice +
-      // Black on black, erase, cursor home; the prompt brings back the terminal's colours.
-      "-\x1b[30m\x1b[2J\x1b[3J\x1b[1;1H"
-      "\x1b[0m-"
-      " Command line \x1b[94mQUERYLOOM\x1b[0m, by \x1b[93mVantero\x1b[0m.\n" +
-      notice +
-      "\x1b[0m";  // the terminal is handed back in its own colours
+      "-h\n" + help +
+      "\x1b[0m-about\n" + kNotice +
+      // Black on black, erase, cursor home, then the prompt in the top left corner.
+      "-cls\n\x1b[30m\x1b[2J\x1b[3J\x1b[1;1H"
+      "\x1b[0m-q\n" + kEnd;
   EXPECT_EQ(run.output, expected);
   EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST(TerminalTest, EditingKeysShapeTheLineTheProgramGets) {
+  struct EditCase {
+    const char* name;
+    std::string keys;
+    std::string words;  // what the unknown-command report shows
+  };
+  const std::string left = "\x1b[D";
+  const EditCase cases[] = {
+      {"cursor left, then typing in the middle", "fo bar" + left + left + left + left + "o\n",
+       "FOO bar"},
+      {"backspace", "foo baz\x7fr\n", "FOO bar"},
+      {"Ctrl-A to the start, then the Delete key", "xfoo bar\x01\x1b[3~\n", "FOO bar"},
+      {"Ctrl-D inside a line deletes a character", "ffoo bar\x01\x04\n", "FOO bar"},
+      {"Home and End", "bar\x1b[Hfoo \x1b[F baz\n", "FOO bar baz"},
+      {"Ctrl-Left moves back a word", "foo baz\x1b[1;5Dbar \n", "FOO bar baz"},
+      {"Ctrl-U drops what was typed", "junk\x15" "foo bar\n", "FOO bar"},
+  };
+  for (const EditCase& c : cases) {
+    const auto run = RunAtEditor(c.keys);
+    EXPECT_EQ(Count(run.output, UnknownCommand(c.words)), 1u) << c.name << "\n" << run.output;
+    EXPECT_EQ(run.exitCode, 0) << c.name;
+  }
+}
+
+TEST(TerminalTest, HistoryRecallsTheLinesOfThisRun) {
+  const std::string up = "\x1b[A";
+  const std::string down = "\x1b[B";
+  // Up twice reaches "foo bar" past "h"; three times Up and once Down come back to "h"; Ctrl-R
+  // finds "foo bar" again by what it holds.
+  const auto run = RunAtEditor("foo bar\nh\n" + up + up + "\n" + up + up + up + down + "\n" +
+                               "\x12" "o b\n");
+  EXPECT_EQ(Count(run.output, UnknownCommand("FOO bar")), 3u) << run.output;
+  EXPECT_EQ(Count(run.output, "H \x1b[97m: Help\n"), 2u) << run.output;
+  EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST(TerminalTest, CtrlDAtAnEmptyPromptEndsTheProgramAndRestoresTheTerminal) {
+  TerminalSession session;
+  const termios before = session.Modes();
+  ASSERT_TRUE(session.Type("\x04"));
+  const auto run = session.Finish();
+  EXPECT_EQ(session.Screen(), "-^D\n" + kEnd);
+  EXPECT_EQ(run.exitCode, 0);
+  const termios after = session.Modes();
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+}
+
+TEST(TerminalTest, CtrlCAtThePromptDropsTheLine) {
+  TerminalSession session;
+  ASSERT_TRUE(session.Type("foo bar"));
+  ASSERT_TRUE(session.Type("\x03"));
+  ASSERT_TRUE(session.Type("h\n"));
+  ASSERT_TRUE(session.Type("q\n"));
+  const auto run = session.Finish();
+  const std::string screen = session.Screen();
+  // The key shows where it was pressed, a fresh prompt follows, and the next line runs.
+  const std::string opening = "-foo bar^C\n-h\n\x1b[94mABOUT";
+  EXPECT_EQ(screen.substr(0, opening.size()), opening) << screen;
+  EXPECT_EQ(Count(screen, "Unknown command"), 0u) << screen;
+  EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST(TerminalTest, CtrlCCancelsALongSqliteStatementAndTheConnectionStaysUsable) {
+  TerminalSession session;
+  ASSERT_TRUE(session.Type("open \"Data Source=:memory:\"\n"));
+  // Counting the rows of an endless series never ends by itself.
+  ASSERT_TRUE(session.Type(
+      "sql \"WITH RECURSIVE c(x) AS(SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c\"\n"));
+  // Well past the start of the statement: the key then reaches it while it runs.
+  ASSERT_TRUE(session.WaitForProcessorTime(std::chrono::milliseconds(200)));
+  ASSERT_TRUE(session.Press("\x03"));
+  // The meaning of the code is "IDispatch error #3150", whose "#31" is colour markup.
+  const std::string report =
+      "--------------- Error @442 ---------------\n"
+      "> Code = 80040e4e\n"
+      "> Code meaning = IDispatch error \x1b[34;46m50\n"
+      "> Source = SQLite\n"
+      "> Description = interrupted\n"
+      "--------------- Error @442 ---------------\n";
+  // The terminal showed the key as "^C"; the report starts on a line of its own.
+  const std::size_t reported = session.WaitForOutput("FROM c\"\n^C\n" + report + "\x1b[0m-");
+  ASSERT_NE(reported, std::string::npos);
+  ASSERT_TRUE(session.Type("sql \"select 7 as answer\"\n"));
+  ASSERT_TRUE(session.Type("record\n"));
+  EXPECT_NE(session.WaitForOutput("answer          7\n", reported), std::string::npos);
+  ASSERT_TRUE(session.Type("q\n"));
+  EXPECT_EQ(session.Finish().exitCode, 0);
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 
 #include "support/run_in_terminal.h"
 #include "support/run_program.h"
+#include "support/terminal_session.h"
 
 namespace {
 
 using testsupport::ProgramOptions;
+using testsupport::RunAtEditor;
 using testsupport::RunInTerminal;
 using testsupport::RunProgram;
 
@@ -73,34 +75,42 @@ TEST(ProgramTest, NoEscapeByteOnAPipeWhateverTheTerminalSettings) {
   }
 }
 
+// Where a person types, each typed line shows after its prompt.
 TEST(ProgramTest, ColoursOnATerminal) {
-  const auto run = RunInTerminal(kUnknownCommands);
+  const auto run = RunAtEditor(kUnknownCommands);
   const std::string expected =
-      "-Unknown command> \x1b[94mFOO bar \x1b[0mPress 'H' for help\n"
-      "-Unknown command> \x1b[92m- \x1b[94mopen \x1b[0mPress 'H' for help\n"
+      "-foo bar\nUnknown command> \x1b[94mFOO bar \x1b[0mPress 'H' for help\n"
+      "--open\nUnknown command> \x1b[92m- \x1b[94mopen \x1b[0mPress 'H' for help\n"
       "-";
   EXPECT_EQ(Opening(run.output, expected), expected);
   // The terminal is left in its own colours.
   EXPECT_TRUE(EndsWith(run.output, "\x1b[0m")) << run.output;
   EXPECT_EQ(run.exitCode, 0);
   // Help: names in bright blue, the rest in bright white.
-  EXPECT_TRUE(Contains(RunInTerminal("h\n").output, "\x1b[94mH \x1b[97m: Help\n"));
+  EXPECT_TRUE(Contains(RunAtEditor("h\n").output, "\x1b[94mH \x1b[97m: Help\n"));
 }
 
+// NO_COLOR keeps the line editor, which shows the typed lines; a dumb terminal (one that cannot
+// move its cursor) gets neither colours nor the editor, and its own echo is off in this fixture.
 TEST(ProgramTest, TerminalWithoutColoursGetsPlainText) {
   struct Setting {
     const char* name;
     std::optional<std::string> value;
+    bool editor;
   };
-  const Setting settings[] = {{"NO_COLOR", "1"}, {"TERM", "dumb"}};
+  const Setting settings[] = {{"NO_COLOR", "1", true}, {"TERM", "dumb", false}};
   for (const Setting& setting : settings) {
     ProgramOptions options;
     options.environment[setting.name] = setting.value;
-    const auto run = RunInTerminal(kUnknownCommands + "h\n", options);
+    const std::string script = kUnknownCommands + "h\n";
+    const auto run = setting.editor ? RunAtEditor(script, options) : RunInTerminal(script, options);
     const std::string expected =
-        "-Unknown command> FOO bar Press 'H' for help\n"
-        "-Unknown command> - open Press 'H' for help\n"
-        "-";
+        setting.editor ? "-foo bar\nUnknown command> FOO bar Press 'H' for help\n"
+                         "--open\nUnknown command> - open Press 'H' for help\n"
+                         "-"
+                       : "-Unknown command> FOO bar Press 'H' for help\n"
+                         "-Unknown command> - open Press 'H' for help\n"
+                         "-";
     EXPECT_EQ(Opening(run.output, expected), expected) << setting.name;
     EXPECT_FALSE(Contains(run.output, "\x1b")) << setting.name;
     EXPECT_EQ(run.exitCode, 0);
@@ -108,12 +118,12 @@ TEST(ProgramTest, TerminalWithoutColoursGetsPlainText) {
   // An empty NO_COLOR does not count.
   ProgramOptions options;
   options.environment["NO_COLOR"] = "";
-  EXPECT_TRUE(Contains(RunInTerminal("h\n", options).output, "\x1b"));
+  EXPECT_TRUE(Contains(RunAtEditor("h\n", options).output, "\x1b"));
 }
 
 TEST(ProgramTest, EndOfInputAtATerminalEndsTheProgram) {
-  const auto run = RunInTerminal("");
-  EXPECT_EQ(Opening(run.output, "-"), "-");
+  const auto run = RunAtEditor("");
+  EXPECT_EQ(Opening(run.output, "-^D\n"), "-^D\n");
   EXPECT_TRUE(EndsWith(run.output, "\x1b[0m")) << run.output;
   EXPECT_EQ(run.exitCode, 0);
 }

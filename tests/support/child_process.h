@@ -1,7 +1,7 @@
 #pragma once
 // What the pipe and terminal runners share: the child's environment, and watching a started
-// child until it ends. Used by run_program.cpp and run_in_terminal.cpp, and by tests that talk to
-// the program in turns (StartProgram, then Supervise for the last turn).
+// child until it ends. Used by run_program.cpp, run_in_terminal.cpp and terminal_session.cpp, and
+// by tests that talk to the program in turns (StartProgram, then Supervise for the last turn).
 
 #include <sys/types.h>
 
@@ -37,6 +37,12 @@ struct StartedProgram {
   pid_t pid = -1;
   ChildChannels channels;  // the test's ends of the three pipes
 };
+
+// Starts the program on a new 80-by-24 pseudo-terminal, its controlling terminal, with TERM and
+// NO_COLOR as RunInTerminal sets them; the test's end of the terminal goes to `controller`.
+// `bareModes`: no echo and no output translation, so the output is exactly what the program wrote.
+// Fails the current test and returns -1 when it cannot be started.
+pid_t StartOnTerminal(const ProgramOptions& options, bool bareModes, int& controller);
 
 // Starts the program as RunProgram does, its standard streams on pipes; nothing is written yet.
 // Fails the current test and returns nothing when it cannot be started.

@@ -38,22 +38,24 @@ ProgramOptions WithTerminalDefaults(const ProgramOptions& options) {
 
 }  // namespace
 
-ProgramRun RunInTerminal(std::string_view script, const ProgramOptions& options) {
+pid_t StartOnTerminal(const ProgramOptions& options, bool bareModes, int& controller) {
   const ProgramOptions effective = WithTerminalDefaults(options);
   winsize size{};
   size.ws_row = 24;
   size.ws_col = 80;
-  int controller = -1;
+  controller = -1;
   int terminal = -1;
   if (::openpty(&controller, &terminal, nullptr, nullptr, &size) != 0) {
     ADD_FAILURE() << "cannot open a pseudo-terminal: " << std::strerror(errno);
-    return {};
+    return -1;
   }
-  termios modes{};
-  ::tcgetattr(terminal, &modes);
-  modes.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL);
-  modes.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  ::tcsetattr(terminal, TCSANOW, &modes);
+  if (bareModes) {
+    termios modes{};
+    ::tcgetattr(terminal, &modes);
+    modes.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL);
+    modes.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    ::tcsetattr(terminal, TCSANOW, &modes);
+  }
   ::fcntl(controller, F_SETFD, FD_CLOEXEC);
 
   std::vector<std::string> arguments{effective.program};
@@ -69,7 +71,12 @@ ProgramRun RunInTerminal(std::string_view script, const ProgramOptions& options)
     // Only async-signal-safe calls from here to exec.
     ::close(controller);
     ::login_tty(terminal);
-    ::signal(SIGPIPE, SIG_DFL);
+    // As a terminal window starts its shell: every signal with its usual action and none blocked,
+    // whatever the test runner inherited (a background job ignores SIGINT, for one).
+    for (int signal = 1; signal < NSIG; ++signal) ::signal(signal, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
     if (directory == nullptr || ::chdir(directory) == 0) ::execve(argv[0], argv.data(), envp.data());
     static constexpr char kCannotRun[] = "cannot run the program\n";
     [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, kCannotRun, sizeof kCannotRun - 1);
@@ -78,11 +85,18 @@ ProgramRun RunInTerminal(std::string_view script, const ProgramOptions& options)
   ::close(terminal);
   if (pid < 0) {
     ::close(controller);
+    controller = -1;
     ADD_FAILURE() << "cannot fork: " << std::strerror(errno);
-    return {};
   }
+  return pid;
+}
+
+ProgramRun RunInTerminal(std::string_view script, const ProgramOptions& options) {
+  int controller = -1;
+  const pid_t pid = StartOnTerminal(options, true, controller);
+  if (pid < 0) return {};
   const std::string typed = TypedInput(script);
-  return Supervise(pid, typed, {controller, false, controller, -1}, effective);
+  return Supervise(pid, typed, {controller, false, controller, -1}, WithTerminalDefaults(options));
 }
 
 }  // namespace testsupport

@@ -3,8 +3,10 @@
 // would, and returns the raw bytes it wrote there: escape sequences included, standard error mixed
 // in. The terminal neither echoes the script nor turns "\n" into "\r\n", so the output is exactly
 // what the program wrote. TERM is xterm-256color and NO_COLOR unset unless the options say
-// otherwise. The script arrives as typed input, one line at a time, followed by the end-of-input
-// key; lines are limited to the terminal's 4095 bytes.
+// otherwise. The script is typed ahead, all of it at once, followed by the end-of-input key; lines
+// are limited to the terminal's 4095 bytes. Keys typed ahead are taken in the terminal's line mode,
+// so a program with a line editor (queryloom, where a person types) is driven with
+// TerminalSession instead, which types each key once the editor waits for it.
 
 #include <string_view>
 

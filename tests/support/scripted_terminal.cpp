@@ -4,13 +4,33 @@
 #include <cstring>
 #include <utility>
 
+#include "console/line_editor.h"
+
 namespace testsupport {
 
 namespace {
 
+class ScriptedEditor final : public console::LineEditor {
+ public:
+  explicit ScriptedEditor(TerminalScript& script) : script_(script) {}
+
+  Outcome ReadLine(std::string_view prompt, std::string& line) override {
+    script_.prompts.emplace_back(prompt);
+    const std::vector<std::string>& lines = *script_.editedLines;
+    if (next_ == lines.size()) return Outcome::kEnd;
+    line = lines[next_++];
+    return line == TerminalScript::kCtrlC ? Outcome::kInterrupted : Outcome::kLine;
+  }
+
+ private:
+  TerminalScript& script_;
+  std::size_t next_ = 0;
+};
+
 class Scripted final : public console::Terminal {
  public:
-  explicit Scripted(std::shared_ptr<TerminalScript> script) : script_(std::move(script)) {}
+  explicit Scripted(std::shared_ptr<TerminalScript> script)
+      : script_(std::move(script)), editor_(*script_) {}
 
   bool IsConsole() const override { return script_->console; }
 
@@ -19,6 +39,10 @@ class Scripted final : public console::Terminal {
     ++script.readCalls;
     script.writtenAtRead.push_back(script.bytesWritten);
     const std::size_t left = script.input.size() - consumed_;
+    if (left == 0 && script.interruptAtEnd && !interrupted_) {
+      interrupted_ = true;
+      return kInterrupted;
+    }
     if (left == 0) return script.failAtEnd ? -1 : 0;
     std::size_t count = std::min(left, size);
     if (script.readChunk != 0) count = std::min(count, script.readChunk);
@@ -34,9 +58,13 @@ class Scripted final : public console::Terminal {
     if (script.keepOutput) script.output.append(data, size);
   }
 
+  console::LineEditor* Editor() override { return script_->editedLines ? &editor_ : nullptr; }
+
  private:
   std::shared_ptr<TerminalScript> script_;
+  ScriptedEditor editor_;
   std::size_t consumed_ = 0;
+  bool interrupted_ = false;
 };
 
 }  // namespace

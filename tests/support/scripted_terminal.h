@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct TerminalScript {
   bool console = false;        // output counts as a colour terminal
   std::size_t readChunk = 0;   // the most bytes one Read hands out; 0 for all that is left
   bool failAtEnd = false;      // once the input is used up, Read fails instead of ending
+  bool interruptAtEnd = false; // once the input is used up, the next Read says Ctrl-C was pressed
+  // With a value the terminal has a line editor, which gives these in turn: a line (its line end
+  // included), or kCtrlC; after the last, the end of input.
+  std::optional<std::vector<std::string>> editedLines;
+  static inline const std::string kCtrlC = "\x03";
   bool keepOutput = true;      // false: count what is written, keep none of it
 
   // What the terminal saw.
@@ -25,6 +31,7 @@ struct TerminalScript {
   std::size_t writeCalls = 0;
   std::size_t readCalls = 0;
   std::vector<std::size_t> writtenAtRead;  // bytesWritten when each Read came
+  std::vector<std::string> prompts;        // what the line editor was given to draw
 };
 
 std::unique_ptr<console::Terminal> ScriptedTerminal(std::shared_ptr<TerminalScript> script);
