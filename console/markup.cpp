@@ -5,8 +5,12 @@
 namespace console {
 
 // Follows the console's reading of markup: "##" is one '#', any other '#' takes the two bytes after
-// it as the attribute.
+// it as the attribute, which applies to the bytes after those.
 bool EndsInsideMarkup(std::string_view text) noexcept {
+  // Only a colour change that starts in the last three bytes ends the text; without a '#' there,
+  // no scan is needed.
+  const std::size_t size = text.size();
+  if (size >= 3 && text[size - 1] != '#' && text[size - 2] != '#' && text[size - 3] != '#') return false;
   std::size_t pos = 0;
   while (pos < text.size()) {
     const void* found = std::memchr(text.data() + pos, '#', text.size() - pos);
@@ -16,7 +20,7 @@ bool EndsInsideMarkup(std::string_view text) noexcept {
       pos = marker + 2;
       continue;
     }
-    if (marker + 3 > text.size()) return true;
+    if (marker + 3 >= text.size()) return true;
     pos = marker + 3;
   }
   return false;

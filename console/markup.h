@@ -6,9 +6,10 @@
 
 namespace console {
 
-// True when the last colour change of `text` lacks digits that a text printed right after it would
-// supply: printing `text` and then another text differs from printing the two joined. False when
-// they may be joined.
+// True when `text` ends in a colour change: one that lacks digits a text printed right after it
+// would supply, or one that nothing of `text` follows, which the console drops at the end of a
+// text. Printing `text` and then another text may then differ from printing the two joined; when
+// false, they may be joined.
 bool EndsInsideMarkup(std::string_view text) noexcept;
 
 }  // namespace console
