@@ -48,7 +48,8 @@ bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
     if (rows->Bof()) return false;
     if (rows->Eof()) return false;
     const std::int32_t count = rows->GetFields()->Count();
-    record.reserve(256);
+    // Room for a record of ordinary width, so that it is built without growing.
+    record.reserve(1024);
     for (std::int32_t i = 0; i < count; ++i) {
       const access::Ref<access::Field> field = rows->GetFields()->Item(i);
       std::size_t start = record.size();

@@ -46,10 +46,14 @@ void Date(const Variant& value, std::string& line) {
   }
   const int parts[] = {time->year, time->month, time->day, time->hour, time->minute, time->second};
   constexpr char kAfter[] = "// ::\n";
+  // Six numbers of at most 11 characters each, and their separators.
+  char text[6 * 12];
+  char* out = text;
   for (std::size_t i = 0; i < std::size(parts); ++i) {
-    AppendNumber(parts[i], line);
-    line += kAfter[i];
+    out = std::to_chars(out, text + sizeof text, parts[i]).ptr;
+    *out++ = kAfter[i];
   }
+  line.append(text, out);
 }
 
 void Text(const Variant& value, std::string& line) {
