@@ -106,19 +106,39 @@ TEST(TerminalTest, CtrlDAtAnEmptyPromptEndsTheProgramAndRestoresTheTerminal) {
   EXPECT_EQ(after.c_iflag, before.c_iflag);
 }
 
+// Through the editor, and on a terminal that cannot move its cursor, where the terminal's own line
+// mode drops the line and the program only starts a fresh one.
 TEST(TerminalTest, CtrlCAtThePromptDropsTheLine) {
-  TerminalSession session;
-  ASSERT_TRUE(session.Type("foo bar"));
-  ASSERT_TRUE(session.Type("\x03"));
-  ASSERT_TRUE(session.Type("h\n"));
-  ASSERT_TRUE(session.Type("q\n"));
-  const auto run = session.Finish();
-  const std::string screen = session.Screen();
-  // The key shows where it was pressed, a fresh prompt follows, and the next line runs.
-  const std::string opening = "-foo bar^C\n-h\n\x1b[94mABOUT";
-  EXPECT_EQ(screen.substr(0, opening.size()), opening) << screen;
-  EXPECT_EQ(Count(screen, "Unknown command"), 0u) << screen;
-  EXPECT_EQ(run.exitCode, 0);
+  struct TerminalCase {
+    std::string term;
+    bool editor;
+    std::string opening;
+  };
+  const TerminalCase cases[] = {
+      {"xterm-256color", true, "-foo bar^C\n-h\n\x1b[94mABOUT"},
+      {"dumb", false, "-foo bar^C\n-h\nABOUT"},
+  };
+  for (const TerminalCase& c : cases) {
+    testsupport::ProgramOptions options;
+    options.environment["TERM"] = c.term;
+    TerminalSession session(options);
+    ASSERT_TRUE(session.Type("foo bar"));
+    // Shown before the key, which would drop an echo still on its way. The editor takes keys one
+    // by one; a terminal in line mode holds them until the line ends, so the program does not stir
+    // before the key.
+    ASSERT_NE(session.WaitForOutput("-foo bar"), std::string::npos);
+    ASSERT_TRUE(c.editor ? session.Type("\x03") : session.Press("\x03"));
+    // A person sees the fresh prompt before typing on.
+    ASSERT_NE(session.WaitForOutput("^C\n-"), std::string::npos);
+    ASSERT_TRUE(session.Type("h\n"));
+    ASSERT_TRUE(session.Type("q\n"));
+    const auto run = session.Finish();
+    const std::string screen = session.Screen();
+    // The key shows where it was pressed, a fresh prompt follows, and the next line runs.
+    EXPECT_EQ(screen.substr(0, c.opening.size()), c.opening) << c.term << "\n" << screen;
+    EXPECT_EQ(Count(screen, "Unknown command"), 0u) << c.term << "\n" << screen;
+    EXPECT_EQ(run.exitCode, 0) << c.term;
+  }
 }
 
 TEST(TerminalTest, CtrlCCancelsALongSqliteStatementAndTheConnectionStaysUsable) {
@@ -146,6 +166,20 @@ TEST(TerminalTest, CtrlCCancelsALongSqliteStatementAndTheConnectionStaysUsable) 
   EXPECT_NE(session.WaitForOutput("answer          7\n", reported), std::string::npos);
   ASSERT_TRUE(session.Type("q\n"));
   EXPECT_EQ(session.Finish().exitCode, 0);
+}
+
+// Where a script feeds the program, Ctrl-C ends it, as it ends every command of a pipeline, and the
+// rest of the script does not run; the terminal gets its own colours back first.
+TEST(TerminalTest, CtrlCEndsAProgramFedByAScript) {
+  testsupport::ProgramOptions options;
+  options.program = "/bin/sh";
+  // `sleep` holds the program's input open; the shell reports how the program ended.
+  options.arguments = {"-c", "trap : INT; sleep 60 | \"$0\"; echo \" status $?\"", QL_BINARY};
+  TerminalSession session(options);
+  ASSERT_NE(session.WaitForOutput("-"), std::string::npos);
+  ASSERT_TRUE(session.Press("\x03"));
+  session.Finish();
+  EXPECT_EQ(session.Screen(), "-^C\x1b[0m status 130\n");
 }
 
 }  // namespace

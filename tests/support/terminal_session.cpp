@@ -27,14 +27,18 @@ using Clock = std::chrono::steady_clock;
 // How long one look at the program waits before the condition is checked again.
 constexpr int kStepMilliseconds = 5;
 
-// True while `pid` is blocked reading its standard input: it cannot do anything else until keys
-// come. The kernel says "running" while it runs; where it does not say at all, every moment counts.
-bool BlockedReadingInput(pid_t pid) {
+// What `pid` does: "running", or the number of the system call it is blocked in and the call's
+// first argument. Where the kernel does not say, it counts as blocked reading its input.
+struct Activity {
+  bool running = false;
+  bool readingInput = true;
+};
+Activity ActivityOf(pid_t pid) {
   std::ifstream file("/proc/" + std::to_string(pid) + "/syscall");
   std::string number;
-  if (!(file >> number)) return true;
-  std::string descriptor;
-  return number == std::to_string(SYS_read) && file >> descriptor && descriptor == "0x0";
+  if (!(file >> number)) return {};
+  std::string argument;
+  return {number == "running", number == std::to_string(SYS_read) && file >> argument && argument == "0x0"};
 }
 
 // How often `pid` has gone to sleep of its own accord (waiting for input, say), or -1.
@@ -84,7 +88,7 @@ TerminalSession::~TerminalSession() {
 }
 
 bool TerminalSession::Type(std::string_view keys) {
-  return WaitUntil([this] { return EditorWaits(); }, "the line editor to wait for keys") &&
+  return WaitUntil([this] { return WaitsForKeys(); }, "the program to wait for keys") &&
          Press(keys);
 }
 
@@ -207,10 +211,16 @@ bool TerminalSession::Pump(int milliseconds) {
 // switch back, and keys that arrive then are taken in line mode (Ctrl-D would become a NUL). The
 // terminal takes the keys of one write in one go, so once the program has gone to sleep since the
 // last keys and sleeps in a read of the terminal out of line mode, it has read them all and waits
-// for more, and it can switch nothing before those are in.
-bool TerminalSession::EditorWaits() const {
-  return pid_ > 0 && VoluntarySwitches(pid_) > sleepsBeforeKeys_ &&
-         (Modes().c_lflag & ICANON) == 0 && BlockedReadingInput(pid_);
+// for more, and it can switch nothing before those are in. A program that never left line mode
+// (no editor) waits for keys whenever it sleeps after the last ones.
+bool TerminalSession::WaitsForKeys() {
+  if (pid_ <= 0 || VoluntarySwitches(pid_) <= sleepsBeforeKeys_) return false;
+  const Activity activity = ActivityOf(pid_);
+  if ((Modes().c_lflag & ICANON) == 0) {
+    sawEditor_ = true;
+    return activity.readingInput;
+  }
+  return !sawEditor_ && !activity.running;
 }
 
 bool TerminalSession::TimeLeft() const { return Clock::now() < deadline_; }
@@ -222,19 +232,19 @@ void TerminalSession::Fail(std::string_view what) {
 ProgramRun RunAtEditor(std::string_view script, const ProgramOptions& options) {
   TerminalSession session(options);
   // False once the program has ended (after a quit command) or the wait failed.
-  const auto editorWaits = [&session] {
-    return session.WaitUntil([&] { return session.EditorWaits() || !session.outputOpen_; },
-                             "the line editor or the end of the program") &&
+  const auto waitsForKeys = [&session] {
+    return session.WaitUntil([&] { return session.WaitsForKeys() || !session.outputOpen_; },
+                             "the program to wait for keys or to end") &&
            session.outputOpen_;
   };
   bool going = true;
   for (std::size_t start = 0; going && start < script.size();) {
     const std::size_t end = script.find('\n', start);
     const std::size_t next = end == std::string_view::npos ? script.size() : end + 1;
-    going = editorWaits() && session.Press(script.substr(start, next - start));
+    going = waitsForKeys() && session.Press(script.substr(start, next - start));
     start = next;
   }
-  if (going && editorWaits()) session.Press("\x04");
+  if (going && waitsForKeys()) session.Press("\x04");
   ProgramRun run = session.Finish();
   run.output = session.Screen();
   return run;

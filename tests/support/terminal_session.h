@@ -25,10 +25,13 @@ class TerminalSession {
   TerminalSession(const TerminalSession&) = delete;
   TerminalSession& operator=(const TerminalSession&) = delete;
 
-  // Waits until the program waits for keys in its line editor (the terminal is out of its line
-  // mode and the program blocked reading it), then types `keys`.
+  // Waits until the program waits for keys, then types `keys`: in its line editor (the terminal out
+  // of its line mode, the program blocked reading it) once it has shown an editor, otherwise
+  // asleep after the keys typed before.
   bool Type(std::string_view keys);
-  // Types `keys` at once, whatever the program is doing: Ctrl-C while a statement runs.
+  // Types `keys` at once, whatever the program is doing: Ctrl-C while a statement runs. A key that
+  // only sends a signal leaves no trace Type can wait for: wait for the program's answer on the
+  // screen before typing on.
   bool Press(std::string_view keys);
 
   // Waits until the output from offset `from` on holds `text`; returns the offset just past it,
@@ -52,7 +55,7 @@ class TerminalSession {
 
   // Takes in output for at most `milliseconds`; false once the program's side is closed.
   bool Pump(int milliseconds);
-  bool EditorWaits() const;
+  bool WaitsForKeys();
   bool TimeLeft() const;
   void Fail(std::string_view what);
 
@@ -62,6 +65,7 @@ class TerminalSession {
   int controller_ = -1;
   bool outputOpen_ = false;
   long sleepsBeforeKeys_ = -1;  // how often the program had gone to sleep before the last keys
+  bool sawEditor_ = false;      // the terminal has been out of line mode
   ProgramRun run_;
 };
 
