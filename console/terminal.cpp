@@ -85,22 +85,18 @@ class StandardStreams final : public Terminal {
   LineEditor* Editor() override { return editor_.get(); }
 
   long Read(char* buffer, std::size_t size) override {
-    if (personTyping_) {
-      const terminal_signals::InputWait waiting;
-      // Where the wait itself fails, the read below still waits, only without Ctrl-C.
-      if (WaitForPerson(STDIN_FILENO) == Wait::kInterrupted) {
-        // The terminal has echoed the key; the next prompt goes on a line of its own.
-        Write("\n", 1);
-        return kInterrupted;
-      }
+    if (!personTyping_) return ReadBytes(buffer, size);
+    const terminal_signals::InputWait waiting;
+    // Where the wait itself fails, the read still waits, only without Ctrl-C.
+    const bool interrupted = WaitForPerson(STDIN_FILENO) == Wait::kInterrupted;
+    const long got = interrupted ? 0 : ReadBytes(buffer, size);
+    // A line that came with Ctrl-C right behind it is dropped all the same.
+    if (interrupted || terminal_signals::TakeDroppedLine()) {
+      // The terminal has echoed the key; the next prompt goes on a line of its own.
+      Write("\n", 1);
+      return kInterrupted;
     }
-    for (;;) {
-      const ssize_t got = ::read(STDIN_FILENO, buffer, size);
-      if (got >= 0) return static_cast<long>(got);
-      if (errno == EINTR) continue;
-      if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitUntilReady(STDIN_FILENO, POLLIN)) continue;
-      return -1;
-    }
+    return got;
   }
 
   void Write(const char* data, std::size_t size) override {
@@ -122,6 +118,16 @@ class StandardStreams final : public Terminal {
   }
 
  private:
+  static long ReadBytes(char* buffer, std::size_t size) {
+    for (;;) {
+      const ssize_t got = ::read(STDIN_FILENO, buffer, size);
+      if (got >= 0) return static_cast<long>(got);
+      if (errno == EINTR) continue;
+      if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitUntilReady(STDIN_FILENO, POLLIN)) continue;
+      return -1;
+    }
+  }
+
   bool console_;
   bool personTyping_;
   std::unique_ptr<LineEditor> editor_;
