@@ -36,8 +36,9 @@ bool PutRealAsDecimal(RowWriter& row, double value) {
 
 }  // namespace
 
-SqliteCursor::SqliteCursor(DatabaseHandle db, StatementHandle statement, std::shared_ptr<ErrorList> errors)
-    : db_(std::move(db)), statement_(std::move(statement)), errors_(std::move(errors)) {
+SqliteCursor::SqliteCursor(DatabaseHandle db, std::shared_ptr<InterruptGate> gate, StatementHandle statement,
+                           std::shared_ptr<ErrorList> errors)
+    : db_(std::move(db)), gate_(std::move(gate)), statement_(std::move(statement)), errors_(std::move(errors)) {
   const int count = sqlite3_column_count(statement_.get());
   names_.reserve(static_cast<std::size_t>(count));
   kinds_.reserve(static_cast<std::size_t>(count));
@@ -50,7 +51,10 @@ SqliteCursor::SqliteCursor(DatabaseHandle db, StatementHandle statement, std::sh
 
 bool SqliteCursor::FetchRow(RowWriter& row) {
   if (done_) return false;
-  const int rc = sqlite3_step(statement_.get());
+  const int rc = [&] {
+    InterruptGate::Working working(*gate_);
+    return sqlite3_step(statement_.get());
+  }();
   if (rc == SQLITE_DONE) {
     done_ = true;
     return false;

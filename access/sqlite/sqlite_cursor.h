@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "access/provider.h"
+#include "access/sqlite/interrupt_gate.h"
 #include "access/sqlite/sqlite_handles.h"
 #include "access/sqlite/sqlite_value_types.h"
 
@@ -13,8 +14,9 @@ namespace ql::access {
 
 class SqliteCursor final : public ProviderCursor {
  public:
-  // `statement` has been prepared on `db` and not stepped yet.
-  SqliteCursor(DatabaseHandle db, StatementHandle statement, std::shared_ptr<ErrorList> errors);
+  // `statement` has been prepared on `db` and not stepped yet; `gate` is the connection's.
+  SqliteCursor(DatabaseHandle db, std::shared_ptr<InterruptGate> gate, StatementHandle statement,
+               std::shared_ptr<ErrorList> errors);
 
   const std::vector<std::string>& ColumnNames() const override { return names_; }
   bool FetchRow(RowWriter& row) override;
@@ -24,6 +26,7 @@ class SqliteCursor final : public ProviderCursor {
 
   // Declared first: the statement must be finalized before the database handle is let go.
   DatabaseHandle db_;
+  std::shared_ptr<InterruptGate> gate_;
   StatementHandle statement_;
   std::shared_ptr<ErrorList> errors_;
   std::vector<std::string> names_;

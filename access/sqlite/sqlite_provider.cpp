@@ -65,7 +65,7 @@ std::string Identifier(std::string_view text) {
 class SqliteSession final : public ProviderSession {
  public:
   SqliteSession(DatabaseHandle db, std::shared_ptr<ErrorList> errors)
-      : db_(std::move(db)), errors_(std::move(errors)) {
+      : db_(std::move(db)), gate_(std::make_shared<InterruptGate>(db_.get())), errors_(std::move(errors)) {
     sqlite3_busy_handler(db_.get(), &SqliteSession::OnBusy, this);
   }
   ~SqliteSession() override { sqlite3_busy_handler(db_.get(), nullptr, nullptr); }
@@ -83,6 +83,7 @@ class SqliteSession final : public ProviderSession {
     if (sql.size() > static_cast<std::size_t>(INT_MAX)) {
       errors_->Raise(kOutOfRange, "SQLite", "The statement text is too long.");
     }
+    InterruptGate::Working working(*gate_);
     const char* next = sql.data();
     const char* const end = sql.data() + sql.size();
     while (next < end) {
@@ -96,7 +97,7 @@ class SqliteSession final : public ProviderSession {
       next = tail;
       if (!statement) continue;  // only filler before `tail`
       if (last && sqlite3_column_count(statement.get()) > 0) {
-        return std::make_unique<SqliteCursor>(db_, std::move(statement), errors_);
+        return std::make_unique<SqliteCursor>(db_, gate_, std::move(statement), errors_);
       }
       RunToCompletion(statement.get());
       if (last) break;
@@ -140,8 +141,7 @@ class SqliteSession final : public ProviderSession {
   }
 
   void Interrupt() noexcept override {
-    interrupted_.store(true);
-    sqlite3_interrupt(db_.get());
+    if (gate_->Interrupt()) interrupted_.store(true);
   }
 
  private:
@@ -183,6 +183,7 @@ class SqliteSession final : public ProviderSession {
   }
 
   DatabaseHandle db_;
+  std::shared_ptr<InterruptGate> gate_;
   std::shared_ptr<ErrorList> errors_;
   // Lock-free, so that Interrupt may set it from a signal handler.
   std::atomic<bool> interrupted_{false};

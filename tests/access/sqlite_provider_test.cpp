@@ -265,3 +265,10 @@ TEST_F(SqliteFile, TheVersionNamesTheLayerAndItsLibraries) {
 }
 
 }  // namespace
+
+TEST_F(SqliteFile, AnInterruptWhileNothingRunsLeavesTheNextFetchAlone) {
+  ASSERT_EQ(Open(""), "none");
+  Ref<Recordset> rows = Query("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 3) SELECT x FROM c");
+  connection_->Interrupt();
+  EXPECT_EQ(RestOfRows(*rows), "1\n2\n3\n");
+}
