@@ -62,34 +62,34 @@ struct ServerAddress {
 };
 
 // "tcp:host\instance,port" and its shorter forms. "lpc:" (shared memory) means this machine.
-ServerAddress ParseServer(std::string_view spec, ErrorList& errors) {
-  spec = Trim(spec);
-  if (StartsWithIgnoringCase(spec, "tcp:")) {
-    spec.remove_prefix(4);
-  } else if (StartsWithIgnoringCase(spec, "lpc:")) {
-    spec.remove_prefix(4);
-  } else if (StartsWithIgnoringCase(spec, "np:")) {
+ServerAddress ParseServer(std::string_view text, ErrorList& errors) {
+  text = Trim(text);
+  if (StartsWithIgnoringCase(text, "tcp:")) {
+    text.remove_prefix(4);
+  } else if (StartsWithIgnoringCase(text, "lpc:")) {
+    text.remove_prefix(4);
+  } else if (StartsWithIgnoringCase(text, "np:")) {
     errors.Raise(kProviderFailed, "SQL Server",
                  "Named pipes (\"np:\") cannot reach SQL Server from here: give the server as host, "
                  "host,port or host\\instance.");
   }
   ServerAddress address;
-  if (const std::size_t comma = spec.rfind(','); comma != std::string_view::npos) {
-    const std::string_view port = Trim(spec.substr(comma + 1));
+  if (const std::size_t comma = text.rfind(','); comma != std::string_view::npos) {
+    const std::string_view port = Trim(text.substr(comma + 1));
     unsigned number = 0;
     const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
     if (port.empty() || error != std::errc() || end != port.data() + port.size() || number < 1 || number > 65535) {
       errors.Raise(kOutOfRange, "SQL Server",
-                   "The port after the comma in \"" + std::string(spec) + "\" must be a number from 1 to 65535.");
+                   "The port after the comma in \"" + std::string(text) + "\" must be a number from 1 to 65535.");
     }
     address.port = std::to_string(number);
-    spec = Trim(spec.substr(0, comma));
+    text = Trim(text.substr(0, comma));
   }
-  std::string_view host = spec;
+  std::string_view host = text;
   std::string_view instance;
-  if (const std::size_t slash = spec.find('\\'); slash != std::string_view::npos) {
-    host = Trim(spec.substr(0, slash));
-    instance = Trim(spec.substr(slash + 1));
+  if (const std::size_t slash = text.find('\\'); slash != std::string_view::npos) {
+    host = Trim(text.substr(0, slash));
+    instance = Trim(text.substr(slash + 1));
   }
   address.server = host.empty() || host == "." || EqualsIgnoringCase(host, "(local)") ? std::string(kLoopback) : std::string(host);
   if (!instance.empty()) address.server += "\\" + std::string(instance);

@@ -15,6 +15,7 @@
 #include "console/line_reader.h"
 #include "console/output_buffer.h"
 #include "console/simple_format.h"
+#include "console/thread_locale.h"
 
 namespace console {
 
@@ -43,38 +44,8 @@ int HexDigitValue(char ch) noexcept {
 
 // The C locale for formatting, so that a library which switches the process's locale cannot turn
 // 2.5 into "2,5" in the program's output.
-class CLocale {
- public:
-  CLocale() : locale_(::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))) {}
-  ~CLocale() {
-    if (locale_ != static_cast<locale_t>(nullptr)) ::freelocale(locale_);
-  }
-  CLocale(const CLocale&) = delete;
-  CLocale& operator=(const CLocale&) = delete;
-  locale_t Get() const noexcept { return locale_; }
-
- private:
-  locale_t locale_;
-};
-
-// Makes `locale` the calling thread's locale for as long as it lives.
-class ScopedThreadLocale {
- public:
-  explicit ScopedThreadLocale(locale_t locale)
-      : previous_(locale != static_cast<locale_t>(nullptr) ? ::uselocale(locale)
-                                                           : static_cast<locale_t>(nullptr)) {}
-  ~ScopedThreadLocale() {
-    if (previous_ != static_cast<locale_t>(nullptr)) ::uselocale(previous_);
-  }
-  ScopedThreadLocale(const ScopedThreadLocale&) = delete;
-  ScopedThreadLocale& operator=(const ScopedThreadLocale&) = delete;
-
- private:
-  locale_t previous_;
-};
-
 locale_t FormattingLocale() {
-  static const CLocale locale;
+  static const OwnedLocale locale(::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr)));
   return locale.Get();
 }
 

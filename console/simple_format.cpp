@@ -10,7 +10,7 @@ namespace {
 // Wider fields are left to vsnprintf; no text of the program asks for one.
 constexpr std::size_t kMaxWidth = 4096;
 
-struct Spec {
+struct Conversion {
   bool left = false;
   bool zero = false;
   std::size_t width = 0;
@@ -44,17 +44,17 @@ class Writer {
   std::size_t size_ = 0;
 };
 
-// `sign` and `body` within the spec's width: blanks before, blanks after with '-', or zeros between
+// `sign` and `body` within the conversion's width: blanks before, blanks after with '-', or zeros between
 // the sign and the digits with '0' (numbers only; '-' wins over '0' as in printf).
-bool PutPadded(Writer& writer, const Spec& spec, std::string_view sign, std::string_view body, bool number) {
+bool PutPadded(Writer& writer, const Conversion& conversion, std::string_view sign, std::string_view body, bool number) {
   const std::size_t length = sign.size() + body.size();
-  const std::size_t pad = spec.width > length ? spec.width - length : 0;
-  if (spec.left) return writer.Put(sign) && writer.Put(body) && writer.Fill(' ', pad);
-  if (spec.zero && number) return writer.Put(sign) && writer.Fill('0', pad) && writer.Put(body);
+  const std::size_t pad = conversion.width > length ? conversion.width - length : 0;
+  if (conversion.left) return writer.Put(sign) && writer.Put(body) && writer.Fill(' ', pad);
+  if (conversion.zero && number) return writer.Put(sign) && writer.Fill('0', pad) && writer.Put(body);
   return writer.Fill(' ', pad) && writer.Put(sign) && writer.Put(body);
 }
 
-bool PutUnsigned(Writer& writer, const Spec& spec, std::string_view sign, unsigned value, int base, bool upper) {
+bool PutUnsigned(Writer& writer, const Conversion& conversion, std::string_view sign, unsigned value, int base, bool upper) {
   char digits[16];
   char* const end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
   if (upper) {
@@ -62,7 +62,7 @@ bool PutUnsigned(Writer& writer, const Spec& spec, std::string_view sign, unsign
       if (*digit >= 'a' && *digit <= 'f') *digit = static_cast<char>(*digit - 'a' + 'A');
     }
   }
-  return PutPadded(writer, spec, sign, std::string_view(digits, static_cast<std::size_t>(end - digits)), true);
+  return PutPadded(writer, conversion, sign, std::string_view(digits, static_cast<std::size_t>(end - digits)), true);
 }
 
 }  // namespace
@@ -83,46 +83,46 @@ long FormatSimple(char* out, std::size_t capacity, const char* format, va_list a
       ++at;
       continue;
     }
-    Spec spec;
+    Conversion conversion;
     for (;; ++at) {
       if (*at == '-') {
-        spec.left = true;
+        conversion.left = true;
       } else if (*at == '0') {
-        spec.zero = true;
+        conversion.zero = true;
       } else {
         break;
       }
     }
     for (; *at >= '0' && *at <= '9'; ++at) {
-      spec.width = spec.width * 10 + static_cast<std::size_t>(*at - '0');
-      if (spec.width > kMaxWidth) return -1;
+      conversion.width = conversion.width * 10 + static_cast<std::size_t>(*at - '0');
+      if (conversion.width > kMaxWidth) return -1;
     }
     bool written = false;
     switch (*at) {
       case 's': {
-        if (spec.zero) return -1;
+        if (conversion.zero) return -1;
         const char* text = va_arg(arguments, const char*);
-        written = PutPadded(writer, spec, {}, text != nullptr ? text : "(null)", false);
+        written = PutPadded(writer, conversion, {}, text != nullptr ? text : "(null)", false);
         break;
       }
       case 'c': {
-        if (spec.zero) return -1;
+        if (conversion.zero) return -1;
         const char ch = static_cast<char>(va_arg(arguments, int));
-        written = PutPadded(writer, spec, {}, std::string_view(&ch, 1), false);
+        written = PutPadded(writer, conversion, {}, std::string_view(&ch, 1), false);
         break;
       }
       case 'd':
       case 'i': {
         const int value = va_arg(arguments, int);
         const unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-        written = PutUnsigned(writer, spec, value < 0 ? "-" : "", magnitude, 10, false);
+        written = PutUnsigned(writer, conversion, value < 0 ? "-" : "", magnitude, 10, false);
         break;
       }
       case 'u':
       case 'x':
       case 'X': {
         const unsigned value = va_arg(arguments, unsigned);
-        written = PutUnsigned(writer, spec, {}, value, *at == 'u' ? 10 : 16, *at == 'X');
+        written = PutUnsigned(writer, conversion, {}, value, *at == 'u' ? 10 : 16, *at == 'X');
         break;
       }
       default:
