@@ -2,9 +2,6 @@
 // SQL Server strings where no server answers.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -12,6 +9,7 @@
 #include "shared_test_files.h"
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
+#include "support/unused_port.h"
 
 namespace {
 
@@ -196,33 +194,8 @@ TEST(AccessSession, AMissingFileOrABadStatementIsReportedAndTheProgramGoesOn) {
   EXPECT_TRUE(transcript.ends_with("-CompanyName     \"Speedy Express\"\n" + kSeparator + "-")) << transcript;
 }
 
-// A port on loopback where nothing listens: bound, so no one else takes it, but not listening.
-class UnusedPort {
- public:
-  UnusedPort() : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (socket_ >= 0 && ::bind(socket_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-      port_ = ntohs(address.sin_port);
-    }
-  }
-  ~UnusedPort() {
-    if (socket_ >= 0) ::close(socket_);
-  }
-  UnusedPort(const UnusedPort&) = delete;
-  UnusedPort& operator=(const UnusedPort&) = delete;
-  int Port() const { return port_; }
-
- private:
-  int socket_;
-  int port_ = 0;
-};
-
 TEST(SqlServerSession, OpenFailsWithAReportWhenNoServerAnswersOrTheLoginCannotBeHad) {
-  const UnusedPort unused;
+  const testsupport::UnusedPort unused;
   ASSERT_NE(unused.Port(), 0);
   const std::string script =
       "open \"Provider=SQLOLEDB;Data Source=127.0.0.1," + std::to_string(unused.Port()) +

@@ -3,9 +3,7 @@
 // shows it, and failures with their reports, down to a server that stops in the middle of a session
 // and comes back.
 
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +18,7 @@
 #include "support/child_process.h"
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
+#include "support/unused_port.h"
 #include "test_servers.h"
 
 namespace {
@@ -140,32 +139,6 @@ std::string Transcript(const std::vector<Turn>& turns, const std::string& server
   }
   return WithSystemViewsCollapsed(WithoutVersionStamps(output));
 }
-
-// A port on loopback where nothing listens: bound, so nothing else takes it, but not listening.
-class UnusedPort {
- public:
-  UnusedPort() : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (socket_ < 0 || ::bind(socket_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-      ADD_FAILURE() << "no port to leave unused";
-    }
-    port_ = std::to_string(ntohs(address.sin_port));
-  }
-  ~UnusedPort() {
-    if (socket_ >= 0) ::close(socket_);
-  }
-  UnusedPort(const UnusedPort&) = delete;
-  UnusedPort& operator=(const UnusedPort&) = delete;
-  const std::string& Port() const { return port_; }
-
- private:
-  int socket_;
-  std::string port_;
-};
 
 std::string Open(const std::string& connectionString) { return "open \"" + connectionString + "\"\n"; }
 
@@ -332,11 +305,11 @@ class OdbcSessions : public OdbcEngineTest {
 TEST_P(OdbcSessions, ScriptsGiveTheirTranscripts) {
   const TestServer* server = RequireServer(engine().server);
   if (server == nullptr) return;
-  const UnusedPort unused;
+  const testsupport::UnusedPort unused;
   const std::string& emptyDatabase = SessionsOf(server->name).emptyDatabase;
   ASSERT_EQ(Transcript({{"", Open(server->ConnectionString()) + emptyDatabase}}, server->name),
             std::string(2 + std::count(emptyDatabase.begin(), emptyDatabase.end(), '\n'), '-'));
-  for (const SessionCase& c : Sessions(*server, unused.Port())) {
+  for (const SessionCase& c : Sessions(*server, std::to_string(unused.Port()))) {
     EXPECT_EQ(Transcript(c.turns, server->name), c.expected) << c.label;
   }
 }
