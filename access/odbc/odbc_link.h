@@ -4,10 +4,10 @@
 
 #include <sql.h>
 
-#include <atomic>
 #include <memory>
 
 #include "access/error_list.h"
+#include "access/odbc/odbc_canceller.h"
 #include "access/odbc/odbc_diagnostics.h"
 #include "access/odbc/odbc_handle.h"
 
@@ -21,26 +21,21 @@ struct OdbcLink {
   // SQLGetData abilities (SQL_GD_BOUND, SQL_GD_BLOCK, ...), from SQL_GETDATA_EXTENSIONS.
   SQLUINTEGER getDataExtensions = 0;
   bool hasMoreResults = false;
-  // The statement executing or fetching right now, for Interrupt; null between calls.
-  std::atomic<SQLHSTMT> running{SQL_NULL_HSTMT};
+  // Last, so that its thread is stopped before the handles above are freed.
+  OdbcCanceller canceller;
 
   [[noreturn]] void Raise(const OdbcHandle& handle, std::string_view doing) const {
     RaiseDiagnostics(*errors, handle.Type(), handle.Get(), driver, doing);
   }
 };
 
-// Marks a statement as running for as long as it lives.
+// Marks a statement as executing or fetching, so that Interrupt can cancel it.
 class RunningStatement {
  public:
-  RunningStatement(OdbcLink& link, SQLHSTMT statement) : link_(link) { link_.running.store(statement); }
-  ~RunningStatement() { link_.running.store(SQL_NULL_HSTMT); }
-  RunningStatement(const RunningStatement&) = delete;
-  RunningStatement& operator=(const RunningStatement&) = delete;
+  RunningStatement(OdbcLink& link, SQLHSTMT statement) : running_(link.canceller, statement) {}
 
  private:
-  OdbcLink& link_;
+  OdbcCanceller::Running running_;
 };
-
-static_assert(std::atomic<SQLHSTMT>::is_always_lock_free, "Interrupt reads the running statement in a signal handler");
 
 }  // namespace ql::access

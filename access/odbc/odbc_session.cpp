@@ -130,9 +130,6 @@ std::unique_ptr<ProviderCursor> OdbcSession::OpenSchema(SchemaKind schema) {
   link_->errors->Raise(kNotSupported, link_->driver.name, "The driver cannot list this kind of schema information.");
 }
 
-void OdbcSession::Interrupt() noexcept {
-  const SQLHSTMT statement = link_->running.load();
-  if (statement != SQL_NULL_HSTMT) SQLCancel(statement);
-}
+void OdbcSession::Interrupt() noexcept { link_->canceller.Interrupt(); }
 
 }  // namespace ql::access
