@@ -5,7 +5,7 @@
 namespace app {
 
 void PrintMakersNotice(console::ColorConsole& console) {
-  console.Print(" #0f(C) 2003-2025 #0eQuillory#07. All rights reserved.\n");
+  console.Print(" #0f(C) 2003-2026 #0eQuillory#07. All rights reserved.\n");
 }
 
 void PrintClosingLines(console::ColorConsole& console) {

@@ -10,7 +10,7 @@
 namespace apptest {
 
 // The maker's notice, as About prints it on a pipe.
-inline const std::string kNotice = " (C) 2003-2025 Quillory. All rights reserved.\n";
+inline const std::string kNotice = " (C) 2003-2026 Quillory. All rights reserved.\n";
 // What the program prints as it ends, after its last prompt.
 inline const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n" + kNotice;
 

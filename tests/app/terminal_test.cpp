@@ -14,7 +14,7 @@ using testsupport::RunAtEditor;
 using testsupport::TerminalSession;
 
 const std::string kNotice =
-    " \x1b[97m(C) 2003-2025 \x1b[93mQuillory\x1b[0m. All rights reserved.\n";
+    " \x1b[97m(C) 2003-2026 \x1b[93mQuillory\x1b[0m. All rights reserved.\n";
 const std::string kClosingLines =
     " Command line \x1b[94mQUERYLOOM\x1b[0m, by \x1b[93mVantero\x1b[0m.\n" + kNotice;
 // The terminal is handed back in its own colours.

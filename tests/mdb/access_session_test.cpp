@@ -14,7 +14,7 @@
 namespace {
 
 const std::string kClosingLines =
-    " Command line QUERYLOOM, by Vantero.\n (C) 2003-2025 Quillory. All rights reserved.\n";
+    " Command line QUERYLOOM, by Vantero.\n (C) 2003-2026 Quillory. All rights reserved.\n";
 const std::string kSeparator = std::string(79, '-') + "\n";
 
 // The output up to the closing lines; fails the test unless the program ended with them, exit code 0

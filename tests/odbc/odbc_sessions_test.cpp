@@ -26,7 +26,7 @@ namespace {
 using testsupport::ProgramOptions;
 using testsupport::ProgramRun;
 
-const std::string kNotice = " (C) 2003-2025 Quillory. All rights reserved.\n";
+const std::string kNotice = " (C) 2003-2026 Quillory. All rights reserved.\n";
 const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n" + kNotice;
 const std::string kSeparator = std::string(79, '-') + "\n";
 
