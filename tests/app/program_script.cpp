@@ -21,15 +21,8 @@ testsupport::ProgramRun RunScript(std::string_view script) {
 }
 
 std::string Transcript(std::string_view script) {
-  const testsupport::ProgramRun run = RunScript(script);
-  EXPECT_EQ(run.exitCode, 0) << script;
-  EXPECT_EQ(run.errors, "") << script;
-  const std::string& output = run.output;
-  const bool closed = output.size() >= kClosingLines.size() &&
-                      output.compare(output.size() - kClosingLines.size(), std::string::npos,
-                                     kClosingLines) == 0;
-  EXPECT_TRUE(closed) << "no closing lines after:\n" << script << "\noutput:\n" << output;
-  return closed ? output.substr(0, output.size() - kClosingLines.size()) : output;
+  SCOPED_TRACE(std::string(script));
+  return testsupport::Transcript(RunScript(script));
 }
 
 }  // namespace apptest

@@ -6,13 +6,12 @@
 #include <string_view>
 
 #include "support/program_run.h"
+#include "support/transcript.h"
 
 namespace apptest {
 
-// The maker's notice, as About prints it on a pipe.
-inline const std::string kNotice = " (C) 2003-2026 Quillory. All rights reserved.\n";
-// What the program prints as it ends, after its last prompt.
-inline const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n" + kNotice;
+using testsupport::kClosingLines;
+using testsupport::kNotice;
 
 // `script` on standard input through a pipe; sample.db lies in the working directory.
 testsupport::ProgramRun RunScript(std::string_view script);

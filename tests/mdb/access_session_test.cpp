@@ -9,26 +9,18 @@
 #include "shared_test_files.h"
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
+#include "support/transcript.h"
 #include "support/unused_port.h"
 
 namespace {
 
-const std::string kClosingLines =
-    " Command line QUERYLOOM, by Vantero.\n (C) 2003-2026 Quillory. All rights reserved.\n";
 const std::string kSeparator = std::string(79, '-') + "\n";
 
 // The output up to the closing lines; fails the test unless the program ended with them, exit code 0
 // and nothing on standard error (the driver's own messages included).
 std::string Transcript(const std::string& script) {
-  const testsupport::ProgramRun run = testsupport::RunProgram(script);
-  EXPECT_EQ(run.exitCode, 0) << script;
-  EXPECT_EQ(run.errors, "") << script;
-  const std::string& output = run.output;
-  if (!output.ends_with(kClosingLines)) {
-    ADD_FAILURE() << "no closing lines after:\n" << script << "\noutput:\n" << output;
-    return output;
-  }
-  return output.substr(0, output.size() - kClosingLines.size());
+  SCOPED_TRACE(script);
+  return testsupport::Transcript(testsupport::RunProgram(script));
 }
 
 std::string OpenLine(const std::string& provider, const std::string& path) {

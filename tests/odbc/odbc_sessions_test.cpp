@@ -18,6 +18,7 @@
 #include "support/child_process.h"
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
+#include "support/transcript.h"
 #include "support/unused_port.h"
 #include "test_servers.h"
 
@@ -26,8 +27,6 @@ namespace {
 using testsupport::ProgramOptions;
 using testsupport::ProgramRun;
 
-const std::string kNotice = " (C) 2003-2026 Quillory. All rights reserved.\n";
-const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n" + kNotice;
 const std::string kSeparator = std::string(79, '-') + "\n";
 
 // Lines typed in one go; `action` ("stop" or "start" the engine's server) runs before them, once
@@ -66,7 +65,7 @@ bool ReadUntil(int fd, const std::string& awaited, std::string& output, int seco
 ProgramRun RunTurns(const std::vector<Turn>& turns, const std::string& server, const ProgramOptions& options) {
   const std::optional<testsupport::StartedProgram> started = testsupport::StartProgram(options);
   if (!started) return {};
-  const std::string sync = kNotice + "-";
+  const std::string sync = testsupport::kNotice + "-";
   std::string before;
   std::optional<StoppedServer> stopped;
   std::string last = turns.empty() ? "" : turns.back().lines;
@@ -128,16 +127,7 @@ std::string WithSystemViewsCollapsed(const std::string& text) {
 // standard error. MariaDB's version stamps in its messages and the run of information-schema views
 // in its table list are given fixed names, as they change with the server's release.
 std::string Transcript(const std::vector<Turn>& turns, const std::string& server, const ProgramOptions& options = {}) {
-  const ProgramRun run = RunTurns(turns, server, options);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.errors, "");
-  std::string output = run.output;
-  if (!output.ends_with(kClosingLines)) {
-    ADD_FAILURE() << "no closing lines after:\n" << output;
-  } else {
-    output.resize(output.size() - kClosingLines.size());
-  }
-  return WithSystemViewsCollapsed(WithoutVersionStamps(output));
+  return WithSystemViewsCollapsed(WithoutVersionStamps(testsupport::Transcript(RunTurns(turns, server, options))));
 }
 
 std::string Open(const std::string& connectionString) { return "open \"" + connectionString + "\"\n"; }

@@ -1,0 +1,20 @@
+#pragma once
+// What a user reads from a run of the program through a pipe, without the closing lines every run
+// ends with.
+
+#include <string>
+
+#include "support/program_run.h"
+
+namespace testsupport {
+
+// The maker's notice, as About prints it on a pipe.
+inline const std::string kNotice = " (C) 2003-2026 Quillory. All rights reserved.\n";
+// What the program prints as it ends, after its last prompt.
+inline const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n" + kNotice;
+
+// The output up to the closing lines. Fails the current test unless the program ended with them,
+// exit code 0 and nothing on standard error.
+std::string Transcript(const ProgramRun& run);
+
+}  // namespace testsupport
