@@ -84,6 +84,8 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
       ++pos;
       while (pos < text.size() && IsBlank(text[pos])) ++pos;
       value = ReadValue(text, pos);
+    } else if (!key.empty() && !result.pieceWithoutValue_) {
+      result.pieceWithoutValue_ = std::string(key);
     }
     if (!key.empty()) result.Set(std::string(key), std::move(value));
   }

@@ -22,6 +22,10 @@ class ConnectionString {
   // end of the text. When a key repeats, the last value wins.
   static ConnectionString Parse(std::string_view text);
 
+  // The first piece that had no '=' (blanks trimmed), if any: a connection string holding one is not
+  // in the key=value form, and opening it would open something else than was named.
+  const std::optional<std::string>& PieceWithoutValue() const noexcept { return pieceWithoutValue_; }
+
   std::optional<std::string> Find(std::string_view key) const;
   bool Has(std::string_view key) const { return Find(key).has_value(); }
   // The pairs in their order, keys as written; a repeated key appears once, where it first stood.
@@ -33,6 +37,7 @@ class ConnectionString {
 
  private:
   std::vector<Pair> pairs_;
+  std::optional<std::string> pieceWithoutValue_;
 };
 
 }  // namespace ql::access

@@ -1,6 +1,8 @@
 #include "app/commands.h"
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "app/demonstration.h"
 #include "app/notices.h"
@@ -18,27 +20,23 @@ db::Database* boundDatabase = nullptr;
 
 console::ColorConsole& Console() { return boundShell->Console(); }
 
-// Holds the arguments of one line joined with single blanks, however many tokens it had.
-constexpr std::int32_t kArgumentsSize = 1024;
-static_assert(kArgumentsSize >= shell::CommandShell::kTokenTextSize);
-
-// A line that did not fit the token list or the line buffer reaches the handler cut short; a cut
-// statement can still be valid and do something else than was typed (a WHERE clause losing its
-// last digits), so such a line goes nowhere.
-bool RefuseCutLine(const char* refusal) {
-  if (!boundShell->LineCut()) return false;
-  Console().Print("%s: the line is longer than 16 tokens or 319 bytes.\n", refusal);
+// A NUL would end the text for every provider, which would then run only its first part (a
+// WHERE clause losing its second condition), so such a text goes nowhere.
+bool RefuseNul(const char* refusal, std::string_view text) {
+  if (text.find('\0') == std::string_view::npos) return false;
+  Console().Print("%s: the text holds a NUL byte.\n", refusal);
   return true;
 }
 
+// Both hand the text after the command word to the database as it was typed (see ArgumentText).
 void OpenCommand(std::int32_t tokenCount, char**, void*) {
   if (tokenCount < 2) {
     Console().Print("OPEN connection string\n");
     return;
   }
-  if (RefuseCutLine("Connection string not used")) return;
-  char connectionString[kArgumentsSize];
-  boundDatabase->Open(boundShell->JoinArguments(connectionString));
+  const std::string_view text = boundShell->ArgumentText();
+  if (RefuseNul("Connection string not used", text)) return;
+  boundDatabase->Open(std::string(text).c_str());
 }
 
 void SqlCommand(std::int32_t tokenCount, char**, void*) {
@@ -46,9 +44,9 @@ void SqlCommand(std::int32_t tokenCount, char**, void*) {
     Console().Print("SQL sql command\n");
     return;
   }
-  if (RefuseCutLine("Statement not run")) return;
-  char statement[kArgumentsSize];
-  boundDatabase->ExecuteSql(boundShell->JoinArguments(statement));
+  const std::string_view text = boundShell->ArgumentText();
+  if (RefuseNul("Statement not run", text)) return;
+  boundDatabase->ExecuteSql(std::string(text).c_str());
 }
 
 void CloseCommand(std::int32_t, char**, void*) { boundDatabase->Close(); }

@@ -14,6 +14,7 @@
 #include "console/editor_prompt.h"
 #include "console/line_reader.h"
 #include "console/output_buffer.h"
+#include "console/shown_text.h"
 #include "console/simple_format.h"
 #include "console/thread_locale.h"
 
@@ -85,6 +86,7 @@ ColorConsole::~ColorConsole() {
 // the terminal from whatever it shows to the attribute that text needs.
 bool ColorConsole::Initialize() {
   isConsole_ = streams_->terminal->IsConsole();
+  escapes_ = isConsole_ || streams_->terminal->IsTerminal();
   if (!isConsole_) return false;
   currentAttribute_ = kDefaultAttribute;
   return true;
@@ -103,7 +105,7 @@ void ColorConsole::PrintV(const char* format, va_list arguments) {
     Emit(format, std::strlen(format));
     return;
   }
-  // The record display prints every name and value this way: no copy at all.
+  // A text printed whole through "%s" needs no copy.
   if (std::strcmp(format, "%s") == 0) {
     va_list onePass;
     va_copy(onePass, arguments);
@@ -138,6 +140,19 @@ void ColorConsole::PrintV(const char* format, va_list arguments) {
   if (!heapText) return;
   std::vsnprintf(heapText.get(), size + 1, format, arguments);
   Emit(heapText.get(), size);
+}
+
+void ColorConsole::PrintLiteral(std::string_view text) { PrintLiteral(currentAttribute_, text); }
+
+void ColorConsole::PrintLiteral(std::uint16_t attribute, std::string_view text) {
+  if (!escapes_) {
+    WriteRun(attribute, text.data(), text.size());
+    return;
+  }
+  std::string shown;
+  shown.reserve(text.size());
+  AppendShown(text, true, shown);
+  WriteRun(attribute, shown.data(), shown.size());
 }
 
 // Splits the text into runs at the markup and writes each run in its attribute.
@@ -183,6 +198,10 @@ void ColorConsole::ShowAttribute(std::uint16_t attribute) {
 
 std::int32_t ColorConsole::ReadLine(char* buffer, std::int32_t size) {
   return streams_->input.ReadLine(buffer, size);
+}
+
+LineReader::Status ColorConsole::ReadWholeLine(std::string& line, std::size_t limit) {
+  return streams_->input.ReadWholeLine(line, limit);
 }
 
 bool ColorConsole::ClearScreen(std::uint16_t attribute) {

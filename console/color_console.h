@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "console/line_reader.h"
 #include "console/terminal.h"
 
 namespace console {
@@ -35,12 +37,24 @@ class ColorConsole {
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void PrintV(const char* format, va_list arguments) __attribute__((format(printf, 2, 0)));
 
+  // A text that is not the program's own (a value, a name, a database's message, a typed token),
+  // without markup: every '#' shows as '#'. At a terminal, control bytes are shown escaped (see
+  // shown_text.h); to a file or a pipe the bytes go as they are, NULs included. The first form
+  // writes in the current attribute, the second in `attribute`, which then becomes current.
+  void PrintLiteral(std::string_view text);
+  void PrintLiteral(std::uint16_t attribute, std::string_view text);
+  // True when PrintLiteral escapes control bytes: the output is a terminal.
+  bool EscapesControls() const noexcept { return escapes_; }
+
   // One line of at most size - 1 bytes, line end included, NUL-terminated; the count of bytes, or
   // 0 (with an empty text) at the end of input or on failure. Pending output is flushed before
   // every read from the terminal, so the program never waits for input with its output held back.
   // Where the terminal has a line editor, the unfinished last line of output (the prompt) is
   // handed to the editor to draw instead; a line dropped with Ctrl-C reads as "\n".
   std::int32_t ReadLine(char* buffer, std::int32_t size);
+  // One whole line into `line`, however long, with its line end when it had one; see
+  // LineReader::ReadWholeLine.
+  LineReader::Status ReadWholeLine(std::string& line, std::size_t limit);
 
   // Both do nothing and return false when the output is not a colour terminal.
   // Erases the screen and the scrollback in the colours of `attribute`; the cursor stays.
@@ -62,6 +76,7 @@ class ColorConsole {
   std::unique_ptr<Streams> streams_;
   std::uint16_t currentAttribute_ = 0;
   bool isConsole_ = false;
+  bool escapes_ = false;
 };
 
 }  // namespace console

@@ -21,8 +21,31 @@ void ConsoleShell::Print(const char* format, ...) {
   va_end(arguments);
 }
 
-std::int32_t ConsoleShell::ReadLine(char* buffer, std::int32_t size) {
-  return console_.ReadLine(buffer, size);
+shell::CommandShell::LineRead ConsoleShell::ReadLine(std::string& line) {
+  switch (console_.ReadWholeLine(line, kMaxLineBytes)) {
+    case LineReader::Status::kEnd:
+      return LineRead::kEnd;
+    case LineReader::Status::kTooLong:
+      return LineRead::kTooLong;
+    case LineReader::Status::kLine:
+      break;
+  }
+  if (!line.empty() && line.back() == '\n') {
+    line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+  }
+  return LineRead::kLine;
+}
+
+void ConsoleShell::OnUnknownCommand(std::int32_t tokenCount, char** tokens) {
+  using shell::TokenColors;
+  console_.PrintLiteral(TokenColors[shell::Other], "Unknown command> ");
+  const shell::TokenKind* kinds = TokenKinds();
+  for (std::int32_t i = 0; i < tokenCount; ++i) {
+    console_.PrintLiteral(TokenColors[kinds[i]], tokens[i]);
+    console_.PrintLiteral(" ");
+  }
+  console_.PrintLiteral(TokenColors[shell::Other], "Press 'H' for help\n");
 }
 
 }  // namespace console

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "console/color_console.h"
 #include "console/terminal.h"
@@ -22,7 +23,9 @@ class ConsoleShell : public shell::CommandShell {
 
  protected:
   void Print(const char* format, ...) override __attribute__((format(printf, 2, 3)));
-  std::int32_t ReadLine(char* buffer, std::int32_t size) override;
+  LineRead ReadLine(std::string& line) override;
+  // The typed tokens are echoed in their colours, each printed as typed, never as markup.
+  void OnUnknownCommand(std::int32_t tokenCount, char** tokens) override;
 
  private:
   // Declared after the base, so it is built after the built-in commands are registered and goes

@@ -53,6 +53,48 @@ std::int32_t LineReader::ReadLine(char* buffer, std::int32_t size) {
   return static_cast<std::int32_t>(taken);
 }
 
+LineReader::Status LineReader::ReadWholeLine(std::string& line, std::size_t limit) {
+  line.clear();
+  bool tooLong = false;
+  bool any = false;
+  for (;;) {
+    if (begin_ == end_) {
+      const Fill fill = Refill();
+      if (fill == Fill::kFailed) {
+        line.clear();
+        return Status::kEnd;
+      }
+      if (fill == Fill::kEnd) {
+        if (!any) return Status::kEnd;
+        break;
+      }
+      if (fill == Fill::kDropped) {
+        line.assign(1, '\n');
+        return Status::kLine;
+      }
+    }
+    any = true;
+    const char* const start = data_ + begin_;
+    const std::size_t available = end_ - begin_;
+    const void* const lineEnd = std::memchr(start, '\n', available);
+    const std::size_t count =
+        lineEnd != nullptr ? static_cast<const char*>(lineEnd) - start + 1 : available;
+    begin_ += count;
+    if (!tooLong) {
+      const std::size_t kept = line.size() + count - (lineEnd != nullptr ? 1 : 0);
+      if (kept > limit) {
+        // Given back at once: the rest of the line is only skipped.
+        tooLong = true;
+        std::string().swap(line);
+      } else {
+        line.append(start, count);
+      }
+    }
+    if (lineEnd != nullptr) break;
+  }
+  return tooLong ? Status::kTooLong : Status::kLine;
+}
+
 LineReader::Fill LineReader::Refill() {
   if (terminal_.Editor() != nullptr) return RefillFromEditor();
   if (hooks_.beforeRead) hooks_.beforeRead();

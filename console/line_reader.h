@@ -33,6 +33,14 @@ class LineReader {
   // `size` leaves no room for a byte.
   std::int32_t ReadLine(char* buffer, std::int32_t size);
 
+  enum class Status { kLine, kTooLong, kEnd };
+  // The next line whole, bytes up to and including its line feed (none on a last line without
+  // one), NULs kept. A line of more than `limit` bytes before its line feed is read on to its end
+  // without being kept: kTooLong, with `line` empty. A line dropped with Ctrl-C reads as "\n".
+  // kEnd, with `line` empty, at the end of the input and on a failed read, so that half a line
+  // never runs.
+  Status ReadWholeLine(std::string& line, std::size_t limit);
+
  private:
   enum class Fill { kBytes, kDropped, kEnd, kFailed };
   Fill Refill();

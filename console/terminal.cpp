@@ -72,6 +72,7 @@ class StandardStreams final : public Terminal {
  public:
   StandardStreams()
       : console_(OutputIsColorTerminal()),
+        terminal_(::isatty(STDOUT_FILENO) != 0),
         personTyping_(::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0) {
     // A reader that goes away (a pager quit early, `| head`) must not kill the program: the write
     // fails with EPIPE instead, and the console drops it.
@@ -81,6 +82,7 @@ class StandardStreams final : public Terminal {
   }
 
   bool IsConsole() const override { return console_; }
+  bool IsTerminal() const override { return terminal_; }
 
   LineEditor* Editor() override { return editor_.get(); }
 
@@ -129,6 +131,7 @@ class StandardStreams final : public Terminal {
   }
 
   bool console_;
+  bool terminal_;
   bool personTyping_;
   std::unique_ptr<LineEditor> editor_;
 };

@@ -18,6 +18,9 @@ class Terminal {
   virtual ~Terminal() = default;
   // True when the output is a colour terminal: escape sequences may be written.
   virtual bool IsConsole() const = 0;
+  // True when the output is a terminal, colour or not: control bytes in texts that are not the
+  // program's own are then shown escaped rather than obeyed.
+  virtual bool IsTerminal() const { return IsConsole(); }
   // Reads at most `size` bytes: the count read, 0 at the end of input, kInterrupted, or another
   // negative count on failure.
   virtual long Read(char* buffer, std::size_t size) = 0;

@@ -30,6 +30,10 @@ void Database::Print(const char* format, ...) {
   va_end(arguments);
 }
 
+void Database::PrintLiteral(std::string_view text) {
+  if (console_ != nullptr) console_->PrintLiteral(text);
+}
+
 void Database::PrintOpenTableFirst() { Print("Open table first!\n"); }
 
 void Database::ReplaceConnection(access::Ref<access::Connection> replacement) noexcept {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string_view>
 
 #include "access/data_access.h"
 #include "access/data_access_error.h"
@@ -52,6 +53,9 @@ class Database {
 
  private:
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // For every text a database or provider supplies: printed as it is, never read as markup.
+  void PrintLiteral(std::string_view text);
+  bool EscapesControls() const noexcept { return console_ != nullptr && console_->EscapesControls(); }
   void PrintOpenTableFirst();
   void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
 

@@ -1,5 +1,6 @@
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "db/code_meaning.h"
 #include "db/database.h"
@@ -8,23 +9,26 @@ namespace db {
 
 namespace {
 
-const char* OrNull(const std::optional<std::string>& text) {
-  return text ? text->c_str() : "(null)";
+std::string_view OrNull(const std::optional<std::string>& text) {
+  return text ? std::string_view(*text) : std::string_view("(null)");
 }
 
 }  // namespace
 
-// Every line goes through the colour markup as it stands: a "#" in a meaning, source or
-// description sets the colour there, like any other text printed.
+// The meaning, source and description are printed as they are, in the report's colour: a "#" in
+// them ("IDispatch error #3092") is a character, not a colour change.
 void Database::ReportComError(const access::DataAccessError& error, int lineTag) {
   const auto code = static_cast<std::uint32_t>(error.Code());
   const std::string meaning = CodeMeaning(error.Code());
   Print("--------------- Error @%d ---------------\n", lineTag);
   Print("> Code = %08lx\n", static_cast<unsigned long>(code));
-  Print("> Code meaning = %s\n", meaning.c_str());
-  Print("> Source = %s\n", OrNull(error.Source()));
-  Print("> Description = %s\n", OrNull(error.Description()));
-  Print("--------------- Error @%d ---------------\n", lineTag);
+  Print("> Code meaning = ");
+  PrintLiteral(meaning);
+  Print("\n> Source = ");
+  PrintLiteral(OrNull(error.Source()));
+  Print("\n> Description = ");
+  PrintLiteral(OrNull(error.Description()));
+  Print("\n--------------- Error @%d ---------------\n", lineTag);
 }
 
 void Database::ReportAdoErrors(const access::Ref<access::Connection>& from) {
@@ -37,8 +41,10 @@ void Database::ReportAdoErrors(const access::Ref<access::Connection>& from) {
       const access::Ref<access::Error> entry = errors->Item(i);
       const std::string description = entry->Description();
       const std::int32_t number = entry->Number();
-      // No line end: the entries and the report that follows share one line.
-      Print("\t Error number: %x\t%s", static_cast<unsigned>(number), description.c_str());
+      Print("\t Error number: %x\t", static_cast<unsigned>(number));
+      PrintLiteral(description);
+      // Each entry ends its line, so that the next entry or the report's frame starts on its own.
+      if (description.empty() || description.back() != '\n') Print("\n");
     }
   } catch (const access::DataAccessError&) {
     // The caller's report of the failure under way follows and says what matters.

@@ -8,12 +8,9 @@ namespace db {
 
 namespace {
 
-// A column of the current schema row as text, up to its first NUL.
+// A column of the current schema row as text, NULs and all.
 std::string ColumnText(access::Fields& fields, std::string_view column) {
-  std::string text = fields.Item(column)->Value().ToText();
-  const std::size_t nul = text.find('\0');
-  if (nul != std::string::npos) text.resize(nul);
-  return text;
+  return fields.Item(column)->Value().ToText();
 }
 
 std::string TableLine(access::Fields& fields) {
@@ -32,7 +29,8 @@ struct SchemaListing {
 constexpr SchemaListing kTables{access::SchemaKind::kTables, TableLine};
 constexpr SchemaListing kCatalogs{access::SchemaKind::kCatalogs, CatalogLine};
 
-// Prints one line per schema row. The rowset lives only for this call: closed here when it ended
+// Prints one line per schema row; the lines hold nothing but names the database supplied, so they
+// are printed as they are. The rowset lives only for this call: closed here when it ended
 // open, and released (without a close) on the error road.
 template <class PrintLine>
 void ListSchema(access::Connection& connection, const SchemaListing& listing, PrintLine print) {
@@ -53,7 +51,7 @@ bool Database::ListTables() {
     return false;
   }
   try {
-    ListSchema(*connection, kTables, [this](const std::string& line) { Print("%s", line.c_str()); });
+    ListSchema(*connection, kTables, [this](const std::string& line) { PrintLiteral(line); });
   } catch (const access::DataAccessError& error) {
     ReportAdoErrors(connection);
     ReportComError(error, kTagListTables);
@@ -67,7 +65,7 @@ bool Database::ListDatabases() {
     return false;
   }
   try {
-    ListSchema(*connection, kCatalogs, [this](const std::string& line) { Print("%s", line.c_str()); });
+    ListSchema(*connection, kCatalogs, [this](const std::string& line) { PrintLiteral(line); });
   } catch (const access::DataAccessError& error) {
     if (error.Code() == access::kNotSupported) {
       Print("Not support list datebases!\n");

@@ -57,9 +57,8 @@ void Date(const Variant& value, std::string& line) {
 }
 
 void Text(const Variant& value, std::string& line) {
-  std::string_view text = value.Bytes();
-  // The text ends at its first NUL, as a C string would.
-  text = text.substr(0, text.find('\0'));
+  // Whole, NULs included: the console shows them.
+  const std::string_view text = value.Bytes();
   line += '"';
   line += text;
   line += "\"\n";

@@ -93,19 +93,18 @@ std::int32_t CommandShell::Dispatch(char* word) {
 }
 
 std::int32_t CommandShell::Run() {
-  char line[kLineSize];
   for (;;) {
     Print("#%02x%s", static_cast<unsigned>(TokenColors[Other]), "-");
-    // Cleared before every read so that nothing of an earlier line can be taken for a new one.
-    std::memset(line, 0, sizeof line);
     // The end of input ends the session as a quit command would.
-    const std::int32_t read = ReadLine(line, kLineSize);
-    if (read == 0) return kQuitId;
-    line[kLineSize - 1] = '\0';
-    if (!AcceptLine(line)) continue;
-    if (Tokenize(line, tokenText) == 0) continue;
-    // A full buffer without a line end: the rest of the line comes with the next reads.
-    if (read == kLineSize - 1 && line[kLineSize - 2] != '\n') lineCut = true;
+    const LineRead read = ReadLine(line_);
+    if (read == LineRead::kEnd) return kQuitId;
+    if (read == LineRead::kTooLong) {
+      // None of it runs: a statement cut anywhere could still be valid and do something else.
+      Print("Line not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20);
+      continue;
+    }
+    if (!AcceptLine(line_.c_str())) continue;
+    if (Tokenize(line_, tokenText) == 0) continue;
     if (Dispatch(tokens[0]) == kQuitId) return kQuitId;
   }
 }
@@ -154,37 +153,29 @@ void CommandShell::Print(const char* format, ...) {
   va_end(arguments);
 }
 
-std::int32_t CommandShell::ReadLine(char* buffer, std::int32_t size) {
-  if (buffer == nullptr || size <= 0) return 0;
-  // Counts every byte taken from the input, the line end included, so that an empty line (1) is
-  // told apart from the end of input (0).
-  std::int32_t taken = 0;
-  std::int32_t stored = 0;
-  bool lineEnd = false;
-  while (stored < size - 1) {
+CommandShell::LineRead CommandShell::ReadLine(std::string& line) {
+  line.clear();
+  bool any = false;
+  bool tooLong = false;
+  for (;;) {
     const int ch = std::getchar();
-    if (ch == EOF) break;
-    ++taken;
-    if (ch == '\n') {
-      lineEnd = true;
+    if (ch == EOF) {
+      if (!any) return LineRead::kEnd;
       break;
     }
-    buffer[stored++] = static_cast<char>(ch);
-  }
-  if (!lineEnd && stored > 0 && stored == size - 1) {
-    // A line that exactly fills the buffer: take its line end now, so that it does not come back
-    // as an empty line of its own. The rest of a longer line stays for the next call.
-    const int after = std::getchar();
-    if (after == '\n') {
-      ++taken;
-      lineEnd = true;
-    } else if (after != EOF) {
-      std::ungetc(after, stdin);
+    any = true;
+    if (ch == '\n') break;
+    if (tooLong) continue;
+    if (line.size() == kMaxLineBytes) {
+      tooLong = true;
+      std::string().swap(line);
+      continue;
     }
+    line += static_cast<char>(ch);
   }
-  if (lineEnd && stored > 0 && buffer[stored - 1] == '\r') --stored;
-  buffer[stored] = '\0';
-  return taken;
+  if (tooLong) return LineRead::kTooLong;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return LineRead::kLine;
 }
 
 }  // namespace shell

@@ -1,8 +1,11 @@
 #pragma once
 // A reusable interactive command interpreter: reads a line, splits it into at most 16 typed tokens,
 // looks the first token up in a registry of commands without regard to case, and calls the
-// command's handler, until a command with id 1 has run.
+// command's handler, until a command with id 1 has run. Lines are read whole, however long (up to
+// kMaxLineBytes); the tokens come from a bounded prefix of the line, and a handler that needs the
+// text as typed takes it from ArgumentText.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -36,10 +39,17 @@ struct UnsignedByteLess {
 class CommandShell {
  public:
   static constexpr std::int32_t kMaxTokens = 16;
-  static constexpr std::int32_t kLineSize = 320;  // the loop's line buffer, NUL included
-  // A line of kLineSize - 1 bytes can form as many one-byte tokens as the limit allows, each with
-  // its NUL in front, plus the final NUL: this many bytes always hold the tokens of one line.
+  // The tokens are taken from at most the first kLineSize - 1 bytes of a line (the rest is only
+  // scanned for quotation marks). A line of kLineSize - 1 bytes can form as many one-byte tokens as
+  // the limit allows, each with its NUL in front, plus the final NUL: this many bytes always hold
+  // the tokens of one line.
+  static constexpr std::int32_t kLineSize = 320;
   static constexpr std::int32_t kTokenTextSize = kLineSize + kMaxTokens + 1;
+  // The longest line run, line end not counted; a longer one is refused whole.
+  static constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
+
+  // What ReadLine found.
+  enum class LineRead { kLine, kTooLong, kEnd };
 
   CommandShell(bool wordsOnly, bool echoCommands);
   virtual ~CommandShell();
@@ -50,13 +60,22 @@ class CommandShell {
   TokenKind Classify(unsigned char ch) const noexcept;
   // Splits `line` into the token list, the tokens' characters going to `text`, an area of
   // kTokenTextSize bytes (the shell's own area in every caller). Returns the token count. A line
-  // longer than kLineSize - 1 bytes is scanned only as far as the area holds.
-  std::int32_t Tokenize(const char* line, char* text);
+  // longer than kLineSize - 1 bytes is scanned only as far as the area holds; tokens end at a NUL
+  // byte, but the quotation marks after it still count for the quote state. `line` must outlive the
+  // use of ArgumentText.
+  std::int32_t Tokenize(std::string_view line, char* text);
+  std::int32_t Tokenize(const char* line, char* text) {
+    return Tokenize(std::string_view(line != nullptr ? line : ""), text);
+  }
   // Tokens first .. first + n - 1 joined with single blanks into `out`; a range reaching past the
   // token list is cut to it. `out` needs kTokenTextSize bytes at most.
   void JoinTokens(std::int32_t first, std::int32_t n, char* out) const;
   // Every token after the command word, joined; the empty string when there is none.
   char* JoinArguments(char* out) const;
+  // The text of the last tokenized line after the command word, exactly as typed but for these: the
+  // blanks before it and after it, and a quotation mark (double or single) it starts with, with the
+  // same mark where it ends, are dropped. NUL bytes are kept.
+  std::string_view ArgumentText() const noexcept;
 
   // Registry and loop.
   void AddCommand(std::int32_t id, const char* name, const char* help, CommandHandler handler,
@@ -77,8 +96,8 @@ class CommandShell {
   char* const* Tokens() const noexcept { return tokens; }
   const TokenKind* TokenKinds() const noexcept { return tokenKinds; }
   char OpenQuote() const noexcept { return openQuote; }
-  // True when the last line did not reach the token list whole: tokens past the limit were
-  // dropped, or the line was longer than the loop's buffer and its rest comes as further lines.
+  // True when the last line did not reach the token list whole: tokens past the limit, or bytes
+  // past the scanned prefix, were left out of it. ArgumentText still holds them.
   bool LineCut() const noexcept { return lineCut; }
 
   bool reportUnknown = false;
@@ -88,10 +107,10 @@ class CommandShell {
   virtual void OnUnknownCommand(std::int32_t tokenCount, char** tokens);
   virtual void OnCommandDone(std::int32_t tokenCount, char** tokens, void* userValue);
   virtual void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  // One line into buffer, NUL-terminated, at most size - 1 bytes (the rest of a longer line comes
-  // with the next calls). Returns the count of bytes taken from the input, line end included, so
-  // an empty line gives 1; 0 means the end of input (or a failed read) and ends Run.
-  virtual std::int32_t ReadLine(char* buffer, std::int32_t size);
+  // The next line into `line`, whole, without its line end (nor a carriage return before it), NUL
+  // bytes kept. A line longer than kMaxLineBytes is read on to its end and not kept: kTooLong. kEnd
+  // at the end of input (or a failed read) ends Run; a last line without a line end is a line.
+  virtual LineRead ReadLine(std::string& line);
 
  private:
   bool wordsOnly;
@@ -100,6 +119,9 @@ class CommandShell {
   char openQuote = 0;
   bool lineCut = false;
   char tokenText[kTokenTextSize] = {};
+  std::string line_;               // the line Run read last
+  std::string_view tokenized_;     // the line Tokenize split last
+  std::size_t commandWordEnd_ = 0; // in tokenized_, just past the last byte of the command word
   std::int32_t tokenCount = 0;
   char* tokens[kMaxTokens] = {};
   TokenKind tokenKinds[kMaxTokens] = {};

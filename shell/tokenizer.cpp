@@ -2,6 +2,7 @@
 // one after the other in the token area, and joins them back into one string.
 
 #include <cstring>
+#include <string_view>
 
 #include "shell/command_shell.h"
 
@@ -53,8 +54,11 @@ constexpr TokenKind KindOf(unsigned char ch, bool wordsOnly) noexcept {
 
 TokenKind CommandShell::Classify(unsigned char ch) const noexcept { return KindOf(ch, wordsOnly); }
 
-std::int32_t CommandShell::Tokenize(const char* line, char* text) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(line != nullptr ? line : "");
+std::int32_t CommandShell::Tokenize(std::string_view line, char* text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+  const std::size_t size = line.size();
+  tokenized_ = line;
+  commandWordEnd_ = 0;
   // A full token area ends the scan: every write below first checks that the byte and the final
   // NUL still fit, so a line longer than the shell's buffer keeps its earlier tokens intact.
   char* const end = text + kTokenTextSize;
@@ -70,7 +74,7 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
   char quote = openQuote;
 
   std::size_t i = 0;
-  for (; bytes[i] != 0; ++i) {
+  for (; i < size && bytes[i] != 0; ++i) {
     if (count >= kMaxTokens) break;
     const unsigned char ch = bytes[i];
     TokenKind kind = KindOf(ch, words);
@@ -89,7 +93,7 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
       quote = static_cast<char>(ch);
       continue;
     } else {
-      const unsigned char next = bytes[i + 1];
+      const unsigned char next = i + 1 < size ? bytes[i + 1] : 0;
       if ((previous == HexNumber && (kind == Number || IsHexLetter(ch))) ||
           (lastCopied == '0' && (ch == 'x' || ch == 'X')) ||
           (ch == '0' && (next == 'x' || next == 'X'))) {
@@ -110,6 +114,7 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
       ++count;
     }
     *out++ = static_cast<char>(ch);
+    if (count == 1) commandWordEnd_ = i + 1;
     lastCopied = ch;
     previous = kind;
   }
@@ -117,9 +122,10 @@ std::int32_t CommandShell::Tokenize(const char* line, char* text) {
   *out = '\0';
   // Where the scan stopped early, the rest of the line still opens and closes quotes, so that the
   // next line starts in the quote state this whole line leaves, not inside a quote whose closing
-  // mark was never read. The line counts as cut when the rest held more than blanks and marks.
+  // mark was never read, and a NUL does not hide the marks after it. The line counts as cut when
+  // the rest held more than blanks and marks.
   bool restLost = false;
-  for (; bytes[i] != 0; ++i) {
+  for (; i < size; ++i) {
     const TokenKind kind = KindOf(bytes[i], words);
     if (kind == Blank) continue;
     if (quote != 0 && bytes[i] == static_cast<unsigned char>(quote)) {
@@ -151,6 +157,19 @@ void CommandShell::JoinTokens(std::int32_t first, std::int32_t n, char* out) con
     write += length;
   }
   *write = '\0';
+}
+
+std::string_view CommandShell::ArgumentText() const noexcept {
+  std::string_view text = tokenized_.substr(commandWordEnd_ < tokenized_.size() ? commandWordEnd_ : tokenized_.size());
+  const auto isBlank = [](char ch) { return KindOf(static_cast<unsigned char>(ch), false) == Blank; };
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  if (!text.empty() && (text.front() == '"' || text.front() == '\'')) {
+    const char mark = text.front();
+    text.remove_prefix(1);
+    if (!text.empty() && text.back() == mark) text.remove_suffix(1);
+  }
+  return text;
 }
 
 char* CommandShell::JoinArguments(char* out) const {

@@ -74,13 +74,22 @@ TEST(ConsoleShellTest, EndOfInputEndsTheLoopLikeQuit) {
 }
 
 // A line longer than the shell's buffer comes as two lines; neither is lost or merged.
-TEST(ConsoleShellTest, LongLineComesInTwoPieces) {
-  const std::string word(400, 'y');
+// A line is one command however long; its command word is what the token area holds of it.
+TEST(ConsoleShellTest, LongLineIsOneCommand) {
+  const std::string word(100000, 'y');
   const Session session = RunShell(word + "\nq\n", false);
-  const std::string upper(400, 'Y');
-  EXPECT_EQ(session.output, "-Unknown command> " + upper.substr(0, 319) +
-                                " Press 'H' for help\n-Unknown command> " + upper.substr(0, 81) +
-                                " Press 'H' for help\n-");
+  const std::string upper(shell::CommandShell::kTokenTextSize - 2, 'Y');
+  EXPECT_EQ(session.output, "-Unknown command> " + upper + " Press 'H' for help\n-");
+}
+
+// Typed tokens are echoed as typed: a '#' is a character, and at a terminal an escape byte is shown.
+TEST(ConsoleShellTest, UnknownCommandEchoesTokensLiterally) {
+  EXPECT_EQ(RunShell("C#ab #0f\nq\n", false).output,
+            "-Unknown command> C # ab # 0 f Press 'H' for help\n-");
+  const std::string shown = RunShell("y\x1b]0;t\x07\nq\n", true).output;
+  EXPECT_EQ(shown.find("\x1b]"), std::string::npos);
+  EXPECT_NE(shown.find("\\x1b]"), std::string::npos);
+  EXPECT_NE(shown.find("\\x07"), std::string::npos);
 }
 
 TEST(ConsoleShellTest, ShellAndConsoleShareOneOutput) {

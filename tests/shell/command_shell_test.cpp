@@ -157,12 +157,26 @@ TEST_F(CommandShellTest, HelpTextOfAnyLengthIsPrintedWhole) {
             std::string::npos);
 }
 
-TEST_F(CommandShellTest, LongestLineReachesTheHandlerWhole) {
+// However long the line, it is one command: nothing of it comes back as a line of its own, and the
+// handler finds all of it in ArgumentText.
+TEST_F(CommandShellTest, LongLineIsOneCommandWithItsWholeText) {
+  static std::string seenText;
+  shell.AddCommand(3, "sql", nullptr, [](std::int32_t, char**, void* self) {
+    seenText = std::string(static_cast<ScriptedShell*>(self)->ArgumentText());
+  }, &shell);
+  const std::string argument = std::string(CommandShell::kLineSize * 4, 'v') + " q";
+  EXPECT_EQ(shell.RunLines({"sql " + argument, "h"}), kPrompt + kPrompt + kBuiltInHelp + kPrompt);
+  EXPECT_EQ(seenText, argument);
+  EXPECT_EQ(shell.result, 1);
+  EXPECT_EQ(shell.doneWords, (std::vector<std::string>{"SQL", "H"}));
+}
+
+TEST_F(CommandShellTest, LineOverTheLimitIsRefusedWholeAndTheNextRuns) {
+  shell.tooLong = {0};
   shell.AddCommand(3, "sql", nullptr, RecordCall, &calls);
-  const std::string argument(CommandShell::kLineSize - 1 - 4, 'v');
-  EXPECT_EQ(shell.RunLines({"sql " + argument + "tail"}), kPrompt + kPrompt);
-  // The loop's buffer holds 319 bytes: "tail" is cut to nothing, the argument stays whole.
-  EXPECT_EQ(calls.seen, std::vector<std::string>{"2:SQL|" + argument});
+  EXPECT_EQ(shell.RunLines({"sql delete from t", "sql 1"}),
+            kPrompt + "Line not run: it is longer than 64 MiB.\n" + kPrompt + kPrompt);
+  EXPECT_EQ(calls.seen, std::vector<std::string>{"2:SQL|1"});
 }
 
 }  // namespace

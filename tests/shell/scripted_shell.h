@@ -34,6 +34,7 @@ class ScriptedShell : public CommandShell {
   std::size_t next = 0;  // lines read so far; stays put once the input is exhausted
   std::int32_t reads = 0;
   std::vector<std::string> doneWords;  // token 0 of each line that reached OnCommandDone
+  std::vector<std::size_t> tooLong;    // positions of the lines that read as too long
 
  protected:
   void Print(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
@@ -51,20 +52,22 @@ class ScriptedShell : public CommandShell {
     va_end(arguments);
   }
 
-  // Like a terminal: the line and its line end count as read, the text is cut to size - 1 bytes.
-  std::int32_t ReadLine(char* buffer, std::int32_t size) override {
+  // The lines in turn, each whole; those whose positions are in tooLong read as over the limit.
+  LineRead ReadLine(std::string& line) override {
     ++reads;
     if (next >= input.size()) {
       // A loop that reads on after the end would spin; fail the test instead of hanging it.
       if (ended) throw std::logic_error("read after the end of input");
       ended = true;
-      return 0;
+      return LineRead::kEnd;
     }
-    const std::string& line = input[next++];
-    const std::size_t stored = std::min(line.size(), static_cast<std::size_t>(size - 1));
-    std::memcpy(buffer, line.data(), stored);
-    buffer[stored] = '\0';
-    return static_cast<std::int32_t>(line.size() + 1);
+    const std::size_t at = next++;
+    if (std::find(tooLong.begin(), tooLong.end(), at) != tooLong.end()) {
+      line.clear();
+      return LineRead::kTooLong;
+    }
+    line = input[at];
+    return LineRead::kLine;
   }
 
   void OnCommandDone(std::int32_t tokenCount, char** tokens, void*) override {

@@ -64,29 +64,25 @@ class StandardStreamShell : public CommandShell {
 struct ReadCase {
   const char* name;
   std::string input;
-  std::vector<std::pair<std::string, std::int32_t>> reads;  // text and count, up to the first 0
+  std::vector<std::string> lines;  // each line read, up to the end of input
 };
 
-TEST(StandardStreams, ReadLineReturnsOneLineWithoutItsEndAndKeepsTheRest) {
+TEST(StandardStreams, ReadLineReturnsWholeLinesWithoutTheirEnds) {
   const ReadCase cases[] = {
-      {"lines", "abc\r\n\nlast", {{"abc", 5}, {"", 1}, {"last", 4}, {"", 0}}},
-      {"empty input", "", {{"", 0}}},
-      {"longer than the buffer",
-       std::string(400, 'a') + "\nb\n",
-       {{std::string(319, 'a'), 319}, {std::string(81, 'a'), 82}, {"b", 2}, {"", 0}}},
-      {"exactly filling the buffer",
-       std::string(319, 'c') + "\n",
-       {{std::string(319, 'c'), 320}, {"", 0}}},
+      {"lines", "abc\r\n\nlast", {"abc", "", "last"}},
+      {"empty input", "", {}},
+      {"longer than the token prefix", std::string(400, 'a') + "\nb\n", {std::string(400, 'a'), "b"}},
+      {"NUL kept", std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
   };
   for (const ReadCase& c : cases) {
     StandardStreamShell shell;
     RedirectedStream input(stdin, c.input);
-    for (const auto& [text, count] : c.reads) {
-      char buffer[CommandShell::kLineSize];
-      std::fill(std::begin(buffer), std::end(buffer), 'X');
-      EXPECT_EQ(shell.ReadLine(buffer, sizeof buffer), count) << c.name;
-      EXPECT_EQ(std::string(buffer), text) << c.name;
+    std::string line;
+    for (const std::string& expected : c.lines) {
+      EXPECT_EQ(shell.ReadLine(line), CommandShell::LineRead::kLine) << c.name;
+      EXPECT_EQ(line, expected) << c.name;
     }
+    EXPECT_EQ(shell.ReadLine(line), CommandShell::LineRead::kEnd) << c.name;
   }
 }
 

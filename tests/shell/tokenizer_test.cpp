@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "shell/command_shell.h"
 
@@ -179,6 +180,48 @@ TEST(Tokenizer, JoinsTokensWithSingleBlanks) {
   EXPECT_EQ(tokenizer.Arguments(), "x y");
   tokenizer.Tokens("open");
   EXPECT_EQ(tokenizer.Arguments(), "");
+}
+
+// The text after the command word as typed: only the blanks around it and one pair of enclosing
+// marks go.
+TEST(Tokenizer, ArgumentTextIsTheRestOfTheLineAsTyped) {
+  const std::string longStatement = "select " + std::string(100000, 'x') + " from t";
+  struct Case {
+    std::string line;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"sql \"select * from account\"", "select * from account"},
+      {"open \"Data Source=sample.db\"", "Data Source=sample.db"},
+      {"open Provider=Microsoft.Jet.OLEDB.4.0;Data Source=xxx.mdb;",
+       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=xxx.mdb;"},
+      {"  sql  \t select b from t where a>=2 \t\r\n", "select b from t where a>=2"},
+      {"sql \"select \"My Col\" from \"My Table\"\"", "select \"My Col\" from \"My Table\""},
+      {"sql 'select ''it''''s'", "select ''it''''s"},
+      {"sql \"select '{\"a\": 1}', 'Super  Widget'\"", "select '{\"a\": 1}', 'Super  Widget'"},
+      {"sql select 'a\t\tb'", "select 'a\t\tb'"},
+      // Only the mark the text starts with is dropped at its end.
+      {"sql \"select 'x'", "select 'x'"},
+      {"sql 'select \"x\"", "select \"x\""},
+      {"sql \"", ""},
+      {"sql", ""},
+      {"sql " + longStatement, longStatement},
+      {std::string("sql select 1\0 and 2", 20), std::string("select 1\0 and 2", 16)},
+  };
+  for (const Case& c : cases) {
+    Tokenizer tokenizer;
+    tokenizer.shell.Tokenize(std::string_view(c.line), tokenizer.area.get());
+    EXPECT_EQ(tokenizer.shell.ArgumentText(), c.text) << c.line;
+  }
+}
+
+// Tokens end at a NUL, but a quote closed after it is closed for the next line.
+TEST(Tokenizer, QuoteStateCountsTheMarksAfterANul) {
+  Tokenizer tokenizer;
+  const std::string line("sql \"a\0 b\"", 11);
+  tokenizer.shell.Tokenize(std::string_view(line), tokenizer.area.get());
+  EXPECT_EQ(Describe(tokenizer.shell), "sql/Word a/Word");
+  EXPECT_EQ(tokenizer.shell.OpenQuote(), 0);
 }
 
 // 15 tokens holding 318 bytes, then a 16th of one byte: all 319 bytes of the longest line the
