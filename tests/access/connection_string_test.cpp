@@ -8,10 +8,11 @@
 
 namespace {
 
-// The pairs as "key=value;" with the keys as written.
+// The pairs as "key=value;" with the keys as written, then the first piece without '=' in brackets.
 std::string Text(const access::ConnectionString& pairs) {
   std::string out;
   for (const auto& [key, value] : pairs.Pairs()) out += key + "=" + value + ";";
+  if (pairs.PieceWithoutValue()) out += " [" + *pairs.PieceWithoutValue() + "]";
   return out;
 }
 
@@ -33,7 +34,9 @@ TEST(ConnectionString, ParsesPairsQuotesAndBraces) {
       {"Password='quoted' trailing;x=1", "Password=quoted;x=1;"},
       {"Driver={SQLite3};Database=x", "Driver={SQLite3};Database=x;"},
       {"Driver={odd;name}}x};DSN=y", "Driver={odd;name}}x};DSN=y;"},
-      {";;Mode;;", "Mode=;"},
+      {";;Mode;;", "Mode=; [Mode]"},
+      {" sample.db ", "sample.db=; [sample.db]"},
+      {"Data Source=a.db;extra;more", "Data Source=a.db;extra=;more=; [extra]"},
       {"=value;Mode=Read", "Mode=Read;"},
       {"mode=Read;MODE=ReadWrite", "mode=ReadWrite;"},
       {"Data Source=a=b", "Data Source=a=b;"},

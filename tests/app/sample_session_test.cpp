@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "program_script.h"
 
@@ -12,89 +14,77 @@ namespace {
 
 using apptest::Transcript;
 
-const std::string kSeparator = std::string(79, '-') + "\n";
-
-TEST(SampleSessionTest, ArgumentsReachTheDatabaseRebuiltFromTheirTokens) {
-  const std::string script =
-      "open \"Data Source=sample.db\"\n"
-      "table\n"
-      // Runs of blanks become one; a comma is a token of its own.
-      "sql   select  ID,   Account   from Account where ID = 3\n"
-      "record\n"
-      "t\n"  // past the only row: nothing at all
-      "count\n"
-      // Inside double quotes the text stays whole but for runs of blanks.
-      "sql \"select 'a=1   b' as v,  1.5 as r\"\n"
-      "record\n"
-      "sql \"select * from Message where ID = 1\"\n"
-      "Record\n"
-      "db\n"
-      "close\n";
-  const std::string expected =
-      "-"
-      "-Account [TABLE]\n"
-      "MailProvider [TABLE]\n"
-      "Message [TABLE]\n"
-      "AccountProvider [VIEW]\n"
-      "sqlite_master [SYSTEM TABLE]\n"
-      "-"
-      "-ID              3\n"
-      "Account         \"orders@lindenmill.example\"\n" +
-      kSeparator +
-      "-"
-      "-1 record(s) in current recordset.\n"
-      "-"
-      "-v               \"a=1 b\"\n"
-      "r               1.500000\n" +
-      kSeparator +
-      "-"
-      "-ID              1\n"
-      "AccountID       1\n"
-      "Subject         \"Welcome to Brightpost\"\n"
-      "Received        2003/10/1 9:12:44\n"
-      "Size            2048\n"
-      "Header          <Binary>\n" +
-      kSeparator +
-      "-main\n"
-      "--";
-  EXPECT_EQ(Transcript(script), expected);
+// The report of a connection string that Open refuses.
+std::string Report(const std::string& description) {
+  return "--------------- Error @101 ---------------\n"
+         "> Code = 80004005\n"
+         "> Code meaning = Unspecified failure.\n"
+         "> Source = Connection\n"
+         "> Description = " + description + "\n"
+         "--------------- Error @101 ---------------\n";
 }
 
-// A line longer than the token list or the line buffer is cut short by the shell; what is left can
-// still be a valid statement that does something else than was typed.
-TEST(SampleSessionTest, LinesCutShortNeverReachTheDatabase) {
-  const std::string cutStatement = "-Statement not run: the line is longer than 16 tokens or 319 bytes.\n";
-  const std::string longText(330, 'x');
-  const std::string script =
-      "open a b c d e f g h i j k l m n o p q\n"
-      "record\n"
-      "open \"Data Source=sample.db\"\n"
-      // Cut at 16 tokens this would end in "ID = 1" and delete a message.
-      "sql \"delete from Message where AccountID = 1 and Size > 2000 and ID = 12\"\n"
-      // The first 319 bytes go to the handler, the rest comes as a line of its own.
-      "sql \"select '" + longText + "' as v\"\n"
-      "sql \"select count(*) as n from Message\"\n"
-      "record\n"
-      // Exactly 16 tokens, the last of one character: nothing is lost.
-      "sql \"select 1 as a, 2 as b, 3 as c, 4 as d, 5\"\n"
-      "record\n";
-  const std::string expected =
-      "-Connection string not used: the line is longer than 16 tokens or 319 bytes.\n"
-      "-Open table first!\n"
-      "-" +
-      cutStatement + cutStatement +
-      "-Unknown command> " + std::string(24, 'X') + "' as v Press 'H' for help\n"
-      "-"
-      "-n               4\n" +
-      kSeparator +
-      "-"
-      "-a               1\n"
-      "b               2\n"
-      "c               3\n"
-      "d               4\n"
-      "5               5\n" +
-      kSeparator + "-";
-  EXPECT_EQ(Transcript(script), expected);
+const std::string kSeparator = std::string(79, '-') + "\n";
+
+// Typed lines and what the database stored or returned. Each row is a line, then the record the
+// next "record" shows (none when empty). Everything after the command word reaches the database
+// as typed: blanks, tabs, both quotation marks, operators without blanks, any length.
+TEST(SampleSessionTest, StatementsReachTheDatabaseAsTyped) {
+  const std::string mebibyte(1 << 20, 'm');
+  std::string manyWords = "select 1";
+  for (int i = 0; i < 300; ++i) manyWords += " + 1";
+  const std::string pastTheOldBuffer(330, 'x');
+  const std::string nulStatement = std::string("sql \"delete from Message where AccountID = 1") + '\0' + " and Size = 0\"";
+  auto record = [](std::initializer_list<std::pair<std::string, std::string>> fields) {
+    std::string text;
+    for (const auto& [name, value] : fields) text += name + std::string(16 - name.size(), ' ') + value + "\n";
+    return text + kSeparator;
+  };
+  struct Case {
+    std::string line;
+    std::string shown;  // what the line itself prints
+    std::string record;
+  };
+  const std::vector<Case> cases = {
+      // Not key=value: refused, and nothing else is opened in its place.
+      {"open sample.db", Report("Connection string not understood: \"sample.db\" is not of the form "
+                                "key=value. To open a file, write Data Source=sample.db."), ""},
+      {"open \"Data Source=sample.db\"", "", ""},
+      {"sql   select  ID,   Account   from Account where ID = 3", "",
+       record({{"ID", "3"}, {"Account", "\"orders@lindenmill.example\""}})},
+      {"sql \"select 'a=1   b' as v,  1.5 as r\"", "", record({{"v", "\"a=1   b\""}, {"r", "1.500000"}})},
+      {"sql select 'Super  Widget' as v, '   lead' as w", "",
+       record({{"v", "\"Super  Widget\""}, {"w", "\"   lead\""}})},
+      {"sql select 'a\t\tb' as v", "", record({{"v", "\"a\t\tb\""}})},
+      {"sql \"select '{\"a\": 1}' as v, 'it''s' as w\"", "", record({{"v", "\"{\"a\": 1}\""}, {"w", "\"it's\""}})},
+      {"sql 'select 1 as \"a b\"'", "", record({{"a b", "1"}})},
+      {"sql select 3>=2 as v, 'x'||'y' as w", "", record({{"v", "1"}, {"w", "\"xy\""}})},
+      {"sql \"select \"My Col\" from (select 5 as \"My Col\")\"", "", record({{"My Col", "5"}})},
+      {"sql select count(*) as n from (select 'a  b' as s union all select 'a b') where s like '%  %'", "",
+       record({{"n", "1"}})},
+      {"sql " + manyWords + " as v", "", record({{"v", "301"}})},
+      {"sql select length('" + mebibyte + "') as n", "", record({{"n", "1048576"}})},
+      // What stands past byte 319 is part of the statement, never a command of its own.
+      {"sql select length('" + pastTheOldBuffer + "\" q') as n", "", record({{"n", "333"}})},
+      {"sql create table t (\"My Col\" text, v text)", "", ""},
+      {"sql \"insert into t values ('x\ty', '  two  blanks  #1 ')\"", "", ""},
+      {"sql select * from t", "", record({{"My Col", "\"x\ty\""}, {"v", "\"  two  blanks  #1 \""}})},
+      // A NUL would cut the statement to its first condition: refused whole, nothing deleted.
+      {nulStatement, "Statement not run: the text holds a NUL byte.\n", ""},
+      {std::string("open Data Source=sample.db") + '\0' + "x", "Connection string not used: the text holds a NUL byte.\n", ""},
+      {"sql select count(*) as n from Message", "", record({{"n", "4"}})},
+  };
+  std::string script;
+  std::string expected;
+  for (const Case& c : cases) {
+    script += c.line + "\n";
+    expected += "-" + c.shown;
+    if (!c.record.empty()) {
+      script += "record\n";
+      expected += "-" + c.record;
+    }
+  }
+  EXPECT_EQ(Transcript(script), expected + "-");
 }
 
 // The README's first session, as a terminal shows it: a line that starts with "-" and a letter is

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 
+#include "program_script.h"
 #include "support/terminal_session.h"
 
 namespace {
@@ -150,22 +151,37 @@ TEST(TerminalTest, CtrlCCancelsALongSqliteStatementAndTheConnectionStaysUsable) 
   // Well past the start of the statement: the key then reaches it while it runs.
   ASSERT_TRUE(session.WaitForProcessorTime(std::chrono::milliseconds(200)));
   ASSERT_TRUE(session.Press("\x03"));
-  // The meaning of the code is "IDispatch error #3150", whose "#31" is colour markup.
   const std::string report =
       "--------------- Error @442 ---------------\n"
       "> Code = 80040e4e\n"
-      "> Code meaning = IDispatch error \x1b[34;46m50\n"
+      "> Code meaning = IDispatch error #3150\n"
       "> Source = SQLite\n"
       "> Description = interrupted\n"
       "--------------- Error @442 ---------------\n";
   // The terminal showed the key as "^C"; the report starts on a line of its own.
-  const std::size_t reported = session.WaitForOutput("FROM c\"\n^C\n" + report + "\x1b[0m-");
+  const std::size_t reported = session.WaitForOutput("FROM c\"\n^C\n" + report + "-");
   ASSERT_NE(reported, std::string::npos);
   ASSERT_TRUE(session.Type("sql \"select 7 as answer\"\n"));
   ASSERT_TRUE(session.Type("record\n"));
   EXPECT_NE(session.WaitForOutput("answer          7\n", reported), std::string::npos);
   ASSERT_TRUE(session.Type("q\n"));
   EXPECT_EQ(session.Finish().exitCode, 0);
+}
+
+// Bytes from the database that would drive the terminal (retitle the window, clear the screen) are
+// shown escaped at a terminal; the same session through a pipe carries them as stored.
+TEST(TerminalTest, ControlBytesInValuesAreShownAtATerminalAndKeptInAPipe) {
+  const std::string script =
+      "open \"Data Source=:memory:\"\n"
+      "sql select char(27)||']0;owned'||char(7)||char(27)||'[2J #1' as v\n"
+      "record\nq\n";
+  const auto run = RunAtEditor(script);
+  EXPECT_NE(run.output.find("v               \"\\x1b]0;owned\\x07\\x1b[2J #1\"\n"), std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("\x1b]0;owned"), std::string::npos);
+  const auto piped = apptest::RunScript(script);
+  EXPECT_NE(piped.output.find("v               \"\x1b]0;owned\x07\x1b[2J #1\"\n"), std::string::npos)
+      << piped.output;
 }
 
 // Where a script feeds the program, Ctrl-C ends it, as it ends every command of a pipeline, and the

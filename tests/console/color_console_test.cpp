@@ -1,4 +1,5 @@
 #include "console/color_console.h"
+#include "console/shown_text.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,42 @@ TEST(ColorConsoleTest, MarkupInsideAnArgumentColoursTheRestAndTheNextPrint) {
   captured.Console().Print("next");
   EXPECT_EQ(captured.Output(), "value: \x1b[91mred!\nnext");
   EXPECT_EQ(captured.Console().CurrentAttribute(), 0x0C);
+}
+
+// Texts that are not the program's own: never markup; at a terminal control bytes are shown, to a
+// pipe they go as stored. Each row: the text, what a terminal gets, and the columns it takes there.
+TEST(ColorConsoleTest, LiteralTextsShowEveryByteAndObeyNone) {
+  struct Case {
+    std::string text;
+    std::string onTerminal;
+    std::size_t width;
+  };
+  const Case cases[] = {
+      {"price #1 item", "price #1 item", 13},
+      {"#0c##", "#0c##", 5},
+      {"\x1b]0;title\x07", "\\x1b]0;title\\x07", 16},
+      {"\x1b[2J", "\\x1b[2J", 7},
+      {std::string("a\0b", 3), "a\\0b", 4},
+      {"tab\tand\nline", "tab\tand\nline", 12},
+      {"cr\rdel\x7f", "cr\\x0ddel\\x7f", 13},
+      {"C1 \xc2\x9b as UTF-8, lone \x9b", "C1 \\x9b as UTF-8, lone \\x9b", 27},
+      {"Grüße \xe6\x97\xa5\xe6\x9c\xac", "Grüße \xe6\x97\xa5\xe6\x9c\xac", 10},
+      {"e\xcc\x81 \xff\xc3", "e\xcc\x81 \xff\xc3", 4},
+      {"back\\slash", "back\\slash", 10},
+  };
+  for (const Case& c : cases) {
+    for (const bool colour : {true, false}) {
+      CapturedConsole captured(colour);
+      captured.Console().PrintLiteral(c.text);
+      EXPECT_EQ(captured.Output(), colour ? c.onTerminal : c.text) << c.onTerminal;
+    }
+    EXPECT_EQ(console::ShownWidth(c.text, true), c.width) << c.onTerminal;
+  }
+  // In an attribute of its own, which the next text keeps.
+  CapturedConsole captured(true);
+  captured.Console().PrintLiteral(0x0C, "#x");
+  captured.Console().Print("!");
+  EXPECT_EQ(captured.Output(), "\x1b[91m#x!");
 }
 
 TEST(ColorConsoleTest, FormatsLikePrintf) {

@@ -84,6 +84,46 @@ INSTANTIATE_TEST_SUITE_P(Cases, LineInputTest, ::testing::ValuesIn(kLineCases),
                            return name;
                          });
 
+// Whole lines however long, NULs kept; a line over the limit is skipped to its end and the next
+// line comes whole.
+TEST(LineInputTest, WholeLinesUpToTheLimit) {
+  struct Case {
+    const char* name;
+    std::string input;
+    std::size_t readChunk;
+    bool failAtEnd;
+    std::vector<std::pair<console::LineReader::Status, std::string>> lines;
+  };
+  using Status = console::LineReader::Status;
+  const std::size_t limit = 50000;
+  const Case cases[] = {
+      {"long line whole", Repeat('x', 40000) + "\nq\n", 4096, false,
+       {{Status::kLine, Repeat('x', 40000) + "\n"}, {Status::kLine, "q\n"}}},
+      {"exactly the limit", Repeat('x', limit) + "\n", 0, false, {{Status::kLine, Repeat('x', limit) + "\n"}}},
+      {"over the limit, then the next line", Repeat('x', limit + 1) + "\nsql 1\n", 1000, false,
+       {{Status::kTooLong, ""}, {Status::kLine, "sql 1\n"}}},
+      {"over the limit at the end", "a\n" + Repeat('x', 3 * limit), 0, false,
+       {{Status::kLine, "a\n"}, {Status::kTooLong, ""}}},
+      {"last line without a line end", "h\nabc", 0, false, {{Status::kLine, "h\n"}, {Status::kLine, "abc"}}},
+      {"NUL kept", std::string("a\0b\n", 4), 0, false, {{Status::kLine, std::string("a\0b\n", 4)}}},
+      {"failed read drops half a line", "abc\nde", 0, true, {{Status::kLine, "abc\n"}}},
+  };
+  for (const Case& c : cases) {
+    auto script = std::make_shared<TerminalScript>();
+    script->input = c.input;
+    script->readChunk = c.readChunk;
+    script->failAtEnd = c.failAtEnd;
+    console::ColorConsole console(ScriptedTerminal(script));
+    std::vector<std::pair<Status, std::string>> lines;
+    std::string line;
+    for (Status status; (status = console.ReadWholeLine(line, limit)) != Status::kEnd;) {
+      lines.emplace_back(status, line);
+    }
+    EXPECT_TRUE(line.empty()) << c.name;
+    EXPECT_EQ(lines, c.lines) << c.name;
+  }
+}
+
 TEST(LineInputTest, ReadsTheTerminalInLargeBlocksNotByteByByte) {
   std::string input;
   for (int i = 0; i < 1000; ++i) input += "line " + std::to_string(i) + "\n";

@@ -136,7 +136,7 @@ TEST_F(DatabaseObject, EachStatementClosesTheOpenResultFirst) {
   // A failed statement leaves the recordset closed, so the next one has nothing to close.
   EXPECT_EQ(CallsOf([&] { EXPECT_FALSE(database.ExecuteSql("selec id")); }),
             (Log{"Recordset.Close", "Recordset.Open"}));
-  EXPECT_EQ(session.Output(), Report(442, "80040e14", "IDispatch error 92", "Fake", "cannot run: selec id"));
+  EXPECT_EQ(session.Output(), Report(442, "80040e14", "IDispatch error #3092", "Fake", "cannot run: selec id"));
   EXPECT_EQ(CallsOf([&] { database.ExecuteSql("update"); }), Log{"Recordset.Open"});
   EXPECT_EQ(CallsOf([&] { database.ExecuteSql("select id"); }), Log{"Recordset.Open"});
 }

@@ -71,7 +71,10 @@ TEST_F(RecordDisplay, FormatsEachValueByItsType) {
       {Variant::Text("north"), "\"north\""},
       {Variant::Text(""), "\"\""},
       {Variant::Text("say \"hi\""), "\"say \"hi\"\""},
-      {Variant::Text(std::string("ab\0cd", 5)), "\"ab\""},
+      // Texts are printed as stored: a NUL hides nothing, a '#' is no colour change.
+      {Variant::Text(std::string("ab\0cd", 5)), std::string("\"ab\0cd\"", 7)},
+      {Variant::Text("price #1 item #0c"), "\"price #1 item #0c\""},
+      {Variant::Text("\x1b]0;title\x07\x1b[2J"), "\"\x1b]0;title\x07\x1b[2J\""},
       {Variant::Text("100%s %d"), "\"100%s %d\""},
       {Variant::Bool(access::VARIANT_TRUE), "True"},
       {Variant::Bool(1), "True"},
@@ -128,18 +131,32 @@ TEST_F(RecordDisplay, PadsTheNameColumnToSixteenCharacters) {
       {std::string(127, 'm'), std::string(127, 'm')},
       {std::string(128, 'm'), std::string(128, 'm')},
       {long200, long200},
-      {std::string("ab\0cd", 5), "ab" + std::string(14, ' ')},
-      // Names reach the colour markup as they are: the blanks count the markup's bytes.
-      {"a#31b", "ab" + std::string(11, ' ')},
-      {"x##y", "x#y" + std::string(12, ' ')},
-      // A colour change cut short by the name's end takes nothing from the value after it.
-      {"fourteen_chars#", "fourteen_chars"},
-      {"sixteen_chars_#3", "sixteen_chars_"},
+      // Names are printed whole, never as markup, and padded by the columns they take on screen
+      // (a control byte written as it is takes none).
+      {std::string("ab\0cd", 5), std::string("ab\0cd", 5) + std::string(12, ' ')},
+      {"a#31b", "a#31b" + std::string(11, ' ')},
+      {"x##y", "x##y" + std::string(12, ' ')},
+      {"fourteen_chars#", "fourteen_chars# "},
+      {"sixteen_chars_#3", "sixteen_chars_#3"},
+      {"Größe", "Größe" + std::string(11, ' ')},
+      {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac" + std::string(12, ' ')},
+      {"Cafe\xcc\x81", "Cafe\xcc\x81" + std::string(12, ' ')},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("name of " + std::to_string(c.name.size()) + " bytes");
     EXPECT_EQ(Show({{c.name}, {{Variant::I4(1)}}}), c.column + "1\n" + kSeparator + "\n");
   }
+}
+
+// At a terminal, control bytes of names and values are shown, not obeyed, and the name column
+// counts the escapes as shown.
+TEST_F(RecordDisplay, AtATerminalControlBytesAreShownEscaped) {
+  dbtest::Session terminal{objects, true};
+  const auto rows = objects.OpenRecordset(
+      {{"a\x1b", "Größe"}, {{Variant::Text(std::string("\x1b]0;t\x07 \x9b\0end", 12)), Variant::Text("#0c")}}});
+  EXPECT_TRUE(terminal.database.ShowRecord(Held(rows)));
+  EXPECT_EQ(terminal.Output(), "a\\x1b" + std::string(11, ' ') + "\"\\x1b]0;t\\x07 \\x9b\\0end\"\n" +
+                                   "Größe" + std::string(11, ' ') + "\"#0c\"\n" + kSeparator + "\n");
 }
 
 TEST_F(RecordDisplay, ShowsEveryFieldOfTheRowThenTheSeparator) {

@@ -37,7 +37,7 @@ class SchemaListing : public ::testing::Test {
   fake::Objects objects;
   dbtest::Session session{objects};
   std::shared_ptr<fake::Connection> connection;
-  const std::string errorList = "\t Error number: 80040e37\tno such thing\t Error number: 80004005\tand more";
+  const std::string errorList = "\t Error number: 80040e37\tno such thing\n\t Error number: 80004005\tand more\n";
   const std::string allTables = "Account [TABLE]\nMSysACEs [SYSTEM TABLE]\nTotals [VIEW]\n";
 };
 
@@ -56,8 +56,9 @@ TEST_F(SchemaListing, PrintsNamesAsTheProviderGivesThem) {
   connection->schemas[SchemaKind::kTables] = Tables({{Variant::Text("a#0cb"), Variant::Text("TABLE")},
                                                     {Variant::Text("x##y"), Variant::Text("BASE TABLE")},
                                                     {Variant::Text("100%s"), Variant::Text("VIEW")},
-                                                    {Variant::I4(7), Variant::Text("")}});
-  EXPECT_EQ(session.Run("table"), "ab [TABLE]\nx#y [BASE TABLE]\n100%s [VIEW]\n7 []\n");
+                                                    {Variant::I4(7), Variant::Text("")},
+                                                    {Variant::Text(std::string("n\0ul", 4)), Variant::Text("TABLE")}});
+  EXPECT_EQ(session.Run("table"), "a#0cb [TABLE]\nx##y [BASE TABLE]\n100%s [VIEW]\n7 []\n" + std::string("n\0ul", 4) + " [TABLE]\n");
 }
 
 TEST_F(SchemaListing, AnEmptyRowsetPrintsNothing) {

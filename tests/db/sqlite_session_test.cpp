@@ -107,16 +107,16 @@ TEST_F(SqliteSession, StatementErrorsCarryTheDatabasesMessage) {
   session.Run(OpenLine());
   EXPECT_FALSE(session.database.ExecuteSql("selec 1"));
   // The "#30" of the meaning is a colour change, removed on redirected output.
-  EXPECT_EQ(session.Output(), Report(442, "80040e14", "IDispatch error 92", "SQLite", "near \"selec\": syntax error"));
+  EXPECT_EQ(session.Output(), Report(442, "80040e14", "IDispatch error #3092", "SQLite", "near \"selec\": syntax error"));
   EXPECT_EQ(session.Run("sql select * from nope"),
-            Report(442, "80040e37", "IDispatch error 27", "SQLite", "no such table: nope"));
+            Report(442, "80040e37", "IDispatch error #3127", "SQLite", "no such table: nope"));
   EXPECT_EQ(session.Run("sql select 7 as n\nrecord"), "n               7\n" + kSeparator + "\n");
 }
 
 TEST_F(SqliteSession, AFailedCountListsTheConnectionsErrorsFirst) {
   session.Run(OpenLine() + "sql select 1 as n\nsql selec");
   EXPECT_EQ(session.Run("count"),
-            "\t Error number: 80040e14\tnear \"selec\": syntax error" + WithTag(closedRecordset, 203) +
+            "\t Error number: 80040e14\tnear \"selec\": syntax error\n" + WithTag(closedRecordset, 203) +
                 "0 record(s) in current recordset.\n");
 }
 
@@ -139,7 +139,7 @@ TEST_F(SqliteSession, ShowsValuesByTheirDatabaseType) {
             "price           12.500000\n"
             "at              2004/3/2 14:5:9\n"
             "bad             \"soon\"\n"
-            "t               \"ab\"\n" +
+            "t               \"a#0cb\"\n" +
                 kSeparator + "\n");
 }
 

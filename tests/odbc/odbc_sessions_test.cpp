@@ -139,10 +139,10 @@ std::string Report(int tag, const std::string& code, const std::string& meaning,
          "\n> Description = " + description + "\n" + frame;
 }
 
-// `count` on the recordset a failed statement left closed: the connection's errors on one line, then
-// the report of the count itself.
+// `count` on the recordset a failed statement left closed: the connection's errors, each on its own
+// line, then the report of the count itself.
 std::string FailedCount(const std::string& number, const std::string& description) {
-  return "\t Error number: " + number + "\t" + description +
+  return "\t Error number: " + number + "\t" + description + "\n" +
          Report(203, "800a0e78", "Unknown error 0x800A0E78", "Recordset",
                 "The operation is not allowed while the object is closed.") +
          "0 record(s) in current recordset.\n";
@@ -268,12 +268,12 @@ std::vector<SessionCase> Sessions(const TestServer& server, const std::string& u
        {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
                     "sql \"create temporary table ql_keys(id int primary key)\"\n"
                     "sql \"insert into ql_keys values(1),(1)\"\ncount\n"}},
-       "--" + statementFailed("80040e14", "IDispatch error 92", engine.syntaxError) + "-" +
-           statementFailed("80040e37", "IDispatch error 27", engine.missingTable) + "--" +
-           statementFailed("80040e2f", "IDispatch error 19", engine.duplicateKey) + "-"},
+       "--" + statementFailed("80040e14", "IDispatch error #3092", engine.syntaxError) + "-" +
+           statementFailed("80040e37", "IDispatch error #3127", engine.missingTable) + "--" +
+           statementFailed("80040e2f", "IDispatch error #3119", engine.duplicateKey) + "-"},
       {"logins that fail",
        {{"", Open(server.ConnectionStringWithPassword("not-the-Password-42")) + Open(unreachable.ConnectionString())}},
-       "-" + openFailed(engine.wrongPasswordCode, engine.wrongPasswordCode == "80004005" ? "Unspecified failure." : "IDispatch error 49",
+       "-" + openFailed(engine.wrongPasswordCode, engine.wrongPasswordCode == "80004005" ? "Unspecified failure." : "IDispatch error #3149",
                         engine.wrongPassword(server.port)) +
            "-" + openFailed("80004005", "Unspecified failure.", engine.refused(unusedPort)) + "-"},
       {"a server that stops mid-session and comes back",
