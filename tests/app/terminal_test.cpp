@@ -175,10 +175,15 @@ TEST(TerminalTest, ControlBytesInValuesAreShownAtATerminalAndKeptInAPipe) {
       "open \"Data Source=:memory:\"\n"
       "sql select char(27)||']0;owned'||char(7)||char(27)||'[2J #1' as v\n"
       "record\nq\n";
-  const auto run = RunAtEditor(script);
-  EXPECT_NE(run.output.find("v               \"\\x1b]0;owned\\x07\\x1b[2J #1\"\n"), std::string::npos)
-      << run.output;
-  EXPECT_EQ(run.output.find("\x1b]0;owned"), std::string::npos);
+  // Without colours (NO_COLOR) the output is still a terminal.
+  for (const char* noColor : {"", "1"}) {
+    testsupport::ProgramOptions options;
+    options.environment["NO_COLOR"] = noColor;
+    const auto run = RunAtEditor(script, options);
+    EXPECT_NE(run.output.find("v               \"\\x1b]0;owned\\x07\\x1b[2J #1\"\n"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("\x1b]0;owned"), std::string::npos);
+  }
   const auto piped = apptest::RunScript(script);
   EXPECT_NE(piped.output.find("v               \"\x1b]0;owned\x07\x1b[2J #1\"\n"), std::string::npos)
       << piped.output;
