@@ -44,6 +44,7 @@ constexpr BuiltIn kBuiltIns[] = {
 };
 
 constexpr std::int32_t kQuitId = 1;
+constexpr std::size_t kKeptLineCapacity = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -95,6 +96,8 @@ std::int32_t CommandShell::Dispatch(char* word) {
 std::int32_t CommandShell::Run() {
   for (;;) {
     Print("#%02x%s", static_cast<unsigned>(TokenColors[Other]), "-");
+    // A very long line's memory is given back rather than held for the rest of the session.
+    if (line_.capacity() > kKeptLineCapacity) std::string().swap(line_);
     // The end of input ends the session as a quit command would.
     const LineRead read = ReadLine(line_);
     if (read == LineRead::kEnd) return kQuitId;

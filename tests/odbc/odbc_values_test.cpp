@@ -65,6 +65,22 @@ TEST_P(OdbcValues, Utf8StatementsNamesAndValuesRoundTrip) {
   EXPECT_EQ(access_probe::Describe(fields->Item(1)->Value()), "BSTR:" + kWord);
 }
 
+// Bytes that are markup to the console or controls to a terminal are data like any other: they come
+// back as stored, in values and in names. A NUL hides nothing where the engine and its driver hand
+// it over: PostgreSQL text cannot hold one, and the SQLite ODBC driver gives text lengths that end
+// at it.
+TEST_P(OdbcValues, MarkupAndControlBytesComeBackAsStored) {
+  const std::string value = "price #1 #0c ## \x1b]0;t\x07 \x1b[2J \x7f \xC2\x9B";
+  const std::string name = "C#ab\x1b[31m";
+  Ref<Recordset> rows = Query("SELECT '" + value + "' AS " + engine().quote + name + engine().quote);
+  Ref<access::Fields> fields = rows->GetFields();
+  EXPECT_EQ(fields->Item(0)->Name(), name);
+  EXPECT_EQ(access_probe::Describe(fields->Item(0)->Value()), "BSTR:" + value);
+  if (engine().server != "mariadb") return;
+  rows = Query("SELECT 'a\\0b'");
+  EXPECT_EQ(access_probe::Describe(rows->GetFields()->Item(0)->Value()), std::string("BSTR:a\0b", 8));
+}
+
 INSTANTIATE_TEST_SUITE_P(Odbc, OdbcValues, testing::Values(&PostgresEngine(), &MariadbEngine(), &SqliteOdbcEngine()),
                          EngineName);
 
