@@ -194,8 +194,13 @@ TEST(TerminalTest, ControlBytesInValuesAreShownAtATerminalAndKeptInAPipe) {
 TEST(TerminalTest, CtrlCEndsAProgramFedByAScript) {
   testsupport::ProgramOptions options;
   options.program = "/bin/sh";
-  // `sleep` holds the program's input open; the shell reports how the program ended.
-  options.arguments = {"-c", "trap : INT; sleep 60 | \"$0\"; echo \" status $?\"", QL_BINARY};
+  // `sleep` holds the program's input open through a FIFO. As a background job of a
+  // non-interactive shell it ignores Ctrl-C, so no race with its start decides whether the shell
+  // waits 60 seconds for it; the shell reports how the program ended, then ends `sleep`.
+  options.arguments = {"-c",
+                       "trap : INT; d=$(mktemp -d); mkfifo \"$d/in\"; sleep 60 >\"$d/in\" & "
+                       "\"$0\" <\"$d/in\"; echo \" status $?\"; kill $!; rm -r \"$d\"",
+                       QL_BINARY};
   TerminalSession session(options);
   ASSERT_NE(session.WaitForOutput("-"), std::string::npos);
   ASSERT_TRUE(session.Press("\x03"));
