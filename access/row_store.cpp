@@ -31,6 +31,8 @@ enum Tag : std::uint8_t {
   kDate,
   kText,
   kBinary,
+  kUInt64,
+  kCurrency,
 };
 
 std::size_t VarintSize(std::uint64_t value) {
@@ -79,6 +81,8 @@ std::size_t FixedSize(std::uint8_t tag) {
     case kReal:
       return 4;
     case kInt64:
+    case kUInt64:
+    case kCurrency:
     case kDouble:
     case kDate:
       return 8;
@@ -109,6 +113,10 @@ Variant DecodeCell(const char* cell) {
       return Variant::I4(Load<std::int32_t>(cell));
     case kInt64:
       return Variant::I8(Load<std::int64_t>(cell));
+    case kUInt64:
+      return Variant::UI8(Load<std::uint64_t>(cell));
+    case kCurrency:
+      return Variant::Currency(Load<std::int64_t>(cell));
     case kSmallInt:
       return Variant::I2(Load<std::int16_t>(cell));
     case kTinyInt:
@@ -156,6 +164,17 @@ void RowWriter::PutInteger(std::int64_t value) {
   } else {
     store_->PutCell(kInt64, &value, sizeof value);
   }
+}
+
+void RowWriter::PutUnsigned(std::uint64_t value) {
+  if (value <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+    return PutInteger(static_cast<std::int64_t>(value));
+  }
+  store_->PutCell(kUInt64, &value, sizeof value);
+}
+
+void RowWriter::PutCurrency(std::int64_t tenThousandths) {
+  store_->PutCell(kCurrency, &tenThousandths, sizeof tenThousandths);
 }
 
 void RowWriter::PutSmallInt(std::int16_t value) { store_->PutCell(kSmallInt, &value, sizeof value); }

@@ -128,6 +128,25 @@ Variant Variant::UI1(std::uint8_t value) {
   return v;
 }
 
+Variant Variant::UI2(std::uint16_t value) {
+  Variant v = OfType(VT_UI2);
+  v.integer_ = value;
+  return v;
+}
+
+Variant Variant::UI4(std::uint32_t value) {
+  Variant v = OfType(VT_UI4);
+  v.integer_ = value;
+  return v;
+}
+
+Variant Variant::UI8(std::uint64_t value) {
+  Variant v = OfType(VT_UI8);
+  // Kept as the same 64 bits; Unsigned() reads them back as they were given.
+  v.integer_ = static_cast<std::int64_t>(value);
+  return v;
+}
+
 Variant Variant::R4(float value) {
   Variant v = OfType(VT_R4);
   v.real_ = value;
@@ -144,6 +163,38 @@ Variant Variant::Currency(std::int64_t tenThousandths) {
   Variant v = OfType(VT_CY);
   v.integer_ = tenThousandths;
   return v;
+}
+
+std::optional<Variant> Variant::CurrencyFromDigits(std::string_view digits) {
+  const std::string canonical = CanonicalDecimal(digits);
+  std::string_view body = canonical;
+  if (!IsPlainDecimal(body)) return std::nullopt;
+  const bool negative = body.front() == '-';
+  if (negative) body.remove_prefix(1);
+  const std::size_t point = body.find('.');
+  std::string_view whole = body.substr(0, point);
+  std::string_view fraction = point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
+  // Zeros beyond the fourth decimal change nothing; any other digit there would be lost.
+  while (fraction.size() > 4 && fraction.back() == '0') fraction.remove_suffix(1);
+  if (fraction.size() > 4) return std::nullopt;
+  // The magnitude in ten-thousandths, built in unsigned arithmetic so that the smallest currency,
+  // whose magnitude is one more than the largest, is read too.
+  constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
+  std::uint64_t magnitude = 0;
+  const auto push = [&magnitude](char digit) {
+    const auto d = static_cast<std::uint64_t>(digit - '0');
+    if (magnitude > (kLimit - d) / 10) return false;
+    magnitude = magnitude * 10 + d;
+    return true;
+  };
+  for (char c : whole) {
+    if (!push(c)) return std::nullopt;
+  }
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (!push(i < fraction.size() ? fraction[i] : '0')) return std::nullopt;
+  }
+  if (!negative && magnitude == kLimit) return std::nullopt;
+  return Currency(negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude));
 }
 
 Variant Variant::Date(double oleDate) {
@@ -197,7 +248,11 @@ std::string Variant::ToText() const {
     case VT_I4:
     case VT_I8:
     case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
       return std::to_string(integer_);
+    case VT_UI8:
+      return std::to_string(Unsigned());
     case VT_R4:
       return Shortest(static_cast<float>(real_));
     case VT_R8:
@@ -226,8 +281,12 @@ double Variant::ToDouble() const {
     case VT_I4:
     case VT_I8:
     case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
     case VT_BOOL:
       return static_cast<double>(integer_);
+    case VT_UI8:
+      return static_cast<double>(Unsigned());
     case VT_R4:
     case VT_R8:
     case VT_DATE:

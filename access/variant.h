@@ -1,8 +1,15 @@
 #pragma once
 // A value read from a database, tagged with the VARTYPE code of OLE Automation so that the record
 // display can format it by type. Texts are UTF-8 bytes.
+//
+// Exact numbers stay exact: integers of every width up to 64 bits, signed and unsigned, keep their
+// own type; currency is a count of ten-thousandths; a decimal keeps its digits as text, of any
+// length and scale, so a NUMERIC/DECIMAL of any precision is held without loss. A provider that
+// reads a value it cannot hold in its type (NaN, an infinity, a date the calendar form cannot show)
+// keeps it as the text the database gave.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,7 +33,10 @@ inline constexpr VarType VT_BOOL = 11;
 inline constexpr VarType VT_DECIMAL = 14;
 inline constexpr VarType VT_I1 = 16;
 inline constexpr VarType VT_UI1 = 17;
+inline constexpr VarType VT_UI2 = 18;
+inline constexpr VarType VT_UI4 = 19;
 inline constexpr VarType VT_I8 = 20;
+inline constexpr VarType VT_UI8 = 21;
 inline constexpr VarType VT_ARRAY = 0x2000;
 inline constexpr VarType VT_BYREF = 0x4000;
 inline constexpr VarType VT_RESERVED = 0x8000;
@@ -48,16 +58,24 @@ class Variant {
   static Variant I4(std::int32_t value);
   static Variant I8(std::int64_t value);
   static Variant UI1(std::uint8_t value);
+  static Variant UI2(std::uint16_t value);
+  static Variant UI4(std::uint32_t value);
+  static Variant UI8(std::uint64_t value);
   static Variant R4(float value);
   static Variant R8(double value);
   // Currency: a 64-bit integer counting ten-thousandths.
   static Variant Currency(std::int64_t tenThousandths);
+  // Currency from exact decimal digits ("-12.5", "1234.5678", "7.50000"): nothing when the text is
+  // not a plain decimal, has a non-zero digit beyond the fourth decimal, or lies outside the range
+  // of currency. The caller then keeps the digits as a decimal or a text instead.
+  static std::optional<Variant> CurrencyFromDigits(std::string_view digits);
   // An OLE Automation date: days since 30 December 1899, time of day as the fraction.
   static Variant Date(double oleDate);
   static Variant Bool(std::int16_t raw);  // raw 16-bit value; VARIANT_TRUE or VARIANT_FALSE as a rule
   static Variant Text(std::string_view utf8);
   // An exact decimal, kept as its canonical digits: "+007.50" becomes "7.50", the scale is kept.
-  // A text that is not a plain decimal number is kept as given, and ToDouble refuses it.
+  // There is no limit on the number of digits. A text that is not a plain decimal number is kept
+  // as given, and ToDouble and the record display refuse it; providers store such a text as VT_BSTR.
   static Variant Decimal(std::string_view digits);
   // A byte array: VT_ARRAY | VT_UI1.
   static Variant Bytes(std::string_view bytes);
@@ -69,11 +87,15 @@ class Variant {
   bool IsMissing() const noexcept { return type_ == VT_ERROR && integer_ == kParamNotFound; }
 
   // Accessors for the value of its own type; the caller checks Type() first.
-  std::int64_t Integer() const noexcept { return integer_; }  // I1, I2, I4, I8, UI1, BOOL, CY, ERROR
+  // I1, I2, I4, I8, UI1, UI2, UI4, BOOL, CY, ERROR. A UI8 above the largest int64 comes out
+  // wrapped: read it with Unsigned().
+  std::int64_t Integer() const noexcept { return integer_; }
+  // UI1, UI2, UI4, UI8: the value as the unsigned number it is.
+  std::uint64_t Unsigned() const noexcept { return static_cast<std::uint64_t>(integer_); }
   double Real() const noexcept { return real_; }               // R4 (widened), R8, DATE
   const std::string& Bytes() const noexcept { return text_; }  // BSTR, DECIMAL digits, byte array
 
-  // The value as text in the C locale: integers and decimals as their digits, floating point in
+  // The value as text in the C locale: integers (signed and unsigned) and decimals as their digits, floating point in
   // its shortest exact form, dates as "2003-10-01" or "2003-10-01 14:05:09", booleans as "True" or
   // "False", VT_EMPTY as "". Throws DataAccessError with kTypeMismatch for a value that has no text
   // form (NULL, errors, byte arrays, the types only carried) and kOutOfRange for a date outside

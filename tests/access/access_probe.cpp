@@ -12,6 +12,9 @@ std::string TypeName(access::VarType type) {
     case access::VT_I4: return "I4";
     case access::VT_I8: return "I8";
     case access::VT_UI1: return "UI1";
+    case access::VT_UI2: return "UI2";
+    case access::VT_UI4: return "UI4";
+    case access::VT_UI8: return "UI8";
     case access::VT_R4: return "R4";
     case access::VT_R8: return "R8";
     case access::VT_CY: return "CY";

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "access_probe.h"
@@ -20,7 +21,7 @@ std::string Row(const access::RowStore& store, std::size_t row) {
 }
 
 TEST(RowStore, KeepsEveryCellKindWithItsType) {
-  access::RowStore store(13);
+  access::RowStore store(17);
   access::RowWriter row = store.BeginRow();
   row.PutNull();
   row.PutInteger(-100);
@@ -35,10 +36,15 @@ TEST(RowStore, KeepsEveryCellKindWithItsType) {
   row.PutBool(true);
   row.PutDate(37895.0);
   row.PutText("north");
+  row.PutUnsigned(9223372036854775807ULL);
+  row.PutUnsigned(9223372036854775808ULL);
+  row.PutUnsigned(18446744073709551615ULL);
+  row.PutCurrency(std::numeric_limits<std::int64_t>::min());
   store.EndRow();
   EXPECT_EQ(Row(store, 0),
             "NULL:<null> I4:-100 I4:-30000 I4:2147483647 I8:-2147483649 I2:-5 I1:-1 R4:0.25 R8:2.5 "
-            "DECIMAL:-12.50 BOOL:True DATE:2003-10-01 BSTR:north");
+            "DECIMAL:-12.50 BOOL:True DATE:2003-10-01 BSTR:north I8:9223372036854775807 "
+            "UI8:9223372036854775808 UI8:18446744073709551615 CY:-922337203685477.5808");
 }
 
 TEST(RowStore, RowsCrossBlocksAndLargeValuesGetABlockOfTheirOwn) {

@@ -24,6 +24,9 @@ TEST(Variant, EveryDisplayTypeCanBeMade) {
       {Variant::I4(100000), access::VT_I4},
       {Variant::I8(1), access::VT_I8},
       {Variant::UI1(200), access::VT_UI1},
+      {Variant::UI2(65535), access::VT_UI2},
+      {Variant::UI4(4294967295U), access::VT_UI4},
+      {Variant::UI8(1), access::VT_UI8},
       {Variant::R4(0.25f), access::VT_R4},
       {Variant::R8(2.5), access::VT_R8},
       {Variant::Currency(1), access::VT_CY},
@@ -55,6 +58,9 @@ TEST(Variant, ConvertsToTextAsTheSchemaListingsNeed) {
       {Variant::I4(100000), "100000"},
       {Variant::I8(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808"},
       {Variant::UI1(255), "255"},
+      {Variant::UI2(65535), "65535"},
+      {Variant::UI4(4294967295U), "4294967295"},
+      {Variant::UI8(std::numeric_limits<std::uint64_t>::max()), "18446744073709551615"},
       {Variant::R4(0.1f), "0.1"},
       {Variant::R8(2.5), "2.5"},
       {Variant::R8(1e20), "1e+20"},
@@ -105,10 +111,38 @@ TEST(Variant, DecimalsKeepCanonicalDigitsAndConvertExactly) {
   }
 }
 
+TEST(Variant, CurrencyIsReadFromExactDigitsOrNotAtAll) {
+  struct Case {
+    std::string_view digits;
+    std::string expected;  // the currency's text, or "none"
+  };
+  const Case cases[] = {
+      {"12.5", "12.5"},
+      {"-0.0001", "-0.0001"},
+      {"7.50000000", "7.5"},
+      {"922337203685477.5807", "922337203685477.5807"},
+      {"-922337203685477.5808", "-922337203685477.5808"},
+      {"922337203685477.5808", "none"},
+      {"-922337203685477.5809", "none"},
+      {"99999999999999999999", "none"},
+      {"0.00001", "none"},
+      {"$12.50", "none"},
+      {"", "none"},
+  };
+  for (const Case& c : cases) {
+    const std::optional<Variant> currency = Variant::CurrencyFromDigits(c.digits);
+    if (currency) {
+      EXPECT_EQ(currency->Type(), access::VT_CY);
+    }
+    EXPECT_EQ(currency ? currency->ToText() : "none", c.expected) << c.digits;
+  }
+}
+
 TEST(Variant, NumbersConvertToDouble) {
   EXPECT_EQ(Variant::I4(-7).ToDouble(), -7.0);
   EXPECT_EQ(Variant::R4(0.25f).ToDouble(), 0.25);
   EXPECT_EQ(Variant::Currency(25000).ToDouble(), 2.5);
+  EXPECT_EQ(Variant::UI8(std::numeric_limits<std::uint64_t>::max()).ToDouble(), 18446744073709551616.0);
   EXPECT_EQ(Variant::Bool(access::VARIANT_TRUE).ToDouble(), -1.0);
   EXPECT_EQ(Variant::Text(" 2.5 ").ToDouble(), 2.5);
   EXPECT_EQ(Raised([] { Variant::Null().ToDouble(); }), "0x80020005");
