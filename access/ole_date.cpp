@@ -45,15 +45,23 @@ int DaysInMonth(int year, int month) {
 }  // namespace
 
 std::optional<CalendarTime> SplitOleDate(double oleDate) {
-  // A day's width of slack on both sides: rounding to the second may still bring the date in range,
-  // and the year check below settles it.
+  // A day's width of slack on both sides; the year check below settles the range.
   if (!std::isfinite(oleDate) || oleDate <= kFirstDay - 1 || oleDate >= kEndDay + 1) return std::nullopt;
   // The integer part counts days (backwards for negative dates); the fraction is always the time
   // of day counted forwards from midnight, so -1.25 is 29 December 1899, 06:00.
   const double wholeDays = std::trunc(oleDate);
-  const double fraction = std::fabs(oleDate - wholeDays);
-  const std::int64_t seconds = static_cast<std::int64_t>(wholeDays) * kSecondsPerDay +
-                               static_cast<std::int64_t>(std::llround(fraction * kSecondsPerDay));
+  const double daySeconds = std::fabs(oleDate - wholeDays) * static_cast<double>(kSecondsPerDay);
+  // Seconds are truncated: 23:59:59.9 stays on its day. A whole second is rarely exact in a double,
+  // though, and may be stored a hair below itself: a time within a few units of the date's last
+  // binary place (about 40 microseconds in the year 9999, far less today) of a whole second counts
+  // as that second.
+  const double magnitude = std::fabs(oleDate);
+  const double resolution =
+      4 * static_cast<double>(kSecondsPerDay) * (std::nextafter(magnitude, HUGE_VAL) - magnitude);
+  const double nearest = std::round(daySeconds);
+  const double secondsOfDay = std::fabs(daySeconds - nearest) <= resolution ? nearest : std::floor(daySeconds);
+  const std::int64_t seconds =
+      static_cast<std::int64_t>(wholeDays) * kSecondsPerDay + static_cast<std::int64_t>(secondsOfDay);
   // Floor division: the seconds before day 0 belong to the days before it.
   std::int64_t day = seconds / kSecondsPerDay;
   std::int64_t secondOfDay = seconds % kSecondsPerDay;

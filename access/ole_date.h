@@ -18,8 +18,8 @@ struct CalendarTime {
   friend bool operator==(const CalendarTime&, const CalendarTime&) = default;
 };
 
-// Splits a date into its calendar fields, rounded to the nearest second; nothing when the date lies
-// outside the years 100 to 9999 or is not a finite number.
+// Splits a date into its calendar fields, the seconds truncated (never rounded up into the next
+// minute or day); nothing when the date lies outside the years 100 to 9999 or is not a finite number.
 std::optional<CalendarTime> SplitOleDate(double oleDate);
 
 // The date of the given calendar fields; nothing when a field is out of its range.

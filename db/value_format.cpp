@@ -7,6 +7,8 @@
 #include <optional>
 #include <string_view>
 
+#include "access/ascii.h"
+#include "access/data_access_error.h"
 #include "access/ole_date.h"
 
 namespace db {
@@ -26,15 +28,57 @@ void Fixed(double value, std::string& line) {
 }
 
 // Each number without padding, as "%d" would give it.
-void AppendNumber(long long value, std::string& line) {
+template <class Number>
+void AppendNumber(Number value, std::string& line) {
   char digits[24];
   char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
   line.append(digits, end);
 }
 
-void Integer(long long value, std::string& line) {
+template <class Number>
+void Integer(Number value, std::string& line) {
   AppendNumber(value, line);
   line += '\n';
+}
+
+// An exact number in the six-decimal form of "%f", written from its digits: the fraction is filled
+// with zeros to six places, and digits beyond the sixth are kept as long as one of them is not zero,
+// since rounding them away would show another number. `whole` and `fraction` are plain digits.
+void SixDecimals(bool negative, std::string_view whole, std::string_view fraction, std::string& line) {
+  while (fraction.size() > 6 && fraction.back() == '0') fraction.remove_suffix(1);
+  if (negative) line += '-';
+  line += whole.empty() ? std::string_view("0") : whole;
+  line += '.';
+  line += fraction;
+  if (fraction.size() < 6) line.append(6 - fraction.size(), '0');
+  line += '\n';
+}
+
+// A decimal's canonical digits ("-12.50", "7", "0.0000015"). A decimal that holds no number (the
+// layer keeps such a text as given) has no display form.
+void Decimal(const Variant& value, std::string& line) {
+  std::string_view digits = value.Bytes();
+  if (!access::IsPlainDecimal(digits)) throw access::DataAccessError(access::kTypeMismatch);
+  const bool negative = digits.front() == '-';
+  if (negative || digits.front() == '+') digits.remove_prefix(1);
+  const std::size_t point = digits.find('.');
+  SixDecimals(negative, digits.substr(0, point),
+              point == std::string_view::npos ? std::string_view() : digits.substr(point + 1), line);
+}
+
+// Currency counts ten-thousandths: its four decimals, then two zeros.
+void Currency(const Variant& value, std::string& line) {
+  const std::int64_t count = value.Integer();
+  // Through unsigned arithmetic so that the smallest currency has a magnitude too.
+  const std::uint64_t magnitude =
+      count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+  char whole[24];
+  char* const wholeEnd = std::to_chars(whole, whole + sizeof whole, magnitude / 10000).ptr;
+  const auto fraction = static_cast<unsigned>(magnitude % 10000);
+  const char digits[4] = {static_cast<char>('0' + fraction / 1000), static_cast<char>('0' + fraction / 100 % 10),
+                          static_cast<char>('0' + fraction / 10 % 10), static_cast<char>('0' + fraction % 10)};
+  SixDecimals(count < 0, std::string_view(whole, static_cast<std::size_t>(wholeEnd - whole)),
+              std::string_view(digits, sizeof digits), line);
 }
 
 // "year/month/day hour:minute:second", no leading zeros.
@@ -79,6 +123,12 @@ constexpr std::array kTypeFormats{
     TypeFormat{access::VT_I1, [](const Variant& v, std::string& line) { Integer(static_cast<std::int8_t>(v.Integer()), line); }},
     TypeFormat{access::VT_I2, [](const Variant& v, std::string& line) { Integer(static_cast<std::int16_t>(v.Integer()), line); }},
     TypeFormat{access::VT_I4, [](const Variant& v, std::string& line) { Integer(static_cast<std::int32_t>(v.Integer()), line); }},
+    TypeFormat{access::VT_I8, [](const Variant& v, std::string& line) { Integer(v.Integer(), line); }},
+    TypeFormat{access::VT_UI1, [](const Variant& v, std::string& line) { Integer(static_cast<std::uint8_t>(v.Unsigned()), line); }},
+    TypeFormat{access::VT_UI2, [](const Variant& v, std::string& line) { Integer(static_cast<std::uint16_t>(v.Unsigned()), line); }},
+    TypeFormat{access::VT_UI4, [](const Variant& v, std::string& line) { Integer(static_cast<std::uint32_t>(v.Unsigned()), line); }},
+    TypeFormat{access::VT_UI8, [](const Variant& v, std::string& line) { Integer(v.Unsigned(), line); }},
+    TypeFormat{access::VT_CY, Currency},
     TypeFormat{access::VT_R4, [](const Variant& v, std::string& line) { Fixed(v.Real(), line); }},
     TypeFormat{access::VT_R8, [](const Variant& v, std::string& line) { Fixed(v.Real(), line); }},
     TypeFormat{access::VT_DATE, Date},
@@ -87,7 +137,7 @@ constexpr std::array kTypeFormats{
                [](const Variant& v, std::string& line) {
                  line += static_cast<std::int16_t>(v.Integer()) != 0 ? "True\n" : "False\n";
                }},
-    TypeFormat{access::VT_DECIMAL, [](const Variant& v, std::string& line) { Fixed(v.ToDouble(), line); }},
+    TypeFormat{access::VT_DECIMAL, Decimal},
     TypeFormat{kByteArray, [](const Variant&, std::string& line) { line += "<Binary>\n"; }},
     TypeFormat{access::VT_ILLEGAL, [](const Variant&, std::string& line) { line += "Illegal type\n"; }},
 };
@@ -104,7 +154,7 @@ void FormatValue(const Variant& value, std::string& line) {
     return;
   }
   line += "<Unsupport type:";
-  AppendNumber(type, line);
+  AppendNumber(static_cast<unsigned>(type), line);
   line += ">\n";
 }
 

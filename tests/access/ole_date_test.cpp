@@ -17,7 +17,7 @@ std::string Split(double date) {
   return text;
 }
 
-TEST(OleDate, SplitsIntoCalendarFieldsToTheNearestSecond) {
+TEST(OleDate, SplitsIntoCalendarFieldsWithTheSecondsTruncated) {
   struct Case {
     double date;
     std::string fields;
@@ -32,16 +32,22 @@ TEST(OleDate, SplitsIntoCalendarFieldsToTheNearestSecond) {
       // Before day 0 the days count backwards while the time still counts forwards from midnight.
       {-1.25, "1899/12/29 6:0:0"},
       {-0.25, "1899/12/30 6:0:0"},
-      {-1.9999999, "1899/12/30 0:0:0"},
+      {-1.9999999, "1899/12/29 23:59:59"},
       {-2.5, "1899/12/28 12:0:0"},
-      // Half a second and more rounds up, carrying into the next day and year.
-      {36891.0 + 86399.6 / 86400, "2001/1/1 0:0:0"},
+      // A fraction of a second never carries into the next second, day or year...
+      {36891.0 + 86399.6 / 86400, "2000/12/31 23:59:59"},
+      {36891.0 + 86399.999 / 86400, "2000/12/31 23:59:59"},
       {36891.0 + 86399.4 / 86400, "2000/12/31 23:59:59"},
+      {-2.0 - 59.999 / 86400, "1899/12/28 0:0:59"},
+      // ...but a whole second stored a hair below itself is that second.
+      {std::nextafter(36891.0 + 86399.0 / 86400, 0.0), "2000/12/31 23:59:59"},
+      {std::nextafter(36892.0, 0.0), "2001/1/1 0:0:0"},
+      {std::nextafter(2958465.0 + 86399.0 / 86400, 0.0), "9999/12/31 23:59:59"},
       {-657434.0, "100/1/1 0:0:0"},
       {2958465.0 + 86399.0 / 86400, "9999/12/31 23:59:59"},
       {-657435.0, "none"},
       {2958466.0, "none"},
-      {2958465.0 + 86399.9 / 86400, "none"},
+      {2958465.0 + 86399.9 / 86400, "9999/12/31 23:59:59"},
       {1e300, "none"},
       {-1e300, "none"},
       {std::numeric_limits<double>::quiet_NaN(), "none"},
