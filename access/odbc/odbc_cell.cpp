@@ -1,10 +1,12 @@
 #include "access/odbc/odbc_cell.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <string>
 
 #include "access/ascii.h"
 #include "access/ole_date.h"
@@ -39,9 +41,11 @@ bool Expect(std::string_view text, std::size_t& at, char c) {
   return true;
 }
 
-// "HH:MM:SS" with an optional fraction of a second and an optional zone ("Z", "+HH", "-HH:MM"),
-// which is dropped: the value keeps the wall-clock time the database wrote.
-bool ParseTime(std::string_view text, std::size_t& at, CalendarTime& time, double& fraction) {
+// "HH:MM:SS" with an optional fraction of a second, which is dropped: the display shows whole
+// seconds, and a fraction kept in the date's double could round it up into the next second or day.
+// A time with a zone ("Z", "+02", "-05:30") or an era after it does not parse: the date form cannot
+// show them, so such a value is kept as the text the database gave.
+bool ParseTime(std::string_view text, std::size_t& at, CalendarTime& time) {
   const auto hour = Digits(text, at, 2);
   if (!hour || !Expect(text, at, ':')) return false;
   const auto minute = Digits(text, at, 2);
@@ -51,34 +55,20 @@ bool ParseTime(std::string_view text, std::size_t& at, CalendarTime& time, doubl
   time.hour = *hour;
   time.minute = *minute;
   time.second = *second;
-  fraction = 0;
   if (at < text.size() && text[at] == '.') {
-    double scale = 0.1;
     ++at;
-    while (at < text.size() && IsAsciiDigit(text[at])) {
-      fraction += (text[at++] - '0') * scale;
-      scale /= 10;
-    }
-  }
-  if (at < text.size() && text[at] == 'Z') {
-    ++at;
-  } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-    ++at;
-    if (!Digits(text, at, 2)) return false;
-    if (at < text.size() && text[at] == ':') ++at;
-    if (at < text.size() && !Digits(text, at, 2)) return false;
+    while (at < text.size() && IsAsciiDigit(text[at])) ++at;
   }
   return true;
 }
 
-// "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS[.f][zone]" (or with 'T'), or a time of day alone, which
-// falls on day 0 of the OLE calendar, as a time value does there.
+// "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS[.f]" (or with 'T'), or a time of day alone, which falls on
+// day 0 of the OLE calendar, as a time value does there.
 std::optional<double> ParseDate(std::string_view text) {
   CalendarTime time{1899, 12, 30, 0, 0, 0};
-  double fraction = 0;
   std::size_t at = 0;
   if (text.size() >= 3 && text[2] == ':') {
-    if (!ParseTime(text, at, time, fraction)) return std::nullopt;
+    if (!ParseTime(text, at, time)) return std::nullopt;
   } else {
     const auto year = Digits(text, at, 4);
     if (!year || !Expect(text, at, '-')) return std::nullopt;
@@ -91,15 +81,41 @@ std::optional<double> ParseDate(std::string_view text) {
     time.day = *day;
     if (at < text.size() && (text[at] == ' ' || text[at] == 'T')) {
       ++at;
-      if (!ParseTime(text, at, time, fraction)) return std::nullopt;
+      if (!ParseTime(text, at, time)) return std::nullopt;
     }
   }
   if (at != text.size()) return std::nullopt;
-  const std::optional<double> date = MakeOleDate(time);
-  if (!date) return std::nullopt;
-  // Before day 0 the days count backwards but the time of day still forwards.
-  const double seconds = fraction / 86400.0;
-  return *date >= 0 ? *date + seconds : *date - seconds;
+  return MakeOleDate(time);
+}
+
+// Money as the PostgreSQL driver writes it in the C and English locales: "$1,234.50",
+// "-$92,233,720,368,547,758.08". Currency when it fits, exact digits otherwise; nothing for any
+// other form (another locale's symbol or separators), which is then kept as text.
+bool PutMoney(std::string_view text, RowWriter& row) {
+  std::string digits;
+  if (text.starts_with('-')) {
+    digits += '-';
+    text.remove_prefix(1);
+  }
+  if (!text.starts_with('$')) return false;
+  text.remove_prefix(1);
+  const std::size_t point = std::min(text.find('.'), text.size());
+  // Group separators only between digits of the whole part, three digits apart.
+  for (std::size_t i = 0; i < point; ++i) {
+    if (text[i] != ',') {
+      digits += text[i];
+      continue;
+    }
+    if (i == 0 || (point - i - 1) % 4 != 3) return false;
+  }
+  digits += text.substr(point);
+  if (!IsPlainDecimal(digits) || digits.starts_with('+')) return false;
+  if (const std::optional<Variant> currency = Variant::CurrencyFromDigits(digits)) {
+    row.PutCurrency(currency->Integer());
+  } else {
+    row.PutDecimal(digits);
+  }
+  return true;
 }
 
 // What the MDBTools driver writes for every date it cannot convert (before 1900, or millennia
@@ -117,7 +133,11 @@ void PutNumberOrText(std::string_view text, RowWriter& row) {
 
 void PutInteger(ValueKind kind, std::string_view text, RowWriter& row) {
   const std::optional<std::int64_t> value = ParseWhole<std::int64_t>(text);
-  if (!value) return PutNumberOrText(text, row);
+  if (!value) {
+    // An unsigned BIGINT above the largest signed one.
+    if (const auto large = ParseWhole<std::uint64_t>(text)) return row.PutUnsigned(*large);
+    return PutNumberOrText(text, row);
+  }
   if (kind == ValueKind::kTinyInt && *value >= std::numeric_limits<std::int8_t>::min() &&
       *value <= std::numeric_limits<std::int8_t>::max()) {
     return row.PutTinyInt(static_cast<std::int8_t>(*value));
@@ -192,6 +212,7 @@ void PutFetchedValue(ValueKind kind, std::string_view bytes, RowWriter& row) {
       return row.PutText(bytes);
     case ValueKind::kDouble:
       if (const auto value = ParseWhole<double>(bytes)) return row.PutDouble(*value);
+      if (PutMoney(bytes, row)) return;
       return row.PutText(bytes);
     case ValueKind::kDecimal:
       return PutNumberOrText(bytes, row);

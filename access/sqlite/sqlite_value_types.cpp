@@ -50,7 +50,9 @@ bool Expect(std::string_view text, std::size_t& pos, char c) {
   return true;
 }
 
-// "HH:MM", "HH:MM:SS" or "HH:MM:SS.fff" at text[pos], as seconds of the day.
+// "HH:MM", "HH:MM:SS" or "HH:MM:SS.fff" at text[pos], as whole seconds of the day: the fraction of
+// a second is dropped, since the display shows whole seconds and a fraction kept in the date's double
+// could round it up into the next second or day.
 bool ReadTime(std::string_view text, std::size_t& pos, double& seconds) {
   int hour = 0;
   int minute = 0;
@@ -58,24 +60,18 @@ bool ReadTime(std::string_view text, std::size_t& pos, double& seconds) {
   if (!ReadDigits(text, pos, 2, hour) || !Expect(text, pos, ':') || !ReadDigits(text, pos, 2, minute)) {
     return false;
   }
-  double fraction = 0;
   if (pos < text.size() && text[pos] == ':') {
     ++pos;
     if (!ReadDigits(text, pos, 2, second)) return false;
     if (pos < text.size() && text[pos] == '.') {
       ++pos;
-      double scale = 0.1;
       const std::size_t start = pos;
-      while (pos < text.size() && IsAsciiDigit(text[pos])) {
-        fraction += (text[pos] - '0') * scale;
-        scale /= 10;
-        ++pos;
-      }
+      while (pos < text.size() && IsAsciiDigit(text[pos])) ++pos;
       if (pos == start) return false;
     }
   }
   if (hour > 23 || minute > 59 || second > 59) return false;
-  seconds = hour * 3600 + minute * 60 + second + fraction;
+  seconds = hour * 3600 + minute * 60 + second;
   return true;
 }
 
@@ -107,7 +103,6 @@ std::optional<double> OleDateFromText(std::string_view text) {
   std::size_t pos = 0;
   CalendarTime date{1899, 12, 30, 0, 0, 0};
   double seconds = 0;
-  bool hasTime = false;
   if (text.size() >= 10 && text[4] == '-') {
     if (!ReadDigits(text, pos, 4, date.year) || !Expect(text, pos, '-') ||
         !ReadDigits(text, pos, 2, date.month) || !Expect(text, pos, '-') ||
@@ -117,33 +112,15 @@ std::optional<double> OleDateFromText(std::string_view text) {
     if (pos < text.size() && (text[pos] == ' ' || text[pos] == 'T' || text[pos] == 't')) {
       ++pos;
       if (!ReadTime(text, pos, seconds)) return std::nullopt;
-      hasTime = true;
     }
   } else {
     if (!ReadTime(text, pos, seconds)) return std::nullopt;
-    hasTime = true;
-  }
-  double offset = 0;
-  if (hasTime && pos < text.size()) {
-    if (text[pos] == 'Z' || text[pos] == 'z') {
-      ++pos;
-    } else if (text[pos] == '+' || text[pos] == '-') {
-      const double sign = text[pos] == '-' ? -1 : 1;
-      ++pos;
-      int hours = 0;
-      int minutes = 0;
-      if (!ReadDigits(text, pos, 2, hours) || !Expect(text, pos, ':') || !ReadDigits(text, pos, 2, minutes) ||
-          hours > 14 || minutes > 59) {
-        return std::nullopt;
-      }
-      offset = sign * (hours * 3600 + minutes * 60);
-    }
   }
   if (pos != text.size()) return std::nullopt;
   const std::optional<double> midnight = MakeOleDate(date);
   if (!midnight) return std::nullopt;
   // A date at midnight is a whole number of days, the same in OLE's form and the linear one.
-  return OleFromLinearDays(*midnight + (seconds - offset) / kSecondsPerDay);
+  return OleFromLinearDays(*midnight + seconds / kSecondsPerDay);
 }
 
 std::optional<double> OleDateFromJulianDay(double julianDay) {

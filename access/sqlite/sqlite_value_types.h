@@ -14,9 +14,10 @@ enum class DeclaredKind { kPlain, kTinyInt, kSmallInt, kDecimal, kBool, kDate };
 DeclaredKind KindOfDeclaredType(const char* declared);
 
 // An OLE date for the texts SQLite's date functions read: "YYYY-MM-DD", optionally followed by
-// " HH:MM", " HH:MM:SS" or " HH:MM:SS.SSS" (a 'T' may stand for the blank), optionally ending in 'Z'
-// or a "+HH:MM"/"-HH:MM" offset that is taken off to give UTC; or one of the time forms alone, on
-// day 0. Nothing when the text is none of these or names no real date in the years 100 to 9999.
+// " HH:MM", " HH:MM:SS" or " HH:MM:SS.SSS" (a 'T' may stand for the blank; the fraction of a second
+// is dropped); or one of the time forms alone, on day 0. Nothing when the text is none of these or
+// names no real date in the years 100 to 9999, and nothing for a time with a zone ('Z' or an offset
+// such as "+02:00"), which the date form cannot show: the provider keeps such a value as its text.
 std::optional<double> OleDateFromText(std::string_view text);
 
 // An OLE date for a Julian day number, the way SQLite reads a number as a date; nothing outside the

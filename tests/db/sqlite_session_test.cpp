@@ -128,17 +128,19 @@ TEST_F(SqliteSession, EachStatementReplacesTheResult) {
 
 TEST_F(SqliteSession, ShowsValuesByTheirDatabaseType) {
   session.Run(OpenLine() + "sql create table v (big INTEGER, small SMALLINT, tiny TINYINT, price DECIMAL(9,2),"
-                           " at DATETIME, bad DATE, t TEXT)\n"
-                           "sql insert into v values (2147483648, -5, -1, 12.5, '2004-03-02 14:05:09', 'soon',"
-                           " 'a#0cb')\n"
+                           " at DATETIME, bad DATE, late DATETIME, zoned DATETIME, t TEXT)\n"
+                           "sql insert into v values (9223372036854775807, -5, -1, 12.5, '2004-03-02 14:05:09',"
+                           " 'soon', '2024-12-31 23:59:59.999', '2024-05-06 07:08:09+02:00', 'a#0cb')\n"
                            "sql select * from v");
   EXPECT_EQ(session.Run("record"),
-            "big             <Unsupport type:20>\n"
+            "big             9223372036854775807\n"
             "small           -5\n"
             "tiny            -1\n"
             "price           12.500000\n"
             "at              2004/3/2 14:5:9\n"
             "bad             \"soon\"\n"
+            "late            2024/12/31 23:59:59\n"
+            "zoned           \"2024-05-06 07:08:09+02:00\"\n"
             "t               \"a#0cb\"\n" +
                 kSeparator + "\n");
 }
