@@ -21,6 +21,19 @@ std::string InfoText(SQLHDBC connection, SQLUSMALLINT info) {
   return std::string(text, ::strnlen(text, sizeof text));
 }
 
+// The database the connection is in now, or empty when the driver does not say. Read at each
+// listing, since a statement ("USE other") may have changed it.
+std::string CurrentCatalog(SQLHDBC connection) {
+  char text[256] = {};
+  SQLINTEGER length = 0;
+  if (!SQL_SUCCEEDED(SQLGetConnectAttr(connection, SQL_ATTR_CURRENT_CATALOG, text, sizeof text - 1, &length))) {
+    return {};
+  }
+  // A name cut to fit the buffer would name another database.
+  if (length < 0 || static_cast<std::size_t>(length) >= sizeof text - 1) return {};
+  return std::string(text, ::strnlen(text, sizeof text));
+}
+
 // The password is in the text; it should not outlive the call that needed it.
 void Wipe(std::string& text) {
   explicit_bzero(text.data(), text.size());
@@ -108,7 +121,13 @@ std::unique_ptr<ProviderCursor> OdbcSession::OpenSchema(SchemaKind schema) {
   SQLHSTMT handle = statement.Get();
   RunningStatement running(*link_, handle);
   if (schema == SchemaKind::kTables) {
-    if (!SQL_SUCCEEDED(SQLTables(handle, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0))) {
+    // The tables of the database in use. Without a catalog some drivers (MariaDB's) list every
+    // database on the server, system schemas included; a driver that names no current catalog
+    // lists what it has.
+    std::string catalog = CurrentCatalog(link_->connection.Get());
+    SQLCHAR* const catalogName = catalog.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(catalog.data());
+    const auto catalogLength = static_cast<SQLSMALLINT>(catalog.size());
+    if (!SQL_SUCCEEDED(SQLTables(handle, catalogName, catalogLength, nullptr, 0, nullptr, 0, nullptr, 0))) {
       link_->Raise(statement, "Listing the tables");
     }
     return std::make_unique<OdbcCursor>(

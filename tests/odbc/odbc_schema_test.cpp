@@ -25,6 +25,27 @@ TEST_P(OdbcSchema, CatalogsAreListedWhereTheDriverHasThem) {
   }
 }
 
+// MariaDB's driver lists every database on the server, its system schemas too, unless it is told
+// which catalog to list.
+TEST_P(OdbcSchema, TablesAreThoseOfTheDatabaseInUse) {
+  Query("DROP TABLE IF EXISTS ql_here");
+  Query("CREATE TABLE ql_here (a INTEGER)");
+  access::Ref<access::Recordset> rows =
+      connection_->OpenSchema(access::SchemaKind::kTables, access::Variant::Missing(), access::Variant::Missing());
+  access::Ref<access::Fields> fields = rows->GetFields();
+  std::string names;
+  std::string otherCatalogs;
+  while (!rows->Eof()) {
+    const access::Variant catalog = fields->Item("TABLE_CATALOG")->Value();
+    const std::string name = fields->Item("TABLE_NAME")->Value().ToText();
+    names += name + "\n";
+    if (catalog.Type() != access::VT_NULL && catalog.ToText() != "qltest") otherCatalogs += catalog.ToText() + "." + name + "\n";
+    rows->MoveNext();
+  }
+  EXPECT_NE(("\n" + names).find("\nql_here\n"), std::string::npos) << names;
+  EXPECT_EQ(otherCatalogs, "");
+}
+
 INSTANTIATE_TEST_SUITE_P(Odbc, OdbcSchema, testing::Values(&PostgresEngine(), &MariadbEngine(), &SqliteOdbcEngine()),
                          EngineName);
 
