@@ -1,15 +1,16 @@
 #include "access/odbc/odbc_cell.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "access/ascii.h"
-#include "access/ole_date.h"
+#include "access/date_text.h"
+#include "access/money_text.h"
 
 namespace ql::access {
 namespace {
@@ -23,105 +24,22 @@ std::optional<Number> ParseWhole(std::string_view text) {
   return value;
 }
 
-// Reads exactly `count` digits at `at`, moving past them.
-std::optional<int> Digits(std::string_view text, std::size_t& at, std::size_t count) {
-  if (at > text.size() || text.size() - at < count) return std::nullopt;
-  int value = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!IsAsciiDigit(text[at + i])) return std::nullopt;
-    value = value * 10 + (text[at + i] - '0');
-  }
-  at += count;
-  return value;
-}
-
-bool Expect(std::string_view text, std::size_t& at, char c) {
-  if (at >= text.size() || text[at] != c) return false;
-  ++at;
-  return true;
-}
-
-// "HH:MM:SS" with an optional fraction of a second, which is dropped: the display shows whole
-// seconds, and a fraction kept in the date's double could round it up into the next second or day.
-// A time with a zone ("Z", "+02", "-05:30") or an era after it does not parse: the date form cannot
-// show them, so such a value is kept as the text the database gave.
-bool ParseTime(std::string_view text, std::size_t& at, CalendarTime& time) {
-  const auto hour = Digits(text, at, 2);
-  if (!hour || !Expect(text, at, ':')) return false;
-  const auto minute = Digits(text, at, 2);
-  if (!minute || !Expect(text, at, ':')) return false;
-  const auto second = Digits(text, at, 2);
-  if (!second) return false;
-  time.hour = *hour;
-  time.minute = *minute;
-  time.second = *second;
-  if (at < text.size() && text[at] == '.') {
-    ++at;
-    while (at < text.size() && IsAsciiDigit(text[at])) ++at;
-  }
-  return true;
-}
-
-// "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS[.f]" (or with 'T'), or a time of day alone, which falls on
-// day 0 of the OLE calendar, as a time value does there.
-std::optional<double> ParseDate(std::string_view text) {
-  CalendarTime time{1899, 12, 30, 0, 0, 0};
-  std::size_t at = 0;
-  if (text.size() >= 3 && text[2] == ':') {
-    if (!ParseTime(text, at, time)) return std::nullopt;
-  } else {
-    const auto year = Digits(text, at, 4);
-    if (!year || !Expect(text, at, '-')) return std::nullopt;
-    const auto month = Digits(text, at, 2);
-    if (!month || !Expect(text, at, '-')) return std::nullopt;
-    const auto day = Digits(text, at, 2);
-    if (!day) return std::nullopt;
-    time.year = *year;
-    time.month = *month;
-    time.day = *day;
-    if (at < text.size() && (text[at] == ' ' || text[at] == 'T')) {
-      ++at;
-      if (!ParseTime(text, at, time)) return std::nullopt;
-    }
-  }
-  if (at != text.size()) return std::nullopt;
-  return MakeOleDate(time);
-}
-
-// Money as the PostgreSQL driver writes it in the C and English locales: "$1,234.50",
-// "-$92,233,720,368,547,758.08". Currency when it fits, exact digits otherwise; nothing for any
-// other form (another locale's symbol or separators), which is then kept as text.
-bool PutMoney(std::string_view text, RowWriter& row) {
-  std::string digits;
-  if (text.starts_with('-')) {
-    digits += '-';
-    text.remove_prefix(1);
-  }
-  if (!text.starts_with('$')) return false;
-  text.remove_prefix(1);
-  const std::size_t point = std::min(text.find('.'), text.size());
-  // Group separators only between digits of the whole part, three digits apart.
-  for (std::size_t i = 0; i < point; ++i) {
-    if (text[i] != ',') {
-      digits += text[i];
-      continue;
-    }
-    if (i == 0 || (point - i - 1) % 4 != 3) return false;
-  }
-  digits += text.substr(point);
-  if (!IsPlainDecimal(digits) || digits.starts_with('+')) return false;
-  if (const std::optional<Variant> currency = Variant::CurrencyFromDigits(digits)) {
-    row.PutCurrency(currency->Integer());
-  } else {
-    row.PutDecimal(digits);
-  }
-  return true;
-}
-
 // What the MDBTools driver writes for every date it cannot convert (before 1900, or millennia
 // ahead): no such day exists and the driver offers the value no other way, so it becomes a date out
 // of range rather than a text that looks like a date.
 constexpr std::string_view kMdbToolsUnreadableDate = "1900-01-00 00:00:00";
+
+// Money as the PostgreSQL driver writes it: currency when it fits, exact digits beyond.
+bool PutMoney(std::string_view text, RowWriter& row) {
+  const std::optional<std::string> digits = MoneyDigits(text);
+  if (!digits) return false;
+  if (const std::optional<Variant> currency = Variant::CurrencyFromDigits(*digits)) {
+    row.PutCurrency(currency->Integer());
+  } else {
+    row.PutDecimal(*digits);
+  }
+  return true;
+}
 
 void PutNumberOrText(std::string_view text, RowWriter& row) {
   if (IsPlainDecimal(text)) {
@@ -219,7 +137,7 @@ void PutFetchedValue(ValueKind kind, std::string_view bytes, RowWriter& row) {
     case ValueKind::kBool:
       return PutBool(bytes, row);
     case ValueKind::kDate:
-      if (const auto date = ParseDate(bytes)) return row.PutDate(*date);
+      if (const auto date = OleDateFromIsoText(bytes)) return row.PutDate(*date);
       if (bytes == kMdbToolsUnreadableDate) return row.PutDate(std::numeric_limits<double>::quiet_NaN());
       return row.PutText(bytes);
     case ValueKind::kText:
