@@ -122,9 +122,10 @@ std::unique_ptr<ProviderCursor> OdbcSession::OpenSchema(SchemaKind schema) {
   RunningStatement running(*link_, handle);
   if (schema == SchemaKind::kTables) {
     // The tables of the database in use. Without a catalog some drivers (MariaDB's) list every
-    // database on the server, system schemas included; a driver that names no current catalog
-    // lists what it has.
-    std::string catalog = CurrentCatalog(link_->connection.Get());
+    // database on the server, system schemas included; a driver without catalogs, or that names
+    // no current one, lists what it has.
+    std::string catalog;
+    if (InfoText(link_->connection.Get(), SQL_CATALOG_NAME) != "N") catalog = CurrentCatalog(link_->connection.Get());
     SQLCHAR* const catalogName = catalog.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(catalog.data());
     const auto catalogLength = static_cast<SQLSMALLINT>(catalog.size());
     if (!SQL_SUCCEEDED(SQLTables(handle, catalogName, catalogLength, nullptr, 0, nullptr, 0, nullptr, 0))) {
