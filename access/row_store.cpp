@@ -1,6 +1,9 @@
 #include "access/row_store.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -10,8 +13,14 @@
 namespace ql::access {
 namespace {
 
-// Blocks are allocated uninitialised, so only the pages actually written cost memory.
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// Blocks are allocated uninitialised, so only the pages actually written cost memory, with one
+// exception: a result that needs a second block is a large one, and from the second block on each
+// block is mapped whole as it is allocated (one call instead of a page fault per 4 KiB page, which
+// took a fifth of the time of reading a large result). That costs at most the unused end of the
+// last block.
+constexpr std::size_t kBlockSize = std::size_t{2} << 20;
+// Blocks start on a page and hold whole pages, as mapping them whole requires.
+constexpr std::size_t kPage = 4096;
 
 // Each cell is a tag byte and its payload. Integers that fit 32 bits take the narrowest of 1, 2 or 4
 // bytes; variable-length values carry their length as a base-128 varint before the bytes.
@@ -171,9 +180,17 @@ void RowWriter::PutBinary(std::string_view bytes) { store_->PutSized(kBinary, by
 RowStore::RowStore(std::size_t columnCount, std::size_t byteLimit)
     : columnCount_(columnCount), byteLimit_(byteLimit) {}
 
-RowStore::Block RowStore::NewBlock(std::size_t capacity) {
+void RowStore::BlockFree::operator()(char* data) const noexcept { std::free(data); }
+
+RowStore::Block RowStore::NewBlock(std::size_t size) {
+  if (size > std::numeric_limits<std::size_t>::max() - kPage) throw std::bad_alloc();
+  const std::size_t capacity = (size + kPage - 1) / kPage * kPage;
   if (capacity > byteLimit_ || blockBytes_ > byteLimit_ - capacity) throw std::bad_alloc();
-  Block block{std::unique_ptr<char[]>(new char[capacity]), 0, capacity};
+  Block block{std::unique_ptr<char, BlockFree>(static_cast<char*>(std::aligned_alloc(kPage, capacity))), 0,
+              capacity};
+  if (!block.data) throw std::bad_alloc();
+  // Only advice: where the kernel cannot do it, pages are mapped one by one as rows are written.
+  if (!blocks_.empty()) ::madvise(block.data.get(), capacity, MADV_POPULATE_WRITE);
   blockBytes_ += capacity;
   return block;
 }

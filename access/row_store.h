@@ -67,8 +67,11 @@ class RowStore {
 
  private:
   friend class RowWriter;
+  struct BlockFree {
+    void operator()(char* data) const noexcept;
+  };
   struct Block {
-    std::unique_ptr<char[]> data;
+    std::unique_ptr<char, BlockFree> data;
     std::size_t used = 0;
     std::size_t capacity = 0;
   };
@@ -79,8 +82,8 @@ class RowStore {
   void PutCell(std::uint8_t tag, const void* payload, std::size_t size);
   void PutSized(std::uint8_t tag, std::string_view bytes);
 
-  // Allocates a block of `capacity` bytes within the limit.
-  Block NewBlock(std::size_t capacity);
+  // Allocates a block of at least `size` bytes within the limit.
+  Block NewBlock(std::size_t size);
 
   std::size_t columnCount_;
   std::size_t byteLimit_;

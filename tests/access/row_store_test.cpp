@@ -95,7 +95,7 @@ TEST(RowStore, AnAbandonedRowLeavesNoTraceAndAShortRowIsCompletedWithNulls) {
 namespace {
 
 TEST(RowStore, RefusesToGrowPastItsLimitAndKeepsWhatItHolds) {
-  access::RowStore store(1, 2 << 20);  // two blocks
+  access::RowStore store(1, 2 << 20);  // one block
   const std::string text(1000, 't');
   std::size_t stored = 0;
   try {
