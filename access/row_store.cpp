@@ -286,6 +286,24 @@ void RowStore::LocateCells(std::size_t row, std::vector<const char*>& cells) con
 
 Variant RowStore::ReadCell(const char* cell) { return DecodeCell(cell); }
 
+void RowStore::ReadCell(const char* cell, Variant& value) {
+  const auto tag = static_cast<std::uint8_t>(*cell);
+  if (tag == kText || tag == kBinary) {
+    const char* bytes = cell + 1;
+    const std::uint64_t size = ReadVarint(bytes);
+    const std::string_view view(bytes, size);
+    if (tag == kText) {
+      value.AssignText(view);
+    } else {
+      value.AssignBytes(view);
+    }
+    return;
+  }
+  // A copy, not a move, so that the variant's text keeps its room.
+  const Variant decoded = DecodeCell(cell);
+  value = decoded;
+}
+
 std::size_t RowStore::ReservedBytes() const noexcept {
   return blockBytes_ + rows_.capacity() * sizeof(std::uint64_t);
 }

@@ -62,6 +62,8 @@ class RowStore {
   // while the store lives, since completed rows never move), and the value of such a cell.
   void LocateCells(std::size_t row, std::vector<const char*>& cells) const;
   static Variant ReadCell(const char* cell);
+  // The same into `value`, texts and byte arrays in the room it already has.
+  static void ReadCell(const char* cell, Variant& value);
   // Bytes held in blocks, for measuring.
   std::size_t ReservedBytes() const noexcept;
 

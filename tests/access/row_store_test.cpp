@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "access_probe.h"
 
@@ -39,6 +40,15 @@ TEST(RowStore, KeepsEveryCellKindWithItsType) {
   EXPECT_EQ(Row(store, 0),
             "NULL:<null> I4:-100 I4:-30000 I4:2147483647 I8:-2147483649 I2:-5 I1:-1 R4:0.25 R8:2.5 "
             "DECIMAL:-12.50 BOOL:True DATE:2003-10-01 BSTR:north");
+  // Read again, backwards, into one variant that held a longer text: each value comes out whole,
+  // with nothing left of the one before.
+  std::vector<const char*> cells;
+  store.LocateCells(0, cells);
+  access::Variant reused = access::Variant::Text(std::string(100, 'x'));
+  for (std::size_t column = store.ColumnCount(); column-- > 0;) {
+    access::RowStore::ReadCell(cells[column], reused);
+    EXPECT_EQ(Describe(reused), Describe(store.Value(0, column))) << column;
+  }
 }
 
 TEST(RowStore, RowsCrossBlocksAndLargeValuesGetABlockOfTheirOwn) {
