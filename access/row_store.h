@@ -76,10 +76,14 @@ class RowStore {
     std::unique_ptr<char, BlockFree> data;
     std::size_t used = 0;
     std::size_t capacity = 0;
+    // Bytes from the start already mapped in advance (see Append).
+    std::size_t mapped = 0;
   };
   // Reserves room for `size` more bytes of the row being written, moving the row to a new block when
   // the current one is full, and returns where to write them.
   char* Append(std::size_t size);
+  // Maps the pages of `block` from its mapped end past its used end, in advance of the writes.
+  static void MapAhead(Block& block);
   const char* RowStart(std::size_t row) const;
   void PutCell(std::uint8_t tag, const void* payload, std::size_t size);
   void PutSized(std::uint8_t tag, std::string_view bytes);
