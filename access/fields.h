@@ -14,9 +14,13 @@ namespace ql::access {
 class Field {
  public:
   virtual ~Field() = default;
-  virtual std::string Name() = 0;
+  // Valid while the field lives.
+  virtual std::string_view Name() = 0;
   // Raises kNoCurrentRecord when the recordset stands at BOF or EOF.
   virtual Variant Value() = 0;
+  // Value() into `value`, which may keep the room its text already has (Variant::AssignText), so
+  // that reading every field of many rows into one variant does not allocate for each text.
+  virtual void ReadValue(Variant& value) { value = Value(); }
 };
 
 class Fields {

@@ -17,8 +17,9 @@ class NativeField final : public Field {
   NativeField(std::shared_ptr<StaticCursor> cursor, std::size_t column)
       : cursor_(std::move(cursor)), column_(column) {}
 
-  std::string Name() override { return cursor_->ColumnNames()[column_]; }
+  std::string_view Name() override { return cursor_->ColumnNames()[column_]; }
   Variant Value() override { return cursor_->Value(column_); }
+  void ReadValue(Variant& value) override { cursor_->ReadValue(column_, value); }
 
  private:
   std::shared_ptr<StaticCursor> cursor_;

@@ -1,6 +1,9 @@
 #include "access/row_store.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -10,8 +13,14 @@
 namespace ql::access {
 namespace {
 
-// Blocks are allocated uninitialised, so only the pages actually written cost memory.
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// Blocks are allocated uninitialised, so only the pages actually written cost memory. A result that
+// needs a second block is a large one: from the second block on, pages are mapped ahead of the rows
+// a stretch at a time, one call instead of a page fault per 4 KiB page (which took a fifth of the
+// time of reading a large result). That costs at most one stretch more than the rows need.
+constexpr std::size_t kBlockSize = std::size_t{2} << 20;
+constexpr std::size_t kMapAhead = std::size_t{256} << 10;
+// Blocks start on a page and hold whole pages, as mapping them whole requires.
+constexpr std::size_t kPage = 4096;
 
 // Each cell is a tag byte and its payload. Integers that fit 32 bits take the narrowest of 1, 2 or 4
 // bytes; variable-length values carry their length as a base-128 varint before the bytes.
@@ -190,9 +199,17 @@ void RowWriter::PutBinary(std::string_view bytes) { store_->PutSized(kBinary, by
 RowStore::RowStore(std::size_t columnCount, std::size_t byteLimit)
     : columnCount_(columnCount), byteLimit_(byteLimit) {}
 
-RowStore::Block RowStore::NewBlock(std::size_t capacity) {
+void RowStore::BlockFree::operator()(char* data) const noexcept { std::free(data); }
+
+RowStore::Block RowStore::NewBlock(std::size_t size) {
+  if (size > std::numeric_limits<std::size_t>::max() - kPage) throw std::bad_alloc();
+  const std::size_t capacity = (size + kPage - 1) / kPage * kPage;
   if (capacity > byteLimit_ || blockBytes_ > byteLimit_ - capacity) throw std::bad_alloc();
-  Block block{std::unique_ptr<char[]>(new char[capacity]), 0, capacity};
+  Block block{std::unique_ptr<char, BlockFree>(static_cast<char*>(std::aligned_alloc(kPage, capacity))), 0,
+              capacity};
+  if (!block.data) throw std::bad_alloc();
+  // The first block maps its pages one by one as they are written: most results are small.
+  if (blocks_.empty()) block.mapped = capacity;
   blockBytes_ += capacity;
   return block;
 }
@@ -243,7 +260,15 @@ char* RowStore::Append(std::size_t size) {
   }
   char* out = block->data.get() + block->used;
   block->used += size;
+  if (block->used > block->mapped) MapAhead(*block);
   return out;
+}
+
+void RowStore::MapAhead(Block& block) {
+  const std::size_t end = std::min(block.capacity, (block.used + kMapAhead - 1) / kMapAhead * kMapAhead);
+  // Only advice: where the kernel cannot do it, pages are mapped one by one as they are written.
+  ::madvise(block.data.get() + block.mapped, end - block.mapped, MADV_POPULATE_WRITE);
+  block.mapped = end;
 }
 
 void RowStore::PutCell(std::uint8_t tag, const void* payload, std::size_t size) {
@@ -287,6 +312,24 @@ void RowStore::LocateCells(std::size_t row, std::vector<const char*>& cells) con
 }
 
 Variant RowStore::ReadCell(const char* cell) { return DecodeCell(cell); }
+
+void RowStore::ReadCell(const char* cell, Variant& value) {
+  const auto tag = static_cast<std::uint8_t>(*cell);
+  if (tag == kText || tag == kBinary) {
+    const char* bytes = cell + 1;
+    const std::uint64_t size = ReadVarint(bytes);
+    const std::string_view view(bytes, size);
+    if (tag == kText) {
+      value.AssignText(view);
+    } else {
+      value.AssignBytes(view);
+    }
+    return;
+  }
+  // A copy, not a move, so that the variant's text keeps its room.
+  const Variant decoded = DecodeCell(cell);
+  value = decoded;
+}
 
 std::size_t RowStore::ReservedBytes() const noexcept {
   return blockBytes_ + rows_.capacity() * sizeof(std::uint64_t);

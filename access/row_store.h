@@ -64,25 +64,34 @@ class RowStore {
   // while the store lives, since completed rows never move), and the value of such a cell.
   void LocateCells(std::size_t row, std::vector<const char*>& cells) const;
   static Variant ReadCell(const char* cell);
+  // The same into `value`, texts and byte arrays in the room it already has.
+  static void ReadCell(const char* cell, Variant& value);
   // Bytes held in blocks, for measuring.
   std::size_t ReservedBytes() const noexcept;
 
  private:
   friend class RowWriter;
+  struct BlockFree {
+    void operator()(char* data) const noexcept;
+  };
   struct Block {
-    std::unique_ptr<char[]> data;
+    std::unique_ptr<char, BlockFree> data;
     std::size_t used = 0;
     std::size_t capacity = 0;
+    // Bytes from the start already mapped in advance (see Append).
+    std::size_t mapped = 0;
   };
   // Reserves room for `size` more bytes of the row being written, moving the row to a new block when
   // the current one is full, and returns where to write them.
   char* Append(std::size_t size);
+  // Maps the pages of `block` from its mapped end past its used end, in advance of the writes.
+  static void MapAhead(Block& block);
   const char* RowStart(std::size_t row) const;
   void PutCell(std::uint8_t tag, const void* payload, std::size_t size);
   void PutSized(std::uint8_t tag, std::string_view bytes);
 
-  // Allocates a block of `capacity` bytes within the limit.
-  Block NewBlock(std::size_t capacity);
+  // Allocates a block of at least `size` bytes within the limit.
+  Block NewBlock(std::size_t size);
 
   std::size_t columnCount_;
   std::size_t byteLimit_;

@@ -86,7 +86,7 @@ std::int32_t StaticCursor::RecordCount() {
   return static_cast<std::int32_t>(count);
 }
 
-Variant StaticCursor::Value(std::size_t column) const {
+const char* StaticCursor::Cell(std::size_t column) const {
   RequireOpen();
   if (bof_ || eof_) RaiseLayerError(kNoCurrentRecord, kObject);
   if (column >= names_.size()) RaiseLayerError(kItemNotFound, kObject);
@@ -94,8 +94,12 @@ Variant StaticCursor::Value(std::size_t column) const {
     store_->LocateCells(row_, cells_);
     locatedRow_ = row_;
   }
-  return RowStore::ReadCell(cells_[column]);
+  return cells_[column];
 }
+
+Variant StaticCursor::Value(std::size_t column) const { return RowStore::ReadCell(Cell(column)); }
+
+void StaticCursor::ReadValue(std::size_t column, Variant& value) const { RowStore::ReadCell(Cell(column), value); }
 
 bool StaticCursor::Reach(std::size_t index) {
   while (store_->RowCount() <= index) {

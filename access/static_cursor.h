@@ -46,12 +46,16 @@ class StaticCursor {
   const std::vector<std::string>& ColumnNames() const noexcept { return names_; }
   // The column's value on the current row; kNoCurrentRecord at BOF or EOF.
   Variant Value(std::size_t column) const;
+  // Value(column) into `value`, keeping the room its text has (RowStore::ReadCell).
+  void ReadValue(std::size_t column, Variant& value) const;
 
   // Rows held so far, for tests and measurements.
   std::size_t FetchedRows() const noexcept { return store_ ? store_->RowCount() : 0; }
 
  private:
   void RequireOpen() const;
+  // Where the column's cell of the current row starts; raises as Value does.
+  const char* Cell(std::size_t column) const;
   // Fetches one more row; false when the provider has none left.
   bool FetchOne();
   // True when row `index` is held, fetching up to it as needed.

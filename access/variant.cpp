@@ -227,6 +227,20 @@ Variant Variant::Bytes(std::string_view bytes) {
   return v;
 }
 
+void Variant::AssignText(std::string_view utf8) {
+  type_ = VT_BSTR;
+  integer_ = 0;
+  real_ = 0;
+  text_.assign(utf8);
+}
+
+void Variant::AssignBytes(std::string_view bytes) {
+  type_ = VT_ARRAY | VT_UI1;
+  integer_ = 0;
+  real_ = 0;
+  text_.assign(bytes);
+}
+
 Variant Variant::Error(ResultCode code) {
   Variant v = OfType(VT_ERROR);
   v.integer_ = code;

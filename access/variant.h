@@ -79,6 +79,11 @@ class Variant {
   static Variant Decimal(std::string_view digits);
   // A byte array: VT_ARRAY | VT_UI1.
   static Variant Bytes(std::string_view bytes);
+  // Makes this variant the text (VT_BSTR) or byte array `bytes` in place, keeping the room its
+  // text already has: a variant that is read into again and again allocates only when a value
+  // outgrows every one before it.
+  void AssignText(std::string_view utf8);
+  void AssignBytes(std::string_view bytes);
   static Variant Error(ResultCode code);
   // A value that carries only a type code: for types the layer does not produce itself.
   static Variant OfType(VarType type);

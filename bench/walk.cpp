@@ -29,9 +29,10 @@ int main(int argc, char** argv) {
     std::size_t bytes = 0;  // consumed, so that no read can be optimised away
     access::Ref<access::Fields> fields = rows->GetFields();
     const std::int32_t columns = fields->Count();
+    access::Variant value;  // read into again for every field, as the record display does
     while (!rows->Eof()) {
       for (std::int32_t i = 0; i < columns; ++i) {
-        const access::Variant value = fields->Item(i)->Value();
+        fields->Item(i)->ReadValue(value);
         bytes += value.Type() + value.Bytes().size();
       }
       ++count;

@@ -2,6 +2,7 @@
 
 #include "console/line_editor.h"
 
+#include <dlfcn.h>
 #include <histedit.h>
 #include <langinfo.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "console/terminal_signals.h"
 #include "console/thread_locale.h"
@@ -37,11 +39,50 @@ constexpr KeyBinding kKeyBindings[] = {
     {"\\e[3~", "ed-delete-next-char"},  // Delete
 };
 
+// libedit's functions, looked up when a person first types at a terminal: a program reading a
+// script never needs them, and loading libedit at start-up (with libtinfo, libbsd and libmd) took
+// a sixth of the start-up time. The library stays loaded for the rest of the program, since it
+// has signal handlers of its own installed.
+struct Libedit {
+  decltype(&::el_init) init;
+  decltype(&::el_end) end;
+  decltype(&::el_set) set;
+  decltype(&::el_get) get;
+  decltype(&::el_gets) gets;
+  decltype(&::history_init) historyInit;
+  decltype(&::history_end) historyEnd;
+  decltype(&::history) history;
+
+  // Null when the library or one of its functions cannot be found; the program then reads lines
+  // without editing.
+  static const Libedit* Load() {
+    static const Libedit* const loaded = [] () -> const Libedit* {
+      void* library = ::dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
+      if (library == nullptr) return nullptr;
+      const auto find = [library](auto& function, const char* name) {
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+        return function != nullptr;
+      };
+      static Libedit table;
+      if (find(table.init, "el_init") && find(table.end, "el_end") && find(table.set, "el_set") &&
+          find(table.get, "el_get") && find(table.gets, "el_gets") && find(table.historyInit, "history_init") &&
+          find(table.historyEnd, "history_end") && find(table.history, "history")) {
+        return &table;
+      }
+      ::dlclose(library);
+      return nullptr;
+    }();
+    return loaded;
+  }
+};
+
 struct EditLineEnd {
-  void operator()(EditLine* editLine) const noexcept { el_end(editLine); }
+  const Libedit* api;
+  void operator()(EditLine* editLine) const noexcept { api->end(editLine); }
 };
 struct HistoryEnd {
-  void operator()(History* history) const noexcept { history_end(history); }
+  const Libedit* api;
+  void operator()(History* history) const noexcept { api->historyEnd(history); }
 };
 struct FileClose {
   void operator()(std::FILE* file) const noexcept { std::fclose(file); }
@@ -77,8 +118,8 @@ void Show(std::string_view text) {
 class LibeditEditor final : public LineEditor {
  public:
   // Null when libedit cannot be set up.
-  static std::unique_ptr<LineEditor> Open() {
-    auto editor = std::unique_ptr<LibeditEditor>(new LibeditEditor());
+  static std::unique_ptr<LineEditor> Open(const Libedit& api) {
+    auto editor = std::unique_ptr<LibeditEditor>(new LibeditEditor(api));
     if (!editor->editLine_) return nullptr;
     return editor;
   }
@@ -93,7 +134,7 @@ class LibeditEditor final : public LineEditor {
     bool dropped = false;
     {
       const terminal_signals::InputWait waiting;
-      typed = el_gets(editLine_.get(), &count);
+      typed = api_.gets(editLine_.get(), &count);
       readError = errno;
       dropped = terminal_signals::TakeDroppedLine();
     }
@@ -115,33 +156,35 @@ class LibeditEditor final : public LineEditor {
   }
 
  private:
-  LibeditEditor() : locale_(EditingLocale()) {
+  explicit LibeditEditor(const Libedit& api)
+      : api_(api), locale_(EditingLocale()), history_(nullptr, HistoryEnd{&api}), editLine_(nullptr, EditLineEnd{&api}) {
     const ScopedThreadLocale editing(locale_.Get());
     // libedit's complaints (an unknown terminal type, say) would land in the middle of the screen.
     errors_.reset(std::fopen("/dev/null", "w"));
-    history_.reset(history_init());
+    history_.reset(api_.historyInit());
     if (!history_) return;
     HistEvent event;
-    history(history_.get(), &event, H_SETSIZE, kHistoryLines);
-    history(history_.get(), &event, H_SETUNIQUE, 1);
-    editLine_.reset(el_init("queryloom", stdin, stdout, errors_ ? errors_.get() : stderr));
+    api_.history(history_.get(), &event, H_SETSIZE, kHistoryLines);
+    api_.history(history_.get(), &event, H_SETUNIQUE, 1);
+    editLine_.reset(api_.init("queryloom", stdin, stdout, errors_ ? errors_.get() : stderr));
     if (!editLine_) return;
     EditLine* const editLine = editLine_.get();
-    el_set(editLine, EL_CLIENTDATA, this);
-    el_set(editLine, EL_EDITOR, "emacs");
+    api_.set(editLine, EL_CLIENTDATA, this);
+    api_.set(editLine, EL_EDITOR, "emacs");
     // libedit restores the terminal's line mode before a signal stops or ends the program, and
     // redraws the line after Ctrl-Z and a change of the window's size.
-    el_set(editLine, EL_SIGNAL, 1);
-    el_set(editLine, EL_PROMPT_ESC, &LibeditEditor::Prompt, kNonPrinting);
-    el_set(editLine, EL_HIST, history, history_.get());
+    api_.set(editLine, EL_SIGNAL, 1);
+    api_.set(editLine, EL_PROMPT_ESC, &LibeditEditor::Prompt, kNonPrinting);
+    api_.set(editLine, EL_HIST, api_.history, history_.get());
     for (const KeyBinding& binding : kKeyBindings) {
-      el_set(editLine, EL_BIND, binding.keys, binding.function, static_cast<const char*>(nullptr));
+      api_.set(editLine, EL_BIND, binding.keys, binding.function, static_cast<const char*>(nullptr));
     }
   }
 
   static char* Prompt(EditLine* editLine) {
+    const Libedit* api = Libedit::Load();
     void* self = nullptr;
-    el_get(editLine, EL_CLIENTDATA, &self);
+    api->get(editLine, EL_CLIENTDATA, &self);
     return static_cast<LibeditEditor*>(self)->prompt_.data();
   }
 
@@ -152,9 +195,10 @@ class LibeditEditor final : public LineEditor {
     if (line.find_first_not_of(" \t") == std::string_view::npos) return;
     const std::string entry(line);
     HistEvent event;
-    history(history_.get(), &event, H_ENTER, entry.c_str());
+    api_.history(history_.get(), &event, H_ENTER, entry.c_str());
   }
 
+  const Libedit& api_;
   OwnedLocale locale_;
   std::unique_ptr<std::FILE, FileClose> errors_;
   std::unique_ptr<History, HistoryEnd> history_;
@@ -167,7 +211,9 @@ class LibeditEditor final : public LineEditor {
 
 std::unique_ptr<LineEditor> TerminalLineEditor() {
   if (!TerminalCanEdit()) return nullptr;
-  return LibeditEditor::Open();
+  const Libedit* api = Libedit::Load();
+  if (api == nullptr) return nullptr;
+  return LibeditEditor::Open(*api);
 }
 
 }  // namespace console

@@ -123,6 +123,11 @@ void AppendShown(std::string_view text, bool escape, std::string& out) {
 }
 
 std::size_t ShownWidth(std::string_view text, bool escape) {
+  // Printable ASCII, what names nearly always are, takes a column a byte. Measured once per field
+  // of every record shown, the general road below took a quarter of a vertical display's time.
+  std::size_t ascii = 0;
+  while (ascii < text.size() && text[ascii] >= 0x20 && text[ascii] < 0x7F) ++ascii;
+  if (ascii == text.size()) return ascii;
   std::size_t width = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {

@@ -63,6 +63,9 @@ class Database {
   console::ColorConsole* console_ = nullptr;
   access::Ref<access::Connection> connection;
   access::Ref<access::Recordset> recordset;
+  // The value ShowRecord formats, read into again for every field so that its text is allocated
+  // only when a value outgrows every one before it.
+  access::Variant shownValue_;
   // The held connection's object, for Interrupt: a signal handler must not read a shared_ptr that
   // the interrupted code may be in the middle of replacing.
   std::atomic<access::Connection*> interruptTarget_{nullptr};

@@ -42,7 +42,8 @@ bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
     for (std::int32_t i = 0; i < count; ++i) {
       const access::Ref<access::Field> field = rows->GetFields()->Item(i);
       NameColumn(field->Name(), escaped, record);
-      FormatValue(field->Value(), record);
+      field->ReadValue(shownValue_);
+      FormatValue(shownValue_, record);
     }
     record += kRecordSeparator;
     PrintLiteral(record);

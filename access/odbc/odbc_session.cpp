@@ -8,6 +8,7 @@
 
 #include "access/odbc/odbc_connect_request.h"
 #include "access/odbc/odbc_cursor.h"
+#include "access/odbc/odbc_library.h"
 
 namespace ql::access {
 namespace {
@@ -49,7 +50,10 @@ OdbcSession::OdbcSession(const ConnectionString& pairs, std::shared_ptr<ErrorLis
   link.driver.name = "ODBC";
   link.environment = OdbcHandle::Allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
   if (!link.environment) {
-    link.errors->Raise(kProviderFailed, "ODBC", "The ODBC driver manager could not set up an environment.");
+    const std::string notLoaded = OdbcLibraryError();
+    link.errors->Raise(kProviderFailed, "ODBC",
+                       notLoaded.empty() ? "The ODBC driver manager could not set up an environment."
+                                         : "The ODBC driver manager could not be loaded: " + notLoaded);
   }
   if (!SQL_SUCCEEDED(SQLSetEnvAttr(link.environment.Get(), SQL_ATTR_ODBC_VERSION, AsPointer(SQL_OV_ODBC3), 0))) {
     link.Raise(link.environment, "Choosing ODBC 3");

@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "access_probe.h"
 
@@ -45,6 +46,15 @@ TEST(RowStore, KeepsEveryCellKindWithItsType) {
             "NULL:<null> I4:-100 I4:-30000 I4:2147483647 I8:-2147483649 I2:-5 I1:-1 R4:0.25 R8:2.5 "
             "DECIMAL:-12.50 BOOL:True DATE:2003-10-01 BSTR:north I8:9223372036854775807 "
             "UI8:9223372036854775808 UI8:18446744073709551615 CY:-922337203685477.5808");
+  // Read again, backwards, into one variant that held a longer text: each value comes out whole,
+  // with nothing left of the one before.
+  std::vector<const char*> cells;
+  store.LocateCells(0, cells);
+  access::Variant reused = access::Variant::Text(std::string(100, 'x'));
+  for (std::size_t column = store.ColumnCount(); column-- > 0;) {
+    access::RowStore::ReadCell(cells[column], reused);
+    EXPECT_EQ(Describe(reused), Describe(store.Value(0, column))) << column;
+  }
 }
 
 TEST(RowStore, RowsCrossBlocksAndLargeValuesGetABlockOfTheirOwn) {
@@ -101,7 +111,7 @@ TEST(RowStore, AnAbandonedRowLeavesNoTraceAndAShortRowIsCompletedWithNulls) {
 namespace {
 
 TEST(RowStore, RefusesToGrowPastItsLimitAndKeepsWhatItHolds) {
-  access::RowStore store(1, 2 << 20);  // two blocks
+  access::RowStore store(1, 2 << 20);  // one block
   const std::string text(1000, 't');
   std::size_t stored = 0;
   try {

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "access/data_access.h"
 #include "program_script.h"
+#include "support/run_program.h"
+#include "support/temporary_directory.h"
 
 namespace {
 
@@ -119,6 +122,25 @@ TEST(CommandsTest, DemonstrationReplaysOnTheSampleDatabase) {
   rows.replace(0, 8, "-");
   EXPECT_EQ(Transcript("open \"Data Source=sample.db\"\nsql \"select * from account\"\nrecord\nt\n"),
             "--" + rows + "-");
+}
+
+// unixODBC is loaded when an ODBC connection is first opened. Where it cannot be loaded (here a
+// broken copy found first), the open says why, the version leaves it out, and SQLite still works.
+TEST(CommandsTest, WithoutALoadableDriverManagerAnOdbcOpenSaysWhy) {
+  testsupport::TemporaryDirectory libraries;
+  std::ofstream(libraries.File("libodbc.so.2")) << "not a library";
+  testsupport::ProgramOptions options;
+  options.environment["LD_LIBRARY_PATH"] = libraries.Path().string();
+  const testsupport::ProgramRun run = testsupport::RunProgram(
+      "open \"Driver={PostgreSQL Unicode};Server=127.0.0.1\"\nver\nopen \"Data Source=:memory:\"\n"
+      "sql \"select 1 as one\"\nrecord\n",
+      options);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.output.find("The ODBC driver manager could not be loaded: "), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("libodbc.so.2"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("MDAC Version: 1.0 (SQLite "), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("unixODBC"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("-one             1\n"), std::string::npos) << run.output;
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ class Field : public access::Field {
   Field(Calls& calls, std::shared_ptr<Cursor> cursor, std::size_t column)
       : calls_(calls), cursor_(std::move(cursor)), column_(column) {}
 
-  std::string Name() override {
+  std::string_view Name() override {
     calls_.Enter("Field.Name");
     return cursor_->table.columns[column_];
   }
