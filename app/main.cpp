@@ -1,5 +1,6 @@
 // QUERYLOOM: an interactive SQL client on the process's terminal.
 
+#include "app/command_line.h"
 #include "app/commands.h"
 #include "app/notices.h"
 #include "console/console_shell.h"
@@ -8,14 +9,13 @@
 
 namespace {
 
-// Defined in this order so that the database is built before the shell and outlives it: the
-// shell's console goes first, and the database then closes quietly.
-db::Database theDatabase;
-console::ConsoleShell theShell;
+void RunSession() {
+  // Built on first use, so that --help and --version never touch the terminal, and in this order
+  // so that the database is built before the shell and outlives it: at exit the shell's console
+  // goes first, and the database then closes quietly.
+  static db::Database theDatabase;
+  static console::ConsoleShell theShell;
 
-}  // namespace
-
-int main() {
   theDatabase.UseConsole(theShell.Console());
   app::RegisterCommands(theShell, theDatabase);
   theShell.reportUnknown = true;
@@ -25,5 +25,12 @@ int main() {
   // Returns after a quit command and at the end of input alike.
   theShell.Run();
   app::PrintClosingLines(theShell.Console());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const auto exitCode = app::HandleArguments(argc, argv)) return *exitCode;
+  RunSession();
   return 0;
 }

@@ -216,4 +216,6 @@ std::unique_ptr<LineEditor> TerminalLineEditor() {
   return LibeditEditor::Open(*api);
 }
 
+std::string LineEditorVersion() { return std::string("libedit ") + QL_LIBEDIT_VERSION; }
+
 }  // namespace console

@@ -28,4 +28,7 @@ class LineEditor {
 // null when the terminal type cannot move the cursor (TERM unset, empty or "dumb").
 std::unique_ptr<LineEditor> TerminalLineEditor();
 
+// The line-editing library and its version as the build found it, for example "libedit 3.1".
+std::string LineEditorVersion();
+
 }  // namespace console

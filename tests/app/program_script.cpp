@@ -11,7 +11,7 @@ namespace apptest {
 
 testsupport::ProgramRun RunScript(std::string_view script) {
   const testsupport::TemporaryDirectory directory;
-  const std::filesystem::path sample = std::filesystem::path(QL_BUILD_DIR) / "sample.db";
+  const std::filesystem::path sample = QL_TEST_SAMPLE_DB;
   std::error_code copyError;
   std::filesystem::copy_file(sample, directory / "sample.db", copyError);
   EXPECT_FALSE(copyError) << sample << " is missing: build the sample_db target first";

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "program_script.h"
+#include "support/readme_session.h"
 
 namespace {
 
@@ -87,35 +86,11 @@ TEST(SampleSessionTest, StatementsReachTheDatabaseAsTyped) {
   EXPECT_EQ(Transcript(script), expected + "-");
 }
 
-// The README's first session, as a terminal shows it: a line that starts with "-" and a letter is
-// the prompt and what the user typed, every other line is output. Piped, the program prints the
-// same without the typed text.
+// The README's first session is what the program prints.
 TEST(SampleSessionTest, ReadmeFirstSessionIsWhatTheProgramPrints) {
-  std::ifstream file(std::string(QL_SOURCE_DIR) + "/README.md");
-  ASSERT_TRUE(file) << "README.md is missing";
-  std::stringstream readme;
-  readme << file.rdbuf();
-  const std::string text = readme.str();
-  const std::size_t heading = text.find("## A first session");
-  ASSERT_NE(heading, std::string::npos);
-  const std::size_t begin = text.find("```text\n", heading);
-  ASSERT_NE(begin, std::string::npos);
-  const std::size_t end = text.find("```\n", begin + 8);
-  ASSERT_NE(end, std::string::npos);
-
-  std::istringstream block(text.substr(begin + 8, end - begin - 8));
-  std::string script;
-  std::string expected;
-  for (std::string line; std::getline(block, line);) {
-    if (line.size() > 1 && line[0] == '-' && line[1] != '-') {
-      script += line.substr(1) + "\n";
-      expected += "-";
-    } else {
-      expected += line + "\n";
-    }
-  }
-  const auto run = apptest::RunScript(script);
-  EXPECT_EQ(run.output, expected);
+  const auto session = testsupport::ReadmeFirstSession();
+  const auto run = apptest::RunScript(session.script);
+  EXPECT_EQ(run.output, session.expected);
   EXPECT_EQ(run.exitCode, 0);
 }
 
