@@ -30,7 +30,10 @@ std::string TypeName(access::VarType type) {
 
 std::string Cell(const access::Variant& value) {
   if (value.Type() == access::VT_NULL) return "<null>";
-  if (value.Type() == (access::VT_ARRAY | access::VT_UI1)) return "<" + std::to_string(value.Bytes().size()) + " bytes>";
+  // Built by appending: GCC 12 at -O3 wrongly reports an overlap in "<" + std::string&&.
+  if (value.Type() == (access::VT_ARRAY | access::VT_UI1)) {
+    return std::string("<").append(std::to_string(value.Bytes().size())).append(" bytes>");
+  }
   return value.ToText();
 }
 

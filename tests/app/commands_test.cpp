@@ -115,13 +115,14 @@ TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
 
 // The demonstration's rows are those of the sample database.
 TEST(CommandsTest, DemonstrationReplaysOnTheSampleDatabase) {
-  const std::size_t from = kDemo.find("-record\n");
-  const std::size_t to = kDemo.find("-close\n");
-  std::string rows = kDemo.substr(from, to - from);
-  rows.replace(rows.find("-t\n"), 3, "-");
-  rows.replace(0, 8, "-");
-  EXPECT_EQ(Transcript("open \"Data Source=sample.db\"\nsql \"select * from account\"\nrecord\nt\n"),
-            "--" + rows + "-");
+  // The two rows after "-record" and "-t"; piped, each typed line leaves its bare prompt. (Built
+  // by appending: GCC 12 at -O3 reports overlaps that cannot happen in string::replace.)
+  const std::size_t first = kDemo.find("-record\n") + 8;
+  const std::size_t next = kDemo.find("-t\n", first);
+  const std::size_t close = kDemo.find("-close\n", next);
+  std::string expected = "---";
+  expected.append(kDemo, first, next - first).append("-").append(kDemo, next + 3, close - next - 3).append("-");
+  EXPECT_EQ(Transcript("open \"Data Source=sample.db\"\nsql \"select * from account\"\nrecord\nt\n"), expected);
 }
 
 // unixODBC is loaded when an ODBC connection is first opened. Where it cannot be loaded (here a

@@ -252,8 +252,8 @@ std::vector<SessionCase> Sessions(const TestServer& server, const std::string& u
            statementFailed("80040e2f", "IDispatch error #3119", engine.duplicateKey) + "-"},
       {"logins that fail",
        {{"", Open(server.ConnectionStringWithPassword("not-the-Password-42")) + Open(unreachable.ConnectionString())}},
-       "-" + openFailed(engine.wrongPasswordCode, engine.wrongPasswordCode == "80004005" ? "Unspecified failure." : "IDispatch error #3149",
-                        engine.wrongPassword(server.port)) +
+       std::string("-").append(openFailed(engine.wrongPasswordCode, engine.wrongPasswordCode == "80004005" ? "Unspecified failure." : "IDispatch error #3149",
+                        engine.wrongPassword(server.port))) +
            "-" + openFailed("80004005", "Unspecified failure.", engine.refused(unusedPort)) + "-"},
       {"a server that stops mid-session and comes back",
        {{"", open + "sql \"select 1 as n\"\nrecord\n"},

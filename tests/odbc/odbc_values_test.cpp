@@ -47,7 +47,7 @@ TEST_P(OdbcValues, RowsAcrossFetchBlocksKeepEveryValueNullAndLongCell) {
     } else if (n % 7 == 0) {
       expected += Repeated("\xC3\xBC", 3000);
     } else {
-      expected += "v" + std::to_string(n);
+      expected.append("v").append(std::to_string(n));
     }
     expected += "\n";
   }
