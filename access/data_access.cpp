@@ -24,11 +24,15 @@ ObjectFactory& NativeObjects() {
   return factory;
 }
 
-std::string ComponentVersion() {
+std::string LibraryVersions() {
   std::string libraries = SqliteVersion();
   const std::string odbc = OdbcVersion();
   if (!odbc.empty()) libraries += ", " + odbc;
-  std::string text = std::string(kLayerVersion) + " (" + libraries + ")";
+  return libraries;
+}
+
+std::string ComponentVersion() {
+  std::string text = std::string(kLayerVersion) + " (" + LibraryVersions() + ")";
   if (text.size() > kVersionLimit) {
     // Cut at the limit but keep the closing parenthesis.
     text.resize(kVersionLimit - 1);

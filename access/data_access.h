@@ -19,6 +19,10 @@ class ObjectFactory {
 
 ObjectFactory& NativeObjects();
 
+// The versions of the libraries the layer uses, for example "SQLite 3.40.1, unixODBC 2.3.11"
+// (without unixODBC's when the driver manager does not tell it).
+std::string LibraryVersions();
+
 // The layer's and its libraries' versions in at most 63 bytes, for example
 // "1.0 (SQLite 3.40.1, unixODBC 2.3.11)"; empty when they cannot be had.
 std::string ComponentVersion();

@@ -5,8 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "access/odbc/odbc_provider.h"
-#include "access/sqlite/sqlite_provider.h"
+#include "access/data_access.h"
 #include "console/line_editor.h"
 
 namespace app {
@@ -62,10 +61,8 @@ std::string UsageText() {
 }
 
 std::string VersionText() {
-  std::string libraries = access::SqliteVersion();
-  if (const std::string odbc = access::OdbcVersion(); !odbc.empty()) libraries += ", " + odbc;
-  libraries += ", " + console::LineEditorVersion();
-  return std::string("queryloom ") + QL_VERSION + "\n" + libraries + "\n";
+  return std::string("queryloom ") + QL_VERSION + "\n" + access::LibraryVersions() + ", " +
+         console::LineEditorVersion() + "\n";
 }
 
 std::optional<int> HandleArguments(int argc, const char* const* argv) {
