@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -17,30 +17,53 @@ namespace {
 using testsupport::ProgramOptions;
 using testsupport::RunProgram;
 
-const std::string kVersion = "queryloom [0-9]+\\.[0-9]+\nSQLite 3\\.[0-9.]+, unixODBC [0-9.]+, libedit [0-9.]+\n";
+// What a run printed on one of its streams.
+enum class Shows { kNothing, kUsage, kVersion };
+
+bool IsUsage(const std::string& text) {
+  const std::string last = "The manual: man queryloom\n";
+  return text.rfind("Usage: queryloom [--help | --version]\n", 0) == 0 && text.size() > last.size() &&
+         text.compare(text.size() - last.size(), last.size(), last) == 0;
+}
+
+// "queryloom 1.0", then "SQLite 3.40.1, unixODBC 2.3.11, libedit 3.1".
+bool IsVersion(const std::string& text) {
+  const std::size_t lineEnd = text.find('\n');
+  if (lineEnd == std::string::npos || text.rfind("queryloom ", 0) != 0 || lineEnd == 10) return false;
+  const std::string libraries = text.substr(lineEnd + 1);
+  return libraries.rfind("SQLite 3.", 0) == 0 && libraries.find(", unixODBC ") != std::string::npos &&
+         libraries.find(", libedit ") != std::string::npos && libraries.find('\n') == libraries.size() - 1;
+}
+
+bool Matches(const std::string& text, Shows shows) {
+  switch (shows) {
+    case Shows::kNothing: return text.empty();
+    case Shows::kUsage: return IsUsage(text);
+    case Shows::kVersion: return IsVersion(text);
+  }
+  return false;
+}
 
 struct OptionCase {
   std::vector<std::string> arguments;
   int exitCode;
-  std::string outputPattern;  // the whole of standard output
-  std::string errorsPattern;  // the whole of standard error
+  Shows output;
+  std::string errorLine;  // standard error: this line, then the usage; empty: nothing
 };
-
-const std::string kUsage = "Usage: queryloom \\[--help \\| --version\\]\n(.|\n)*man queryloom\n";
 
 TEST(OptionsTest, AnswerAndExitCode) {
   const OptionCase cases[] = {
-      {{"--help"}, 0, kUsage, ""},
-      {{"--version"}, 0, kVersion, ""},
-      {{"--bogus"}, 2, "", "queryloom: unexpected argument \"--bogus\"\n" + kUsage},
-      {{"-h"}, 2, "", "queryloom: unexpected argument \"-h\"\n" + kUsage},
-      {{""}, 2, "", "queryloom: unexpected argument \"\"\n" + kUsage},
+      {{"--help"}, 0, Shows::kUsage, ""},
+      {{"--version"}, 0, Shows::kVersion, ""},
+      {{"--bogus"}, 2, Shows::kNothing, "queryloom: unexpected argument \"--bogus\"\n"},
+      {{"-h"}, 2, Shows::kNothing, "queryloom: unexpected argument \"-h\"\n"},
+      {{""}, 2, Shows::kNothing, "queryloom: unexpected argument \"\"\n"},
       // A database file given as if it were opened: refused, not created.
-      {{"shop.db"}, 2, "", "queryloom: unexpected argument \"shop.db\"\n" + kUsage},
-      {{"--help", "extra"}, 2, "", "queryloom: unexpected argument \"extra\"\n" + kUsage},
-      {{"--version", "--help"}, 2, "", "queryloom: unexpected argument \"--help\"\n" + kUsage},
+      {{"shop.db"}, 2, Shows::kNothing, "queryloom: unexpected argument \"shop.db\"\n"},
+      {{"--help", "extra"}, 2, Shows::kNothing, "queryloom: unexpected argument \"extra\"\n"},
+      {{"--version", "--help"}, 2, Shows::kNothing, "queryloom: unexpected argument \"--help\"\n"},
       // Control bytes of an argument never reach the terminal.
-      {{"\x1b[2J\x07x"}, 2, "", "queryloom: unexpected argument \"\\?\\[2J\\?x\"\n" + kUsage},
+      {{"\x1b[2J\x07x"}, 2, Shows::kNothing, "queryloom: unexpected argument \"?[2J?x\"\n"},
   };
   for (const OptionCase& test : cases) {
     SCOPED_TRACE(test.arguments.front());
@@ -51,8 +74,13 @@ TEST(OptionsTest, AnswerAndExitCode) {
     // Whatever is typed after the options is never read as a command.
     const auto run = RunProgram("open \"Data Source=typed.db\"\nsql \"create table t(a)\"\n", options);
     EXPECT_EQ(run.exitCode, test.exitCode);
-    EXPECT_TRUE(std::regex_match(run.output, std::regex(test.outputPattern))) << run.output;
-    EXPECT_TRUE(std::regex_match(run.errors, std::regex(test.errorsPattern))) << run.errors;
+    EXPECT_TRUE(Matches(run.output, test.output)) << run.output;
+    if (test.errorLine.empty()) {
+      EXPECT_EQ(run.errors, "");
+    } else {
+      EXPECT_EQ(run.errors.rfind(test.errorLine, 0), 0u) << run.errors;
+      EXPECT_TRUE(IsUsage(run.errors.substr(std::min(test.errorLine.size(), run.errors.size())))) << run.errors;
+    }
     EXPECT_TRUE(std::filesystem::is_empty(directory.Path())) << "a file was written";
   }
 }

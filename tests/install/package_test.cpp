@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -34,9 +33,14 @@ std::string Trimmed(std::string text) {
 // The package names of a relationship field such as "libc6 (>= 2.34), libedit2 | libedit3".
 std::set<std::string> PackageNames(const std::string& field) {
   std::set<std::string> names;
-  const std::regex name("(^|[,|]) *([a-z0-9][a-z0-9.+-]*)");
-  for (auto it = std::sregex_iterator(field.begin(), field.end(), name); it != std::sregex_iterator(); ++it) {
-    names.insert((*it)[2]);
+  std::size_t at = 0;
+  while (at < field.size()) {
+    const std::size_t start = field.find_first_not_of(" ,|", at);
+    if (start == std::string::npos) break;
+    const std::size_t end = field.find_first_of(" ,|(", start);
+    names.insert(field.substr(start, end - start));
+    // On to the next alternative or package; a version in parentheses is skipped with its name.
+    at = field.find_first_of(",|", start);
   }
   return names;
 }
