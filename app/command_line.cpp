@@ -7,6 +7,7 @@
 
 #include "access/data_access.h"
 #include "console/line_editor.h"
+#include "console/shown_text.h"
 
 namespace app {
 namespace {
@@ -14,14 +15,11 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr int kWriteError = 1;
 
-// An argument echoed in the error message comes from whoever started the program: its control
-// bytes are shown as '?' so that it cannot drive the terminal.
+// An argument echoed in the error message comes from whoever started the program: it is shown
+// escaped, as the program shows every text not its own, so that it cannot drive the terminal.
 std::string Printable(std::string_view argument) {
-  std::string text(argument);
-  for (char& c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) c = '?';
-  }
+  std::string text;
+  console::AppendShown(argument, true, text);
   return text;
 }
 

@@ -63,7 +63,7 @@ TEST(OptionsTest, AnswerAndExitCode) {
       {{"--help", "extra"}, 2, Shows::kNothing, "queryloom: unexpected argument \"extra\"\n"},
       {{"--version", "--help"}, 2, Shows::kNothing, "queryloom: unexpected argument \"--help\"\n"},
       // Control bytes of an argument never reach the terminal.
-      {{"\x1b[2J\x07x"}, 2, Shows::kNothing, "queryloom: unexpected argument \"?[2J?x\"\n"},
+      {{"\x1b[2J\x07\xc2\x9bx"}, 2, Shows::kNothing, "queryloom: unexpected argument \"\\x1b[2J\\x07\\x9bx\"\n"},
   };
   for (const OptionCase& test : cases) {
     SCOPED_TRACE(test.arguments.front());

@@ -14,7 +14,7 @@ testsupport::ProgramRun RunScript(std::string_view script) {
   const std::filesystem::path sample = QL_TEST_SAMPLE_DB;
   std::error_code copyError;
   std::filesystem::copy_file(sample, directory / "sample.db", copyError);
-  EXPECT_FALSE(copyError) << sample << " is missing: build the sample_db target first";
+  EXPECT_FALSE(copyError) << sample << " is missing: build the test_sample_db target first";
   testsupport::ProgramOptions options;
   options.workingDirectory = directory.Path().string();
   return testsupport::RunProgram(script, options);
