@@ -49,6 +49,11 @@ std::string TestServer::ConnectionStringWithPassword(const std::string& secret, 
   return text;
 }
 
+std::string TestServer::ConnectionStringAs(const std::string& otherUser, const std::string& writtenPassword) const {
+  return "Driver=" + Quoted(driver) + ";Server=" + host + ";Port=" + port + ";Database=" + database +
+         ";UID=" + otherUser + ";PWD=" + writtenPassword;
+}
+
 const TestServer* RequireServer(const std::string& name) {
   static std::map<std::string, std::unique_ptr<TestServer>> known;
   if (auto found = known.find(name); found != known.end()) return found->second.get();
@@ -69,7 +74,9 @@ const TestServer* RequireServer(const std::string& name) {
   }
   auto server = std::make_unique<TestServer>(TestServer{name, name == "pg" ? "PostgreSQL Unicode" : "MariaDB Unicode",
                                                         value("HOST"), value("PORT"), value("DATABASE"),
-                                                        value("USER"), value("PASSWORD")});
+                                                        value("USER"), value("PASSWORD"), value("ODD_USER"),
+                                                        value("ODD_PASSWORD"), value("BARE_USER"),
+                                                        value("BARE_PASSWORD")});
   return (known[name] = std::move(server)).get();
 }
 
