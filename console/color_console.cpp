@@ -197,6 +197,10 @@ void ColorConsole::ShowAttribute(std::uint16_t attribute) {
 }
 
 std::int32_t ColorConsole::ReadLine(char* buffer, std::int32_t size) {
+  if (streams_->terminal->OutputClosed()) {
+    if (buffer != nullptr && size > 0) buffer[0] = '\0';
+    return 0;
+  }
   return streams_->input.ReadLine(buffer, size);
 }
 
@@ -241,6 +245,10 @@ std::string ColorConsole::TakePrompt() {
 void ColorConsole::Flush() {
   ShowAttribute(currentAttribute_);
   streams_->output.Flush();
+}
+
+void ColorConsole::FlushIfHeldFor(std::chrono::milliseconds age) {
+  if (streams_->output.HeldFor(age)) Flush();
 }
 
 }  // namespace console

@@ -1,5 +1,6 @@
 #include "db/database.h"
 
+#include <chrono>
 #include <cstdarg>
 #include <utility>
 
@@ -8,6 +9,10 @@
 namespace db {
 
 using access::DataAccessError;
+
+namespace {
+constexpr std::chrono::milliseconds kMoveFlushAge{50};
+}  // namespace
 
 Database::Database(access::ObjectFactory& objects) : objects_(objects) {}
 
@@ -34,6 +39,10 @@ void Database::PrintLiteral(std::string_view text) {
   if (console_ != nullptr) console_->PrintLiteral(text);
 }
 
+void Database::ShowPrintedOutput() {
+  if (console_ != nullptr) console_->Flush();
+}
+
 void Database::PrintOpenTableFirst() { Print("Open table first!\n"); }
 
 void Database::ReplaceConnection(access::Ref<access::Connection> replacement) noexcept {
@@ -48,6 +57,7 @@ void Database::Interrupt() noexcept {
 }
 
 bool Database::Open(const char* connectionString) {
+  ShowPrintedOutput();
   try {
     ReplaceConnection(nullptr);
     ReplaceConnection(objects_.CreateConnection());
@@ -62,11 +72,13 @@ bool Database::Open(const char* connectionString) {
 }
 
 void Database::Close() {
+  ShowPrintedOutput();
   if (recordset && recordset->State() != access::kStateClosed) recordset->Close();
   if (connection && connection->State() != access::kStateClosed) connection->Close();
 }
 
 bool Database::ExecuteSql(const char* sqlText) {
+  ShowPrintedOutput();
   try {
     if (!recordset) throw DataAccessError(access::kAbsentObject);
     if (recordset->State() != access::kStateClosed) recordset->Close();
@@ -84,6 +96,7 @@ bool Database::MoveFirst() {
     PrintOpenTableFirst();
     return false;
   }
+  ShowPrintedOutput();
   try {
     recordset->MoveFirst();
     return true;
@@ -98,6 +111,9 @@ bool Database::MoveNext() {
     PrintOpenTableFirst();
     return false;
   }
+  // Moving on usually takes a row already held, and a stream of `t` must not cost a write per row;
+  // output held for longer than a moment is written out, as the move may fetch from the server.
+  if (console_ != nullptr) console_->FlushIfHeldFor(kMoveFlushAge);
   try {
     recordset->MoveNext();
     return true;
@@ -126,6 +142,7 @@ std::int32_t Database::RecordCount() {
     PrintOpenTableFirst();
     return 0;
   }
+  ShowPrintedOutput();
   try {
     return recordset->RecordCount();
   } catch (const DataAccessError& error) {
