@@ -1,0 +1,98 @@
+// The command shell: lines split into tokens and dispatched to the commands registered.
+//
+// Properties: the loop ends at the end of its input; a handler is called at most once per line read,
+// only for a line whose command word is its name without regard to case, with between 1 and the
+// maximum of tokens, none of them null; the joined arguments fit the size promised for them and hold
+// only bytes of the line they came from (and the blanks that join them).
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/command_shell.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, std::string_view line) {
+  std::fprintf(stderr, "%s\nline: %.*s\n", what, static_cast<int>(line.size()), line.data());
+  std::abort();
+}
+
+constexpr const char* kNames[] = {"Open", "SQL", "t", "Record", "count", "CLS", "DB", "Table", "About"};
+
+class FuzzShell final : public shell::CommandShell {
+ public:
+  FuzzShell(std::string_view input, bool wordsOnly) : CommandShell(wordsOnly, false), input_(input) {
+    for (std::size_t i = 0; i < std::size(kNames); ++i) {
+      AddCommand(static_cast<std::int32_t>(100 + i), kNames[i], "help", &Handle, this);
+    }
+    reportUnknown = true;
+  }
+
+  std::size_t linesRead = 0;
+  std::size_t calls = 0;
+
+ protected:
+  void Print(const char*, ...) override {}
+
+  std::int32_t ReadLine(char* buffer, std::int32_t size) override {
+    if (input_.empty() || size <= 0) return 0;
+    std::size_t take = input_.find('\n');
+    take = take == std::string_view::npos ? input_.size() : take + 1;
+    if (take > static_cast<std::size_t>(size - 1)) take = static_cast<std::size_t>(size - 1);
+    std::memcpy(buffer, input_.data(), take);
+    buffer[take] = '\0';
+    line_.assign(input_.substr(0, take));
+    input_.remove_prefix(take);
+    ++linesRead;
+    callsThisLine_ = 0;
+    return static_cast<std::int32_t>(take);
+  }
+
+ private:
+  static void Handle(std::int32_t tokenCount, char** tokens, void* self) {
+    static_cast<FuzzShell*>(self)->Check(tokenCount, tokens);
+  }
+
+  void Check(std::int32_t tokenCount, char** tokens) {
+    ++calls;
+    if (++callsThisLine_ > 1) Fail("two handlers ran for one line", line_);
+    if (tokenCount < 1 || tokenCount > kMaxTokens) Fail("token count out of range", line_);
+    for (std::int32_t i = 0; i < tokenCount; ++i) {
+      if (tokens[i] == nullptr) Fail("a null token", line_);
+    }
+    bool named = false;
+    for (const char* name : kNames) {
+      std::string upper(name);
+      for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+      named = named || upper == tokens[0];
+    }
+    if (!named) Fail("a handler ran for a word that is not its name", line_);
+    std::vector<char> joined(kTokenTextSize + 64, '\x7f');
+    JoinArguments(joined.data());
+    const std::size_t length = ::strnlen(joined.data(), joined.size());
+    if (length >= static_cast<std::size_t>(kTokenTextSize)) Fail("joined arguments overflow their size", line_);
+    for (std::size_t i = 0; i < length; ++i) {
+      if (joined[i] != ' ' && line_.find(joined[i]) == std::string::npos) Fail("an argument byte not in the line", line_);
+    }
+  }
+
+  std::string_view input_;
+  std::string line_;
+  std::size_t callsThisLine_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  if (size == 0) return 0;
+  const std::string_view input(reinterpret_cast<const char*>(bytes) + 1, size - 1);
+  FuzzShell shell(input, (bytes[0] & 1) != 0);
+  shell.Run();
+  if (shell.calls > shell.linesRead) Fail("more commands ran than lines were read", input);
+  return 0;
+}
