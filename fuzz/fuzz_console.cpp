@@ -121,13 +121,14 @@ void CheckFormat(FuzzedDataProvider& data) {
     format += literal;
     if (data.ConsumeBool()) format += "%%";
     format += '%';
-    const bool number = slot % 2 == 0;
+    const char conversion = slot % 2 == 0 ? "diuxXc"[data.ConsumeIntegralInRange(0, 5)] : 's';
     const int flag = data.ConsumeIntegralInRange(0, 2);
     if (flag == 1) format += '-';
     // '0' with %s or %c is undefined in C; only numbers get it.
-    if (flag == 2 && number) format += '0';
-    if (data.ConsumeBool()) format += std::to_string(data.ConsumeIntegralInRange(0, 300));
-    format += number ? "diuxXc"[data.ConsumeIntegralInRange(0, 5)] : 's';
+    if (flag == 2 && conversion != 's' && conversion != 'c') format += '0';
+    // A width starts with a digit from 1: a leading 0 would be the flag.
+    if (data.ConsumeBool()) format += std::to_string(data.ConsumeIntegralInRange(1, 300));
+    format += conversion;
   }
   const std::size_t capacity = data.ConsumeIntegralInRange<std::size_t>(0, 2048);
   std::vector<char> simple(capacity + 1);

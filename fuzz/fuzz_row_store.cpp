@@ -109,12 +109,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   RowStore store(columns, limit);
   std::vector<std::vector<Variant>> model;
   while (data.remaining_bytes() > 0 && model.size() < 2000) {
+    // One byte per row at least, so that a store that refuses every row still ends the loop.
+    const bool abandon = data.ConsumeIntegralInRange(0, 9) == 0;
     std::vector<Variant> row;
     try {
       RowWriter writer = store.BeginRow();
       const std::size_t cells = data.ConsumeIntegralInRange<std::size_t>(0, columns + 2);
       for (std::size_t cell = 0; cell < cells; ++cell) row.push_back(PutOne(data, writer));
-      if (data.ConsumeIntegralInRange(0, 9) == 0) {
+      if (abandon) {
         store.AbandonRow();
         continue;
       }

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "access/ascii.h"
@@ -153,7 +154,11 @@ SQLUINTEGER ParseTimeout(const std::string& text, ErrorList& errors) {
 }  // namespace
 
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environment, ErrorList& errors) {
-  ConnectRequest request{{}, IdentifyDriver(pairs, environment), kDefaultLoginTimeout, nullptr};
+  return MakeConnectRequest(pairs, IdentifyDriver(pairs, environment), errors);
+}
+
+ConnectRequest MakeConnectRequest(const ConnectionString& pairs, DriverIdentity driver, ErrorList& errors) {
+  ConnectRequest request{{}, std::move(driver), kDefaultLoginTimeout, nullptr};
   const auto append = [&request](std::string_view key, const std::string& value, ValueForm form) {
     if (!request.text.empty()) request.text += ';';
     request.text.append(key);

@@ -193,6 +193,29 @@ TEST_P(OdbcServerFailures, AStatementAfterTheServerStoppedFailsAndAnOpenAfterIts
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 3")), "3\n");
 }
 
+// Stopped while a result is read: once the rows the driver holds run out, every call that needs the
+// server reports it (on PostgreSQL the rows come 1000 at a time, so the stop shows mid-result;
+// MariaDB's driver holds the whole result and shows it only at the next statement). After the
+// restart a new open works.
+TEST_P(OdbcServerFailures, AServerStoppedMidResultIsReportedOnEveryLaterCallAndReopensAfterARestart) {
+  Ref<Recordset> rows = Query(engine().numbers(5000));
+  ASSERT_FALSE(rows->Eof());
+  StoppedServer server(engine().server);
+  ASSERT_TRUE(server.Stopped());
+  std::string code = "none";
+  for (int moved = 0; moved < 6000 && code == "none" && !rows->Eof(); ++moved) code = Raised([&] { rows->MoveNext(); });
+  if (engine().server == "pg") {
+    EXPECT_EQ(code, "0x80004005") << "the rows past the first block need the server";
+    EXPECT_EQ(Raised([&] { rows->MoveNext(); }), code) << "and so does every later move";
+    EXPECT_EQ(Raised([&] { rows->RecordCount(); }), code);
+  }
+  EXPECT_EQ(QueryCode("SELECT 2"), "0x80004005");
+  EXPECT_EQ(QueryCode("SELECT 3"), "0x80004005") << "the next statement is reported too";
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(OpenCode(connectionString_), "none");
+  fresh_->Close();
+}
+
 TEST_P(OdbcServerFailures, InterruptCancelsARunningStatement) {
   std::atomic<bool> finished{false};
   std::string code;
