@@ -111,8 +111,9 @@ bool Database::MoveNext() {
     PrintOpenTableFirst();
     return false;
   }
-  // Moving on usually takes a row already held, and a stream of `t` must not cost a write per row;
-  // output held for longer than a moment is written out, as the move may fetch from the server.
+  // A move is usually quick (a row the driver or the database has at hand), and a stream of `t`
+  // must not cost a write per row; output held for longer than a moment is written out first, as
+  // this move may be the one that waits for the server.
   if (console_ != nullptr) console_->FlushIfHeldFor(kMoveFlushAge);
   try {
     recordset->MoveNext();
