@@ -121,7 +121,7 @@ TEST_P(OdbcServerFailures, AWrongPasswordIsRefusedAndNotRepeatedInTheErrors) {
 TEST_P(OdbcServerFailures, PasswordsWithCharactersADriverCouldMisreadLogIn) {
   const TestServer* server = RequireServer(engine().server);
   if (server == nullptr) return;
-  ASSERT_FALSE(server->oddUser.empty() || server->bareUser.empty()) << "servers.env lacks the users; set up again";
+  ASSERT_FALSE(server->oddUser.empty() || server->bareUser.empty()) << "logins.env lacks the users; set up again";
   const auto quoted = [](const std::string& text, char quote) {
     std::string out(1, quote);
     for (char c : text) out.append(c == quote ? 2 : 1, c);

@@ -12,15 +12,21 @@ namespace {
 
 using Settings = std::map<std::string, std::string>;
 
-// servers.env as KEY=VALUE lines; empty when the file is not there.
-Settings ReadSettings() {
-  Settings settings;
-  std::ifstream file(std::string(QL_TEST_SERVERS_DIR) + "/servers.env");
+// KEY=VALUE lines of a file of the server script's, added to `settings`.
+void ReadSettingsFile(const std::string& name, Settings& settings) {
+  std::ifstream file(std::string(QL_TEST_SERVERS_DIR) + "/" + name);
   std::string line;
   while (std::getline(file, line)) {
     const std::size_t equals = line.find('=');
     if (equals != std::string::npos) settings[line.substr(0, equals)] = line.substr(equals + 1);
   }
+}
+
+// servers.env, and the logins of logins.env; empty when servers.env is not there.
+Settings ReadSettings() {
+  Settings settings;
+  ReadSettingsFile("servers.env", settings);
+  if (!settings.empty()) ReadSettingsFile("logins.env", settings);
   return settings;
 }
 
