@@ -205,6 +205,10 @@ std::int32_t ColorConsole::ReadLine(char* buffer, std::int32_t size) {
 }
 
 LineReader::Status ColorConsole::ReadWholeLine(std::string& line, std::size_t limit) {
+  if (streams_->terminal->OutputClosed()) {
+    line.clear();
+    return LineReader::Status::kEnd;
+  }
   return streams_->input.ReadWholeLine(line, limit);
 }
 

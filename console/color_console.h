@@ -55,7 +55,7 @@ class ColorConsole {
   // output's reader has gone away, reads find the end of input: no command would be seen to run.
   std::int32_t ReadLine(char* buffer, std::int32_t size);
   // One whole line into `line`, however long, with its line end when it had one; see
-  // LineReader::ReadWholeLine.
+  // LineReader::ReadWholeLine. As with ReadLine, the end once the output's reader has gone away.
   LineReader::Status ReadWholeLine(std::string& line, std::size_t limit);
 
   // Both do nothing and return false when the output is not a colour terminal.

@@ -3,7 +3,9 @@
 //
 // Properties: on a plain terminal the output is exactly the texts with their markup taken out and
 // holds no escape byte the texts did not; on a colour terminal the output with its colour sequences
-// taken out is the same text; FormatSimple, wherever it formats, gives vsnprintf's bytes, and it
+// taken out is the same text. A literal text (a database's) reaches a file or pipe byte for byte,
+// markup and all; at a terminal it is shown in its escaped form, and beyond the program's own
+// colour sequences holds no ESC nor CSI byte for the terminal to obey. FormatSimple, wherever it formats, gives vsnprintf's bytes, and it
 // formats every format made of the conversions it understands that fits its buffer.
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "console/color_console.h"
+#include "console/shown_text.h"
 #include "console/simple_format.h"
 
 namespace {
@@ -98,6 +101,28 @@ void CheckMarkup(FuzzedDataProvider& data) {
   }
 }
 
+void CheckLiteral(FuzzedDataProvider& data) {
+  const std::string text = data.ConsumeRemainingBytesAsString();
+  for (const bool colour : {false, true}) {
+    std::string output;
+    {
+      console::ColorConsole console(std::make_unique<Capture>(colour, output));
+      console.PrintLiteral(text);
+    }
+    if (!colour) {
+      if (output != text) Fail("a literal text changed on its way to a pipe", text, output);
+      continue;
+    }
+    const std::string shown = WithoutColourSequences(output);
+    std::string expected;
+    console::AppendShown(text, true, expected);
+    if (shown != expected) Fail("a literal text is not shown in its escaped form", expected, shown);
+    if (shown.find('\x1b') != std::string::npos || shown.find("\xc2\x9b") != std::string::npos) {
+      Fail("a literal text can drive the terminal", text, output);
+    }
+  }
+}
+
 long Simple(char* out, std::size_t capacity, const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
@@ -151,10 +176,16 @@ void CheckFormat(FuzzedDataProvider& data) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   FuzzedDataProvider data(bytes, size);
-  if (data.ConsumeBool()) {
-    CheckFormat(data);
-  } else {
-    CheckMarkup(data);
+  switch (data.ConsumeIntegralInRange(0, 2)) {
+    case 0:
+      CheckFormat(data);
+      break;
+    case 1:
+      CheckMarkup(data);
+      break;
+    default:
+      CheckLiteral(data);
+      break;
   }
   return 0;
 }

@@ -3,7 +3,8 @@
 // Properties: the loop ends at the end of its input; a handler is called at most once per line read,
 // only for a line whose command word is its name without regard to case, with between 1 and the
 // maximum of tokens, none of them null; the joined arguments fit the size promised for them and hold
-// only bytes of the line they came from (and the blanks that join them).
+// only bytes of the line they came from (and the blanks that join them); the argument text is a
+// piece of that line as typed, with nothing after it but blanks and the quotation mark it began with.
 
 #include <cstdarg>
 #include <cstdio>
@@ -39,18 +40,15 @@ class FuzzShell final : public shell::CommandShell {
  protected:
   void Print(const char*, ...) override {}
 
-  std::int32_t ReadLine(char* buffer, std::int32_t size) override {
-    if (input_.empty() || size <= 0) return 0;
-    std::size_t take = input_.find('\n');
-    take = take == std::string_view::npos ? input_.size() : take + 1;
-    if (take > static_cast<std::size_t>(size - 1)) take = static_cast<std::size_t>(size - 1);
-    std::memcpy(buffer, input_.data(), take);
-    buffer[take] = '\0';
-    line_.assign(input_.substr(0, take));
-    input_.remove_prefix(take);
+  LineRead ReadLine(std::string& line) override {
+    if (input_.empty()) return LineRead::kEnd;
+    const std::size_t end = input_.find('\n');
+    line.assign(input_.substr(0, end));
+    input_.remove_prefix(end == std::string_view::npos ? input_.size() : end + 1);
+    line_ = line;
     ++linesRead;
     callsThisLine_ = 0;
-    return static_cast<std::int32_t>(take);
+    return LineRead::kLine;
   }
 
  private:
@@ -78,6 +76,14 @@ class FuzzShell final : public shell::CommandShell {
     if (length >= static_cast<std::size_t>(kTokenTextSize)) Fail("joined arguments overflow their size", line_);
     for (std::size_t i = 0; i < length; ++i) {
       if (joined[i] != ' ' && line_.find(joined[i]) == std::string::npos) Fail("an argument byte not in the line", line_);
+    }
+    const std::string_view argument = ArgumentText();
+    const std::size_t at = line_.rfind(argument);
+    if (at == std::string::npos) Fail("the argument text is not a piece of the line", line_);
+    std::string_view after = std::string_view(line_).substr(at + argument.size());
+    if (!after.empty() && (after.front() == '"' || after.front() == '\'')) after.remove_prefix(1);
+    for (char c : after) {
+      if (c != ' ' && c != '\t' && c != '\r' && c != '\n') Fail("the argument text stops short of the line's end", line_);
     }
   }
 
