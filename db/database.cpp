@@ -17,6 +17,9 @@ constexpr std::chrono::milliseconds kMoveFlushAge{50};
 Database::Database(access::ObjectFactory& objects) : objects_(objects) {}
 
 Database::~Database() {
+  // The console may already be gone (the program's own is destroyed first): nothing is printed or
+  // flushed from here on.
+  console_ = nullptr;
   try {
     Close();
   } catch (...) {
