@@ -2,8 +2,9 @@
 //
 // Properties: calendar fields in range make a date that splits back into the same fields; any
 // double splits into fields in range or into nothing; a formatted value is one line, or nothing
-// with an error; integers read back as the same integer, doubles as a number within half a unit of
-// the last decimal shown, dates as fields that make the same calendar time again.
+// with an error; integers of every width read back as the same integer, exact decimals and
+// currency as the same number digit for digit, doubles as a number within half a unit of the last
+// decimal shown, dates as the fields the date splits into.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -16,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "access/ascii.h"
 #include "access/data_access_error.h"
 #include "access/ole_date.h"
 #include "access/variant.h"
@@ -29,6 +31,23 @@ using ql::access::Variant;
 [[noreturn]] void Fail(const char* what, std::string_view detail) {
   std::fprintf(stderr, "%s: %.*s\n", what, static_cast<int>(detail.size()), detail.data());
   std::abort();
+}
+
+// A plain decimal ("-007.50", "+.5") as sign, whole digits without leading zeros and fraction
+// digits without trailing zeros, so that two texts of the same number compare equal.
+std::string CanonicalNumber(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  const std::size_t point = text.find('.');
+  std::string_view whole = text.substr(0, point);
+  std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  if (whole.empty() && fraction.empty()) negative = false;
+  return (negative ? "-" : "") + std::string(whole) + "." + std::string(fraction);
 }
 
 bool InRange(const CalendarTime& t) {
@@ -69,11 +88,31 @@ std::string_view OneLine(const std::string& line, bool mayHoldLineEnds) {
 
 void CheckFormat(FuzzedDataProvider& data) {
   Variant value;
-  const int kind = data.ConsumeIntegralInRange(0, 8);
+  const int kind = data.ConsumeIntegralInRange(0, 12);
+  std::string expectedNumber;  // kinds 9 and 10: the exact number the line must show
   switch (kind) {
     case 0: value = Variant::I1(data.ConsumeIntegral<std::int8_t>()); break;
     case 1: value = Variant::I2(data.ConsumeIntegral<std::int16_t>()); break;
     case 2: value = Variant::I4(data.ConsumeIntegral<std::int32_t>()); break;
+    case 9: {
+      const auto count = data.ConsumeIntegral<std::int64_t>();
+      value = Variant::Currency(count);
+      // Ten-thousandths: the digits with a point four places from the end.
+      const std::uint64_t magnitude = count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+      std::string digits = std::to_string(magnitude);
+      if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
+      digits.insert(digits.size() - 4, ".");
+      expectedNumber = CanonicalNumber((count < 0 ? "-" : "") + digits);
+      break;
+    }
+    case 10: {
+      std::string digits = data.ConsumeRandomLengthString(40);
+      value = Variant::Decimal(digits);
+      if (ql::access::IsPlainDecimal(value.Bytes())) expectedNumber = CanonicalNumber(value.Bytes());
+      break;
+    }
+    case 11: value = Variant::I8(data.ConsumeIntegral<std::int64_t>()); break;
+    case 12: value = Variant::UI8(data.ConsumeIntegral<std::uint64_t>()); break;
     case 3: value = Variant::R8(data.ConsumeFloatingPoint<double>()); break;
     case 4: value = Variant::Date(data.ConsumeFloatingPoint<double>()); break;
     case 5: value = Variant::Text(data.ConsumeRandomLengthString(1000)); break;
@@ -89,12 +128,23 @@ void CheckFormat(FuzzedDataProvider& data) {
     return;
   }
   const std::string_view text = OneLine(line, kind == 5);
-  if (kind <= 2) {
+  if (kind <= 2 || kind == 11) {
     long long read = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
     if (error != std::errc() || end != text.data() + text.size() || read != value.Integer()) {
       Fail("an integer does not read back", line);
     }
+  } else if (kind == 12) {
+    unsigned long long read = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
+    if (error != std::errc() || end != text.data() + text.size() || read != value.Unsigned()) {
+      Fail("an unsigned integer does not read back", line);
+    }
+  } else if (kind == 9 || kind == 10) {
+    if (expectedNumber.empty()) Fail("a decimal that is no number was shown", line);
+    if (CanonicalNumber(text) != expectedNumber) Fail("an exact number shows another number", line);
+    const std::size_t point = text.find('.');
+    if (point == std::string_view::npos || text.size() - point - 1 < 6) Fail("fewer than six decimals", line);
   } else if (kind == 3 && std::isfinite(value.Real())) {
     double read = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
