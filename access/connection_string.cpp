@@ -13,25 +13,31 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+struct Value {
+  std::string text;
+  ValueForm form = ValueForm::kData;
+};
+
 // Reads a value that starts at text[pos] (blanks already skipped) up to the ';' that ends it, and
 // leaves pos on that ';' or at the end. Quoted values lose their quotes, a doubled quote standing for
-// one; braced values (the driver manager's quoting) keep their braces, since they are passed on as
-// written, but a ';' inside them does not end the value.
-std::string ReadValue(std::string_view text, std::size_t& pos) {
-  std::string value;
+// one. Braced values keep their braces, since they are passed on as written, and a ';' inside them
+// does not end the value; they are well-formed when every '}' inside is doubled and only blanks
+// follow the closing one.
+Value ReadValue(std::string_view text, std::size_t& pos) {
+  Value value;
   if (pos < text.size() && (text[pos] == '"' || text[pos] == '\'')) {
     const char quote = text[pos++];
     while (pos < text.size()) {
       if (text[pos] == quote) {
         if (pos + 1 < text.size() && text[pos + 1] == quote) {
-          value += quote;
+          value.text += quote;
           pos += 2;
           continue;
         }
         ++pos;
         break;
       }
-      value += text[pos++];
+      value.text += text[pos++];
     }
     // Anything between the closing quote and the next ';' is not part of the value.
     while (pos < text.size() && text[pos] != ';') ++pos;
@@ -39,6 +45,7 @@ std::string ReadValue(std::string_view text, std::size_t& pos) {
   }
   if (pos < text.size() && text[pos] == '{') {
     std::size_t end = pos + 1;
+    bool closed = false;
     while (end < text.size()) {
       if (text[end] == '}') {
         if (end + 1 < text.size() && text[end + 1] == '}') {
@@ -46,21 +53,24 @@ std::string ReadValue(std::string_view text, std::size_t& pos) {
           continue;
         }
         ++end;
+        closed = true;
         break;
       }
       ++end;
     }
-    value.assign(text.substr(pos, end - pos));
+    value.text.assign(text.substr(pos, end - pos));
     pos = end;
     std::size_t stop = text.find(';', pos);
     if (stop == std::string_view::npos) stop = text.size();
-    value += Trim(text.substr(pos, stop - pos));
+    const std::string_view after = Trim(text.substr(pos, stop - pos));
+    value.text += after;
+    value.form = closed && after.empty() ? ValueForm::kBraced : ValueForm::kBadBraces;
     pos = stop;
     return value;
   }
   std::size_t stop = text.find(';', pos);
   if (stop == std::string_view::npos) stop = text.size();
-  value.assign(Trim(text.substr(pos, stop - pos)));
+  value.text.assign(Trim(text.substr(pos, stop - pos)));
   pos = stop;
   return value;
 }
@@ -79,7 +89,7 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
     while (keyEnd < text.size() && text[keyEnd] != '=' && text[keyEnd] != ';') ++keyEnd;
     std::string_view key = Trim(text.substr(pos, keyEnd - pos));
     pos = keyEnd;
-    std::string value;
+    Value value;
     if (pos < text.size() && text[pos] == '=') {
       ++pos;
       while (pos < text.size() && IsBlank(text[pos])) ++pos;
@@ -87,7 +97,7 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
     } else if (!key.empty() && !result.pieceWithoutValue_) {
       result.pieceWithoutValue_ = std::string(key);
     }
-    if (!key.empty()) result.Set(std::string(key), std::move(value));
+    if (!key.empty()) result.Set(std::string(key), std::move(value.text), value.form);
   }
   return result;
 }
@@ -99,18 +109,53 @@ std::optional<std::string> ConnectionString::Find(std::string_view key) const {
   return std::nullopt;
 }
 
-void ConnectionString::Set(std::string key, std::string value) {
-  for (Pair& pair : pairs_) {
-    if (EqualsIgnoringCase(pair.first, key)) {
-      pair.second = std::move(value);
+std::string ConnectionString::BracedText(std::string_view braced) {
+  if (braced.size() < 2 || braced.front() != '{' || braced.back() != '}') return std::string(braced);
+  braced = braced.substr(1, braced.size() - 2);
+  std::string text;
+  for (std::size_t i = 0; i < braced.size(); ++i) {
+    text += braced[i];
+    if (braced[i] == '}' && i + 1 < braced.size() && braced[i + 1] == '}') ++i;
+  }
+  return text;
+}
+
+ValueForm ConnectionString::Form(std::string_view key) const {
+  for (std::size_t i = 0; i < pairs_.size(); ++i) {
+    if (EqualsIgnoringCase(pairs_[i].first, key)) return forms_[i];
+  }
+  return ValueForm::kData;
+}
+
+void ConnectionString::Set(std::string key, std::string value, ValueForm form) {
+  for (std::size_t i = 0; i < pairs_.size(); ++i) {
+    if (EqualsIgnoringCase(pairs_[i].first, key)) {
+      pairs_[i].second = std::move(value);
+      forms_[i] = form;
       return;
     }
   }
   pairs_.emplace_back(std::move(key), std::move(value));
+  forms_.push_back(form);
 }
 
 void ConnectionString::Remove(std::string_view key) {
-  std::erase_if(pairs_, [key](const Pair& pair) { return EqualsIgnoringCase(pair.first, key); });
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < pairs_.size(); ++i) {
+    if (EqualsIgnoringCase(pairs_[i].first, key)) continue;
+    pairs_[kept] = std::move(pairs_[i]);
+    forms_[kept] = forms_[i];
+    ++kept;
+  }
+  pairs_.resize(kept);
+  forms_.resize(kept);
+}
+
+void RaiseBadBraces(std::string_view key, std::string source, ErrorList& errors) {
+  errors.Raise(kProviderFailed, std::move(source),
+               "The value of " + std::string(key) +
+                   " starts with '{' but its braces do not close where the value ends. Inside braces a '}' "
+                   "is written '}}'; a value in quotes is taken as it is.");
 }
 
 }  // namespace ql::access

@@ -101,24 +101,39 @@ ServerAddress ParseServer(std::string_view text, ErrorList& errors) {
 }  // namespace
 
 ConnectionString AccessFileKeys(const ConnectionString& oledb, ErrorList& errors) {
-  const std::optional<std::string> file = oledb.Find("Data Source");
+  std::optional<std::string> file = oledb.Find("Data Source");
   if (!file || Trim(*file).empty()) {
     errors.Raise(kProviderFailed, "Access",
                  "Data Source must name the Access database file, as in Data Source=/path/to/file.mdb.");
   }
+  // The file is opened here and the driver gets its descriptor's name, so Data Source is only ever
+  // a file name: braces that close say which, braces that do not are refused rather than guessed at.
+  switch (oledb.Form("Data Source")) {
+    case ValueForm::kBraced:
+      file = ConnectionString::BracedText(*file);
+      break;
+    case ValueForm::kBadBraces:
+      RaiseBadBraces("Data Source", "Access", errors);
+    case ValueForm::kData:
+      break;
+  }
   ConnectionString keys;
-  keys.Set("Driver", std::string(kMdbToolsDriver));
+  keys.Set("Driver", std::string(kMdbToolsDriver), ValueForm::kBraced);
   keys.Set("DBQ", *file);
   return keys;
 }
 
 ConnectionString SqlServerKeys(const ConnectionString& oledb, ErrorList& errors) {
   ConnectionString keys;
-  keys.Set("Driver", std::string(kFreeTdsDriver));
+  keys.Set("Driver", std::string(kFreeTdsDriver), ValueForm::kBraced);
   // Without a server key the OLE DB providers reach the local server.
   keys.Set("Server", std::string(kLoopback));
-  for (const auto& [key, value] : oledb.Pairs()) {
+  for (std::size_t i = 0; i < oledb.Pairs().size(); ++i) {
+    const auto& [key, given] = oledb.Pairs()[i];
+    const ValueForm form = oledb.FormAt(i);
     if (EqualsIgnoringCase(key, "Provider") || EqualsIgnoringCase(key, "Driver")) continue;
+    // The keys read here are read for what they say; a braced one says what is inside its braces.
+    const std::string value = form == ValueForm::kBraced ? ConnectionString::BracedText(given) : given;
     if (EqualsIgnoringCase(key, "Integrated Security")) {
       if (IsNo(value)) continue;
       errors.Raise(kNotSupported, "SQL Server",
@@ -140,7 +155,7 @@ ConnectionString SqlServerKeys(const ConnectionString& oledb, ErrorList& errors)
     for (const KeyRename& rename : kSqlServerRenames) {
       if (EqualsIgnoringCase(key, rename.from)) name = rename.to;
     }
-    keys.Set(std::move(name), value);
+    keys.Set(std::move(name), given, form);
   }
   for (const KeyRename& setting : kSqlServerDefaults) {
     if (!keys.Has(setting.from)) keys.Set(std::string(setting.from), std::string(setting.to));

@@ -52,13 +52,14 @@ constexpr std::array kOdbcKeys{std::string_view("Driver"), std::string_view("DSN
 
 ConnectionString Translate(const ConnectionString& pairs, const std::array<KeyRename, 4>& renames) {
   ConnectionString result;
-  for (const auto& [key, value] : pairs.Pairs()) {
+  for (std::size_t i = 0; i < pairs.Pairs().size(); ++i) {
+    const auto& [key, value] = pairs.Pairs()[i];
     if (EqualsIgnoringCase(key, "Provider")) continue;
     std::string name = key;
     for (const KeyRename& rename : renames) {
       if (!rename.from.empty() && EqualsIgnoringCase(key, rename.from)) name = rename.to;
     }
-    result.Set(std::move(name), value);
+    result.Set(std::move(name), value, pairs.FormAt(i));
   }
   return result;
 }

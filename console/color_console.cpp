@@ -197,10 +197,18 @@ void ColorConsole::ShowAttribute(std::uint16_t attribute) {
 }
 
 std::int32_t ColorConsole::ReadLine(char* buffer, std::int32_t size) {
+  if (streams_->terminal->OutputClosed()) {
+    if (buffer != nullptr && size > 0) buffer[0] = '\0';
+    return 0;
+  }
   return streams_->input.ReadLine(buffer, size);
 }
 
 LineReader::Status ColorConsole::ReadWholeLine(std::string& line, std::size_t limit) {
+  if (streams_->terminal->OutputClosed()) {
+    line.clear();
+    return LineReader::Status::kEnd;
+  }
   return streams_->input.ReadWholeLine(line, limit);
 }
 
@@ -241,6 +249,10 @@ std::string ColorConsole::TakePrompt() {
 void ColorConsole::Flush() {
   ShowAttribute(currentAttribute_);
   streams_->output.Flush();
+}
+
+void ColorConsole::FlushIfHeldFor(std::chrono::milliseconds age) {
+  if (streams_->output.HeldFor(age)) Flush();
 }
 
 }  // namespace console

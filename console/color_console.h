@@ -7,6 +7,7 @@
 // attributes (blue 1, green 2, red 4, intensity 8 in each nibble); on a colour terminal they become
 // ANSI escape sequences, elsewhere the markup is removed and no escape byte is written.
 
+#include <chrono>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -50,10 +51,11 @@ class ColorConsole {
   // 0 (with an empty text) at the end of input or on failure. Pending output is flushed before
   // every read from the terminal, so the program never waits for input with its output held back.
   // Where the terminal has a line editor, the unfinished last line of output (the prompt) is
-  // handed to the editor to draw instead; a line dropped with Ctrl-C reads as "\n".
+  // handed to the editor to draw instead; a line dropped with Ctrl-C reads as "\n". Once the
+  // output's reader has gone away, reads find the end of input: no command would be seen to run.
   std::int32_t ReadLine(char* buffer, std::int32_t size);
   // One whole line into `line`, however long, with its line end when it had one; see
-  // LineReader::ReadWholeLine.
+  // LineReader::ReadWholeLine. As with ReadLine, the end once the output's reader has gone away.
   LineReader::Status ReadWholeLine(std::string& line, std::size_t limit);
 
   // Both do nothing and return false when the output is not a colour terminal.
@@ -63,6 +65,9 @@ class ColorConsole {
   bool MoveCursor(std::int16_t column, std::int16_t row);
 
   void Flush();
+  // Flushes when output has been held back for `age` or longer: for work that is usually quick but
+  // may wait, where flushing every time would cost a write per line.
+  void FlushIfHeldFor(std::chrono::milliseconds age);
   std::uint16_t CurrentAttribute() const noexcept { return currentAttribute_; }
 
  private:

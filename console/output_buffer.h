@@ -1,6 +1,7 @@
 #pragma once
 // Collects output bytes and hands them to a Terminal in large writes.
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -13,7 +14,9 @@ class OutputBuffer {
  public:
   static constexpr std::size_t kCapacity = 16 * 1024;
 
+  // Registers the held bytes with the terminal, so that a signal ending the program writes them.
   explicit OutputBuffer(Terminal& terminal);
+  ~OutputBuffer();
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -21,6 +24,8 @@ class OutputBuffer {
   // the whole buffer goes to the terminal directly.
   void Append(const char* data, std::size_t size);
   void Flush();
+  // True when bytes have been held for at least `age` (measured from when the first of them came).
+  bool HeldFor(std::chrono::milliseconds age) const;
 
   // Writes out everything up to the last line end and hands back the rest, the line the terminal
   // has not finished yet, for the caller to show; the caller leaves the terminal at the start of a
@@ -33,7 +38,8 @@ class OutputBuffer {
 
   Terminal& terminal_;
   std::unique_ptr<char[]> bytes_;
-  std::size_t used_ = 0;
+  PendingOutput pending_;  // bytes_ and how many of them are held
+  std::chrono::steady_clock::time_point heldSince_;
   bool atLineStart_ = true;  // the terminal got a line end last, or nothing yet
 };
 

@@ -74,8 +74,8 @@ class StandardStreams final : public Terminal {
       : console_(OutputIsColorTerminal()),
         terminal_(::isatty(STDOUT_FILENO) != 0),
         personTyping_(::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0) {
-    // A reader that goes away (a pager quit early, `| head`) must not kill the program: the write
-    // fails with EPIPE instead, and the console drops it.
+    // A reader that goes away (a pager quit early, `| head`) must not kill the program mid-command:
+    // the write fails with EPIPE instead, and the program ends before reading another command.
     std::signal(SIGPIPE, SIG_IGN);
     terminal_signals::Install(personTyping_, console_);
     if (personTyping_) editor_ = TerminalLineEditor();
@@ -85,6 +85,8 @@ class StandardStreams final : public Terminal {
   bool IsTerminal() const override { return terminal_; }
 
   LineEditor* Editor() override { return editor_.get(); }
+
+  void HoldsPendingOutput(const PendingOutput* pending) override { terminal_signals::SetPendingOutput(pending); }
 
   long Read(char* buffer, std::size_t size) override {
     if (!personTyping_) return ReadBytes(buffer, size);
@@ -101,7 +103,10 @@ class StandardStreams final : public Terminal {
     return got;
   }
 
+  bool OutputClosed() const override { return outputClosed_; }
+
   void Write(const char* data, std::size_t size) override {
+    if (outputClosed_) return;
     if (size > 0 && terminal_signals::TakeKeyEcho()) Write("\n", 1);
     while (size > 0) {
       const ssize_t put = ::write(STDOUT_FILENO, data, size);
@@ -111,6 +116,7 @@ class StandardStreams final : public Terminal {
         continue;
       }
       if (put < 0 && errno == EINTR) continue;
+      if (put < 0 && errno == EPIPE) outputClosed_ = true;
       if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
           WaitUntilReady(STDOUT_FILENO, POLLOUT)) {
         continue;
@@ -133,6 +139,7 @@ class StandardStreams final : public Terminal {
   bool console_;
   bool terminal_;
   bool personTyping_;
+  bool outputClosed_ = false;
   std::unique_ptr<LineEditor> editor_;
 };
 

@@ -2,12 +2,23 @@
 // The byte streams behind the console: the process's standard input and output, or, in tests, a
 // buffer that captures exactly what a user would see.
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 
 namespace console {
 
 class LineEditor;
+
+// Output bytes held back for a later write, as a signal handler may read them: `bytes[0, used)` are
+// complete while `writing` is false. The owner stores `used` with release order after copying the
+// bytes in; while `writing` is true the bytes are on their way out and must not be written again.
+struct PendingOutput {
+  const char* bytes = nullptr;
+  std::atomic<std::size_t> used{0};
+  std::atomic<bool> writing{false};
+  static_assert(std::atomic<std::size_t>::is_always_lock_free);
+};
 
 class Terminal {
  public:
@@ -26,14 +37,21 @@ class Terminal {
   virtual long Read(char* buffer, std::size_t size) = 0;
   // Writes all bytes; failures are dropped.
   virtual void Write(const char* data, std::size_t size) = 0;
+  // True once the reader of the output has gone away (a pager quit, `| head` had enough): nothing
+  // written from then on can reach anyone.
+  virtual bool OutputClosed() const { return false; }
   // The editor through which a person types whole lines here, or null when input is read as
   // bytes through Read.
   virtual LineEditor* Editor() { return nullptr; }
+  // Where the output not yet handed to Write is held, or null when none is any more; a terminal
+  // that a signal may end writes it out first.
+  virtual void HoldsPendingOutput(const PendingOutput*) {}
 };
 
 // Descriptors 0 and 1. Output counts as a console when it is a terminal, TERM is not "dumb" and
 // NO_COLOR is unset or empty. When both descriptors are terminals a person is typing: Ctrl-C is
-// taken over (see terminal_signals.h), and lines are edited unless TERM is unset or "dumb".
+// taken over (see terminal_signals.h), and lines are edited unless TERM is unset or "dumb". A
+// signal that ends the program writes out the pending output first.
 std::unique_ptr<Terminal> ProcessTerminal();
 
 }  // namespace console

@@ -21,9 +21,12 @@ std::atomic<bool> waitingForInput{false};
 std::atomic<bool> droppedLine{false};
 std::atomic<bool> keyEchoed{false};
 std::atomic<bool> installed{false};
+std::atomic<bool> colourTerminal{false};
+std::atomic<const PendingOutput*> pendingOutput{nullptr};
 static_assert(std::atomic<InterruptAction>::is_always_lock_free);
 static_assert(std::atomic<void*>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<const PendingOutput*>::is_always_lock_free);
 
 void OnInterruptKeySignal(int) {
   const int savedErrno = errno;
@@ -41,11 +44,35 @@ void OnInterruptKeySignal(int) {
   errno = savedErrno;
 }
 
-// Resets the colours, then lets the signal end the program as it would have: the signal is blocked
-// while its handler runs, so the raised one arrives, with the usual action, once this returns.
+// Writes all of `size` bytes, or as many as the descriptor takes; async-signal-safe.
+void WriteOut(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(STDOUT_FILENO, data, size);
+    if (put > 0) {
+      data += put;
+      size -= static_cast<std::size_t>(put);
+    } else if (put < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return;
+    }
+  }
+}
+
+// Writes out the held output and resets the colours, then lets the signal end the program as it
+// would have. The handler was installed to reset itself and not to block its signal, so a second
+// one ends the program at once should the write hang (a reader that stopped reading); the raised
+// one ends it as usual once this returns.
 void OnEndingSignal(int signal) {
-  static constexpr char kOwnColours[] = "\x1b[0m";
-  [[maybe_unused]] const ssize_t ignored = ::write(STDOUT_FILENO, kOwnColours, sizeof kOwnColours - 1);
+  if (const PendingOutput* pending = pendingOutput.load()) {
+    if (!pending->writing.load(std::memory_order_acquire)) {
+      WriteOut(pending->bytes, pending->used.load(std::memory_order_acquire));
+    }
+  }
+  if (colourTerminal.load()) {
+    static constexpr char kOwnColours[] = "\x1b[0m";
+    WriteOut(kOwnColours, sizeof kOwnColours - 1);
+  }
   struct sigaction usual {};
   usual.sa_handler = SIG_DFL;
   sigemptyset(&usual.sa_mask);
@@ -80,11 +107,13 @@ void Install(bool personTyping, bool colourOutput) {
   if (installed.exchange(true)) return;
   // Restarted calls: a driver in the middle of talking to its server carries on, and Interrupt
   // tells it to stop. The wait for a line is broken off by other means (ppoll, the editor).
+  colourTerminal.store(colourOutput);
   if (personTyping) Handle(SIGINT, OnInterruptKeySignal, SA_RESTART);
-  if (!colourOutput) return;
-  if (!personTyping) Handle(SIGINT, OnEndingSignal, 0);
-  for (const int signal : {SIGTERM, SIGHUP, SIGQUIT}) Handle(signal, OnEndingSignal, 0);
+  if (!personTyping) Handle(SIGINT, OnEndingSignal, SA_RESETHAND | SA_NODEFER);
+  for (const int signal : {SIGTERM, SIGHUP, SIGQUIT}) Handle(signal, OnEndingSignal, SA_RESETHAND | SA_NODEFER);
 }
+
+void SetPendingOutput(const PendingOutput* pending) noexcept { pendingOutput.store(pending); }
 
 InputWait::InputWait() noexcept {
   droppedLine.store(false);

@@ -4,8 +4,11 @@
 // Where a person types (standard input and output are terminals), Ctrl-C never ends the program:
 // while it waits for a line the key drops that line, at any other time it calls the action the
 // program set, which cancels the work under way. Where a script feeds the program, Ctrl-C ends
-// it as usual. Either way, a signal that ends the program on a colour terminal first hands the
-// terminal back in its own colours.
+// it as usual. Either way, a signal that ends the program (SIGTERM, SIGHUP, SIGQUIT, and SIGINT
+// from a script) first writes out the output still held back, and on a colour terminal then hands
+// the terminal back in its own colours.
+
+#include "console/terminal.h"
 
 namespace console {
 
@@ -20,6 +23,9 @@ namespace terminal_signals {
 
 // Installs the handlers once; later calls change nothing.
 void Install(bool personTyping, bool colourOutput);
+
+// The output held back for descriptor 1, written by a signal that ends the program; null for none.
+void SetPendingOutput(const PendingOutput* pending) noexcept;
 
 // The program waits for a line for as long as one of these lives. Clears an earlier drop.
 class InputWait {

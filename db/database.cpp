@@ -1,5 +1,6 @@
 #include "db/database.h"
 
+#include <chrono>
 #include <cstdarg>
 #include <utility>
 
@@ -9,9 +10,16 @@ namespace db {
 
 using access::DataAccessError;
 
+namespace {
+constexpr std::chrono::milliseconds kMoveFlushAge{50};
+}  // namespace
+
 Database::Database(access::ObjectFactory& objects) : objects_(objects) {}
 
 Database::~Database() {
+  // The console may already be gone (the program's own is destroyed first): nothing is printed or
+  // flushed from here on.
+  console_ = nullptr;
   try {
     Close();
   } catch (...) {
@@ -34,6 +42,10 @@ void Database::PrintLiteral(std::string_view text) {
   if (console_ != nullptr) console_->PrintLiteral(text);
 }
 
+void Database::ShowPrintedOutput() {
+  if (console_ != nullptr) console_->Flush();
+}
+
 void Database::PrintOpenTableFirst() { Print("Open table first!\n"); }
 
 void Database::ReplaceConnection(access::Ref<access::Connection> replacement) noexcept {
@@ -48,6 +60,7 @@ void Database::Interrupt() noexcept {
 }
 
 bool Database::Open(const char* connectionString) {
+  ShowPrintedOutput();
   try {
     ReplaceConnection(nullptr);
     ReplaceConnection(objects_.CreateConnection());
@@ -62,11 +75,13 @@ bool Database::Open(const char* connectionString) {
 }
 
 void Database::Close() {
+  ShowPrintedOutput();
   if (recordset && recordset->State() != access::kStateClosed) recordset->Close();
   if (connection && connection->State() != access::kStateClosed) connection->Close();
 }
 
 bool Database::ExecuteSql(const char* sqlText) {
+  ShowPrintedOutput();
   try {
     if (!recordset) throw DataAccessError(access::kAbsentObject);
     if (recordset->State() != access::kStateClosed) recordset->Close();
@@ -84,6 +99,7 @@ bool Database::MoveFirst() {
     PrintOpenTableFirst();
     return false;
   }
+  ShowPrintedOutput();
   try {
     recordset->MoveFirst();
     return true;
@@ -98,6 +114,10 @@ bool Database::MoveNext() {
     PrintOpenTableFirst();
     return false;
   }
+  // A move is usually quick (a row the driver or the database has at hand), and a stream of `t`
+  // must not cost a write per row; output held for longer than a moment is written out first, as
+  // this move may be the one that waits for the server.
+  if (console_ != nullptr) console_->FlushIfHeldFor(kMoveFlushAge);
   try {
     recordset->MoveNext();
     return true;
@@ -126,6 +146,7 @@ std::int32_t Database::RecordCount() {
     PrintOpenTableFirst();
     return 0;
   }
+  ShowPrintedOutput();
   try {
     return recordset->RecordCount();
   } catch (const DataAccessError& error) {

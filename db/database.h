@@ -56,6 +56,9 @@ class Database {
   // For every text a database or provider supplies: printed as it is, never read as markup.
   void PrintLiteral(std::string_view text);
   bool EscapesControls() const noexcept { return console_ != nullptr && console_->EscapesControls(); }
+  // Writes out what earlier commands printed before work that may wait on a server, a lock or a
+  // long statement, so that it is seen (and kept in a log) while the program waits.
+  void ShowPrintedOutput();
   void PrintOpenTableFirst();
   void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
 

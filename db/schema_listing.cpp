@@ -50,6 +50,7 @@ bool Database::ListTables() {
     PrintOpenTableFirst();
     return false;
   }
+  ShowPrintedOutput();
   try {
     ListSchema(*connection, kTables, [this](const std::string& line) { PrintLiteral(line); });
   } catch (const access::DataAccessError& error) {
@@ -64,6 +65,7 @@ bool Database::ListDatabases() {
     PrintOpenTableFirst();
     return false;
   }
+  ShowPrintedOutput();
   try {
     ListSchema(*connection, kCatalogs, [this](const std::string& line) { PrintLiteral(line); });
   } catch (const access::DataAccessError& error) {

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "access/ascii.h"
@@ -66,16 +67,11 @@ const std::vector<DriverDefaults>& DefaultsTable() {
   return table;
 }
 
-std::string WithoutBraces(std::string value) {
-  if (value.size() >= 2 && value.front() == '{' && value.back() == '}') return value.substr(1, value.size() - 2);
-  return value;
-}
-
-// A value the driver manager would split or trim is put in braces, a '}' in it doubled.
-std::string QuotedValue(const std::string& value) {
-  if (value.size() >= 2 && value.front() == '{' && value.back() == '}') return value;
-  const bool plain = value.find_first_of(";{}") == std::string::npos &&
-                     (value.empty() || (value.front() != ' ' && value.back() != ' '));
+// A value is braced for the driver whenever the driver could read it otherwise than as it is: the
+// driver manager splits at ';' and reads braces, drivers trim blanks, and psqlODBC URL-decodes a
+// bare value ('+' and "%xx"). Inside braces a '}' is doubled.
+std::string ValueForDriver(const std::string& value) {
+  const bool plain = value.find_first_of(";{}=+%'\" \t\r\n") == std::string::npos;
   if (plain) return value;
   std::string braced = "{";
   for (char c : value) {
@@ -128,9 +124,9 @@ std::string LibraryOfDriver(SQLHENV environment, std::string_view driver) {
 DriverIdentity IdentifyDriver(const ConnectionString& pairs, SQLHENV environment) {
   DriverIdentity driver;
   if (const auto name = pairs.Find("Driver")) {
-    driver.name = WithoutBraces(*name);
+    driver.name = ConnectionString::BracedText(*name);
   } else if (const auto dsn = pairs.Find("DSN")) {
-    driver.name = DriverOfDataSource(environment, WithoutBraces(*dsn));
+    driver.name = DriverOfDataSource(environment, ConnectionString::BracedText(*dsn));
   }
   if (driver.name.find('/') != std::string::npos) {
     driver.library = driver.name;
@@ -158,27 +154,34 @@ SQLUINTEGER ParseTimeout(const std::string& text, ErrorList& errors) {
 }  // namespace
 
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environment, ErrorList& errors) {
-  ConnectRequest request{{}, IdentifyDriver(pairs, environment), kDefaultLoginTimeout, nullptr};
-  const auto append = [&request](std::string_view key, const std::string& value) {
+  return MakeConnectRequest(pairs, IdentifyDriver(pairs, environment), errors);
+}
+
+ConnectRequest MakeConnectRequest(const ConnectionString& pairs, DriverIdentity driver, ErrorList& errors) {
+  ConnectRequest request{{}, std::move(driver), kDefaultLoginTimeout, nullptr};
+  const auto append = [&request](std::string_view key, const std::string& value, ValueForm form) {
     if (!request.text.empty()) request.text += ';';
     request.text.append(key);
     request.text += '=';
-    request.text += QuotedValue(value);
+    request.text += form == ValueForm::kBraced ? value : ValueForDriver(value);
   };
-  for (const auto& [key, value] : pairs.Pairs()) {
+  for (std::size_t i = 0; i < pairs.Pairs().size(); ++i) {
+    const auto& [key, value] = pairs.Pairs()[i];
+    const ValueForm form = pairs.FormAt(i);
+    if (form == ValueForm::kBadBraces) RaiseBadBraces(key, "ODBC", errors);
     if (EqualsIgnoringCase(key, kTimeoutKey)) {
-      request.loginTimeout = ParseTimeout(value, errors);
+      request.loginTimeout = ParseTimeout(form == ValueForm::kBraced ? ConnectionString::BracedText(value) : value, errors);
     } else {
-      append(key, value);
+      append(key, value, form);
     }
   }
   for (const DriverDefaults& row : DefaultsTable()) {
     if (request.driver.library.find(row.library) == std::string::npos) continue;
     for (const DriverSetting& setting : row.settings) {
-      if (!pairs.Has(setting.key)) append(setting.key, std::string(setting.value));
+      if (!pairs.Has(setting.key)) append(setting.key, std::string(setting.value), ValueForm::kData);
     }
     if (!row.loginTimeoutKey.empty() && !pairs.Has(row.loginTimeoutKey)) {
-      append(row.loginTimeoutKey, std::to_string(request.loginTimeout));
+      append(row.loginTimeoutKey, std::to_string(request.loginTimeout), ValueForm::kData);
     }
     if (row.afterConnect != nullptr && !pairs.Has(row.afterConnectKey)) request.afterConnect = row.afterConnect;
   }

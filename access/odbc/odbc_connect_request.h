@@ -25,5 +25,7 @@ struct ConnectRequest {
 // login timeout instead of a pair. Raises kOutOfRange for a timeout that is not a whole number of
 // seconds.
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environment, ErrorList& errors);
+// The same for a driver already identified, without asking the driver manager.
+ConnectRequest MakeConnectRequest(const ConnectionString& pairs, DriverIdentity driver, ErrorList& errors);
 
 }  // namespace ql::access

@@ -44,6 +44,30 @@ TEST(ConnectionString, ParsesPairsQuotesAndBraces) {
   for (const Case& c : cases) EXPECT_EQ(Pairs(c.text), c.pairs) << c.text;
 }
 
+// How a value was written decides how it reaches a driver: quoted and plain values are data,
+// braces pass as typed only when they close where the value ends.
+TEST(ConnectionString, TellsHowEachValueWasWritten) {
+  using access::ValueForm;
+  struct Case {
+    std::string_view text;
+    ValueForm form;
+  };
+  const Case cases[] = {
+      {"K=plain", ValueForm::kData},
+      {"K='{quoted};X={}'", ValueForm::kData},
+      {"K=\"{x}\"", ValueForm::kData},
+      {"K={braced;x}}y}", ValueForm::kBraced},
+      {"K= {braced}  ", ValueForm::kBraced},
+      {"K={a}x}", ValueForm::kBadBraces},
+      {"K={never closed;J=1", ValueForm::kBadBraces},
+      {"K={a}}", ValueForm::kBadBraces},
+      {"K={a} b", ValueForm::kBadBraces},
+      {"K=a{b}", ValueForm::kData},
+  };
+  for (const Case& c : cases) EXPECT_EQ(access::ConnectionString::Parse(c.text).Form("k"), c.form) << c.text;
+  EXPECT_EQ(access::ConnectionString::BracedText("{a}}b;c}"), "a}b;c");
+}
+
 TEST(ConnectionString, FindsKeysWithoutRegardToCase) {
   const auto pairs = access::ConnectionString::Parse("Data Source=x.db;MODE=Read");
   EXPECT_EQ(pairs.Find("data source").value_or("?"), "x.db");

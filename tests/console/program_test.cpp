@@ -129,10 +129,12 @@ TEST(ProgramTest, EndOfInputAtATerminalEndsTheProgram) {
 }
 
 // Output that cannot be written and input that is not there: the program finishes quietly and
-// exits 0, instead of dying of SIGPIPE or spinning.
+// exits 0, instead of dying of SIGPIPE or spinning. Once the reader of its output has gone it reads
+// no further command, so endless input does not keep it running.
 TEST(ProgramTest, BrokenStreamsAreNotFatal) {
   const char* const commands[] = {
       R"(yes h | head -n 200000 | "$0" | head -c 10 >/dev/null; echo "${PIPESTATUS[2]}")",
+      R"(yes t | "$0" | head -c 10 >/dev/null; echo "${PIPESTATUS[1]}")",
       R"(echo h | "$0" >&-; echo $?)",
       R"(echo h | "$0" >/dev/full; echo $?)",
       R"("$0" <&- >/dev/null; echo $?)",

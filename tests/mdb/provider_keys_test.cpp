@@ -71,6 +71,10 @@ TEST(ProviderKeys, AccessAndSqlServerStringsReachTheirDrivers) {
        "odbc Driver={FreeTDS};Server=127.0.0.1;TDS_Version=7.3;Connect Timeout=5;APP=nightly;ClientCharset=UTF-8;"},
       {"Provider=MSOLEDBSQL19;Data Source=host;Use Encryption for Data=False",
        "odbc Driver={FreeTDS};Server=host;" + kTdsDefaults},
+      // Braces that close are read for what they hold, whichever road the string takes.
+      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source={/a}}b;c.mdb}", "access Driver={MDBTools};DBQ=/a}b;c.mdb;"},
+      {"Provider=SQLOLEDB;Data Source={host,1533};Password={p;w}}d}",
+       "odbc Driver={FreeTDS};Server=host;Port=1533;PWD={p;w}}d};" + kTdsDefaults},
   };
   for (const Case& c : cases) EXPECT_EQ(Resolve(c.text), c.resolved) << c.text;
 }
@@ -95,6 +99,7 @@ TEST(ProviderKeys, StringsThatCannotWorkHereAreRefusedWithTheReason) {
       {"Provider=Microsoft.Jet.OLEDB.4.0", "0x80004005", "Data Source must name"},
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=  ", "0x80004005", "Data Source must name"},
       {"Provider=Microsoft.Jet.OLEDB.3.51;Data Source=x.mdb", "0x800A0E7A", "Microsoft.Jet.OLEDB.3.51"},
+      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source={x.mdb", "0x80004005", "braces"},
   };
   for (const Case& c : cases) {
     const std::string refusal = Refusal(c.text);

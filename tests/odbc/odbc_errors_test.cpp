@@ -116,6 +116,55 @@ TEST_P(OdbcServerFailures, AWrongPasswordIsRefusedAndNotRepeatedInTheErrors) {
   EXPECT_EQ(OpenCode(server->ConnectionString()), "none") << "the same connection object opens with the right one";
 }
 
+// However a password is written, what reaches the server is what the user meant: the driver manager
+// must not split it, the driver must not trim or URL-decode it.
+TEST_P(OdbcServerFailures, PasswordsWithCharactersADriverCouldMisreadLogIn) {
+  const TestServer* server = RequireServer(engine().server);
+  if (server == nullptr) return;
+  ASSERT_FALSE(server->oddUser.empty() || server->bareUser.empty()) << "logins.env lacks the users; set up again";
+  const auto quoted = [](const std::string& text, char quote) {
+    std::string out(1, quote);
+    for (char c : text) out.append(c == quote ? 2 : 1, c);
+    return out + quote;
+  };
+  const auto braced = [](const std::string& text) {
+    std::string out = "{";
+    for (char c : text) out.append(c == '}' ? 2 : 1, c);
+    return out + "}";
+  };
+  const std::string odd = server->oddPassword;
+  const std::string bare = server->barePassword;
+  struct Login {
+    std::string user;
+    std::string written;
+  };
+  const Login logins[] = {
+      {server->oddUser, quoted(odd, '"')}, {server->oddUser, quoted(odd, '\'')}, {server->oddUser, braced(odd)},
+      {server->bareUser, bare},            {server->bareUser, quoted(bare, '\'')}, {server->bareUser, braced(bare)},
+  };
+  for (const Login& login : logins) {
+    EXPECT_EQ(OpenCode(server->ConnectionStringAs(login.user, login.written)), "none")
+        << login.user << " with PWD=" << login.written << "\n" << FreshErrors();
+    EXPECT_EQ(FreshErrors().find(login.user == server->oddUser ? odd : bare), std::string::npos);
+  }
+}
+
+// A quoted value is data, whatever it looks like: one written as braces and more pairs must not
+// reach the driver as those pairs, which here would log in and switch the database.
+TEST_P(OdbcServerFailures, AQuotedValueNeverBecomesMorePairs) {
+  const TestServer* server = RequireServer(engine().server);
+  if (server == nullptr) return;
+  const std::string other = engine().server == "pg" ? "postgres" : "information_schema";
+  const std::string injected = "'{" + server->password + "};Database=" + other + ";X={}'";
+  const std::string code = OpenCode(server->ConnectionStringAs(server->user, injected));
+  EXPECT_NE(code, "none") << "the quoted text is the password, and it is the wrong one";
+  EXPECT_EQ(fresh_->State(), access::kStateClosed);
+  // Ill-formed braces are refused before any driver sees them, and the value is not repeated.
+  EXPECT_EQ(OpenCode(server->ConnectionStringAs(server->user, "{" + server->password + "}x")), "0x80004005");
+  EXPECT_NE(FreshErrors().find("PWD"), std::string::npos) << FreshErrors();
+  EXPECT_EQ(FreshErrors().find(server->password), std::string::npos) << FreshErrors();
+}
+
 TEST_P(OdbcServerFailures, APortWhereNothingListensFailsAtOnce) {
   Listener closed;
   closed.Close();
@@ -142,6 +191,29 @@ TEST_P(OdbcServerFailures, AStatementAfterTheServerStoppedFailsAndAnOpenAfterIts
   connection_->Close();
   connection_->Open(connectionString_, "", "", 0);
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 3")), "3\n");
+}
+
+// Stopped while a result is read: once the rows the driver holds run out, every call that needs the
+// server reports it (on PostgreSQL the rows come 1000 at a time, so the stop shows mid-result;
+// MariaDB's driver holds the whole result and shows it only at the next statement). After the
+// restart a new open works.
+TEST_P(OdbcServerFailures, AServerStoppedMidResultIsReportedOnEveryLaterCallAndReopensAfterARestart) {
+  Ref<Recordset> rows = Query(engine().numbers(5000));
+  ASSERT_FALSE(rows->Eof());
+  StoppedServer server(engine().server);
+  ASSERT_TRUE(server.Stopped());
+  std::string code = "none";
+  for (int moved = 0; moved < 6000 && code == "none" && !rows->Eof(); ++moved) code = Raised([&] { rows->MoveNext(); });
+  if (engine().server == "pg") {
+    EXPECT_EQ(code, "0x80004005") << "the rows past the first block need the server";
+    EXPECT_EQ(Raised([&] { rows->MoveNext(); }), code) << "and so does every later move";
+    EXPECT_EQ(Raised([&] { rows->RecordCount(); }), code);
+  }
+  EXPECT_EQ(QueryCode("SELECT 2"), "0x80004005");
+  EXPECT_EQ(QueryCode("SELECT 3"), "0x80004005") << "the next statement is reported too";
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(OpenCode(connectionString_), "none");
+  fresh_->Close();
 }
 
 TEST_P(OdbcServerFailures, InterruptCancelsARunningStatement) {

@@ -175,6 +175,15 @@ TEST_F(OdbcConnectRequest, InstalledDriversGetTheSettingsThatKeepThemQuietUnless
       {"Driver={SQLite3};Database=/tmp/x.db", "Driver={SQLite3};Database=/tmp/x.db;Tracefile=/dev/null"},
       {"Driver={No Such Driver};PWD='a;b}c'", "Driver={No Such Driver};PWD={a;b}}c}"},
       {"DSN=nowhere;UID=u", "DSN=nowhere;UID=u"},
+      // Quoted values are data, braced whatever they start with; braced values go as typed.
+      {"Driver={X};PWD='{pw};Database=postgres;X={}'", "Driver={X};PWD={{pw}};Database=postgres;X={}}}"},
+      {"Driver={X};PWD=\"{pw}\"", "Driver={X};PWD={{pw}}}"},
+      {"Driver={X};PWD={a;b}}c}", "Driver={X};PWD={a;b}}c}"},
+      {"Driver={X};PWD={ a }  ;UID=u", "Driver={X};PWD={ a };UID=u"},
+      // What psqlODBC would URL-decode, and blanks a driver would trim, are braced too.
+      {"Driver={X};PWD=a+b;UID=%41", "Driver={X};PWD={a+b};UID={%41}"},
+      {"Driver={X};PWD=' a b ';Database=\"it's=\"", "Driver={X};PWD={ a b };Database={it's=}"},
+      {"Driver=PostgreSQL Unicode;Server=h", "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0;BoolsAsChar=0;UseDeclareFetch=1;Fetch=1000"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Make(c.given).text, c.sent) << c.given;
@@ -184,6 +193,17 @@ TEST_F(OdbcConnectRequest, InstalledDriversGetTheSettingsThatKeepThemQuietUnless
   EXPECT_EQ(Make("Driver={PostgreSQL Unicode}").driver.library.find("psqlodbc"), 0u);
   EXPECT_EQ(Make("Driver={No Such Driver}").driver.name, "No Such Driver");
   EXPECT_EQ(Make("Server=h").driver.name, "ODBC");
+}
+
+TEST_F(OdbcConnectRequest, IllFormedBracesAreRefusedWithoutRepeatingTheValue) {
+  for (const char* bad : {"Driver={a}x};DSN=y", "Driver={X};PWD={secret", "Driver={X};PWD={sec}ret}", "DSN={d}} "}) {
+    SCOPED_TRACE(bad);
+    errors_.Clear();
+    EXPECT_EQ(access_probe::Raised([&] { Make(bad); }), "0x80004005");
+    ASSERT_EQ(errors_.Records().size(), 1u);
+    EXPECT_EQ(errors_.Records()[0].description.find("sec"), std::string::npos) << errors_.Records()[0].description;
+    EXPECT_NE(errors_.Records()[0].description.find("braces"), std::string::npos);
+  }
 }
 
 TEST_F(OdbcConnectRequest, ConnectTimeoutIsWholeSecondsAndBadValuesAreRefused) {

@@ -12,15 +12,21 @@ namespace {
 
 using Settings = std::map<std::string, std::string>;
 
-// servers.env as KEY=VALUE lines; empty when the file is not there.
-Settings ReadSettings() {
-  Settings settings;
-  std::ifstream file(std::string(QL_TEST_SERVERS_DIR) + "/servers.env");
+// KEY=VALUE lines of a file of the server script's, added to `settings`.
+void ReadSettingsFile(const std::string& name, Settings& settings) {
+  std::ifstream file(std::string(QL_TEST_SERVERS_DIR) + "/" + name);
   std::string line;
   while (std::getline(file, line)) {
     const std::size_t equals = line.find('=');
     if (equals != std::string::npos) settings[line.substr(0, equals)] = line.substr(equals + 1);
   }
+}
+
+// servers.env, and the logins of logins.env; empty when servers.env is not there.
+Settings ReadSettings() {
+  Settings settings;
+  ReadSettingsFile("servers.env", settings);
+  if (!settings.empty()) ReadSettingsFile("logins.env", settings);
   return settings;
 }
 
@@ -49,6 +55,11 @@ std::string TestServer::ConnectionStringWithPassword(const std::string& secret, 
   return text;
 }
 
+std::string TestServer::ConnectionStringAs(const std::string& otherUser, const std::string& writtenPassword) const {
+  return "Driver=" + Quoted(driver) + ";Server=" + host + ";Port=" + port + ";Database=" + database +
+         ";UID=" + otherUser + ";PWD=" + writtenPassword;
+}
+
 const TestServer* RequireServer(const std::string& name) {
   static std::map<std::string, std::unique_ptr<TestServer>> known;
   if (auto found = known.find(name); found != known.end()) return found->second.get();
@@ -69,7 +80,9 @@ const TestServer* RequireServer(const std::string& name) {
   }
   auto server = std::make_unique<TestServer>(TestServer{name, name == "pg" ? "PostgreSQL Unicode" : "MariaDB Unicode",
                                                         value("HOST"), value("PORT"), value("DATABASE"),
-                                                        value("USER"), value("PASSWORD")});
+                                                        value("USER"), value("PASSWORD"), value("ODD_USER"),
+                                                        value("ODD_PASSWORD"), value("BARE_USER"),
+                                                        value("BARE_PASSWORD")});
   return (known[name] = std::move(server)).get();
 }
 

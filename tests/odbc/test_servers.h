@@ -12,6 +12,15 @@ struct TestServer {
   std::string database;
   std::string user;
   std::string password;
+  // A second user whose password holds ';', braces, '+', '%', '=', quotes and blanks.
+  std::string oddUser;
+  std::string oddPassword;
+  // A third whose password may be written unquoted but holds '+', '%', '=' and a blank inside.
+  std::string bareUser;
+  std::string barePassword;
+
+  // The connection string of ConnectionString() as another user, the password written as given.
+  std::string ConnectionStringAs(const std::string& user, const std::string& writtenPassword) const;
 
   // "Driver={...};Server=...;Port=...;Database=...;UID=...;PWD=..." with `extra` pairs appended.
   std::string ConnectionString(const std::string& extra = "") const;
