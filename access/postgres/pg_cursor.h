@@ -1,0 +1,50 @@
+#pragma once
+// Internal: the rows of one PostgreSQL result, read from the connection as the layer asks for them
+// (one at a time, or in chunks where libpq offers that), so memory holds only what navigation reached.
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/postgres/pg_link.h"
+#include "access/postgres/pg_values.h"
+#include "access/provider.h"
+
+namespace ql::access {
+
+class PgCursor final : public ProviderCursor {
+ public:
+  // `first` is the first result of the statement that has columns: a row, or the whole (empty)
+  // result. The cursor becomes the link's streaming cursor while rows are still to come.
+  PgCursor(std::shared_ptr<PgLink> link, PgResult first);
+  // A result left partly read is cancelled on the server and the rest dropped, so the connection is
+  // ready for the next statement.
+  ~PgCursor() override;
+  PgCursor(const PgCursor&) = delete;
+  PgCursor& operator=(const PgCursor&) = delete;
+
+  const std::vector<std::string>& ColumnNames() const override { return names_; }
+  bool FetchRow(RowWriter& row) override;
+
+  // Reads the rest of the result into the cursor's memory, so that another statement can run.
+  void SetAside();
+
+ private:
+  // The next rows from the connection; null when the result has ended or failed, which ends the
+  // streaming.
+  PgResult Receive();
+  void Finish(std::vector<ErrorRecord> failure);
+
+  std::shared_ptr<PgLink> link_;
+  std::vector<std::string> names_;
+  std::vector<PgValueKind> kinds_;
+  PgResult current_;
+  int nextRow_ = 0;
+  std::deque<PgResult> setAside_;
+  std::optional<std::vector<ErrorRecord>> failure_;  // raised once the rows before it are read
+  bool streaming_ = false;
+};
+
+}  // namespace ql::access
