@@ -129,7 +129,8 @@ class PgSession final : public ProviderSession {
   std::unique_ptr<ProviderCursor> OpenSchema(SchemaKind schema) override {
     const char* sql = nullptr;
     if (schema == SchemaKind::kTables) {
-      // The tables and views of the database in use; the system schemas' own as SYSTEM TABLE.
+      // The tables and views of the database in use that its search path reaches, the system schemas'
+      // own as SYSTEM TABLE: tables first, then views, then the system's, each by schema and name.
       sql =
           "SELECT current_database()::text AS \"TABLE_CATALOG\", n.nspname::text AS \"TABLE_SCHEMA\", "
           "c.relname::text AS \"TABLE_NAME\", "
@@ -137,7 +138,9 @@ class PgSession final : public ProviderSession {
           "THEN 'SYSTEM TABLE' WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END AS \"TABLE_TYPE\" "
           "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
           "WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f') AND pg_catalog.pg_table_is_visible(c.oid) "
-          "ORDER BY 4 DESC, 2, 3";
+          "ORDER BY CASE c.relkind WHEN 'v' THEN 1 WHEN 'm' THEN 1 ELSE 0 END + "
+          "CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') OR n.nspname LIKE 'pg\\_toast%' THEN 2 ELSE 0 END, "
+          "2, 3";
     } else if (schema == SchemaKind::kCatalogs) {
       sql = "SELECT datname::text AS \"CATALOG_NAME\" FROM pg_catalog.pg_database "
             "WHERE datallowconn ORDER BY 1";
