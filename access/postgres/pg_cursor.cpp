@@ -101,12 +101,12 @@ bool PgCursor::FetchRow(RowWriter& row) {
   const int r = nextRow_++;
   for (std::size_t c = 0; c < kinds_.size(); ++c) {
     const int column = static_cast<int>(c);
-    if (api.getisnull(result, r, column)) {
+    const int length = api.getlength(result, r, column);
+    // Only an empty value may be NULL.
+    if (length == 0 && api.getisnull(result, r, column)) {
       row.PutNull();
     } else {
-      const std::string_view text(api.getvalue(result, r, column),
-                                  static_cast<std::size_t>(api.getlength(result, r, column)));
-      PutPgValue(kinds_[c], text, row);
+      PutPgValue(kinds_[c], std::string_view(api.getvalue(result, r, column), static_cast<std::size_t>(length)), row);
     }
   }
   return true;

@@ -129,18 +129,19 @@ class PgSession final : public ProviderSession {
   std::unique_ptr<ProviderCursor> OpenSchema(SchemaKind schema) override {
     const char* sql = nullptr;
     if (schema == SchemaKind::kTables) {
-      // The tables and views of the database in use that its search path reaches, the system schemas'
-      // own as SYSTEM TABLE: tables first, then views, then the system's, each by schema and name.
+      // The tables and views of the database in use, in every schema but the server's storage
+      // schemas and other sessions' temporary ones; those of pg_catalog and information_schema are
+      // SYSTEM TABLE. Tables first, then views, then the system's, each by schema and name.
       sql =
           "SELECT current_database()::text AS \"TABLE_CATALOG\", n.nspname::text AS \"TABLE_SCHEMA\", "
           "c.relname::text AS \"TABLE_NAME\", "
-          "CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') OR n.nspname LIKE 'pg\\_toast%' "
-          "THEN 'SYSTEM TABLE' WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END AS \"TABLE_TYPE\" "
+          "CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') THEN 'SYSTEM TABLE' "
+          "WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END AS \"TABLE_TYPE\" "
           "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
-          "WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f') AND pg_catalog.pg_table_is_visible(c.oid) "
-          "ORDER BY CASE c.relkind WHEN 'v' THEN 1 WHEN 'm' THEN 1 ELSE 0 END + "
-          "CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') OR n.nspname LIKE 'pg\\_toast%' THEN 2 ELSE 0 END, "
-          "2, 3";
+          "WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f') AND n.nspname NOT LIKE 'pg\\_toast%' "
+          "AND (n.nspname NOT LIKE 'pg\\_temp\\_%' OR n.oid = pg_catalog.pg_my_temp_schema()) "
+          "ORDER BY CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') THEN 2 "
+          "WHEN c.relkind IN ('v', 'm') THEN 1 ELSE 0 END, 2, 3";
     } else if (schema == SchemaKind::kCatalogs) {
       sql = "SELECT datname::text AS \"CATALOG_NAME\" FROM pg_catalog.pg_database "
             "WHERE datallowconn ORDER BY 1";

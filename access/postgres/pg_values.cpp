@@ -1,5 +1,7 @@
 #include "access/postgres/pg_values.h"
 
+#include <charconv>
+#include <cstdint>
 #include <string>
 
 #include "access/ascii.h"
@@ -105,8 +107,13 @@ void PutPgValue(PgValueKind kind, std::string_view text, RowWriter& row) {
   switch (kind) {
     case PgValueKind::kSmallInt:
       return PutFetchedValue(ValueKind::kSmallInt, text, row);
-    case PgValueKind::kInteger:
+    case PgValueKind::kInteger: {
+      // The server writes integers plainly; the general reading takes whatever else comes.
+      std::int64_t value = 0;
+      const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+      if (error == std::errc() && end == text.data() + text.size() && !text.empty()) return row.PutInteger(value);
       return PutFetchedValue(ValueKind::kInteger, text, row);
+    }
     case PgValueKind::kReal:
       return PutFetchedValue(ValueKind::kReal, text, row);
     case PgValueKind::kDouble:

@@ -42,9 +42,11 @@ std::string TestServer::ConnectionString(const std::string& extra) const {
   return ConnectionStringWithPassword(password, extra);
 }
 
-std::string TestServer::NativeConnectionString(const std::string& secret) const {
-  return "Provider=PostgreSQL;Data Source=" + host + "," + port + ";Initial Catalog=" + database + ";User ID=" + user +
-         ";Password=" + secret;
+std::string TestServer::NativeConnectionString(const std::string& secret, const std::string& extra) const {
+  std::string text = "Provider=PostgreSQL;Data Source=" + host + "," + port + ";Initial Catalog=" + database +
+                     ";User ID=" + user + ";Password=" + secret;
+  if (!extra.empty()) text += ";" + extra;
+  return text;
 }
 
 std::string TestServer::Uri() const {
