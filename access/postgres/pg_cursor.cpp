@@ -13,8 +13,8 @@ bool HasRows(const LibpqApi& api, const PGresult* result) {
 
 }  // namespace
 
-PgCursor::PgCursor(std::shared_ptr<PgLink> link, PgResult first)
-    : link_(std::move(link)), current_(std::move(first)) {
+PgCursor::PgCursor(std::shared_ptr<PgLink> link, PgResult first, bool cancellable)
+    : link_(std::move(link)), current_(std::move(first)), cancellable_(cancellable) {
   const LibpqApi& api = *link_->api;
   const int columns = api.nfields(current_.get());
   names_.reserve(static_cast<std::size_t>(columns));
@@ -36,7 +36,9 @@ PgCursor::PgCursor(std::shared_ptr<PgLink> link, PgResult first)
 PgCursor::~PgCursor() {
   if (!streaming_) return;
   link_->streaming = nullptr;
-  {
+  // A text's statements form one transaction on the server: cancelling would also undo statements
+  // before this one, which reported success, so then the rows are read to the end instead.
+  if (cancellable_ && link_->cancel) {
     BusyLink busy(*link_);
     char reason[256];
     link_->api->cancel(link_->cancel.get(), reason, sizeof reason);

@@ -18,9 +18,11 @@ class PgCursor final : public ProviderCursor {
  public:
   // `first` is the first result of the statement that has columns: a row, or the whole (empty)
   // result. The cursor becomes the link's streaming cursor while rows are still to come.
-  PgCursor(std::shared_ptr<PgLink> link, PgResult first);
-  // A result left partly read is cancelled on the server and the rest dropped, so the connection is
-  // ready for the next statement.
+  // `cancellable`: nothing of the statement's text ran before this result, so cancelling it undoes
+  // no work already reported as done.
+  PgCursor(std::shared_ptr<PgLink> link, PgResult first, bool cancellable);
+  // The rest of a result left partly read is dropped, so the connection is ready for the next
+  // statement; when the result is cancellable the server is first asked to stop producing it.
   ~PgCursor() override;
   PgCursor(const PgCursor&) = delete;
   PgCursor& operator=(const PgCursor&) = delete;
@@ -45,6 +47,7 @@ class PgCursor final : public ProviderCursor {
   std::deque<PgResult> setAside_;
   std::optional<std::vector<ErrorRecord>> failure_;  // raised once the rows before it are read
   bool streaming_ = false;
+  bool cancellable_;
 };
 
 }  // namespace ql::access

@@ -103,6 +103,7 @@ class PgSession final : public ProviderSession {
     if (!chunked) api.setSingleRowMode(link.connection.get());
     // A text may hold several statements; the first result with columns is the one shown, and the
     // statements after it run on while its rows are read.
+    bool ranBefore = false;
     for (;;) {
       PgResult result(api.getResult(link.connection.get()), PgResultFree{&api});
       if (!result) return nullptr;
@@ -114,6 +115,7 @@ class PgSession final : public ProviderSession {
           link.Drain();  // ends the copy, so the connection stays usable
           link.errors->Raise(kNotSupported, kSource, "COPY to or from the client is not supported here.");
         }
+        ranBefore = ranBefore || status == PGRES_COMMAND_OK;
         continue;
       }
       if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR) {
@@ -122,7 +124,7 @@ class PgSession final : public ProviderSession {
         link.Drain();
         link.errors->Raise(std::move(failure));
       }
-      return std::make_unique<PgCursor>(link_, std::move(result));
+      return std::make_unique<PgCursor>(link_, std::move(result), !ranBefore);
     }
   }
 
