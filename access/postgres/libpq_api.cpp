@@ -34,7 +34,7 @@ LoadedLibpq Load() {
   std::string& why = loaded.why;
   loaded.complete =
       Find(lib, api.libVersion, "PQlibVersion", why) && Find(lib, api.conndefaults, "PQconndefaults", why) &&
-      Find(lib, api.conninfoFree, "PQconninfoFree", why) &&
+      Find(lib, api.conninfoFree, "PQconninfoFree", why) && Find(lib, api.conninfo, "PQconninfo", why) &&
       Find(lib, api.connectStartParams, "PQconnectStartParams", why) &&
       Find(lib, api.connectPoll, "PQconnectPoll", why) && Find(lib, api.status, "PQstatus", why) &&
       Find(lib, api.socket, "PQsocket", why) && Find(lib, api.errorMessage, "PQerrorMessage", why) &&

@@ -15,6 +15,7 @@ struct LibpqApi {
   decltype(&::PQlibVersion) libVersion;
   decltype(&::PQconndefaults) conndefaults;
   decltype(&::PQconninfoFree) conninfoFree;
+  decltype(&::PQconninfo) conninfo;
   decltype(&::PQconnectStartParams) connectStartParams;
   decltype(&::PQconnectPoll) connectPoll;
   decltype(&::PQstatus) status;

@@ -59,10 +59,15 @@ bool FindServerState(std::string_view message, std::string& state, std::string& 
   return false;
 }
 
-int ConnectTimeoutSeconds(const LibpqParams& params) {
-  std::string_view value = kDefaultConnectTimeout;
-  for (std::size_t i = 0; i < params.keywords.size(); ++i) {
-    if (params.keywords[i] == "connect_timeout") value = params.values[i];
+// The connect_timeout the connection was given, by its keys or by its URI; 15 seconds when libpq
+// cannot tell (it has refused the value by then), 0 for no limit.
+int ConnectTimeoutSeconds(const LibpqApi& api, PGconn* connection) {
+  std::string value(kDefaultConnectTimeout);
+  if (PQconninfoOption* options = api.conninfo(connection)) {
+    for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
+      if (std::strcmp(option->keyword, "connect_timeout") == 0 && option->val != nullptr) value = option->val;
+    }
+    api.conninfoFree(options);
   }
   int seconds = 0;
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
@@ -78,6 +83,14 @@ class PgSession final : public ProviderSession {
     link.api = &api;
     link.errors = std::move(errors);
     link.secrets = params.secrets;
+    struct Wiper {
+      LibpqParams& params;
+      // The values hold the password; they should not outlive the call that needed them.
+      ~Wiper() {
+        for (std::string& value : params.values) explicit_bzero(value.data(), value.size());
+        for (std::string& secret : params.secrets) explicit_bzero(secret.data(), secret.size());
+      }
+    } wiper{params};
     Connect(params);
     link.cancel = PgCancel(api.getCancel(link.connection.get()), PgCancelFree{&api});
   }
@@ -184,7 +197,7 @@ class PgSession final : public ProviderSession {
     api.setNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
     // Verbose, so that a refused login names its SQLSTATE in the message.
     api.setErrorVerbosity(connection, PQERRORS_VERBOSE);
-    const int seconds = ConnectTimeoutSeconds(params);
+    const int seconds = ConnectTimeoutSeconds(api, connection);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
     while (api.status(connection) != CONNECTION_BAD && polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
