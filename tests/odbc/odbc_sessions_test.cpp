@@ -264,13 +264,6 @@ std::vector<SessionCase> Sessions(const TestServer& server, const std::string& u
        {{"", open + TypesScript(engine.blobType, engine.timestampType, engine.blobLiteral) + kCommands}},
        "-------" + engine.tables + "--" + TypesRecords(engine.boolean) + "--2 record(s) in current recordset.\n-" +
            engine.catalogs + "--" + kRecordAfterClose + "-"},
-      // A result replaced before its end after a statement that ran in the same text: that
-      // statement's work stays, as the server keeps the text's statements in one transaction.
-      {"a replaced result keeps the work done before it",
-       {{"", open + "sql \"create temporary table ql_kept(n int)\"\n"
-                    "sql \"insert into ql_kept values(1); select generate_series(1, 300000) as n\"\nrecord\n"
-                    "sql \"select count(*) as kept from ql_kept\"\nrecord\n"}},
-       "----n               1\n" + kSeparator + "--kept            1\n" + kSeparator + "-"},
       {"statements the server refuses",
        {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
                     "sql \"create temporary table ql_keys(id int primary key)\"\n"
