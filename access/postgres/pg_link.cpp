@@ -8,10 +8,6 @@ namespace {
 
 constexpr const char* kSource = "PostgreSQL";
 
-// Results beyond this many are not waited for when dropping what a statement left: a connection
-// that never ends its results must not keep the program reading.
-constexpr int kMaxDrainedResults = 1 << 30;
-
 }  // namespace
 
 std::vector<ErrorRecord> PgLink::Records(const PGresult* result) const {
@@ -42,7 +38,9 @@ void PgLink::RaiseConnection(std::string_view doing) const {
 std::vector<ErrorRecord> PgLink::Drain() {
   std::vector<ErrorRecord> failure;
   BusyLink busy(*this);
-  for (int i = 0; i < kMaxDrainedResults; ++i) {
+  // libpq ends every statement's results with a null one, a lost connection included; a copy is
+  // ended below so that it does too.
+  for (;;) {
     PgResult result(api->getResult(connection.get()), PgResultFree{api});
     if (!result) break;
     const ExecStatusType status = api->resultStatus(result.get());

@@ -168,4 +168,17 @@ TEST_P(OdbcServerFailures, InterruptCancelsARunningStatement) {
 INSTANTIATE_TEST_SUITE_P(Odbc, OdbcServerFailures,
                          testing::Values(&PostgresEngine(), &PostgresNativeEngine(), &MariadbEngine()), EngineName);
 
+// COPY to or from the client has no place in this program: through libpq it is refused, the copy
+// ended on the server, and the connection goes on.
+class PostgresNativeCopy : public OdbcEngineTest {};
+
+TEST_P(PostgresNativeCopy, IsRefusedAndTheConnectionGoesOn) {
+  Query("CREATE TEMPORARY TABLE ql_copied (x INTEGER)");
+  EXPECT_EQ(QueryCode("COPY (SELECT generate_series(1, 100000)) TO STDOUT"), "0x800A0CB3");
+  EXPECT_EQ(QueryCode("COPY ql_copied FROM STDIN"), "0x800A0CB3");
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT count(*) FROM ql_copied")), "0\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Native, PostgresNativeCopy, testing::Values(&PostgresNativeEngine()), EngineName);
+
 }  // namespace
