@@ -381,17 +381,17 @@ TEST(PostgresNativeSession, ScriptsGiveTheirTranscripts) {
        {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
                     "sql \"create temporary table ql_keys(id int primary key)\"\n"
                     "sql \"insert into ql_keys values(1),(1)\"\ncount\n"}},
-       "--" + statementFailed("80040e14", "IDispatch error 92", "syntax error at or near \"selec\" (SQLSTATE 42601)") +
-           "-" + statementFailed("80040e37", "IDispatch error 27", "relation \"nowhere\" does not exist (SQLSTATE 42P01)") +
+       "--" + statementFailed("80040e14", "IDispatch error #3092", "syntax error at or near \"selec\" (SQLSTATE 42601)") +
+           "-" + statementFailed("80040e37", "IDispatch error #3127", "relation \"nowhere\" does not exist (SQLSTATE 42P01)") +
            "--" +
-           statementFailed("80040e2f", "IDispatch error 19",
+           statementFailed("80040e2f", "IDispatch error #3119",
                            "duplicate key value violates unique constraint \"ql_keys_pkey\" DETAIL: Key (id)=(1) "
                            "already exists. (SQLSTATE 23505)") +
            "-"},
       {"a login refused",
        {{"", Open(server->NativeConnectionString("not-the-Password-42")) + "open \"Provider=PostgreSQL;Bogus=1\"\n"}},
        "-" +
-           report(101, "80040e4d", "IDispatch error 49",
+           report(101, "80040e4d", "IDispatch error #3149",
                   "password authentication failed for user \"qluser\" (SQLSTATE 28P01)") +
            "-" + report(101, "80004005", "Unspecified failure.", "\"Bogus\" is not a connection setting PostgreSQL knows.") +
            "-"},
