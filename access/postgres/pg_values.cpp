@@ -2,9 +2,11 @@
 
 #include <charconv>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "access/ascii.h"
+#include "access/money_text.h"
 #include "access/odbc/odbc_cell.h"
 
 namespace ql::access {
@@ -64,36 +66,6 @@ bool DecodeBytea(std::string_view text, std::string& bytes) {
   return true;
 }
 
-// "-$1,234.56" (the money format of the C and English locales) as "-1234.56"; false for any other
-// form, which is then shown as the server wrote it.
-bool MoneyDigits(std::string_view text, std::string& digits) {
-  digits.clear();
-  if (text.starts_with('-')) {
-    digits += '-';
-    text.remove_prefix(1);
-  }
-  if (!text.starts_with('$')) return false;
-  text.remove_prefix(1);
-  bool point = false;
-  std::size_t sinceComma = 3;  // digits since the last group separator
-  bool anyDigit = false;
-  for (char c : text) {
-    if (IsAsciiDigit(c)) {
-      digits += c;
-      anyDigit = true;
-      ++sinceComma;
-    } else if (c == ',' && !point && anyDigit) {
-      sinceComma = 0;
-    } else if (c == '.' && !point && sinceComma >= 3) {
-      digits += '.';
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return anyDigit && !digits.ends_with('.') && IsPlainDecimal(digits);
-}
-
 }  // namespace
 
 PgValueKind KindOfType(Oid type) {
@@ -125,9 +97,13 @@ void PutPgValue(PgValueKind kind, std::string_view text, RowWriter& row) {
     case PgValueKind::kDate:
       return PutFetchedValue(ValueKind::kDate, text, row);
     case PgValueKind::kMoney: {
-      std::string digits;
-      if (MoneyDigits(text, digits)) return row.PutDecimal(digits);
-      return row.PutText(text);
+      // Currency when it fits, exact digits beyond; another locale's form stays as written.
+      const std::optional<std::string> digits = MoneyDigits(text);
+      if (!digits) return row.PutText(text);
+      if (const std::optional<Variant> currency = Variant::CurrencyFromDigits(*digits)) {
+        return row.PutCurrency(currency->Integer());
+      }
+      return row.PutDecimal(*digits);
     }
     case PgValueKind::kBinary: {
       std::string bytes;

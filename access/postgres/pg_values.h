@@ -15,7 +15,7 @@ enum class PgValueKind {
   kReal,      // float4
   kDouble,    // float8
   kDecimal,   // numeric: its exact digits; NaN and the infinities as text
-  kMoney,     // money: its exact digits when written as "-$1,234.56"; as text otherwise
+  kMoney,     // money: currency (or exact digits) when written as "-$1,234.56"; as text otherwise
   kBool,      // bool
   kDate,      // date, timestamp, time: dates; special values, eras and far years as text
   kBinary,    // bytea
