@@ -3,6 +3,7 @@
 #include "access/native_connection.h"
 #include "access/native_recordset.h"
 #include "access/odbc/odbc_provider.h"
+#include "access/postgres/pg_provider.h"
 #include "access/sqlite/sqlite_provider.h"
 
 namespace ql::access {
@@ -28,6 +29,8 @@ std::string LibraryVersions() {
   std::string libraries = SqliteVersion();
   const std::string odbc = OdbcVersion();
   if (!odbc.empty()) libraries += ", " + odbc;
+  const std::string libpq = LibpqVersion();
+  if (!libpq.empty()) libraries += ", " + libpq;
   return libraries;
 }
 

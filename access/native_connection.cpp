@@ -28,13 +28,7 @@ class NativeConnection final : public Connection, public SessionHost {
             std::int32_t) override {
     if (session_) Close();
     errors_->Clear();
-    const ConnectionString pairs = ConnectionString::Parse(connectionString);
-    if (const std::optional<std::string>& piece = pairs.PieceWithoutValue()) {
-      errors_->Raise(kProviderFailed, std::string(kObject),
-                     "Connection string not understood: \"" + *piece +
-                         "\" is not of the form key=value. To open a file, write Data Source=" + *piece + ".");
-    }
-    const ResolvedProvider provider = ResolveProvider(pairs, user, password, *errors_);
+    const ResolvedProvider provider = ResolveProvider(connectionString, user, password, *errors_);
     std::unique_ptr<ProviderSession> session = provider.open(provider.pairs, errors_);
     if (!session) errors_->Raise(kProviderFailed, std::string(kObject), "The provider opened no session.");
     session_ = std::move(session);

@@ -6,6 +6,8 @@
 #include "access/access_file_session.h"
 #include "access/ascii.h"
 #include "access/odbc/odbc_provider.h"
+#include "access/postgres/pg_keys.h"
+#include "access/postgres/pg_provider.h"
 #include "access/provider_keys.h"
 #include "access/sqlite/sqlite_provider.h"
 
@@ -31,6 +33,8 @@ struct ProviderRow {
 // OLE DB key names become the opener's own.
 constexpr ProviderRow kProviders[] = {
     {{"SQLite"}, &OpenSqliteSession, {}},
+    // PostgreSQL through libpq; the provider reads the OLE DB keys itself, knowing libpq's own.
+    {{"PostgreSQL", "PostgreSQL.1"}, &OpenPostgresSession, {}},
     {{"MSDASQL", "MSDASQL.1"},
      &OpenOdbcSession,
      {{{"Data Source", "DSN"}, {"User ID", "UID"}, {"Password", "PWD"}}}},
@@ -88,6 +92,24 @@ ResolvedProvider ResolveProvider(const ConnectionString& given, std::string_view
   }
   errors.Raise(kProviderNotFound, "Connection",
                "Provider not found: \"" + *name + "\" is not a provider this program knows.");
+}
+
+ResolvedProvider ResolveProvider(std::string_view text, std::string_view user, std::string_view password,
+                                 ErrorList& errors) {
+  if (IsPostgresUri(text)) {
+    ConnectionString pairs;
+    pairs.Set("URI", std::string(text));
+    if (!user.empty()) pairs.Set("User ID", std::string(user));
+    if (!password.empty()) pairs.Set("Password", std::string(password));
+    return {&OpenPostgresUriSession, std::move(pairs)};
+  }
+  const ConnectionString pairs = ConnectionString::Parse(text);
+  if (const std::optional<std::string>& piece = pairs.PieceWithoutValue()) {
+    errors.Raise(kProviderFailed, "Connection",
+                 "Connection string not understood: \"" + *piece +
+                     "\" is not of the form key=value. To open a file, write Data Source=" + *piece + ".");
+  }
+  return ResolveProvider(pairs, user, password, errors);
 }
 
 }  // namespace ql::access

@@ -19,4 +19,11 @@ struct ResolvedProvider {
 ResolvedProvider ResolveProvider(const ConnectionString& pairs, std::string_view user,
                                  std::string_view password, ErrorList& errors);
 
+// The connection string as typed. One that starts with "postgresql://" or "postgres://" is a
+// PostgreSQL URI, handed to libpq as it stands, before any reading of it as key=value pairs;
+// anything else is read as pairs and resolved as above, a piece without '=' being refused
+// (kProviderFailed) rather than taken for a key with no value.
+ResolvedProvider ResolveProvider(std::string_view text, std::string_view user, std::string_view password,
+                                 ErrorList& errors);
+
 }  // namespace ql::access

@@ -4,31 +4,10 @@
 
 #include <cstring>
 
+#include "access/sql_state.h"
+
 namespace ql::access {
 namespace {
-
-// A five-character SQLSTATE, or a two-character class followed by '*'. The first row that matches
-// decides, so exact states come before their class.
-struct StateCode {
-  std::string_view state;
-  ResultCode code;
-};
-
-constexpr StateCode kStateCodes[] = {
-    {"HY008", kCancelled},
-    {"57014", kCancelled},  // PostgreSQL: statement cancelled on request
-    {"70100", kCancelled},  // MariaDB: query execution interrupted
-    {"42S02", kNoSuchTable},
-    {"42P01", kNoSuchTable},
-    {"42501", kPermissionDenied},
-    {"22003", kOutOfRange},
-    {"HYC00", kNotSupported},
-    {"IM001", kNotSupported},
-    {"42*", kStatementError},  // syntax errors, unknown columns and functions
-    {"23*", kConstraintViolated},
-    {"28*", kAuthenticationFailed},
-    {"08*", kProviderFailed},
-};
 
 // Where a driver's SQLSTATE says less than the database's own code, which it passes as the native
 // error, the native code decides. A message prefix narrows a row further.
@@ -53,33 +32,6 @@ constexpr NativeCode kNativeCodes[] = {
 // make the list grow without end.
 constexpr SQLSMALLINT kMaxRecords = 64;
 
-// Runs of blanks that hold a line break become one blank, so that a message reads on one line.
-std::string OneLine(std::string_view text) {
-  std::string line;
-  line.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n') {
-      std::size_t end = i;
-      bool breaks = false;
-      while (end < text.size() && (text[end] == ' ' || text[end] == '\t' || text[end] == '\r' || text[end] == '\n')) {
-        breaks = breaks || text[end] == '\r' || text[end] == '\n';
-        ++end;
-      }
-      if (end == text.size()) break;
-      if (breaks) {
-        line += ' ';
-      } else {
-        line.append(text.substr(i, end - i));
-      }
-      i = end;
-    } else {
-      line += text[i++];
-    }
-  }
-  return line;
-}
-
 }  // namespace
 
 ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std::string_view message,
@@ -90,12 +42,7 @@ ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std:
       return row.code;
     }
   }
-  for (const StateCode& row : kStateCodes) {
-    const bool matches = row.state.ends_with('*') ? sqlState.starts_with(row.state.substr(0, 2))
-                                                  : sqlState == row.state;
-    if (matches) return row.code;
-  }
-  return kProviderFailed;
+  return MapSqlState(sqlState);
 }
 
 std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,

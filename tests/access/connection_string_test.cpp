@@ -4,6 +4,8 @@
 
 #include "access/provider_table.h"
 #include "access/odbc/odbc_provider.h"
+#include "access/postgres/pg_keys.h"
+#include "access/postgres/pg_provider.h"
 #include "access/sqlite/sqlite_provider.h"
 
 namespace {
@@ -85,7 +87,17 @@ TEST(ProviderTable, ChoosesTheProviderAndTranslatesItsKeys) {
   };
   const access::SessionOpener sqlite = &access::OpenSqliteSession;
   const access::SessionOpener odbc = &access::OpenOdbcSession;
+  const access::SessionOpener pg = &access::OpenPostgresSession;
+  const access::SessionOpener pgUri = &access::OpenPostgresUriSession;
   const Case cases[] = {
+      {"Provider=PostgreSQL;Data Source=db,5433;Initial Catalog=shop", pg, "Data Source=db,5433;Initial Catalog=shop;"},
+      {"provider=postgresql;Bogus=1", pg, "Bogus=1;"},  // libpq's keys are known once it is loaded
+      // A URI is one piece, whatever '=' and ';' it holds.
+      {"postgresql://ann:s;e=c@db:5432/shop?sslmode=require", pgUri,
+       "URI=postgresql://ann:s;e=c@db:5432/shop?sslmode=require;"},
+      {"  postgres://db", pgUri, "URI=  postgres://db;"},
+      {"Data Source=postgresql://db", sqlite, "Data Source=postgresql://db;"},
+      {"Driver={PostgreSQL Unicode};Server=postgresql://x", odbc, "Driver={PostgreSQL Unicode};Server=postgresql://x;"},
       {"", sqlite, ""},
       {"Data Source=a.db", sqlite, "Data Source=a.db;"},
       {"Provider=SQLite;Data Source=a.db", sqlite, "Data Source=a.db;"},
@@ -100,8 +112,7 @@ TEST(ProviderTable, ChoosesTheProviderAndTranslatesItsKeys) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     access::ErrorList errors;
-    const access::ResolvedProvider resolved =
-        access::ResolveProvider(access::ConnectionString::Parse(c.text), "", "", errors);
+    const access::ResolvedProvider resolved = access::ResolveProvider(c.text, "", "", errors);
     EXPECT_EQ(resolved.open, c.open);
     EXPECT_EQ(Text(resolved.pairs), c.pairs);
   }
@@ -114,6 +125,60 @@ TEST(ProviderTable, AUserAndPasswordGivenApartFillInOnlyWhatTheStringLacks) {
   };
   EXPECT_EQ(resolve("Provider=MSDASQL;DSN=x"), "DSN=x;UID=bob;PWD=secret;");
   EXPECT_EQ(resolve("Provider=MSDASQL;DSN=x;User ID=ann"), "DSN=x;UID=ann;PWD=secret;");
+  EXPECT_EQ(Text(access::ResolveProvider(std::string_view("postgres://db/x"), "bob", "secret", errors).pairs),
+            "URI=postgres://db/x;User ID=bob;Password=secret;");
+}
+
+// What libpq is handed for a PostgreSQL string: keyword and value pairs, one per key, whatever the
+// values hold; libpq's own keywords pass under its spelling.
+TEST(PostgresKeys, BecomeLibpqKeywordsOrAreRefused) {
+  const std::vector<std::string> libpq{"host", "port", "dbname", "user", "password", "connect_timeout",
+                                       "client_encoding", "sslmode", "application_name", "options"};
+  const std::string defaults = "connect_timeout=15;client_encoding=UTF8;";
+  struct Case {
+    std::string_view text;
+    std::string params;  // "keyword=value;" in order, or "refused"
+  };
+  const Case cases[] = {
+      {"Data Source=db.example,5433;Initial Catalog=shop;User ID=ann;Password=pw",
+       defaults + "host=db.example;port=5433;dbname=shop;user=ann;password=pw;"},
+      {"Server=db:5433;UID=ann;PWD=pw", defaults + "host=db;port=5433;user=ann;password=pw;"},
+      {"Host=::1", defaults + "host=::1;"},
+      {"Host=[::1]:5433", defaults + "host=::1;port=5433;"},
+      {"Host=/run/postgresql;Port=5433", defaults + "host=/run/postgresql;port=5433;"},
+      {"Database='shop host=evil.example'", defaults + "dbname=shop host=evil.example;"},
+      {"SSLMode=require;Application_Name=ql;Options=-c search_path=x",
+       defaults + "sslmode=require;application_name=ql;options=-c search_path=x;"},
+      {"Connect Timeout=3;Client_Encoding=LATIN1", "connect_timeout=3;client_encoding=LATIN1;"},
+      {"User=ann;Persist Security Info=False", defaults + "user=ann;"},
+      {"Bogus=1", "refused"},
+      {"Integrated Security=SSPI", "refused"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    access::ErrorList errors;
+    std::string params;
+    try {
+      const access::LibpqParams given = access::PostgresKeys(access::ConnectionString::Parse(c.text), libpq, errors);
+      EXPECT_FALSE(given.expandDbname);
+      for (std::size_t i = 0; i < given.keywords.size(); ++i) params += given.keywords[i] + "=" + given.values[i] + ";";
+    } catch (const access::DataAccessError& error) {
+      EXPECT_EQ(error.Code(), access::kProviderFailed);
+      params = "refused";
+    }
+    EXPECT_EQ(params, c.params);
+  }
+}
+
+TEST(PostgresKeys, AUriGoesWholeAndItsPasswordsStayOutOfReports) {
+  const access::LibpqParams uri = access::PostgresUri("postgresql://ann:t0p@db/shop", "bob", "pw2");
+  EXPECT_TRUE(uri.expandDbname);
+  EXPECT_EQ(uri.keywords.back(), "dbname");
+  EXPECT_EQ(uri.values.back(), "postgresql://ann:t0p@db/shop");
+  EXPECT_EQ(access::WithoutSecrets("ann:t0p pw2 pw2x", uri.secrets), "ann:*** *** ***x");
+  EXPECT_TRUE(access::IsPostgresUri(" postgres://x"));
+  EXPECT_FALSE(access::IsPostgresUri("Provider=PostgreSQL"));
+  EXPECT_FALSE(access::IsPostgresUri("POSTGRESQL://x"));  // libpq knows the scheme in lower case only
 }
 
 TEST(ProviderTable, AnUnknownProviderIsRaisedThroughTheErrorList) {

@@ -1,5 +1,6 @@
 // The provider contract, run on the ODBC provider against PostgreSQL, MariaDB and the SQLite ODBC
-// driver. Each server's database is emptied before every test.
+// driver, and on the PostgreSQL provider over libpq against the same PostgreSQL server. Each
+// server's database is emptied before every test.
 
 #include "provider_contract.h"
 #include "support/temporary_directory.h"
@@ -19,10 +20,11 @@ void RunAll(const std::string& connectionString, std::initializer_list<std::stri
 }
 
 // The test's connection string to the server's emptied database, or an empty string after a skip.
-std::shared_ptr<void> EmptyServerDatabase(const std::string& name, std::string& connectionString) {
+std::shared_ptr<void> EmptyServerDatabase(const std::string& name, std::string& connectionString,
+                                          bool native = false) {
   const TestServer* server = RequireServer(name);
   if (server == nullptr) return nullptr;
-  connectionString = server->ConnectionString();
+  connectionString = native ? server->NativeConnectionString(server->password) : server->ConnectionString();
   if (name == "pg") {
     RunAll(connectionString, {"DROP SCHEMA IF EXISTS public CASCADE", "CREATE SCHEMA public"});
   } else {
@@ -68,6 +70,55 @@ ProviderTarget PostgresTarget() {
       {"varchar", "varchar(10)", "'north'", "BSTR:north"},
       {"bytea", "bytea", "'\\x00ff10'", "BYTES:<3 bytes>"},
   };
+  return target;
+}
+
+// Over libpq every value comes in the server's text form and is read by its column's type.
+ProviderTarget PostgresNativeTarget() {
+  ProviderTarget target;
+  target.name = "PostgreSQLNative";
+  target.freshDatabase = [](std::string& connectionString) {
+    return EmptyServerDatabase("pg", connectionString, true);
+  };
+  target.values = {
+      {"NULL", "integer", "NULL", "NULL:<null>"},
+      {"smallint", "smallint", "-5", "I2:-5"},
+      {"largest integer", "integer", "2147483647", "I4:2147483647"},
+      {"bigint within 32 bits", "bigint", "7", "I4:7"},
+      {"bigint beyond 32 bits", "bigint", "-9223372036854775808", "I8:-9223372036854775808"},
+      {"oid beyond 31 bits", "oid", "4294967295", "I8:4294967295"},
+      {"numeric keeps its scale", "numeric(10,2)", "12.5", "DECIMAL:12.50"},
+      {"numeric beyond a double", "numeric", "123456789012345678901234567890.123456789",
+       "DECIMAL:123456789012345678901234567890.123456789"},
+      {"numeric NaN", "numeric", "'NaN'", "BSTR:NaN"},
+      {"numeric infinity", "numeric", "'-Infinity'", "BSTR:-Infinity"},
+      {"money from its digits", "money", "'-1234567.89'", "CY:-1234567.89"},
+      {"money beyond currency", "money", "'-92233720368547758.08'", "DECIMAL:-92233720368547758.08"},
+      {"real", "real", "0.25", "R4:0.25"},
+      {"real keeps its shortest digits", "real", "0.1", "R4:0.1"},
+      {"double precision", "double precision", "2.5", "R8:2.5"},
+      {"double infinity", "double precision", "'-Infinity'", "R8:-inf"},
+      {"boolean true", "boolean", "true", "BOOL:True"},
+      {"boolean false", "boolean", "false", "BOOL:False"},
+      {"date", "date", "'2003-10-01'", "DATE:2003-10-01"},
+      {"date infinity", "date", "'infinity'", "BSTR:infinity"},
+      {"date BC", "date", "'0044-03-15 BC'", "BSTR:0044-03-15 BC"},
+      {"date past 9999", "date", "'12000-01-01'", "BSTR:12000-01-01"},
+      {"timestamp", "timestamp", "'2004-03-02 14:05:09'", "DATE:2004-03-02 14:05:09"},
+      {"timestamp drops its fraction", "timestamp", "'2004-12-31 23:59:59.999999'", "DATE:2004-12-31 23:59:59"},
+      {"time of day", "time", "'06:30:00'", "DATE:1899-12-30 06:30:00"},
+      {"timestamptz as the server writes it", "timestamptz", "'2004-03-02 14:05:09+00'",
+       "BSTR:2004-03-02 14:05:09+00"},
+      {"interval", "interval", "'1 day 02:00'", "BSTR:1 day 02:00:00"},
+      {"uuid", "uuid", "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11'", "BSTR:a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11"},
+      {"json", "json", "'{\"a\": [1, 2]}'", "BSTR:{\"a\": [1, 2]}"},
+      {"array", "integer[]", "'{1,NULL,3}'", "BSTR:{1,NULL,3}"},
+      {"text", "text", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
+      {"varchar", "varchar(10)", "'north'", "BSTR:north"},
+      {"bytea", "bytea", "'\\x00ff10'", "BYTES:<3 bytes>"},
+      {"empty bytea", "bytea", "''", "BYTES:<0 bytes>"},
+  };
+  target.failsOnThirdRow = "SELECT 10 / (3 - id) FROM (SELECT id FROM ql_items ORDER BY id) AS ordered";
   return target;
 }
 
@@ -134,7 +185,8 @@ ProviderTarget SqliteOdbcTarget() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Odbc, ProviderContract,
-                         testing::Values(PostgresTarget(), MariadbTarget(), SqliteOdbcTarget()),
+                         testing::Values(PostgresTarget(), PostgresNativeTarget(), MariadbTarget(),
+                                         SqliteOdbcTarget()),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace

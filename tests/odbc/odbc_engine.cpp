@@ -43,6 +43,16 @@ const OdbcEngine& PostgresEngine() {
   return engine;
 }
 
+const OdbcEngine& PostgresNativeEngine() {
+  static const OdbcEngine engine = [] {
+    OdbcEngine native = PostgresEngine();
+    native.name = "PostgreSQLNative";
+    native.native = true;
+    return native;
+  }();
+  return engine;
+}
+
 const OdbcEngine& MariadbEngine() {
   static const OdbcEngine engine{
       "MariaDB",
@@ -83,7 +93,7 @@ void OdbcEngineTest::SetUp() {
   } else {
     const TestServer* server = RequireServer(engine().server);
     if (server == nullptr) return;
-    connectionString_ = server->ConnectionString();
+    connectionString_ = engine().native ? server->NativeConnectionString(server->password) : server->ConnectionString();
   }
   if (!openInSetUp_) return;
   connection_ = access::NativeObjects().CreateConnection();

@@ -1,5 +1,5 @@
 #pragma once
-// The three databases the ODBC tests reach, with the few phrases of SQL in which their dialects
+// The three databases the ODBC tests reach (PostgreSQL also through libpq), with the few phrases of SQL in which their dialects
 // differ, and a fixture that connects a test to one of them.
 
 #include <gtest/gtest.h>
@@ -25,9 +25,12 @@ struct OdbcEngine {
   // An expression of binary data, and the bytes it stands for.
   std::string blob;
   std::string blobBytes;
+  // Reached through the PostgreSQL provider over libpq rather than through ODBC.
+  bool native = false;
 };
 
 const OdbcEngine& PostgresEngine();
+const OdbcEngine& PostgresNativeEngine();
 const OdbcEngine& MariadbEngine();
 const OdbcEngine& SqliteOdbcEngine();
 

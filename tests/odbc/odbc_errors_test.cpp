@@ -1,4 +1,4 @@
-// Failures through the ODBC provider against the real servers: what the driver says, the codes the
+// Failures through the ODBC provider (and the PostgreSQL provider over libpq) against the real servers: what the driver says, the codes the
 // layer makes of it, the connection's Errors, and servers that refuse, never answer or go away.
 
 #include <arpa/inet.h>
@@ -30,6 +30,8 @@ struct DriverFacts {
 
 const DriverFacts& FactsOf(const OdbcEngine& engine) {
   static const DriverFacts postgres{"psqlodbcw.so", "42601", "0x80004005", "SELECT pg_sleep(600)"};
+  static const DriverFacts native{"PostgreSQL", "42601", "0x80040E4D", "SELECT pg_sleep(600)"};
+  if (engine.native) return native;
   static const DriverFacts mariadb{"libmaodbc.so", "42000", "0x80040E4D", "SELECT COUNT(*) FROM seq_1_to_100000 a, seq_1_to_100000 b, seq_1_to_100000 c"};
   return engine.server == "pg" ? postgres : mariadb;
 }
@@ -81,7 +83,7 @@ class OdbcServerFailures : public OdbcEngineTest {
     const TestServer* server = RequireServer(engine().server);
     TestServer moved = *server;
     moved.port = port;
-    return moved.ConnectionString(extra);
+    return engine().native ? moved.NativeConnectionString(moved.password, extra) : moved.ConnectionString(extra);
   }
 
   Ref<access::Connection> fresh_;
@@ -109,11 +111,13 @@ TEST_P(OdbcServerFailures, AStatementWithANulIsRefusedRatherThanCutShort) {
 
 TEST_P(OdbcServerFailures, AWrongPasswordIsRefusedAndNotRepeatedInTheErrors) {
   const TestServer* server = RequireServer(engine().server);
-  EXPECT_EQ(OpenCode(server->ConnectionStringWithPassword("not-the-Password-42")), FactsOf(engine()).wrongPassword);
+  EXPECT_EQ(OpenCode(engine().native ? server->NativeConnectionString("not-the-Password-42")
+                                     : server->ConnectionStringWithPassword("not-the-Password-42")),
+            FactsOf(engine()).wrongPassword);
   EXPECT_EQ(fresh_->State(), access::kStateClosed);
   ASSERT_NE(FreshErrors(), "");
   EXPECT_EQ(FreshErrors().find("not-the-Password-42"), std::string::npos) << FreshErrors();
-  EXPECT_EQ(OpenCode(server->ConnectionString()), "none") << "the same connection object opens with the right one";
+  EXPECT_EQ(OpenCode(connectionString_), "none") << "the same connection object opens with the right one";
 }
 
 // However a password is written, what reaches the server is what the user meant: the driver manager
@@ -233,6 +237,20 @@ TEST_P(OdbcServerFailures, InterruptCancelsARunningStatement) {
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 1")), "1\n") << "the connection stays usable";
 }
 
-INSTANTIATE_TEST_SUITE_P(Odbc, OdbcServerFailures, testing::Values(&PostgresEngine(), &MariadbEngine()), EngineName);
+INSTANTIATE_TEST_SUITE_P(Odbc, OdbcServerFailures,
+                         testing::Values(&PostgresEngine(), &PostgresNativeEngine(), &MariadbEngine()), EngineName);
+
+// COPY to or from the client has no place in this program: through libpq it is refused, the copy
+// ended on the server, and the connection goes on.
+class PostgresNativeCopy : public OdbcEngineTest {};
+
+TEST_P(PostgresNativeCopy, IsRefusedAndTheConnectionGoesOn) {
+  Query("CREATE TEMPORARY TABLE ql_copied (x INTEGER)");
+  EXPECT_EQ(QueryCode("COPY (SELECT generate_series(1, 100000)) TO STDOUT"), "0x800A0CB3");
+  EXPECT_EQ(QueryCode("COPY ql_copied FROM STDIN"), "0x800A0CB3");
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT count(*) FROM ql_copied")), "0\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Native, PostgresNativeCopy, testing::Values(&PostgresNativeEngine()), EngineName);
 
 }  // namespace

@@ -103,6 +103,27 @@ std::string WithoutVersionStamps(std::string text) {
   return text;
 }
 
+// Each run of "NAME [SYSTEM TABLE]" lines as one line "<system tables>", after the prompts before
+// it: the catalogue's tables change with the server's release.
+std::string WithSystemTablesCollapsed(const std::string& text) {
+  std::string result;
+  bool inRun = false;
+  std::size_t start = 0;
+  for (std::size_t end = text.find('\n'); end != std::string::npos; start = end + 1, end = text.find('\n', start)) {
+    const std::string_view line(text.data() + start, end - start);
+    const bool system = line.ends_with(" [SYSTEM TABLE]");
+    if (!system) {
+      result.append(line);
+      result += '\n';
+    } else if (!inRun) {
+      result.append(line.substr(0, line.find_first_not_of('-')));
+      result += "<system tables>\n";
+    }
+    inRun = system;
+  }
+  return result + text.substr(start);
+}
+
 // The output up to the closing lines, after a run that ended with them, exit code 0 and nothing on
 // standard error. MariaDB's version stamps in its messages are given fixed names, as they change
 // with the server's release.
@@ -321,6 +342,82 @@ TEST(OdbcSqliteSession, ValuesShowAndDbSaysItCannotListDatabases) {
             "-i               <NULL>\nbig             <NULL>\nd               <NULL>\nb               <NULL>\n"
             "dt              <NULL>\nts              <NULL>\nt               <NULL>\nbin             <NULL>\n" +
             kSeparator + "-Not support list datebases!\n-");
+}
+
+// PostgreSQL through libpq, opened by keys and by URI: every command and value, the server's own
+// texts in failures, a login refused with its SQLSTATE and without its password, the databases
+// that `db` lists.
+TEST(PostgresNativeSession, ScriptsGiveTheirTranscripts) {
+  const TestServer* server = RequireServer("pg");
+  if (server == nullptr) return;
+  const EngineSessions& engine = SessionsOf("pg");
+  const std::string open = Open(server->NativeConnectionString(server->password));
+  const auto report = [](int tag, const std::string& code, const std::string& meaning, const std::string& text) {
+    return Report(tag, code, meaning, "PostgreSQL", text);
+  };
+  const auto statementFailed = [&](const std::string& code, const std::string& meaning, const std::string& text) {
+    return report(442, code, meaning, text) + "-" + FailedCount(code, text);
+  };
+  const SessionCase cases[] = {
+      {"every command and value type, by keys",
+       {{"", open + engine.emptyDatabase + TypesScript(engine.blobType, engine.timestampType, engine.blobLiteral) +
+                 kCommands}},
+       "---------ql_types [TABLE]\n<system tables>\n--" + TypesRecords(engine.boolean) +
+           "--2 record(s) in current recordset.\n-postgres\nqltest\ntemplate1\n--" + kRecordAfterClose + "-"},
+      // A result left after its first row is cancelled, and the connection goes on.
+      {"a URI, as it stands",
+       {{"", Open(server->Uri() + "?application_name=ql%20test") +
+                 "sql \"select generate_series(1, 100000000) as n\"\nrecord\n"
+                 "sql \"select current_setting('application_name') as app\"\nrecord\n"}},
+       "---n               1\n" + kSeparator + "--app             \"ql test\"\n" + kSeparator + "-"},
+      // A result replaced before its end after a statement that ran in the same text: that
+      // statement's work stays, as the server keeps the text's statements in one transaction.
+      {"a replaced result keeps the work done before it",
+       {{"", open + "sql \"create temporary table ql_kept(n int)\"\n"
+                    "sql \"insert into ql_kept values(1); select generate_series(1, 300000) as n\"\nrecord\n"
+                    "sql \"select count(*) as kept from ql_kept\"\nrecord\n"}},
+       "----n               1\n" + kSeparator + "--kept            1\n" + kSeparator + "-"},
+      {"statements the server refuses",
+       {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
+                    "sql \"create temporary table ql_keys(id int primary key)\"\n"
+                    "sql \"insert into ql_keys values(1),(1)\"\ncount\n"}},
+       "--" + statementFailed("80040e14", "IDispatch error #3092", "syntax error at or near \"selec\" (SQLSTATE 42601)") +
+           "-" + statementFailed("80040e37", "IDispatch error #3127", "relation \"nowhere\" does not exist (SQLSTATE 42P01)") +
+           "--" +
+           statementFailed("80040e2f", "IDispatch error #3119",
+                           "duplicate key value violates unique constraint \"ql_keys_pkey\" DETAIL: Key (id)=(1) "
+                           "already exists. (SQLSTATE 23505)") +
+           "-"},
+      {"a login refused",
+       {{"", Open(server->NativeConnectionString("not-the-Password-42")) + "open \"Provider=PostgreSQL;Bogus=1\"\n"}},
+       "-" +
+           report(101, "80040e4d", "IDispatch error #3149",
+                  "password authentication failed for user \"qluser\" (SQLSTATE 28P01)") +
+           "-" + report(101, "80004005", "Unspecified failure.", "\"Bogus\" is not a connection setting PostgreSQL knows.") +
+           "-"},
+  };
+  for (const SessionCase& c : cases) {
+    EXPECT_EQ(WithSystemTablesCollapsed(Transcript(c.turns, "pg")), c.expected) << c.label;
+  }
+}
+
+// A server that stops while a long result is being read, and comes back: the read fails with the
+// server's or the library's word for it, and a new connection works once the server is back.
+TEST(PostgresNativeSession, AServerStoppedMidResultFailsTheReadAndComesBack) {
+  const TestServer* server = RequireServer("pg");
+  if (server == nullptr) return;
+  const std::string open = Open(server->NativeConnectionString(server->password));
+  const std::string output = testsupport::Transcript(RunTurns(
+      {{"", open + "sql \"select generate_series(1, 3000000) as n\"\nrecord\n"},
+       {"stop", "count\n" + open},
+       {"start", open + "sql \"select 3 as n\"\nrecord\n"}},
+      "pg", {}));
+  EXPECT_TRUE(output.starts_with("---n               1\n" + kSeparator)) << output;
+  const std::size_t failed = output.find("--------------- Error @203 ---------------\n> Code = 80004005\n");
+  ASSERT_NE(failed, std::string::npos) << output;
+  const std::size_t refused = output.find("> Description = connection to server at", failed);
+  ASSERT_NE(refused, std::string::npos) << output;
+  EXPECT_TRUE(output.ends_with("---n               3\n" + kSeparator + "-")) << output;
 }
 
 }  // namespace

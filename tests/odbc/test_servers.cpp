@@ -48,6 +48,17 @@ std::string TestServer::ConnectionString(const std::string& extra) const {
   return ConnectionStringWithPassword(password, extra);
 }
 
+std::string TestServer::NativeConnectionString(const std::string& secret, const std::string& extra) const {
+  std::string text = "Provider=PostgreSQL;Data Source=" + host + "," + port + ";Initial Catalog=" + database +
+                     ";User ID=" + user + ";Password=" + secret;
+  if (!extra.empty()) text += ";" + extra;
+  return text;
+}
+
+std::string TestServer::Uri() const {
+  return "postgresql://" + user + ":" + password + "@" + host + ":" + port + "/" + database;
+}
+
 std::string TestServer::ConnectionStringWithPassword(const std::string& secret, const std::string& extra) const {
   std::string text = "Driver=" + Quoted(driver) + ";Server=" + host + ";Port=" + port + ";Database=" + database +
                      ";UID=" + user + ";PWD=" + secret;

@@ -37,12 +37,18 @@ class ActivityWatch {
   access::Ref<access::Connection> connection_;
 };
 
-TEST(ServerInterruptTest, CtrlCCancelsAPostgresqlStatementAndTheConnectionStaysUsable) {
+// Through ODBC (a canceller thread calls SQLCancel) and through libpq (the signal handler sends
+// libpq's cancel request itself).
+class ServerInterruptTest : public testing::TestWithParam<bool> {};
+
+TEST_P(ServerInterruptTest, CtrlCCancelsAPostgresqlStatementAndTheConnectionStaysUsable) {
   const TestServer* server = RequireServer("pg");
   if (server == nullptr) return;
   ActivityWatch watch(*server);
   TerminalSession session;
-  ASSERT_TRUE(session.Type("open \"" + server->ConnectionString() + "\"\n"));
+  const bool native = GetParam();
+  ASSERT_TRUE(session.Type("open \"" + (native ? server->NativeConnectionString(server->password)
+                                              : server->ConnectionString()) + "\"\n"));
   ASSERT_TRUE(session.Type("sql \"select pg_sleep(30)\"\n"));
   ASSERT_TRUE(session.WaitUntil([&] { return watch.Runs("select pg_sleep(30)"); },
                                 "the server to run the statement"));
@@ -60,5 +66,8 @@ TEST(ServerInterruptTest, CtrlCCancelsAPostgresqlStatementAndTheConnectionStaysU
   EXPECT_EQ(session.Finish().exitCode, 0);
   EXPECT_FALSE(watch.Runs("select pg_sleep(30)"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Postgres, ServerInterruptTest, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Native" : "Odbc"; });
 
 }  // namespace

@@ -1,0 +1,74 @@
+#include "access/postgres/libpq_api.h"
+
+#include <mutex>
+
+namespace ql::access {
+namespace {
+
+constexpr const char* kLibraryName = "libpq.so.5";
+
+struct LoadedLibpq {
+  SharedLibrary library;
+  LibpqApi api{};
+  bool complete = false;
+  std::string why;
+};
+
+// Fills `slot` with the function `name`; false when the library lacks it.
+template <class F>
+bool Find(const SharedLibrary& library, F& slot, const char* name, std::string& why) {
+  slot = library.Function<F>(name);
+  if (slot == nullptr) why = std::string(kLibraryName) + " lacks the function " + name + ".";
+  return slot != nullptr;
+}
+
+LoadedLibpq Load() {
+  LoadedLibpq loaded;
+  loaded.library = SharedLibrary::Open(kLibraryName);
+  if (!loaded.library.IsOpen()) {
+    loaded.why = loaded.library.Error();
+    return loaded;
+  }
+  const SharedLibrary& lib = loaded.library;
+  LibpqApi& api = loaded.api;
+  std::string& why = loaded.why;
+  loaded.complete =
+      Find(lib, api.libVersion, "PQlibVersion", why) && Find(lib, api.conndefaults, "PQconndefaults", why) &&
+      Find(lib, api.conninfoFree, "PQconninfoFree", why) && Find(lib, api.conninfo, "PQconninfo", why) &&
+      Find(lib, api.connectStartParams, "PQconnectStartParams", why) &&
+      Find(lib, api.connectPoll, "PQconnectPoll", why) && Find(lib, api.status, "PQstatus", why) &&
+      Find(lib, api.socket, "PQsocket", why) && Find(lib, api.errorMessage, "PQerrorMessage", why) &&
+      Find(lib, api.setErrorVerbosity, "PQsetErrorVerbosity", why) &&
+      Find(lib, api.setClientEncoding, "PQsetClientEncoding", why) && Find(lib, api.finish, "PQfinish", why) &&
+      Find(lib, api.getCancel, "PQgetCancel", why) && Find(lib, api.freeCancel, "PQfreeCancel", why) &&
+      Find(lib, api.cancel, "PQcancel", why) && Find(lib, api.sendQuery, "PQsendQuery", why) &&
+      Find(lib, api.setSingleRowMode, "PQsetSingleRowMode", why) && Find(lib, api.getResult, "PQgetResult", why) &&
+      Find(lib, api.resultStatus, "PQresultStatus", why) &&
+      Find(lib, api.resultErrorField, "PQresultErrorField", why) &&
+      Find(lib, api.resultErrorMessage, "PQresultErrorMessage", why) && Find(lib, api.clear, "PQclear", why) &&
+      Find(lib, api.ntuples, "PQntuples", why) && Find(lib, api.nfields, "PQnfields", why) &&
+      Find(lib, api.fname, "PQfname", why) && Find(lib, api.ftype, "PQftype", why) &&
+      Find(lib, api.getvalue, "PQgetvalue", why) && Find(lib, api.getlength, "PQgetlength", why) &&
+      Find(lib, api.getisnull, "PQgetisnull", why) &&
+      Find(lib, api.setNoticeProcessor, "PQsetNoticeProcessor", why) &&
+      Find(lib, api.getCopyData, "PQgetCopyData", why) && Find(lib, api.putCopyEnd, "PQputCopyEnd", why) &&
+      Find(lib, api.freemem, "PQfreemem", why);
+  api.setChunkedRowsMode = lib.Function<int (*)(PGconn*, int)>("PQsetChunkedRowsMode");
+  return loaded;
+}
+
+}  // namespace
+
+const LibpqApi* LoadLibpq(std::string& why) {
+  // Loaded once and kept for the life of the program: the sessions' function pointers point into it.
+  static LoadedLibpq* loaded = nullptr;
+  static std::once_flag once;
+  std::call_once(once, [] { loaded = new LoadedLibpq(Load()); });
+  if (!loaded->complete) {
+    why = loaded->why;
+    return nullptr;
+  }
+  return &loaded->api;
+}
+
+}  // namespace ql::access

@@ -1,0 +1,117 @@
+#include "access/postgres/pg_cursor.h"
+
+#include <utility>
+
+namespace ql::access {
+namespace {
+
+bool HasRows(const LibpqApi& api, const PGresult* result) {
+  const ExecStatusType status = api.resultStatus(result);
+  // PGRES_TUPLES_CHUNK (libpq 17) is 12; the header of an older libpq does not name it.
+  return status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK || static_cast<int>(status) == 12;
+}
+
+}  // namespace
+
+PgCursor::PgCursor(std::shared_ptr<PgLink> link, PgResult first, bool cancellable)
+    : link_(std::move(link)), current_(std::move(first)), cancellable_(cancellable) {
+  const LibpqApi& api = *link_->api;
+  const int columns = api.nfields(current_.get());
+  names_.reserve(static_cast<std::size_t>(columns));
+  kinds_.reserve(static_cast<std::size_t>(columns));
+  for (int i = 0; i < columns; ++i) {
+    const char* name = api.fname(current_.get(), i);
+    names_.emplace_back(name != nullptr ? name : "");
+    kinds_.push_back(KindOfType(api.ftype(current_.get(), i)));
+  }
+  if (api.resultStatus(current_.get()) == PGRES_TUPLES_OK) {
+    // The whole result at once: the statement ran without single-row mode, or returned no rows.
+    Finish(link_->Drain());
+  } else {
+    streaming_ = true;
+    link_->streaming = this;
+  }
+}
+
+PgCursor::~PgCursor() {
+  if (!streaming_) return;
+  link_->streaming = nullptr;
+  // A text's statements form one transaction on the server: cancelling would also undo statements
+  // before this one, which reported success, so then the rows are read to the end instead.
+  if (cancellable_ && link_->cancel) {
+    BusyLink busy(*link_);
+    char reason[256];
+    link_->api->cancel(link_->cancel.get(), reason, sizeof reason);
+  }
+  link_->Drain();
+}
+
+void PgCursor::Finish(std::vector<ErrorRecord> failure) {
+  if (streaming_) link_->streaming = nullptr;
+  streaming_ = false;
+  if (!failure.empty()) failure_ = std::move(failure);
+}
+
+PgResult PgCursor::Receive() {
+  BusyLink busy(*link_);
+  const LibpqApi& api = *link_->api;
+  PgResult next(api.getResult(link_->connection.get()), PgResultFree{&api});
+  if (!next) {
+    Finish({});
+    return next;
+  }
+  if (api.resultStatus(next.get()) == PGRES_TUPLES_OK) {
+    // The result's end; the statements after it in the same text run on, and their failures count.
+    next.reset();
+    Finish(link_->Drain());
+    return next;
+  }
+  if (!HasRows(api, next.get())) {
+    std::vector<ErrorRecord> failure = link_->Records(next.get());
+    next.reset();
+    link_->Drain();
+    Finish(std::move(failure));
+  }
+  return next;
+}
+
+void PgCursor::SetAside() {
+  while (streaming_) {
+    if (PgResult rows = Receive()) setAside_.push_back(std::move(rows));
+  }
+}
+
+bool PgCursor::FetchRow(RowWriter& row) {
+  const LibpqApi& api = *link_->api;
+  for (;;) {
+    if (current_ && nextRow_ < api.ntuples(current_.get())) break;
+    current_.reset();
+    if (!setAside_.empty()) {
+      current_ = std::move(setAside_.front());
+      setAside_.pop_front();
+      nextRow_ = 0;
+    } else if (streaming_) {
+      current_ = Receive();
+      nextRow_ = 0;
+    } else if (failure_) {
+      link_->errors->Raise(*failure_);
+    } else {
+      return false;
+    }
+  }
+  const PGresult* result = current_.get();
+  const int r = nextRow_++;
+  for (std::size_t c = 0; c < kinds_.size(); ++c) {
+    const int column = static_cast<int>(c);
+    const int length = api.getlength(result, r, column);
+    // Only an empty value may be NULL.
+    if (length == 0 && api.getisnull(result, r, column)) {
+      row.PutNull();
+    } else {
+      PutPgValue(kinds_[c], std::string_view(api.getvalue(result, r, column), static_cast<std::size_t>(length)), row);
+    }
+  }
+  return true;
+}
+
+}  // namespace ql::access

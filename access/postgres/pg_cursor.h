@@ -1,0 +1,53 @@
+#pragma once
+// Internal: the rows of one PostgreSQL result, read from the connection as the layer asks for them
+// (one at a time, or in chunks where libpq offers that), so memory holds only what navigation reached.
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/postgres/pg_link.h"
+#include "access/postgres/pg_values.h"
+#include "access/provider.h"
+
+namespace ql::access {
+
+class PgCursor final : public ProviderCursor {
+ public:
+  // `first` is the first result of the statement that has columns: a row, or the whole (empty)
+  // result. The cursor becomes the link's streaming cursor while rows are still to come.
+  // `cancellable`: nothing of the statement's text ran before this result, so cancelling it undoes
+  // no work already reported as done.
+  PgCursor(std::shared_ptr<PgLink> link, PgResult first, bool cancellable);
+  // The rest of a result left partly read is dropped, so the connection is ready for the next
+  // statement; when the result is cancellable the server is first asked to stop producing it.
+  ~PgCursor() override;
+  PgCursor(const PgCursor&) = delete;
+  PgCursor& operator=(const PgCursor&) = delete;
+
+  const std::vector<std::string>& ColumnNames() const override { return names_; }
+  bool FetchRow(RowWriter& row) override;
+
+  // Reads the rest of the result into the cursor's memory, so that another statement can run.
+  void SetAside();
+
+ private:
+  // The next rows from the connection; null when the result has ended or failed, which ends the
+  // streaming.
+  PgResult Receive();
+  void Finish(std::vector<ErrorRecord> failure);
+
+  std::shared_ptr<PgLink> link_;
+  std::vector<std::string> names_;
+  std::vector<PgValueKind> kinds_;
+  PgResult current_;
+  int nextRow_ = 0;
+  std::deque<PgResult> setAside_;
+  std::optional<std::vector<ErrorRecord>> failure_;  // raised once the rows before it are read
+  bool streaming_ = false;
+  bool cancellable_;
+};
+
+}  // namespace ql::access

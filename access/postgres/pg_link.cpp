@@ -1,0 +1,64 @@
+#include "access/postgres/pg_link.h"
+
+#include "access/postgres/pg_keys.h"
+#include "access/sql_state.h"
+
+namespace ql::access {
+namespace {
+
+constexpr const char* kSource = "PostgreSQL";
+
+}  // namespace
+
+std::vector<ErrorRecord> PgLink::Records(const PGresult* result) const {
+  std::string description;
+  std::string state;
+  if (result != nullptr) {
+    const char* primary = api->resultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    const char* detail = api->resultErrorField(result, PG_DIAG_MESSAGE_DETAIL);
+    const char* sqlState = api->resultErrorField(result, PG_DIAG_SQLSTATE);
+    if (primary != nullptr) description = primary;
+    if (detail != nullptr) description += std::string(" DETAIL: ") + detail;
+    if (sqlState != nullptr) state = sqlState;
+    if (description.empty()) description = api->resultErrorMessage(result);
+  }
+  if (description.empty()) description = api->errorMessage(connection.get());
+  description = WithoutSecrets(OneLine(description), secrets);
+  if (description.empty()) description = "The server gave no reason.";
+  if (!state.empty()) description += " (SQLSTATE " + state + ")";
+  return {{MapSqlState(state), kSource, std::move(description)}};
+}
+
+void PgLink::RaiseConnection(std::string_view doing) const {
+  std::string message = WithoutSecrets(OneLine(api->errorMessage(connection.get())), secrets);
+  if (message.empty()) message = std::string(doing) + " failed, and libpq gave no reason.";
+  errors->Raise(kProviderFailed, kSource, std::move(message));
+}
+
+std::vector<ErrorRecord> PgLink::Drain() {
+  std::vector<ErrorRecord> failure;
+  BusyLink busy(*this);
+  // libpq ends every statement's results with a null one, a lost connection included; a copy is
+  // ended below so that it does too.
+  for (;;) {
+    PgResult result(api->getResult(connection.get()), PgResultFree{api});
+    if (!result) break;
+    const ExecStatusType status = api->resultStatus(result.get());
+    if (status == PGRES_COPY_IN || status == PGRES_COPY_BOTH) {
+      // Nothing is sent: the copy ends with a failure the server reports as the next result.
+      api->putCopyEnd(connection.get(), "copying from the client is not supported");
+    } else if (status == PGRES_COPY_OUT) {
+      char* data = nullptr;
+      while (api->getCopyData(connection.get(), &data, 0) > 0) {
+        api->freemem(data);
+        data = nullptr;
+      }
+    }
+    if (failure.empty() && (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE)) {
+      failure = Records(result.get());
+    }
+  }
+  return failure;
+}
+
+}  // namespace ql::access
