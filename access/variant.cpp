@@ -98,54 +98,22 @@ Variant Variant::Null() { return OfType(VT_NULL); }
 
 Variant Variant::Missing() { return Error(kParamNotFound); }
 
-Variant Variant::I1(std::int8_t value) {
-  Variant v = OfType(VT_I1);
-  v.integer_ = value;
-  return v;
-}
+Variant Variant::I1(std::int8_t value) { return OfInteger(VT_I1, value); }
 
-Variant Variant::I2(std::int16_t value) {
-  Variant v = OfType(VT_I2);
-  v.integer_ = value;
-  return v;
-}
+Variant Variant::I2(std::int16_t value) { return OfInteger(VT_I2, value); }
 
-Variant Variant::I4(std::int32_t value) {
-  Variant v = OfType(VT_I4);
-  v.integer_ = value;
-  return v;
-}
+Variant Variant::I4(std::int32_t value) { return OfInteger(VT_I4, value); }
 
-Variant Variant::I8(std::int64_t value) {
-  Variant v = OfType(VT_I8);
-  v.integer_ = value;
-  return v;
-}
+Variant Variant::I8(std::int64_t value) { return OfInteger(VT_I8, value); }
 
-Variant Variant::UI1(std::uint8_t value) {
-  Variant v = OfType(VT_UI1);
-  v.integer_ = value;
-  return v;
-}
+Variant Variant::UI1(std::uint8_t value) { return OfInteger(VT_UI1, value); }
 
-Variant Variant::UI2(std::uint16_t value) {
-  Variant v = OfType(VT_UI2);
-  v.integer_ = value;
-  return v;
-}
+Variant Variant::UI2(std::uint16_t value) { return OfInteger(VT_UI2, value); }
 
-Variant Variant::UI4(std::uint32_t value) {
-  Variant v = OfType(VT_UI4);
-  v.integer_ = value;
-  return v;
-}
+Variant Variant::UI4(std::uint32_t value) { return OfInteger(VT_UI4, value); }
 
-Variant Variant::UI8(std::uint64_t value) {
-  Variant v = OfType(VT_UI8);
-  // Kept as the same 64 bits; Unsigned() reads them back as they were given.
-  v.integer_ = static_cast<std::int64_t>(value);
-  return v;
-}
+// Kept as the same 64 bits; Unsigned() reads them back as they were given.
+Variant Variant::UI8(std::uint64_t value) { return OfInteger(VT_UI8, static_cast<std::int64_t>(value)); }
 
 Variant Variant::R4(float value) {
   Variant v = OfType(VT_R4);
@@ -159,11 +127,7 @@ Variant Variant::R8(double value) {
   return v;
 }
 
-Variant Variant::Currency(std::int64_t tenThousandths) {
-  Variant v = OfType(VT_CY);
-  v.integer_ = tenThousandths;
-  return v;
-}
+Variant Variant::Currency(std::int64_t tenThousandths) { return OfInteger(VT_CY, tenThousandths); }
 
 std::optional<Variant> Variant::CurrencyFromDigits(std::string_view digits) {
   const std::string canonical = CanonicalDecimal(digits);
@@ -203,11 +167,7 @@ Variant Variant::Date(double oleDate) {
   return v;
 }
 
-Variant Variant::Bool(std::int16_t raw) {
-  Variant v = OfType(VT_BOOL);
-  v.integer_ = raw;
-  return v;
-}
+Variant Variant::Bool(std::int16_t raw) { return OfInteger(VT_BOOL, raw); }
 
 Variant Variant::Text(std::string_view utf8) {
   Variant v = OfType(VT_BSTR);
@@ -241,15 +201,17 @@ void Variant::AssignBytes(std::string_view bytes) {
   text_.assign(bytes);
 }
 
-Variant Variant::Error(ResultCode code) {
-  Variant v = OfType(VT_ERROR);
-  v.integer_ = code;
-  return v;
-}
+Variant Variant::Error(ResultCode code) { return OfInteger(VT_ERROR, code); }
 
 Variant Variant::OfType(VarType type) {
   Variant v;
   v.type_ = type;
+  return v;
+}
+
+Variant Variant::OfInteger(VarType type, std::int64_t value) {
+  Variant v = OfType(type);
+  v.integer_ = value;
   return v;
 }
 

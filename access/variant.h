@@ -111,6 +111,9 @@ class Variant {
   double ToDouble() const;
 
  private:
+  // A value of the integer-held type `type` (integers, BOOL, CY, ERROR).
+  static Variant OfInteger(VarType type, std::int64_t value);
+
   VarType type_ = VT_EMPTY;
   std::int64_t integer_ = 0;
   double real_ = 0;

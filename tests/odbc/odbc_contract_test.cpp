@@ -36,11 +36,9 @@ std::shared_ptr<void> EmptyServerDatabase(const std::string& name, std::string& 
 
 const char* const kUtf8Text = "gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93 \xF0\x9F\x98\x80";
 
-ProviderTarget PostgresTarget() {
-  ProviderTarget target;
-  target.name = "PostgreSQL";
-  target.freshDatabase = [](std::string& connectionString) { return EmptyServerDatabase("pg", connectionString); };
-  target.values = {
+// The rows PostgreSQL gives the same through psqlODBC and through libpq; each road adds its own.
+std::vector<ValueCase> PostgresValues(std::vector<ValueCase> roadRows) {
+  std::vector<ValueCase> rows = {
       {"NULL", "integer", "NULL", "NULL:<null>"},
       {"smallint", "smallint", "-5", "I2:-5"},
       {"largest integer", "integer", "2147483647", "I4:2147483647"},
@@ -50,7 +48,6 @@ ProviderTarget PostgresTarget() {
       {"numeric beyond a double", "numeric", "123456789012345678901234567890.123456789",
        "DECIMAL:123456789012345678901234567890.123456789"},
       {"numeric NaN", "numeric", "'NaN'", "BSTR:NaN"},
-      {"money", "money", "12.5", "CY:12.5"},
       {"money beyond currency", "money", "'-92233720368547758.08'", "DECIMAL:-92233720368547758.08"},
       {"real", "real", "0.25", "R4:0.25"},
       {"double precision", "double precision", "2.5", "R8:2.5"},
@@ -59,17 +56,28 @@ ProviderTarget PostgresTarget() {
       {"date", "date", "'2003-10-01'", "DATE:2003-10-01"},
       {"timestamp", "timestamp", "'2004-03-02 14:05:09'", "DATE:2004-03-02 14:05:09"},
       {"timestamp drops its fraction", "timestamp", "'2004-12-31 23:59:59.999999'", "DATE:2004-12-31 23:59:59"},
+      {"time of day", "time", "'06:30:00'", "DATE:1899-12-30 06:30:00"},
+      {"text", "text", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
+      {"varchar", "varchar(10)", "'north'", "BSTR:north"},
+      {"bytea", "bytea", "'\\x00ff10'", "BYTES:<3 bytes>"},
+  };
+  rows.insert(rows.end(), roadRows.begin(), roadRows.end());
+  return rows;
+}
+
+ProviderTarget PostgresTarget() {
+  ProviderTarget target;
+  target.name = "PostgreSQL";
+  target.freshDatabase = [](std::string& connectionString) { return EmptyServerDatabase("pg", connectionString); };
+  target.values = PostgresValues({
+      {"money", "money", "12.5", "CY:12.5"},
       {"timestamp BC", "timestamp", "'0044-03-15 10:00:00 BC'", "BSTR:0044-03-15 10:00:00 BC"},
       // The driver writes these two in its own words: kept as its text, never taken for a date.
       {"date infinity", "date", "'infinity'", "BSTR:0000-00-00"},
       {"timestamp -infinity", "timestamp", "'-infinity'", "BSTR:9999-01-01 00:00:00 BC"},
       {"time with a zone", "timetz", "'12:00:00+02'", "BSTR:12:00:00+02"},
-      {"time of day", "time", "'06:30:00'", "DATE:1899-12-30 06:30:00"},
       {"date before the year 100", "date", "'0099-01-01'", "BSTR:0099-01-01"},
-      {"text", "text", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
-      {"varchar", "varchar(10)", "'north'", "BSTR:north"},
-      {"bytea", "bytea", "'\\x00ff10'", "BYTES:<3 bytes>"},
-  };
+  });
   return target;
 }
 
@@ -80,44 +88,23 @@ ProviderTarget PostgresNativeTarget() {
   target.freshDatabase = [](std::string& connectionString) {
     return EmptyServerDatabase("pg", connectionString, true);
   };
-  target.values = {
-      {"NULL", "integer", "NULL", "NULL:<null>"},
-      {"smallint", "smallint", "-5", "I2:-5"},
-      {"largest integer", "integer", "2147483647", "I4:2147483647"},
-      {"bigint within 32 bits", "bigint", "7", "I4:7"},
-      {"bigint beyond 32 bits", "bigint", "-9223372036854775808", "I8:-9223372036854775808"},
+  target.values = PostgresValues({
       {"oid beyond 31 bits", "oid", "4294967295", "I8:4294967295"},
-      {"numeric keeps its scale", "numeric(10,2)", "12.5", "DECIMAL:12.50"},
-      {"numeric beyond a double", "numeric", "123456789012345678901234567890.123456789",
-       "DECIMAL:123456789012345678901234567890.123456789"},
-      {"numeric NaN", "numeric", "'NaN'", "BSTR:NaN"},
       {"numeric infinity", "numeric", "'-Infinity'", "BSTR:-Infinity"},
       {"money from its digits", "money", "'-1234567.89'", "CY:-1234567.89"},
-      {"money beyond currency", "money", "'-92233720368547758.08'", "DECIMAL:-92233720368547758.08"},
-      {"real", "real", "0.25", "R4:0.25"},
       {"real keeps its shortest digits", "real", "0.1", "R4:0.1"},
-      {"double precision", "double precision", "2.5", "R8:2.5"},
       {"double infinity", "double precision", "'-Infinity'", "R8:-inf"},
-      {"boolean true", "boolean", "true", "BOOL:True"},
-      {"boolean false", "boolean", "false", "BOOL:False"},
-      {"date", "date", "'2003-10-01'", "DATE:2003-10-01"},
       {"date infinity", "date", "'infinity'", "BSTR:infinity"},
       {"date BC", "date", "'0044-03-15 BC'", "BSTR:0044-03-15 BC"},
       {"date past 9999", "date", "'12000-01-01'", "BSTR:12000-01-01"},
-      {"timestamp", "timestamp", "'2004-03-02 14:05:09'", "DATE:2004-03-02 14:05:09"},
-      {"timestamp drops its fraction", "timestamp", "'2004-12-31 23:59:59.999999'", "DATE:2004-12-31 23:59:59"},
-      {"time of day", "time", "'06:30:00'", "DATE:1899-12-30 06:30:00"},
       {"timestamptz as the server writes it", "timestamptz", "'2004-03-02 14:05:09+00'",
        "BSTR:2004-03-02 14:05:09+00"},
       {"interval", "interval", "'1 day 02:00'", "BSTR:1 day 02:00:00"},
       {"uuid", "uuid", "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11'", "BSTR:a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11"},
       {"json", "json", "'{\"a\": [1, 2]}'", "BSTR:{\"a\": [1, 2]}"},
       {"array", "integer[]", "'{1,NULL,3}'", "BSTR:{1,NULL,3}"},
-      {"text", "text", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
-      {"varchar", "varchar(10)", "'north'", "BSTR:north"},
-      {"bytea", "bytea", "'\\x00ff10'", "BYTES:<3 bytes>"},
       {"empty bytea", "bytea", "''", "BYTES:<0 bytes>"},
-  };
+  });
   target.failsOnThirdRow = "SELECT 10 / (3 - id) FROM (SELECT id FROM ql_items ORDER BY id) AS ordered";
   return target;
 }
