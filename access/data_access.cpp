@@ -1,9 +1,10 @@
 #include "access/data_access.h"
 
-#include "access/native_connection.h"
-#include "access/native_recordset.h"
+#include "access/core/native_connection.h"
+#include "access/core/native_recordset.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/postgres/pg_provider.h"
+#include "access/provider_table.h"
 #include "access/sqlite/sqlite_provider.h"
 
 namespace ql::access {
@@ -14,7 +15,7 @@ constexpr std::size_t kVersionLimit = 63;
 
 class NativeObjectFactory final : public ObjectFactory {
  public:
-  Ref<Connection> CreateConnection() override { return MakeNativeConnection(); }
+  Ref<Connection> CreateConnection() override { return MakeNativeConnection(&ResolveProvider); }
   Ref<Recordset> CreateRecordset() override { return MakeNativeRecordset(); }
 };
 

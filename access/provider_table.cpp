@@ -3,12 +3,12 @@
 #include <array>
 #include <string>
 
-#include "access/access_file_session.h"
+#include "access/mdb/access_file_session.h"
 #include "access/ascii.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/postgres/pg_keys.h"
 #include "access/postgres/pg_provider.h"
-#include "access/provider_keys.h"
+#include "access/mdb/provider_keys.h"
 #include "access/sqlite/sqlite_provider.h"
 
 namespace ql::access {

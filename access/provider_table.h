@@ -1,17 +1,14 @@
 #pragma once
-// Internal: which provider a connection string names, and the pairs that provider is given.
+// Which provider a connection string names, and the pairs that provider is given: the one place
+// that knows every provider. Only the layer's factory (data_access.cpp) and tests use it; it hands
+// ResolveProvider to each connection it makes.
 
 #include <string_view>
 
-#include "access/connection_string.h"
-#include "access/provider.h"
+#include "access/core/connection_string.h"
+#include "access/core/provider.h"
 
 namespace ql::access {
-
-struct ResolvedProvider {
-  SessionOpener open = nullptr;
-  ConnectionString pairs;  // without the Provider key, translated to the provider's own key names
-};
 
 // Raises kProviderNotFound (through `errors`) for a provider name the table does not hold. A user
 // name or password given apart from the string fill in "User ID" and "Password" unless the string

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "access/ascii.h"
-#include "access/connection_string.h"
+#include "access/core/connection_string.h"
 #include "access/data_access_error.h"
 #include "access/odbc/odbc_connect_request.h"
-#include "access/provider_keys.h"
+#include "access/mdb/provider_keys.h"
 #include "access/provider_table.h"
 
 namespace {

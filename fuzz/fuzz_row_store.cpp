@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "access/row_store.h"
+#include "access/core/row_store.h"
 #include "access/variant.h"
 
 namespace {

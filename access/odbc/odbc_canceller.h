@@ -1,5 +1,5 @@
 #pragma once
-// Internal: cancels the statement an ODBC connection is running, on a thread of its own.
+// Cancels the statement an ODBC connection is running, on a thread of its own.
 //
 // An interrupt comes from a signal handler, where SQLCancel may not be called: the driver manager
 // and the drivers take locks and allocate memory inside it, and the interrupted code may hold

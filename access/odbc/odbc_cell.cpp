@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "access/ascii.h"
-#include "access/date_text.h"
-#include "access/money_text.h"
+#include "access/core/date_text.h"
+#include "access/core/money_text.h"
 
 namespace ql::access {
 namespace {

@@ -1,11 +1,11 @@
 #pragma once
-// Internal: one fetched value written into the row as the variant type of its column's kind.
+// One fetched value written into the row as the variant type of its column's kind.
 
 #include <string>
 #include <string_view>
 
 #include "access/odbc/odbc_value_types.h"
-#include "access/row_store.h"
+#include "access/core/row_store.h"
 
 namespace ql::access {
 

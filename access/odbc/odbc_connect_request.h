@@ -1,12 +1,12 @@
 #pragma once
-// Internal: the connection string handed to SQLDriverConnect, made from the user's pairs.
+// The connection string handed to SQLDriverConnect, made from the user's pairs.
 
 #include <sql.h>
 
 #include <string>
 
-#include "access/connection_string.h"
-#include "access/error_list.h"
+#include "access/core/connection_string.h"
+#include "access/core/error_list.h"
 #include "access/odbc/odbc_diagnostics.h"
 
 namespace ql::access {

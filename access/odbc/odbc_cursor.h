@@ -1,5 +1,5 @@
 #pragma once
-// Internal: the rows of one ODBC result, fetched in blocks into bound buffers and handed to the
+// The rows of one ODBC result, fetched in blocks into bound buffers and handed to the
 // layer one row at a time. A value too long for its buffer is read again whole with SQLGetData.
 
 #include <sql.h>
@@ -11,7 +11,7 @@
 
 #include "access/odbc/odbc_link.h"
 #include "access/odbc/odbc_value_types.h"
-#include "access/provider.h"
+#include "access/core/provider.h"
 
 namespace ql::access {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "access/sql_state.h"
+#include "access/core/sql_state.h"
 
 namespace ql::access {
 namespace {

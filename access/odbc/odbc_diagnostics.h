@@ -1,5 +1,5 @@
 #pragma once
-// Internal: the diagnostic records of a failed ODBC call, as the connection's error records.
+// The diagnostic records of a failed ODBC call, as the connection's error records.
 
 #include <sql.h>
 
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "access/error_list.h"
+#include "access/core/error_list.h"
 
 namespace ql::access {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Internal: owner of one ODBC handle (environment, connection, statement, descriptor), freed with
+// Owner of one ODBC handle (environment, connection, statement, descriptor), freed with
 // SQLFreeHandle when the owner goes. A connection handle still connected is disconnected first.
 
 #include <sql.h>

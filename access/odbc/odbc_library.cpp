@@ -10,7 +10,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include "access/shared_library.h"
+#include "access/core/shared_library.h"
 
 namespace ql::access {
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// Internal: the ODBC driver manager (unixODBC's libodbc.so.2) is loaded when the program first
+// The ODBC driver manager (unixODBC's libodbc.so.2) is loaded when the program first
 // calls into it, not at start-up: most sessions never use ODBC, and loading it (with libltdl) took
 // a fifth of the program's start-up time.
 

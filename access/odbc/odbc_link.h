@@ -1,12 +1,12 @@
 #pragma once
-// Internal: what an ODBC session shares with its cursors. A cursor keeps the link alive, so its
+// What an ODBC session shares with its cursors. A cursor keeps the link alive, so its
 // statement handle is always freed before the connection and environment it belongs to.
 
 #include <sql.h>
 
 #include <memory>
 
-#include "access/error_list.h"
+#include "access/core/error_list.h"
 #include "access/odbc/odbc_canceller.h"
 #include "access/odbc/odbc_diagnostics.h"
 #include "access/odbc/odbc_handle.h"

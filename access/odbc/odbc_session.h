@@ -1,11 +1,11 @@
 #pragma once
-// Internal: an open ODBC connection as a provider session.
+// An open ODBC connection as a provider session.
 
 #include <memory>
 #include <string_view>
 
 #include "access/odbc/odbc_link.h"
-#include "access/provider.h"
+#include "access/core/provider.h"
 
 namespace ql::access {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Internal: how a column of each SQL type is fetched and which kind of value it becomes.
+// How a column of each SQL type is fetched and which kind of value it becomes.
 
 #include <sql.h>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Internal: the libpq functions this program calls, found in libpq.so.5 when the first PostgreSQL
+// The libpq functions this program calls, found in libpq.so.5 when the first PostgreSQL
 // connection is opened. The program is not linked against libpq, so starting it never loads the
 // library; its header gives the exact types of the functions.
 
@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "access/shared_library.h"
+#include "access/core/shared_library.h"
 
 namespace ql::access {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Internal: the rows of one PostgreSQL result, read from the connection as the layer asks for them
+// The rows of one PostgreSQL result, read from the connection as the layer asks for them
 // (one at a time, or in chunks where libpq offers that), so memory holds only what navigation reached.
 
 #include <deque>
@@ -10,7 +10,7 @@
 
 #include "access/postgres/pg_link.h"
 #include "access/postgres/pg_values.h"
-#include "access/provider.h"
+#include "access/core/provider.h"
 
 namespace ql::access {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Internal: owners of libpq's objects, each freed through the loaded library.
+// Owners of libpq's objects, each freed through the loaded library.
 
 #include <memory>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Internal: what libpq is given to connect, from the OLE DB keys of a PostgreSQL connection string or
+// What libpq is given to connect, from the OLE DB keys of a PostgreSQL connection string or
 // from a PostgreSQL URI. Keys reach libpq as separate keyword and value pairs, never as a text built
 // here, so no value can add a setting of its own.
 
@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "access/connection_string.h"
-#include "access/error_list.h"
+#include "access/core/connection_string.h"
+#include "access/core/error_list.h"
 
 namespace ql::access {
 

@@ -1,7 +1,7 @@
 #include "access/postgres/pg_link.h"
 
 #include "access/postgres/pg_keys.h"
-#include "access/sql_state.h"
+#include "access/core/sql_state.h"
 
 namespace ql::access {
 namespace {

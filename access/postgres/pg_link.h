@@ -1,5 +1,5 @@
 #pragma once
-// Internal: what a PostgreSQL session shares with its cursors. A cursor keeps the link alive, so a
+// What a PostgreSQL session shares with its cursors. A cursor keeps the link alive, so a
 // result is always read from (and freed before) the connection it came from.
 //
 // A connection carries one statement at a time. The cursor whose rows are still arriving is the
@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "access/error_list.h"
+#include "access/core/error_list.h"
 #include "access/postgres/pg_handles.h"
 
 namespace ql::access {

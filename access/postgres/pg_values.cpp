@@ -6,7 +6,7 @@
 #include <string>
 
 #include "access/ascii.h"
-#include "access/money_text.h"
+#include "access/core/money_text.h"
 #include "access/odbc/odbc_cell.h"
 
 namespace ql::access {

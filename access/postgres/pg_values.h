@@ -1,11 +1,11 @@
 #pragma once
-// Internal: how a PostgreSQL column's values, in the server's text form, become the layer's values.
+// How a PostgreSQL column's values, in the server's text form, become the layer's values.
 
 #include <libpq-fe.h>
 
 #include <string_view>
 
-#include "access/row_store.h"
+#include "access/core/row_store.h"
 
 namespace ql::access {
 

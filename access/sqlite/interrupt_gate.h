@@ -1,5 +1,5 @@
 #pragma once
-// Internal: lets an interrupt reach SQLite only while a call into it is working.
+// Lets an interrupt reach SQLite only while a call into it is working.
 //
 // sqlite3_interrupt stays in force until every unfinished statement of the connection is done, and
 // a static cursor keeps its statement unfinished between fetches. An interrupt that arrived while

@@ -1,11 +1,11 @@
 #pragma once
-// Internal: the rows of one prepared SQLite statement, read into the layer's row storage.
+// The rows of one prepared SQLite statement, read into the layer's row storage.
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "access/provider.h"
+#include "access/core/provider.h"
 #include "access/sqlite/interrupt_gate.h"
 #include "access/sqlite/sqlite_handles.h"
 #include "access/sqlite/sqlite_value_types.h"

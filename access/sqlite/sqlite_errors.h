@@ -1,9 +1,9 @@
 #pragma once
-// Internal: SQLite failures as the layer's result codes.
+// SQLite failures as the layer's result codes.
 
 #include <sqlite3.h>
 
-#include "access/error_list.h"
+#include "access/core/error_list.h"
 
 namespace ql::access {
 

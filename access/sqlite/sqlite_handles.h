@@ -1,5 +1,5 @@
 #pragma once
-// Internal: owners of the SQLite handles. A database handle is shared by the session and the
+// Owners of the SQLite handles. A database handle is shared by the session and the
 // cursors made on it, so it closes only when the last of them is gone.
 
 #include <sqlite3.h>

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "access/provider.h"
+#include "access/core/provider.h"
 
 namespace ql::access {
 

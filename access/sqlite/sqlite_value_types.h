@@ -1,5 +1,5 @@
 #pragma once
-// Internal: how the SQLite provider reads a declared column type, and SQLite's date forms.
+// How the SQLite provider reads a declared column type, and SQLite's date forms.
 
 #include <optional>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "access/connection_string.h"
+#include "access/core/connection_string.h"
 
 #include <gtest/gtest.h>
 

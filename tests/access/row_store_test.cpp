@@ -1,4 +1,4 @@
-#include "access/row_store.h"
+#include "access/core/row_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "access/shared_library.h"
+#include "access/core/shared_library.h"
 
 #include <gtest/gtest.h>
 

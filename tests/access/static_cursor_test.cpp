@@ -1,6 +1,6 @@
 // The static cursor's fetching, against a provider that counts what it is asked for.
 
-#include "access/static_cursor.h"
+#include "access/core/static_cursor.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "access/access_file_session.h"
+#include "access/mdb/access_file_session.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/provider_table.h"
 

@@ -1,6 +1,6 @@
 // Which statements an Access file, opened read-only, lets through.
 
-#include "access/read_only_statement.h"
+#include "access/mdb/read_only_statement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,74 @@
+#include "access/core/date_text.h"
+
+#include <cstddef>
+
+#include "access/ascii.h"
+#include "access/ole_date.h"
+
+namespace ql::access {
+namespace {
+
+// Reads exactly `count` digits at `at`, moving past them.
+std::optional<int> Digits(std::string_view text, std::size_t& at, std::size_t count) {
+  if (at > text.size() || text.size() - at < count) return std::nullopt;
+  int value = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!IsAsciiDigit(text[at + i])) return std::nullopt;
+    value = value * 10 + (text[at + i] - '0');
+  }
+  at += count;
+  return value;
+}
+
+bool Expect(std::string_view text, std::size_t& at, char c) {
+  if (at >= text.size() || text[at] != c) return false;
+  ++at;
+  return true;
+}
+
+// "HH:MM:SS" and an optional fraction of a second, which is skipped.
+bool ReadTime(std::string_view text, std::size_t& at, CalendarTime& time) {
+  const auto hour = Digits(text, at, 2);
+  if (!hour || !Expect(text, at, ':')) return false;
+  const auto minute = Digits(text, at, 2);
+  if (!minute || !Expect(text, at, ':')) return false;
+  const auto second = Digits(text, at, 2);
+  if (!second) return false;
+  time.hour = *hour;
+  time.minute = *minute;
+  time.second = *second;
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    while (at < text.size() && IsAsciiDigit(text[at])) ++at;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<double> OleDateFromIsoText(std::string_view text) {
+  CalendarTime time{1899, 12, 30, 0, 0, 0};
+  std::size_t at = 0;
+  if (text.size() >= 3 && text[2] == ':') {
+    if (!ReadTime(text, at, time)) return std::nullopt;
+  } else {
+    const auto year = Digits(text, at, 4);
+    if (!year || !Expect(text, at, '-')) return std::nullopt;
+    const auto month = Digits(text, at, 2);
+    if (!month || !Expect(text, at, '-')) return std::nullopt;
+    const auto day = Digits(text, at, 2);
+    if (!day) return std::nullopt;
+    time.year = *year;
+    time.month = *month;
+    time.day = *day;
+    if (at < text.size() && (text[at] == ' ' || text[at] == 'T')) {
+      ++at;
+      if (!ReadTime(text, at, time)) return std::nullopt;
+    }
+  }
+  // Whatever follows (a zone, an era) is a part of the value the date form cannot hold.
+  if (at != text.size()) return std::nullopt;
+  return MakeOleDate(time);
+}
+
+}  // namespace ql::access

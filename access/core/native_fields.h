@@ -1,0 +1,13 @@
+#pragma once
+// The Fields of a recordset, one Field per column, made once when the recordset opens.
+
+#include <memory>
+
+#include "access/fields.h"
+#include "access/core/static_cursor.h"
+
+namespace ql::access {
+
+std::shared_ptr<Fields> MakeNativeFields(const std::shared_ptr<StaticCursor>& cursor);
+
+}  // namespace ql::access

@@ -1,0 +1,15 @@
+#pragma once
+// The layer's Recordset.
+
+#include <memory>
+
+#include "access/recordset.h"
+#include "access/core/static_cursor.h"
+
+namespace ql::access {
+
+Ref<Recordset> MakeNativeRecordset();
+// An open recordset over rows already running, as a schema rowset is.
+Ref<Recordset> MakeNativeRecordset(std::shared_ptr<StaticCursor> cursor);
+
+}  // namespace ql::access

@@ -1,0 +1,80 @@
+#pragma once
+// A client-side static cursor. Rows come from the provider as navigation first reaches
+// them and stay in the cursor's RowStore, so moving back to the first row never touches the database.
+//
+// Positions and moves: the cursor stands on a row, before the first row (BOF) or after the last
+// (EOF); an empty result is BOF and EOF at once. MoveFirst is refused only on an empty result,
+// MoveNext at EOF (and so on an empty result); a refused move raises kNoCurrentRecord and leaves the
+// position alone. A fetch that fails raises its error from the call that needed the row, leaves the
+// position alone, and is raised again by every later call that needs rows the provider did not
+// deliver.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/core/provider.h"
+
+namespace ql::access {
+
+class StaticCursor {
+ public:
+  // Reads the first row, so that BOF and EOF are known; a failure there is raised here. The rows
+  // held may take `byteLimit` bytes (by default half the machine's memory); a result that needs more
+  // fails with kOutOfMemory when navigation reaches the row that does not fit.
+  StaticCursor(std::shared_ptr<ProviderSession> session, std::shared_ptr<ErrorList> errors,
+               std::unique_ptr<ProviderCursor> rows, std::size_t byteLimit = DefaultByteLimit());
+
+  static std::size_t DefaultByteLimit();
+  StaticCursor(const StaticCursor&) = delete;
+  StaticCursor& operator=(const StaticCursor&) = delete;
+
+  bool IsOpen() const noexcept { return open_; }
+  // Lets go of the rows, the provider's cursor and the session; every call but IsOpen, Close and
+  // ColumnNames then raises kObjectClosed.
+  void Close() noexcept;
+
+  bool Bof() const;
+  bool Eof() const;
+  void MoveFirst();
+  void MoveNext();
+  std::int32_t RecordCount();
+
+  const std::vector<std::string>& ColumnNames() const noexcept { return names_; }
+  // The column's value on the current row; kNoCurrentRecord at BOF or EOF.
+  Variant Value(std::size_t column) const;
+  // Value(column) into `value`, keeping the room its text has (RowStore::ReadCell).
+  void ReadValue(std::size_t column, Variant& value) const;
+
+  // Rows held so far, for tests and measurements.
+  std::size_t FetchedRows() const noexcept { return store_ ? store_->RowCount() : 0; }
+
+ private:
+  void RequireOpen() const;
+  // Where the column's cell of the current row starts; raises as Value does.
+  const char* Cell(std::size_t column) const;
+  // Fetches one more row; false when the provider has none left.
+  bool FetchOne();
+  // True when row `index` is held, fetching up to it as needed.
+  bool Reach(std::size_t index);
+
+  // The provider's cursor is declared after the session it reads from, so it goes first.
+  std::shared_ptr<ProviderSession> session_;
+  std::shared_ptr<ErrorList> errors_;
+  std::unique_ptr<ProviderCursor> provider_;
+  std::vector<std::string> names_;
+  std::optional<RowStore> store_;
+  std::optional<std::vector<ErrorRecord>> failure_;
+  // Where the cells of row `locatedRow_` start, found once so that each field reads its cell directly.
+  mutable std::vector<const char*> cells_;
+  mutable std::size_t locatedRow_ = static_cast<std::size_t>(-1);
+  std::size_t row_ = 0;
+  bool bof_ = true;
+  bool eof_ = true;
+  bool open_ = true;
+};
+
+}  // namespace ql::access
