@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "access/layer_namespace.h"
 
 namespace ql::access {
 

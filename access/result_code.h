@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "access/layer_namespace.h"
 
 namespace ql::access {
 

@@ -9,7 +9,7 @@
 #include "console/line_editor.h"
 #include "console/shown_text.h"
 
-namespace app {
+namespace ql::app {
 namespace {
 
 constexpr int kUsageError = 2;
@@ -76,4 +76,4 @@ std::optional<int> HandleArguments(int argc, const char* const* argv) {
   return kUsageError;
 }
 
-}  // namespace app
+}  // namespace ql::app

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace app {
+namespace ql::app {
 
 // The usage text --help prints, and a usage error prints to standard error.
 std::string UsageText();
@@ -18,4 +18,4 @@ std::string VersionText();
 // else (the usage goes to standard error), 1 when standard output cannot be written.
 std::optional<int> HandleArguments(int argc, const char* const* argv);
 
-}  // namespace app
+}  // namespace ql::app

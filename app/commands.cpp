@@ -10,7 +10,7 @@
 #include "console/console_shell.h"
 #include "db/database.h"
 
-namespace app {
+namespace ql::app {
 namespace {
 
 // The commands are plain functions registered without a user value, so they reach the shell and
@@ -116,4 +116,4 @@ void RegisterCommands(console::ConsoleShell& shell, db::Database& database) {
   }
 }
 
-}  // namespace app
+}  // namespace ql::app

@@ -2,7 +2,7 @@
 
 #include "console/color_console.h"
 
-namespace app {
+namespace ql::app {
 namespace {
 
 // Printed as they stand: none holds a '%' or a '#'. The empty text ends the list. The mailboxes and
@@ -54,4 +54,4 @@ void PrintDemonstration(console::ColorConsole& console) {
   }
 }
 
-}  // namespace app
+}  // namespace ql::app

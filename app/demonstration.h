@@ -1,12 +1,12 @@
 #pragma once
 // A sample session of the program: what a user types at the prompt and what comes back.
 
-namespace console {
+namespace ql::console {
 class ColorConsole;
 }
 
-namespace app {
+namespace ql::app {
 
 void PrintDemonstration(console::ColorConsole& console);
 
-}  // namespace app
+}  // namespace ql::app

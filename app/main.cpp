@@ -7,6 +7,7 @@
 #include "console/terminal_signals.h"
 #include "db/database.h"
 
+namespace ql::app {
 namespace {
 
 void RunSession() {
@@ -17,20 +18,21 @@ void RunSession() {
   static console::ConsoleShell theShell;
 
   theDatabase.UseConsole(theShell.Console());
-  app::RegisterCommands(theShell, theDatabase);
+  RegisterCommands(theShell, theDatabase);
   theShell.reportUnknown = true;
   // Ctrl-C at the terminal while a command runs stops the database's work under way.
   console::OnInterruptKey(
       [](void* database) noexcept { static_cast<db::Database*>(database)->Interrupt(); }, &theDatabase);
   // Returns after a quit command and at the end of input alike.
   theShell.Run();
-  app::PrintClosingLines(theShell.Console());
+  PrintClosingLines(theShell.Console());
 }
 
 }  // namespace
+}  // namespace ql::app
 
 int main(int argc, char** argv) {
-  if (const auto exitCode = app::HandleArguments(argc, argv)) return *exitCode;
-  RunSession();
+  if (const auto exitCode = ql::app::HandleArguments(argc, argv)) return *exitCode;
+  ql::app::RunSession();
   return 0;
 }

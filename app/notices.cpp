@@ -2,7 +2,7 @@
 
 #include "console/color_console.h"
 
-namespace app {
+namespace ql::app {
 
 void PrintMakersNotice(console::ColorConsole& console) {
   console.Print(" #0f(C) 2003-2026 #0eQuillory#07. All rights reserved.\n");
@@ -13,4 +13,4 @@ void PrintClosingLines(console::ColorConsole& console) {
   PrintMakersNotice(console);
 }
 
-}  // namespace app
+}  // namespace ql::app

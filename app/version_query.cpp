@@ -6,7 +6,7 @@
 #include "access/data_access.h"
 #include "console/color_console.h"
 
-namespace app {
+namespace ql::app {
 namespace {
 
 // The text must fit a 64-byte buffer with its terminator.
@@ -36,4 +36,4 @@ void PrintComponentVersion(console::ColorConsole& console, VersionSource source)
   }
 }
 
-}  // namespace app
+}  // namespace ql::app

@@ -3,11 +3,11 @@
 
 #include <string>
 
-namespace console {
+namespace ql::console {
 class ColorConsole;
 }
 
-namespace app {
+namespace ql::app {
 
 // Where the version text comes from: the data-access layer in the program, a stand-in in tests.
 // It may throw std::system_error when the information cannot be read.
@@ -16,4 +16,4 @@ using VersionSource = std::string (*)();
 // Prints the version, or why there is none. Without a source, the data-access layer's.
 void PrintComponentVersion(console::ColorConsole& console, VersionSource source = nullptr);
 
-}  // namespace app
+}  // namespace ql::app

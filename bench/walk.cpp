@@ -20,16 +20,16 @@ int main(int argc, char** argv) {
   const std::string sql = argc == 3 ? argv[2] : "select * from account";
   try {
     const auto start = std::chrono::steady_clock::now();
-    access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
+    ql::access::Ref<ql::access::Connection> connection = ql::access::NativeObjects().CreateConnection();
     connection->Open(std::string("Data Source=") + argv[1] + ";Mode=Read", "", "", 0);
-    access::Ref<access::Recordset> rows = access::NativeObjects().CreateRecordset();
-    rows->Open(sql, connection, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
+    ql::access::Ref<ql::access::Recordset> rows = ql::access::NativeObjects().CreateRecordset();
+    rows->Open(sql, connection, ql::access::CursorType::kStatic, ql::access::LockType::kOptimistic, ql::access::kCmdText);
 
     std::size_t count = 0;
     std::size_t bytes = 0;  // consumed, so that no read can be optimised away
-    access::Ref<access::Fields> fields = rows->GetFields();
+    ql::access::Ref<ql::access::Fields> fields = rows->GetFields();
     const std::int32_t columns = fields->Count();
-    access::Variant value;  // read into again for every field, as the record display does
+    ql::access::Variant value;  // read into again for every field, as the record display does
     while (!rows->Eof()) {
       for (std::int32_t i = 0; i < columns; ++i) {
         fields->Item(i)->ReadValue(value);
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_SELF, &usage);
     std::printf("rows %zu\nseconds %.3f\npeak_kib %ld\nchecksum %zu\n", count, seconds, usage.ru_maxrss, bytes);
     return 0;
-  } catch (const access::DataAccessError& error) {
+  } catch (const ql::access::DataAccessError& error) {
     std::fprintf(stderr, "walk: %s\n", error.what());
     return 1;
   }

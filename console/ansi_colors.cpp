@@ -5,7 +5,7 @@
 #include <charconv>
 #include <utility>
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -60,4 +60,4 @@ ColorChange::ColorChange(std::uint16_t from, std::uint16_t to) noexcept {
   size_ = static_cast<std::size_t>(out - text_);
 }
 
-}  // namespace console
+}  // namespace ql::console

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace console {
+namespace ql::console {
 
 inline constexpr std::uint16_t kDefaultAttribute = 0x07;
 
@@ -27,4 +27,4 @@ class ColorChange {
   std::size_t size_ = 0;
 };
 
-}  // namespace console
+}  // namespace ql::console

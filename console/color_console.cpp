@@ -18,7 +18,7 @@
 #include "console/simple_format.h"
 #include "console/thread_locale.h"
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -255,4 +255,4 @@ void ColorConsole::FlushIfHeldFor(std::chrono::milliseconds age) {
   if (streams_->output.HeldFor(age)) Flush();
 }
 
-}  // namespace console
+}  // namespace ql::console

@@ -18,7 +18,7 @@
 #include "console/line_reader.h"
 #include "console/terminal.h"
 
-namespace console {
+namespace ql::console {
 
 class ColorConsole {
  public:
@@ -84,4 +84,4 @@ class ColorConsole {
   bool escapes_ = false;
 };
 
-}  // namespace console
+}  // namespace ql::console

@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <utility>
 
-namespace console {
+namespace ql::console {
 
 ConsoleShell::ConsoleShell() : ConsoleShell(ProcessTerminal()) {}
 
@@ -48,4 +48,4 @@ void ConsoleShell::OnUnknownCommand(std::int32_t tokenCount, char** tokens) {
   console_.PrintLiteral(TokenColors[shell::Other], "Press 'H' for help\n");
 }
 
-}  // namespace console
+}  // namespace ql::console

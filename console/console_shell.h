@@ -10,7 +10,7 @@
 #include "console/terminal.h"
 #include "shell/command_shell.h"
 
-namespace console {
+namespace ql::console {
 
 class ConsoleShell : public shell::CommandShell {
  public:
@@ -33,4 +33,4 @@ class ConsoleShell : public shell::CommandShell {
   ColorConsole console_;
 };
 
-}  // namespace console
+}  // namespace ql::console

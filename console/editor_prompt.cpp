@@ -4,7 +4,7 @@
 
 #include "console/line_editor.h"
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -57,4 +57,4 @@ EditorPrompt SplitEditorPrompt(std::string_view unfinishedLine) {
   return prompt;
 }
 
-}  // namespace console
+}  // namespace ql::console

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace console {
+namespace ql::console {
 
 struct EditorPrompt {
   std::size_t start = 0;  // where in the unfinished line the prompt begins
@@ -17,4 +17,4 @@ struct EditorPrompt {
 
 EditorPrompt SplitEditorPrompt(std::string_view unfinishedLine);
 
-}  // namespace console
+}  // namespace ql::console

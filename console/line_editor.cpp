@@ -16,7 +16,7 @@
 #include "console/terminal_signals.h"
 #include "console/thread_locale.h"
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -218,4 +218,4 @@ std::unique_ptr<LineEditor> TerminalLineEditor() {
 
 std::string LineEditorVersion() { return std::string("libedit ") + QL_LIBEDIT_VERSION; }
 
-}  // namespace console
+}  // namespace ql::console

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace console {
+namespace ql::console {
 
 class LineEditor {
  public:
@@ -31,4 +31,4 @@ std::unique_ptr<LineEditor> TerminalLineEditor();
 // The line-editing library and its version as the build found it, for example "libedit 3.1".
 std::string LineEditorVersion();
 
-}  // namespace console
+}  // namespace ql::console

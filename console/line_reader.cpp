@@ -8,7 +8,7 @@
 
 #include "console/line_editor.h"
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -127,4 +127,4 @@ LineReader::Fill LineReader::RefillFromEditor() {
   return Fill::kEnd;
 }
 
-}  // namespace console
+}  // namespace ql::console

@@ -10,7 +10,7 @@
 
 #include "console/terminal.h"
 
-namespace console {
+namespace ql::console {
 
 class LineReader {
  public:
@@ -55,4 +55,4 @@ class LineReader {
   std::size_t end_ = 0;         // one past the last byte filled
 };
 
-}  // namespace console
+}  // namespace ql::console

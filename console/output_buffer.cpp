@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -82,4 +82,4 @@ void OutputBuffer::Write(const char* data, std::size_t size) {
   terminal_.Write(data, size);
 }
 
-}  // namespace console
+}  // namespace ql::console

@@ -8,7 +8,7 @@
 
 #include "console/terminal.h"
 
-namespace console {
+namespace ql::console {
 
 class OutputBuffer {
  public:
@@ -43,4 +43,4 @@ class OutputBuffer {
   bool atLineStart_ = true;  // the terminal got a line end last, or nothing yet
 };
 
-}  // namespace console
+}  // namespace ql::console

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -146,4 +146,4 @@ std::size_t ShownWidth(std::string_view text, bool escape) {
   return width;
 }
 
-}  // namespace console
+}  // namespace ql::console

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace console {
+namespace ql::console {
 
 // Appends `text` to `out`, in the escaped form when `escape` is true, else unchanged.
 void AppendShown(std::string_view text, bool escape, std::string& out);
@@ -22,4 +22,4 @@ void AppendShown(std::string_view text, bool escape, std::string& out);
 // UTF-8; an escape counts its characters. Unescaped controls count none.
 std::size_t ShownWidth(std::string_view text, bool escape);
 
-}  // namespace console
+}  // namespace ql::console

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace console {
+namespace ql::console {
 namespace {
 
 // Wider fields are left to vsnprintf; no text of the program asks for one.
@@ -133,4 +133,4 @@ long FormatSimple(char* out, std::size_t capacity, const char* format, va_list a
   }
 }
 
-}  // namespace console
+}  // namespace ql::console

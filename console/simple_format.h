@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstddef>
 
-namespace console {
+namespace ql::console {
 
 // Formats `format` into `out` (at most `capacity` bytes, no NUL added) exactly as vsnprintf would,
 // and returns the size. Understood: %s, %c, %d, %i, %u, %x and %X with the flags '-' and '0' and a
@@ -14,4 +14,4 @@ namespace console {
 // taken before.
 long FormatSimple(char* out, std::size_t capacity, const char* format, va_list arguments);
 
-}  // namespace console
+}  // namespace ql::console

@@ -14,7 +14,7 @@
 #include "console/line_editor.h"
 #include "console/terminal_signals.h"
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -150,4 +150,4 @@ class StandardStreams final : public Terminal {
 // to standard output would then corrupt.
 std::unique_ptr<Terminal> ProcessTerminal() { return std::make_unique<StandardStreams>(); }
 
-}  // namespace console
+}  // namespace ql::console

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <memory>
 
-namespace console {
+namespace ql::console {
 
 class LineEditor;
 
@@ -54,4 +54,4 @@ class Terminal {
 // signal that ends the program writes out the pending output first.
 std::unique_ptr<Terminal> ProcessTerminal();
 
-}  // namespace console
+}  // namespace ql::console

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cerrno>
 
-namespace console {
+namespace ql::console {
 
 namespace {
 
@@ -128,4 +128,4 @@ bool TakeKeyEcho() noexcept { return keyEchoed.exchange(false); }
 
 }  // namespace terminal_signals
 
-}  // namespace console
+}  // namespace ql::console

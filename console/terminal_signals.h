@@ -10,7 +10,7 @@
 
 #include "console/terminal.h"
 
-namespace console {
+namespace ql::console {
 
 // Called from the signal handler: it must be async-signal-safe (no allocation, no lock).
 using InterruptAction = void (*)(void* context) noexcept;
@@ -45,4 +45,4 @@ bool TakeKeyEcho() noexcept;
 
 }  // namespace terminal_signals
 
-}  // namespace console
+}  // namespace ql::console

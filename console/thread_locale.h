@@ -3,7 +3,7 @@
 
 #include <locale.h>
 
-namespace console {
+namespace ql::console {
 
 class OwnedLocale {
  public:
@@ -53,4 +53,4 @@ class ScopedThreadLocale {
   locale_t previous_;
 };
 
-}  // namespace console
+}  // namespace ql::console

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace db {
+namespace ql::db {
 namespace {
 
 struct Meaning {
@@ -59,4 +59,4 @@ std::string CodeMeaning(access::ResultCode code) {
   return text;
 }
 
-}  // namespace db
+}  // namespace ql::db

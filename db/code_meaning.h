@@ -6,7 +6,7 @@
 
 #include "access/result_code.h"
 
-namespace db {
+namespace ql::db {
 
 // The program's own text for the generic codes; for others "IDispatch error #N" (codes 0x80040201
 // to 0x8004FFFF, N being the low 16 bits minus 0x200) or "Unknown error 0xHEX".
@@ -16,4 +16,4 @@ std::string CodeMeaning(access::ResultCode code);
 // it. A text of one character is kept as it is.
 std::string TrimMessageEnd(std::string_view text);
 
-}  // namespace db
+}  // namespace ql::db

@@ -6,7 +6,7 @@
 
 #include "db/line_tag.h"
 
-namespace db {
+namespace ql::db {
 
 using access::DataAccessError;
 
@@ -156,4 +156,4 @@ std::int32_t Database::RecordCount() {
   }
 }
 
-}  // namespace db
+}  // namespace ql::db

@@ -11,7 +11,7 @@
 #include "access/data_access_error.h"
 #include "console/color_console.h"
 
-namespace db {
+namespace ql::db {
 
 class Database {
  public:
@@ -75,4 +75,4 @@ class Database {
   static_assert(std::atomic<access::Connection*>::is_always_lock_free);
 };
 
-}  // namespace db
+}  // namespace ql::db

@@ -5,7 +5,7 @@
 #include "db/code_meaning.h"
 #include "db/database.h"
 
-namespace db {
+namespace ql::db {
 
 namespace {
 
@@ -51,4 +51,4 @@ void Database::ReportAdoErrors(const access::Ref<access::Connection>& from) {
   }
 }
 
-}  // namespace db
+}  // namespace ql::db

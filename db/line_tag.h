@@ -2,7 +2,7 @@
 // The number each Database operation prints in the frame of its error report, so that a reader can
 // tell which operation failed. Close has none: it reports nothing.
 
-namespace db {
+namespace ql::db {
 
 enum LineTag : int {
   kTagOpen = 101,
@@ -16,4 +16,4 @@ enum LineTag : int {
   kTagExecuteSql = 442,
 };
 
-}  // namespace db
+}  // namespace ql::db

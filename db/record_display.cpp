@@ -8,7 +8,7 @@
 #include "db/line_tag.h"
 #include "db/value_format.h"
 
-namespace db {
+namespace ql::db {
 
 namespace {
 
@@ -56,4 +56,4 @@ bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
   }
 }
 
-}  // namespace db
+}  // namespace ql::db

@@ -4,7 +4,7 @@
 #include "db/database.h"
 #include "db/line_tag.h"
 
-namespace db {
+namespace ql::db {
 
 namespace {
 
@@ -79,4 +79,4 @@ bool Database::ListDatabases() {
   return true;
 }
 
-}  // namespace db
+}  // namespace ql::db

@@ -11,7 +11,7 @@
 #include "access/data_access_error.h"
 #include "access/ole_date.h"
 
-namespace db {
+namespace ql::db {
 namespace {
 
 using access::Variant;
@@ -158,4 +158,4 @@ void FormatValue(const Variant& value, std::string& line) {
   line += ">\n";
 }
 
-}  // namespace db
+}  // namespace ql::db

@@ -6,10 +6,10 @@
 
 #include "access/variant.h"
 
-namespace db {
+namespace ql::db {
 
 // Appends the value's text to `line`. Throws access::DataAccessError, having appended nothing, when
 // the value cannot be converted for display (a decimal whose digits do not form a number).
 void FormatValue(const access::Variant& value, std::string& line);
 
-}  // namespace db
+}  // namespace ql::db

@@ -20,6 +20,8 @@
 #include "access/mdb/provider_keys.h"
 #include "access/provider_table.h"
 
+namespace ql {
+
 namespace {
 
 using ql::access::ConnectionString;
@@ -154,3 +156,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
   return 0;
 }
+
+}  // namespace ql

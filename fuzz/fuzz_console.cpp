@@ -22,6 +22,8 @@
 #include "console/shown_text.h"
 #include "console/simple_format.h"
 
+namespace ql {
+
 namespace {
 
 class Capture final : public console::Terminal {
@@ -189,3 +191,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
   return 0;
 }
+
+}  // namespace ql

@@ -17,6 +17,8 @@
 #include "access/core/row_store.h"
 #include "access/variant.h"
 
+namespace ql {
+
 namespace {
 
 using ql::access::RowStore;
@@ -141,3 +143,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
   return 0;
 }
+
+}  // namespace ql

@@ -16,6 +16,8 @@
 
 #include "shell/command_shell.h"
 
+namespace ql {
+
 namespace {
 
 [[noreturn]] void Fail(const char* what, std::string_view line) {
@@ -102,3 +104,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   if (shell.calls > shell.linesRead) Fail("more commands ran than lines were read", input);
   return 0;
 }
+
+}  // namespace ql

@@ -23,6 +23,8 @@
 #include "access/variant.h"
 #include "db/value_format.h"
 
+namespace ql {
+
 namespace {
 
 using ql::access::CalendarTime;
@@ -173,3 +175,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
   return 0;
 }
+
+}  // namespace ql

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace shell {
+namespace ql::shell {
 
 namespace {
 
@@ -181,4 +181,4 @@ CommandShell::LineRead CommandShell::ReadLine(std::string& line) {
   return LineRead::kLine;
 }
 
-}  // namespace shell
+}  // namespace ql::shell

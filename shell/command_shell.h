@@ -13,7 +13,7 @@
 
 #include "shell/token_kind.h"
 
-namespace shell {
+namespace ql::shell {
 
 class CommandShell;
 
@@ -128,4 +128,4 @@ class CommandShell {
   std::map<std::string, CommandEntry, UnsignedByteLess> commands;
 };
 
-}  // namespace shell
+}  // namespace ql::shell

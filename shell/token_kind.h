@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace shell {
+namespace ql::shell {
 
 enum TokenKind : std::int32_t {
   Blank = 0,
@@ -17,4 +17,4 @@ enum TokenKind : std::int32_t {
 // Console attributes of echoed tokens, by kind, as the two hex digits of the colour markup.
 inline constexpr std::uint8_t TokenColors[] = {0x00, 0x09, 0x0E, 0x06, 0x0A, 0x09, 0x07};
 
-}  // namespace shell
+}  // namespace ql::shell

@@ -6,7 +6,7 @@
 
 #include "shell/command_shell.h"
 
-namespace shell {
+namespace ql::shell {
 
 namespace {
 
@@ -177,4 +177,4 @@ char* CommandShell::JoinArguments(char* out) const {
   return out;
 }
 
-}  // namespace shell
+}  // namespace ql::shell

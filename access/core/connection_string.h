@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "access/core/error_list.h"
-#include "access/layer_namespace.h"
 
 namespace ql::access {
 

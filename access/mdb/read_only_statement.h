@@ -3,7 +3,6 @@
 
 #include <string_view>
 
-#include "access/layer_namespace.h"
 
 namespace ql::access {
 

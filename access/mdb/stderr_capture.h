@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "access/layer_namespace.h"
 
 namespace ql::access {
 

@@ -6,7 +6,6 @@
 
 #include <utility>
 
-#include "access/layer_namespace.h"
 
 namespace ql::access {
 

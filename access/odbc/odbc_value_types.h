@@ -5,7 +5,6 @@
 
 #include <cstddef>
 
-#include "access/layer_namespace.h"
 
 namespace ql::access {
 

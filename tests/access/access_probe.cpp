@@ -1,5 +1,7 @@
 #include "access_probe.h"
 
+namespace ql {
+
 namespace access_probe {
 namespace {
 
@@ -67,3 +69,5 @@ std::string Column(access::Recordset& recordset, const std::string& name) {
 }
 
 }  // namespace access_probe
+
+}  // namespace ql

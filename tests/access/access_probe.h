@@ -7,7 +7,7 @@
 
 #include "access/data_access.h"
 
-namespace access_probe {
+namespace ql::access_probe {
 
 // The code that `action` raised as "0x%08X", or "none".
 template <class Action>
@@ -32,4 +32,4 @@ std::string RestOfRows(access::Recordset& recordset);
 // The first column of every row, one per line.
 std::string Column(access::Recordset& recordset, const std::string& name);
 
-}  // namespace access_probe
+}  // namespace ql::access_probe

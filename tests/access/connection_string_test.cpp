@@ -8,6 +8,8 @@
 #include "access/postgres/pg_provider.h"
 #include "access/sqlite/sqlite_provider.h"
 
+namespace ql {
+
 namespace {
 
 // The pairs as "key=value;" with the keys as written, then the first piece without '=' in brackets.
@@ -194,3 +196,5 @@ TEST(ProviderTable, AnUnknownProviderIsRaisedThroughTheErrorList) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+namespace ql {
+
 namespace {
 
 std::string Split(double date) {
@@ -84,3 +86,5 @@ TEST(OleDate, RefusesFieldsOutOfTheirRanges) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace ql {
+
 using access::Ref;
 using access::Recordset;
 using access_probe::Raised;
@@ -270,3 +272,5 @@ TEST_P(ProviderContract, SchemaRowsetsListTablesViewsAndCatalogs) {
   EXPECT_FALSE(catalogs->Eof());
   EXPECT_NE(access_probe::Column(*catalogs, "CATALOG_NAME"), "");
 }
+
+}  // namespace ql

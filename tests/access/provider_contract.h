@@ -18,6 +18,8 @@
 #include "access/data_access.h"
 #include "access_probe.h"
 
+namespace ql {
+
 // One row of the value-type table: a column of the declared type holding the value, and what the
 // layer must make of it.
 struct ValueCase {
@@ -62,3 +64,5 @@ class ProviderContract : public testing::TestWithParam<ProviderTarget> {
   std::shared_ptr<void> database_;
   access::Ref<access::Connection> connection_;
 };
+
+}  // namespace ql

@@ -8,6 +8,8 @@
 
 #include "access_probe.h"
 
+namespace ql {
+
 namespace {
 
 using access_probe::Describe;
@@ -131,3 +133,5 @@ TEST(RowStore, RefusesToGrowPastItsLimitAndKeepsWhatItHolds) {
 }
 
 }  // namespace
+
+}  // namespace ql

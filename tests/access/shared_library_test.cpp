@@ -4,7 +4,9 @@
 
 #include <utility>
 
-namespace ql::access {
+namespace ql {
+
+namespace access {
 namespace {
 
 TEST(SharedLibraryTest, FindsFunctionsAndSurvivesAMove) {
@@ -27,4 +29,6 @@ TEST(SharedLibraryTest, AMissingLibraryLeavesItsNameInTheError) {
 }
 
 }  // namespace
-}  // namespace ql::access
+}  // namespace access
+
+}  // namespace ql

@@ -10,6 +10,8 @@
 #include "provider_contract.h"
 #include "support/temporary_directory.h"
 
+namespace ql {
+
 using access::Ref;
 using access::Recordset;
 using access_probe::Describe;
@@ -281,3 +283,5 @@ TEST_F(SqliteFile, AnInterruptWhileNothingRunsLeavesTheNextFetchAlone) {
   connection_->Interrupt();
   EXPECT_EQ(RestOfRows(*rows), "1\n2\n3\n");
 }
+
+}  // namespace ql

@@ -6,6 +6,8 @@
 
 #include "access_probe.h"
 
+namespace ql {
+
 namespace {
 
 using access_probe::Raised;
@@ -126,3 +128,5 @@ TEST(StaticCursor, AFailureOnTheFirstRowFailsTheOpen) {
 }
 
 }  // namespace
+
+}  // namespace ql

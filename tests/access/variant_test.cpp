@@ -6,6 +6,8 @@
 
 #include "access_probe.h"
 
+namespace ql {
+
 namespace {
 
 using access::Variant;
@@ -150,3 +152,5 @@ TEST(Variant, NumbersConvertToDouble) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -11,6 +11,8 @@
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
 
+namespace ql {
+
 namespace {
 
 using apptest::kNotice;
@@ -145,3 +147,5 @@ TEST(CommandsTest, WithoutALoadableDriverManagerAnOdbcOpenSaysWhy) {
 }
 
 }  // namespace
+
+}  // namespace ql

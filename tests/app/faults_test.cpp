@@ -17,6 +17,8 @@
 #include "support/temporary_directory.h"
 #include "support/transcript.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::ProgramOptions;
@@ -203,3 +205,5 @@ TEST(Faults, SeededHostileSessionsAllEndCleanly) {
 }
 
 }  // namespace
+
+}  // namespace ql

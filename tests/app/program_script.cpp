@@ -7,6 +7,8 @@
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
 
+namespace ql {
+
 namespace apptest {
 
 testsupport::ProgramRun RunScript(std::string_view script) {
@@ -26,3 +28,5 @@ std::string Transcript(std::string_view script) {
 }
 
 }  // namespace apptest
+
+}  // namespace ql

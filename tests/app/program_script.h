@@ -8,7 +8,7 @@
 #include "support/program_run.h"
 #include "support/transcript.h"
 
-namespace apptest {
+namespace ql::apptest {
 
 using testsupport::kClosingLines;
 using testsupport::kNotice;
@@ -20,4 +20,4 @@ testsupport::ProgramRun RunScript(std::string_view script);
 // exit code 0 and nothing on standard error.
 std::string Transcript(std::string_view script);
 
-}  // namespace apptest
+}  // namespace ql::apptest

@@ -9,6 +9,8 @@
 #include "program_script.h"
 #include "support/readme_session.h"
 
+namespace ql {
+
 namespace {
 
 using apptest::Transcript;
@@ -95,3 +97,5 @@ TEST(SampleSessionTest, ReadmeFirstSessionIsWhatTheProgramPrints) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -9,6 +9,8 @@
 #include "program_script.h"
 #include "support/terminal_session.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::RunAtEditor;
@@ -209,3 +211,5 @@ TEST(TerminalTest, CtrlCEndsAProgramFedByAScript) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -9,6 +9,8 @@
 #include "app/version_query.h"
 #include "support/captured_console.h"
 
+namespace ql {
+
 namespace {
 
 TEST(VersionQueryTest, MessageFollowsWhatTheSourceGives) {
@@ -41,3 +43,5 @@ TEST(VersionQueryTest, MessageFollowsWhatTheSourceGives) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+namespace ql {
+
 namespace {
 
 using console::ColorChange;
@@ -95,3 +97,5 @@ TEST(ColorChangeTest, EveryChangeReachesItsTarget) {
 }
 
 }  // namespace
+
+}  // namespace ql

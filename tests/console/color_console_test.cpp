@@ -20,6 +20,8 @@
 #include "support/scripted_terminal.h"
 #include "support/temporary_directory.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::CapturedConsole;
@@ -336,3 +338,5 @@ TEST(ColorConsoleTest, AMillionLinesCostOnlyFullBufferWrites) {
 }
 
 }  // namespace
+
+}  // namespace ql

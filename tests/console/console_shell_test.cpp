@@ -6,6 +6,8 @@
 
 #include "support/scripted_terminal.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::ScriptedTerminal;
@@ -105,3 +107,5 @@ TEST(ConsoleShellTest, ShellAndConsoleShareOneOutput) {
 }
 
 }  // namespace
+
+}  // namespace ql

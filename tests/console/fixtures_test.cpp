@@ -12,6 +12,8 @@
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::ProgramOptions;
@@ -109,3 +111,5 @@ TEST(FixturesTest, MissingProgramFailsClearly) {
 }
 
 }  // namespace
+
+}  // namespace ql

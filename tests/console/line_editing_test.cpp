@@ -10,6 +10,8 @@
 #include "console/editor_prompt.h"
 #include "support/scripted_terminal.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::ScriptedTerminal;
@@ -112,3 +114,5 @@ TEST(LineEditingTest, CtrlCWhileWaitingForBytesReadsAsAnEmptyLine) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -8,6 +8,8 @@
 #include "console/color_console.h"
 #include "support/scripted_terminal.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::ScriptedTerminal;
@@ -139,3 +141,5 @@ TEST(LineInputTest, ReadsTheTerminalInLargeBlocksNotByteByByte) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -9,6 +9,8 @@
 
 #include "support/captured_console.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::CapturedConsole;
@@ -37,3 +39,5 @@ TEST(PrintFormatTest, ConversionsAndFallbacksGiveWhatPrintfGives) {
 }
 
 }  // namespace
+
+}  // namespace ql

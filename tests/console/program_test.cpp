@@ -8,6 +8,8 @@
 #include "support/run_program.h"
 #include "support/terminal_session.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::ProgramOptions;
@@ -150,3 +152,5 @@ TEST(ProgramTest, BrokenStreamsAreNotFatal) {
 }
 
 }  // namespace
+
+}  // namespace ql

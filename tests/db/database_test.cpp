@@ -8,6 +8,8 @@
 #include "tests/db/fake_objects.h"
 #include "tests/db/session.h"
 
+namespace ql {
+
 namespace {
 
 using access::DataAccessError;
@@ -185,3 +187,5 @@ TEST_F(DatabaseObject, InterruptReachesTheHeldConnectionOnly) {
 }
 
 }  // namespace
+
+}  // namespace ql

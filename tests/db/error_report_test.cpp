@@ -8,6 +8,8 @@
 #include "tests/db/fake_objects.h"
 #include "tests/db/session.h"
 
+namespace ql {
+
 namespace {
 
 using access::DataAccessError;
@@ -163,3 +165,5 @@ TEST_F(AdoErrors, NoConnectionListsNothing) {
 }
 
 }  // namespace
+
+}  // namespace ql

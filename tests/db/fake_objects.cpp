@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace ql {
+
 namespace fake {
 
 using access::DataAccessError;
@@ -265,3 +267,5 @@ Ref<access::Fields> Recordset::GetFields() {
 }
 
 }  // namespace fake
+
+}  // namespace ql

@@ -10,7 +10,7 @@
 
 #include "access/data_access.h"
 
-namespace fake {
+namespace ql::fake {
 
 struct Table {
   std::vector<std::string> columns;
@@ -136,4 +136,4 @@ class Recordset : public access::Recordset {
   std::shared_ptr<Cursor> cursor_ = std::make_shared<Cursor>();
 };
 
-}  // namespace fake
+}  // namespace ql::fake

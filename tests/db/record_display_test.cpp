@@ -10,6 +10,8 @@
 #include "tests/db/fake_objects.h"
 #include "tests/db/session.h"
 
+namespace ql {
+
 namespace {
 
 using access::Variant;
@@ -270,3 +272,5 @@ TEST_F(RecordDisplay, AValueThatCannotBeConvertedIsReportedOnItsNameLine) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -6,6 +6,8 @@
 #include "tests/db/fake_objects.h"
 #include "tests/db/session.h"
 
+namespace ql {
+
 namespace {
 
 using access::DataAccessError;
@@ -150,3 +152,5 @@ TEST_F(SchemaListing, LeavesTheCurrentRecordAlone) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace ql {
+
 namespace dbtest {
 
 Session::Session(access::ObjectFactory& objects, bool colour) : database(objects), captured_(colour) {
@@ -51,3 +53,5 @@ std::string Report(int lineTag, const std::string& code, const std::string& mean
 }
 
 }  // namespace dbtest
+
+}  // namespace ql

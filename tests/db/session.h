@@ -7,7 +7,7 @@
 #include "db/database.h"
 #include "support/captured_console.h"
 
-namespace dbtest {
+namespace ql::dbtest {
 
 class Session {
  public:
@@ -32,4 +32,4 @@ std::string Report(int lineTag, const std::string& code, const std::string& mean
 
 inline const std::string kSeparator(79, '-');
 
-}  // namespace dbtest
+}  // namespace ql::dbtest

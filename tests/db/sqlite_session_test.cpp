@@ -10,6 +10,8 @@
 #include "access/data_access.h"
 #include "tests/db/session.h"
 
+namespace ql {
+
 namespace {
 
 using dbtest::kSeparator;
@@ -189,3 +191,5 @@ TEST_F(SqliteSession, AnUnknownProviderIsReportedUnderOpen) {
 }
 
 }  // namespace
+
+}  // namespace ql

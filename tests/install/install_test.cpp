@@ -13,6 +13,8 @@
 #include "support/temporary_directory.h"
 #include "tools.h"
 
+namespace ql {
+
 namespace {
 
 using installtest::RunTool;
@@ -60,3 +62,5 @@ TEST(InstallTest, InstallsProgramManualAndDocumentation) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -12,6 +12,8 @@
 #include "support/run_program.h"
 #include "tools.h"
 
+namespace ql {
+
 namespace {
 
 using installtest::RunTool;
@@ -86,3 +88,5 @@ TEST(ManualPageTest, DescribesEveryCommandOfTheProgram) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -13,6 +13,8 @@
 #include "support/temporary_directory.h"
 #include "tools.h"
 
+namespace ql {
+
 namespace {
 
 using installtest::RunTool;
@@ -143,3 +145,5 @@ TEST_F(PackageTest, LintianReportsNoError) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -10,6 +10,8 @@
 
 #include "support/run_program.h"
 
+namespace ql {
+
 namespace installtest {
 
 std::string FindTool(const std::string& name) {
@@ -51,3 +53,5 @@ bool UnderCi() {
 }
 
 }  // namespace installtest
+
+}  // namespace ql

@@ -6,7 +6,7 @@
 
 #include "support/program_run.h"
 
-namespace installtest {
+namespace ql::installtest {
 
 // The full path of `name` on PATH, or empty when it is not installed.
 std::string FindTool(const std::string& name);
@@ -23,7 +23,7 @@ std::string MissingTools(const std::vector<std::string>& tools);
 // tool must be there.
 bool UnderCi();
 
-}  // namespace installtest
+}  // namespace ql::installtest
 
 // Skips the current test when one of the tools is missing; under CI fails it instead.
 #define QL_REQUIRE_TOOLS(...)                                                        \

@@ -13,6 +13,8 @@
 #include "shared_test_files.h"
 #include "support/temporary_directory.h"
 
+namespace ql {
+
 namespace {
 
 using access_probe::Describe;
@@ -155,3 +157,5 @@ TEST(AccessFile, TheDriversFailuresArriveWithItsOwnWords) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -12,6 +12,8 @@
 #include "support/transcript.h"
 #include "support/unused_port.h"
 
+namespace ql {
+
 namespace {
 
 const std::string kSeparator = std::string(79, '-') + "\n";
@@ -211,3 +213,5 @@ TEST(SqlServerSession, OpenFailsWithAReportWhenNoServerAnswersOrTheLoginCannotBe
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -9,6 +9,8 @@
 #include "access/odbc/odbc_provider.h"
 #include "access/provider_table.h"
 
+namespace ql {
+
 namespace {
 
 std::string Text(const access::ConnectionString& pairs) {
@@ -109,3 +111,5 @@ TEST(ProviderKeys, StringsThatCannotWorkHereAreRefusedWithTheReason) {
 }
 
 }  // namespace
+
+}  // namespace ql

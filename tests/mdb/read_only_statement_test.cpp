@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace ql {
+
 namespace {
 
 TEST(ReadOnlyStatement, OnlyASingleQueryThatWritesNowhereGoesThrough) {
@@ -41,3 +43,5 @@ TEST(ReadOnlyStatement, OnlyASingleQueryThatWritesNowhereGoesThrough) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+namespace ql {
+
 namespace mdbtest {
 
 std::string SharedTestFile(const std::string& name) {
@@ -23,3 +25,5 @@ std::string FileDigest(const std::string& path) {
 }
 
 }  // namespace mdbtest
+
+}  // namespace ql

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace mdbtest {
+namespace ql::mdbtest {
 
 // The file's path; empty when it is absent.
 std::string SharedTestFile(const std::string& name);
@@ -15,7 +15,7 @@ std::string SharedTestFile(const std::string& name);
 // A digest of the file's bytes, to show that a session left it as it was.
 std::string FileDigest(const std::string& path);
 
-}  // namespace mdbtest
+}  // namespace ql::mdbtest
 
 // Sets `path` to the shared file `name`, or ends the test: skipped outside CI, failed in it.
 #define MDB_REQUIRE_FILE(path, name)                                                            \

@@ -6,6 +6,8 @@
 #include "support/temporary_directory.h"
 #include "test_servers.h"
 
+namespace ql {
+
 namespace {
 
 // Runs statements on a connection of its own.
@@ -177,3 +179,5 @@ INSTANTIATE_TEST_SUITE_P(Odbc, ProviderContract,
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace
+
+}  // namespace ql

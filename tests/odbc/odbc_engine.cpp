@@ -5,6 +5,8 @@
 #include "access_probe.h"
 #include "test_servers.h"
 
+namespace ql {
+
 namespace {
 
 std::string Hex(access::ResultCode code) {
@@ -123,3 +125,5 @@ std::string OdbcEngineTest::ErrorsText() {
 std::string EngineName(const testing::TestParamInfo<const OdbcEngine*>& info) { return info.param->name; }
 
 void PrintTo(const OdbcEngine* engine, std::ostream* out) { *out << engine->name; }
+
+}  // namespace ql

@@ -11,6 +11,8 @@
 #include "access/data_access.h"
 #include "support/temporary_directory.h"
 
+namespace ql {
+
 struct OdbcEngine {
   std::string name;
   std::string server;  // "pg" or "mariadb"; empty for the SQLite ODBC driver, which needs none
@@ -60,3 +62,5 @@ std::string EngineName(const testing::TestParamInfo<const OdbcEngine*>& info);
 
 // Shows an engine by its name in test names and failure messages.
 void PrintTo(const OdbcEngine* engine, std::ostream* out);
+
+}  // namespace ql

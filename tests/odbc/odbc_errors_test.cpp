@@ -14,6 +14,8 @@
 #include "odbc_engine.h"
 #include "test_servers.h"
 
+namespace ql {
+
 using access::Ref;
 using access::Recordset;
 using access_probe::Raised;
@@ -256,3 +258,5 @@ TEST_P(PostgresNativeCopy, IsRefusedAndTheConnectionGoesOn) {
 INSTANTIATE_TEST_SUITE_P(Native, PostgresNativeCopy, testing::Values(&PostgresNativeEngine()), EngineName);
 
 }  // namespace
+
+}  // namespace ql

@@ -14,6 +14,8 @@
 #include "odbc_engine.h"
 #include "test_servers.h"
 
+namespace ql {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -87,3 +89,5 @@ TEST(OdbcFilesPostgres, AConnectionByDsnLeavesNoLogEither) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -5,6 +5,8 @@
 #include "access_probe.h"
 #include "odbc_engine.h"
 
+namespace ql {
+
 namespace {
 
 using OdbcSchema = OdbcEngineTest;
@@ -50,3 +52,5 @@ INSTANTIATE_TEST_SUITE_P(Odbc, OdbcSchema, testing::Values(&PostgresEngine(), &M
                          EngineName);
 
 }  // namespace
+
+}  // namespace ql

@@ -22,6 +22,8 @@
 #include "support/unused_port.h"
 #include "test_servers.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::ProgramOptions;
@@ -421,3 +423,5 @@ TEST(PostgresNativeSession, AServerStoppedMidResultFailsTheReadAndComesBack) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -13,6 +13,8 @@
 #include "access/odbc/odbc_provider.h"
 #include "access_probe.h"
 
+namespace ql {
+
 namespace {
 
 using access::ResultCode;
@@ -222,3 +224,5 @@ TEST(OdbcVersion, NamesTheDriverManagerAndItsRelease) {
 }
 
 }  // namespace
+
+}  // namespace ql

@@ -4,6 +4,8 @@
 #include "access_probe.h"
 #include "odbc_engine.h"
 
+namespace ql {
+
 using access::Ref;
 using access::Recordset;
 using access_probe::RestOfRows;
@@ -85,3 +87,5 @@ INSTANTIATE_TEST_SUITE_P(Odbc, OdbcValues, testing::Values(&PostgresEngine(), &M
                          EngineName);
 
 }  // namespace
+
+}  // namespace ql

@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+namespace ql {
+
 namespace {
 
 using Settings = std::map<std::string, std::string>;
@@ -115,3 +117,5 @@ bool StoppedServer::Start() {
 std::string SqliteOdbcConnectionString(const std::string& file) {
   return "Driver={SQLite3};Database=" + file;
 }
+
+}  // namespace ql

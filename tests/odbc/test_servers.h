@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace ql {
+
 struct TestServer {
   std::string name;    // "pg" or "mariadb", as the server script calls it
   std::string driver;  // the ODBC driver's name in odbcinst.ini
@@ -59,3 +61,5 @@ class StoppedServer {
 
 // A connection string for the SQLite ODBC driver on the database file `file`.
 std::string SqliteOdbcConnectionString(const std::string& file);
+
+}  // namespace ql

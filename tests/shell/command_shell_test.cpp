@@ -5,6 +5,8 @@
 
 #include "scripted_shell.h"
 
+namespace ql {
+
 namespace shell {
 namespace {
 
@@ -181,3 +183,5 @@ TEST_F(CommandShellTest, LineOverTheLimitIsRefusedWholeAndTheNextRuns) {
 
 }  // namespace
 }  // namespace shell
+
+}  // namespace ql

@@ -12,7 +12,7 @@
 
 #include "shell/command_shell.h"
 
-namespace shell::testing {
+namespace ql::shell::testing {
 
 class ScriptedShell : public CommandShell {
  public:
@@ -79,4 +79,4 @@ class ScriptedShell : public CommandShell {
   bool ended = false;
 };
 
-}  // namespace shell::testing
+}  // namespace ql::shell::testing

@@ -12,6 +12,8 @@
 
 #include "shell/command_shell.h"
 
+namespace ql {
+
 namespace shell {
 namespace {
 
@@ -105,3 +107,5 @@ TEST(StandardStreams, RunWritesMarkupAsTextAndEndsAtTheEndOfInput) {
 
 }  // namespace
 }  // namespace shell
+
+}  // namespace ql

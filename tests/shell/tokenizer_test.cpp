@@ -7,6 +7,8 @@
 
 #include "shell/command_shell.h"
 
+namespace ql {
+
 namespace shell {
 namespace {
 
@@ -262,3 +264,5 @@ TEST(Tokenizer, LineLongerThanTheAreaKeepsWholeTokensBeforeTheCut) {
 
 }  // namespace
 }  // namespace shell
+
+}  // namespace ql

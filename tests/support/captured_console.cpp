@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace ql {
+
 namespace testsupport {
 
 namespace {
@@ -29,3 +31,5 @@ std::string CapturedConsole::TakeOutput() {
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

@@ -7,7 +7,7 @@
 #include "console/color_console.h"
 #include "support/scripted_terminal.h"
 
-namespace testsupport {
+namespace ql::testsupport {
 
 class CapturedConsole {
  public:
@@ -27,4 +27,4 @@ class CapturedConsole {
   console::ColorConsole console_;
 };
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

@@ -14,6 +14,8 @@
 
 extern char** environ;
 
+namespace ql {
+
 namespace testsupport {
 
 namespace {
@@ -165,3 +167,5 @@ ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

@@ -12,7 +12,7 @@
 
 #include "support/program_run.h"
 
-namespace testsupport {
+namespace ql::testsupport {
 
 // "NAME=value" entries: the test's environment with `options.environment` applied.
 std::vector<std::string> ChildEnvironment(const ProgramOptions& options);
@@ -48,4 +48,4 @@ pid_t StartOnTerminal(const ProgramOptions& options, bool bareModes, int& contro
 // Fails the current test and returns nothing when it cannot be started.
 std::optional<StartedProgram> StartProgram(const ProgramOptions& options);
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

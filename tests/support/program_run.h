@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace testsupport {
+namespace ql::testsupport {
 
 struct ProgramOptions {
   std::string program = QL_BINARY;
@@ -29,4 +29,4 @@ struct ProgramRun {
   bool timedOut = false;
 };
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace ql {
+
 namespace testsupport {
 
 // In the README a line that starts with "-" and a letter is the prompt and what the user typed,
@@ -36,3 +38,5 @@ ReadmeSession ReadmeFirstSession() {
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace testsupport {
+namespace ql::testsupport {
 
 struct ReadmeSession {
   std::string script;    // the typed lines, each ending in "\n"
@@ -14,4 +14,4 @@ struct ReadmeSession {
 // the README has no such session.
 ReadmeSession ReadmeFirstSession();
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

@@ -14,6 +14,8 @@
 
 #include "support/child_process.h"
 
+namespace ql {
+
 namespace testsupport {
 
 namespace {
@@ -100,3 +102,5 @@ ProgramRun RunInTerminal(std::string_view script, const ProgramOptions& options)
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

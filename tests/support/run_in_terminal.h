@@ -12,8 +12,8 @@
 
 #include "support/program_run.h"
 
-namespace testsupport {
+namespace ql::testsupport {
 
 ProgramRun RunInTerminal(std::string_view script, const ProgramOptions& options = {});
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

@@ -11,6 +11,8 @@
 
 #include "support/child_process.h"
 
+namespace ql {
+
 namespace testsupport {
 
 namespace {
@@ -112,3 +114,5 @@ ProgramRun RunProgram(std::string_view script, const ProgramOptions& options) {
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

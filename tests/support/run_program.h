@@ -6,8 +6,8 @@
 
 #include "support/program_run.h"
 
-namespace testsupport {
+namespace ql::testsupport {
 
 ProgramRun RunProgram(std::string_view script, const ProgramOptions& options = {});
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

@@ -6,6 +6,8 @@
 
 #include "console/line_editor.h"
 
+namespace ql {
+
 namespace testsupport {
 
 namespace {
@@ -74,3 +76,5 @@ std::unique_ptr<console::Terminal> ScriptedTerminal(std::shared_ptr<TerminalScri
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

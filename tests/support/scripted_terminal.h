@@ -9,7 +9,7 @@
 
 #include "console/terminal.h"
 
-namespace testsupport {
+namespace ql::testsupport {
 
 // Shared by the test and the terminal, so it outlives whichever of the two goes last.
 struct TerminalScript {
@@ -36,4 +36,4 @@ struct TerminalScript {
 
 std::unique_ptr<console::Terminal> ScriptedTerminal(std::shared_ptr<TerminalScript> script);
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+namespace ql {
+
 namespace testsupport {
 
 TemporaryDirectory::TemporaryDirectory() {
@@ -26,3 +28,5 @@ TemporaryDirectory::~TemporaryDirectory() {
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-namespace testsupport {
+namespace ql::testsupport {
 
 class TemporaryDirectory {
  public:
@@ -23,4 +23,4 @@ class TemporaryDirectory {
   std::filesystem::path path_;
 };
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

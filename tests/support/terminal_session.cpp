@@ -18,6 +18,8 @@
 
 #include "support/child_process.h"
 
+namespace ql {
+
 namespace testsupport {
 
 namespace {
@@ -251,3 +253,5 @@ ProgramRun RunAtEditor(std::string_view script, const ProgramOptions& options) {
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

@@ -16,7 +16,7 @@
 
 #include "support/program_run.h"
 
-namespace testsupport {
+namespace ql::testsupport {
 
 class TerminalSession {
  public:
@@ -73,4 +73,4 @@ class TerminalSession {
 // are not typed. The run as Finish gives it, its output as Screen shows it.
 ProgramRun RunAtEditor(std::string_view script, const ProgramOptions& options = {});
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace ql {
+
 namespace testsupport {
 
 std::string Transcript(const ProgramRun& run) {
@@ -15,3 +17,5 @@ std::string Transcript(const ProgramRun& run) {
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

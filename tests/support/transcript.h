@@ -6,7 +6,7 @@
 
 #include "support/program_run.h"
 
-namespace testsupport {
+namespace ql::testsupport {
 
 // The maker's notice, as About prints it on a pipe.
 inline const std::string kNotice = " (C) 2003-2026 Quillory. All rights reserved.\n";
@@ -17,4 +17,4 @@ inline const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n
 // exit code 0 and nothing on standard error.
 std::string Transcript(const ProgramRun& run);
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

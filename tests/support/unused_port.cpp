@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace ql {
+
 namespace testsupport {
 
 UnusedPort::UnusedPort() : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
@@ -25,3 +27,5 @@ UnusedPort::~UnusedPort() {
 }
 
 }  // namespace testsupport
+
+}  // namespace ql

@@ -2,7 +2,7 @@
 // A port on loopback where nothing listens: bound for as long as the object lives, so that nothing
 // else takes it, but never listening, so that a connection to it is refused at once.
 
-namespace testsupport {
+namespace ql::testsupport {
 
 class UnusedPort {
  public:
@@ -18,4 +18,4 @@ class UnusedPort {
   int port_ = 0;
 };
 
-}  // namespace testsupport
+}  // namespace ql::testsupport

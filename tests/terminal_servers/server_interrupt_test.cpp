@@ -10,6 +10,8 @@
 #include "support/terminal_session.h"
 #include "test_servers.h"
 
+namespace ql {
+
 namespace {
 
 using testsupport::TerminalSession;
@@ -71,3 +73,5 @@ INSTANTIATE_TEST_SUITE_P(Postgres, ServerInterruptTest, testing::Values(false, t
                          [](const auto& info) { return info.param ? "Native" : "Odbc"; });
 
 }  // namespace
+
+}  // namespace ql
