@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <optional>
@@ -16,16 +17,6 @@ namespace {
 
 using access::Variant;
 using access::VarType;
-
-// printf's "%f" (six decimals) whatever locale the process runs in: a point, never a comma.
-void Fixed(double value, std::string& line) {
-  // The integer part of a double has at most 309 digits.
-  char buffer[400];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::fixed, 6);
-  if (ec != std::errc()) end = buffer;
-  *end++ = '\n';
-  line.append(buffer, end);
-}
 
 // Each number without padding, as "%d" would give it.
 template <class Number>
@@ -52,6 +43,29 @@ void SixDecimals(bool negative, std::string_view whole, std::string_view fractio
   line += fraction;
   if (fraction.size() < 6) line.append(6 - fraction.size(), '0');
   line += '\n';
+}
+
+// A real number in the six-decimal form of printf's "%f", with a point whatever the locale, but
+// with as many more decimals as it takes to read the same number back (the fewest such), so that no
+// value shows as another: 1e-7 is 0.0000001, not 0.000000, and 1/3 keeps its sixteen 3s. A float
+// gets the digits of a float, not those of its widening to double. Infinities and NaN show as
+// "inf", "-inf" and "nan".
+template <class Real>
+void Fixed(Real value, std::string& line) {
+  // The shortest fixed form of a double has at most 309 digits before the point and 327 after it.
+  char buffer[400];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  std::string_view digits(buffer, ec == std::errc() ? end - buffer : 0);
+  if (!std::isfinite(value) || digits.empty()) {
+    line.append(digits);
+    line += '\n';
+    return;
+  }
+  const bool negative = digits.front() == '-';
+  if (negative) digits.remove_prefix(1);
+  const std::size_t point = digits.find('.');
+  SixDecimals(negative, digits.substr(0, point),
+              point == std::string_view::npos ? std::string_view() : digits.substr(point + 1), line);
 }
 
 // A decimal's canonical digits ("-12.50", "7", "0.0000015"). A decimal that holds no number (the
@@ -129,7 +143,7 @@ constexpr std::array kTypeFormats{
     TypeFormat{access::VT_UI4, [](const Variant& v, std::string& line) { Integer(static_cast<std::uint32_t>(v.Unsigned()), line); }},
     TypeFormat{access::VT_UI8, [](const Variant& v, std::string& line) { Integer(v.Unsigned(), line); }},
     TypeFormat{access::VT_CY, Currency},
-    TypeFormat{access::VT_R4, [](const Variant& v, std::string& line) { Fixed(v.Real(), line); }},
+    TypeFormat{access::VT_R4, [](const Variant& v, std::string& line) { Fixed(static_cast<float>(v.Real()), line); }},
     TypeFormat{access::VT_R8, [](const Variant& v, std::string& line) { Fixed(v.Real(), line); }},
     TypeFormat{access::VT_DATE, Date},
     TypeFormat{access::VT_BSTR, Text},

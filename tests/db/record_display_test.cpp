@@ -57,7 +57,7 @@ TEST_F(RecordDisplay, FormatsEachValueByItsType) {
       {Variant::I1(-128), "-128"},
       {Variant::R8(2.5), "2.500000"},
       {Variant::R4(0.25f), "0.250000"},
-      {Variant::R8(-4e-7), "-0.000000"},
+      {Variant::R8(-4e-7), "-0.0000004"},
       {Variant::R8(1e20), "100000000000000000000.000000"},
       {Variant::R8(std::numeric_limits<double>::infinity()), "inf"},
       {Variant::Decimal("12.5"), "12.500000"},
@@ -121,15 +121,37 @@ TEST_F(RecordDisplay, FormatsEachValueByItsType) {
   }
 }
 
-// The real-number lines are printf's "%f", whatever the process's locale.
-TEST_F(RecordDisplay, RealNumbersPrintAsPrintfFixed) {
-  const double values[] = {0.0,     -0.0,   1.0 / 3,  2.0 / 3,   0.0000005, 0.0000015, 123456789.987654321,
-                           -1e-300, 1e300,  std::numeric_limits<double>::max(), 4503599627370497.5, -2.5e-7};
-  for (double value : values) {
-    char expected[512];
-    std::snprintf(expected, sizeof expected, "V               %f\n", value);
-    SCOPED_TRACE(expected);
-    EXPECT_EQ(ShowValue(Variant::R8(value)), expected + kSeparator + "\n");
+// Real numbers in printf's "%f" form whatever the process's locale, but never rounded into another
+// number: the decimals a value needs to be read back as itself follow the sixth.
+TEST_F(RecordDisplay, RealNumbersKeepEveryDigitTheyNeed) {
+  const std::string tiny = "0." + std::string(299, '0') + "1";
+  const struct {
+    access::Variant value;
+    std::string line;
+  } cases[] = {
+      {Variant::R8(0.0), "0.000000"},
+      {Variant::R8(-0.0), "-0.000000"},
+      {Variant::R8(1.0 / 3), "0.3333333333333333"},
+      {Variant::R8(2.0 / 3), "0.6666666666666666"},
+      {Variant::R8(0.0000005), "0.0000005"},
+      {Variant::R8(-2.5e-7), "-0.00000025"},
+      {Variant::R8(1e-7), "0.0000001"},
+      {Variant::R8(0.1 + 0.2), "0.30000000000000004"},
+      {Variant::R8(123456789.987654321), "123456789.98765433"},
+      {Variant::R8(4503599627370497.5), "4503599627370498.000000"},
+      {Variant::R8(-1e-300), "-" + tiny},
+      // Whole numbers past 2^53 show every digit of the double, as "%f" does.
+      {Variant::R8(1e300), std::to_string(1e300)},
+      {Variant::R8(std::numeric_limits<double>::max()), std::to_string(std::numeric_limits<double>::max())},
+      {Variant::R8(-std::numeric_limits<double>::infinity()), "-inf"},
+      {Variant::R8(std::numeric_limits<double>::quiet_NaN()), "nan"},
+      {Variant::R4(0.1f), "0.100000"},
+      {Variant::R4(16777216.0f), "16777216.000000"},
+      {Variant::R4(1.5e-7f), "0.00000015"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(ShowValue(c.value), "V               " + c.line + "\n" + kSeparator + "\n");
   }
 }
 
