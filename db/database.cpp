@@ -8,8 +8,6 @@
 
 namespace ql::db {
 
-using access::DataAccessError;
-
 namespace {
 constexpr std::chrono::milliseconds kMoveFlushAge{50};
 }  // namespace
@@ -46,8 +44,6 @@ void Database::ShowPrintedOutput() {
   if (console_ != nullptr) console_->Flush();
 }
 
-void Database::PrintOpenTableFirst() { Print("Open table first!\n"); }
-
 void Database::ReplaceConnection(access::Ref<access::Connection> replacement) noexcept {
   interruptTarget_.store(nullptr);
   // The old object is released here, while Interrupt can no longer reach it.
@@ -61,17 +57,14 @@ void Database::Interrupt() noexcept {
 
 bool Database::Open(const char* connectionString) {
   ShowPrintedOutput();
-  try {
+  return Guarded(kTagOpen, Report::kCode, false, [&] {
     ReplaceConnection(nullptr);
     ReplaceConnection(objects_.CreateConnection());
     connection->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
     recordset.Reset();
     recordset = objects_.CreateRecordset();
     return true;
-  } catch (const DataAccessError& error) {
-    ReportComError(error, kTagOpen);
-    return false;
-  }
+  });
 }
 
 void Database::Close() {
@@ -80,80 +73,52 @@ void Database::Close() {
   if (connection && connection->State() != access::kStateClosed) connection->Close();
 }
 
+// Without a recordset (before the first Open) the statement fails as a call on an absent object,
+// reported like any other failure, not as "Open table first!".
 bool Database::ExecuteSql(const char* sqlText) {
   ShowPrintedOutput();
-  try {
-    if (!recordset) throw DataAccessError(access::kAbsentObject);
+  return Guarded(kTagExecuteSql, Report::kCode, false, [&] {
+    if (!recordset) throw access::DataAccessError(access::kAbsentObject);
     if (recordset->State() != access::kStateClosed) recordset->Close();
     recordset->Open(sqlText != nullptr ? sqlText : "", connection, access::CursorType::kStatic,
                     access::LockType::kOptimistic, access::kCmdText);
     return true;
-  } catch (const DataAccessError& error) {
-    ReportComError(error, kTagExecuteSql);
-    return false;
-  }
+  });
 }
 
 bool Database::MoveFirst() {
-  if (!recordset) {
-    PrintOpenTableFirst();
-    return false;
-  }
+  if (!Has(recordset)) return false;
   ShowPrintedOutput();
-  try {
+  return Guarded(kTagMoveFirst, Report::kCode, false, [&] {
     recordset->MoveFirst();
     return true;
-  } catch (const DataAccessError& error) {
-    ReportComError(error, kTagMoveFirst);
-    return false;
-  }
+  });
 }
 
 bool Database::MoveNext() {
-  if (!recordset) {
-    PrintOpenTableFirst();
-    return false;
-  }
+  if (!Has(recordset)) return false;
   // A move is usually quick (a row the driver or the database has at hand), and a stream of `t`
   // must not cost a write per row; output held for longer than a moment is written out first, as
   // this move may be the one that waits for the server.
   if (console_ != nullptr) console_->FlushIfHeldFor(kMoveFlushAge);
-  try {
+  return Guarded(kTagMoveNext, Report::kCode, false, [&] {
     recordset->MoveNext();
     return true;
-  } catch (const DataAccessError& error) {
-    ReportComError(error, kTagMoveNext);
-    return false;
-  }
+  });
 }
 
+// A failure counts as the end, so that callers display nothing.
 bool Database::IsEof() {
-  if (!recordset) {
-    PrintOpenTableFirst();
-    return true;
-  }
-  try {
-    return recordset->Eof();
-  } catch (const DataAccessError& error) {
-    // Taken as the end so that callers display nothing.
-    ReportComError(error, kTagIsEof);
-    return true;
-  }
+  if (!Has(recordset)) return true;
+  return Guarded(kTagIsEof, Report::kCode, true, [&] { return recordset->Eof(); });
 }
 
 std::int32_t Database::RecordCount() {
-  if (!recordset) {
-    PrintOpenTableFirst();
-    return 0;
-  }
+  if (!Has(recordset)) return 0;
   ShowPrintedOutput();
-  try {
+  return Guarded(kTagRecordCount, Report::kErrorListAndCode, std::int32_t{0}, [&] {
     return recordset->RecordCount();
-  } catch (const DataAccessError& error) {
-    ReportAdoErrors(connection);
-    ReportComError(error, kTagRecordCount);
-    return 0;
-  }
+  });
 }
 
 }  // namespace ql::db

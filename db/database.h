@@ -10,6 +10,7 @@
 #include "access/data_access.h"
 #include "access/data_access_error.h"
 #include "console/color_console.h"
+#include "db/line_tag.h"
 
 namespace ql::db {
 
@@ -59,8 +60,32 @@ class Database {
   // Writes out what earlier commands printed before work that may wait on a server, a lock or a
   // long statement, so that it is seen (and kept in a log) while the program waits.
   void ShowPrintedOutput();
-  void PrintOpenTableFirst();
   void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
+
+  // True when `object`, the recordset or the connection an operation works on, is there; otherwise
+  // prints "Open table first!", and the operation returns without running.
+  template <class Object>
+  bool Has(const access::Ref<Object>& object) {
+    if (!object) Print("Open table first!\n");
+    return static_cast<bool>(object);
+  }
+
+  // Whether the connection's error list is printed before the report of a failure.
+  enum class Report { kCode, kErrorListAndCode };
+
+  // Runs `operation` and returns its result. A data-access failure inside it is reported, framed
+  // with `tag`, and `fallback` returned instead. Every operation of this class but Close runs its
+  // work through here: the boundary where the layer's failures end.
+  template <class Result, class Operation>
+  Result Guarded(LineTag tag, Report report, Result fallback, Operation operation) {
+    try {
+      return operation();
+    } catch (const access::DataAccessError& error) {
+      if (report == Report::kErrorListAndCode) ReportAdoErrors(connection);
+      ReportComError(error, tag);
+      return fallback;
+    }
+  }
 
   access::ObjectFactory& objects_;
   console::ColorConsole* console_ = nullptr;

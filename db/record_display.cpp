@@ -32,28 +32,28 @@ bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
   // The record holds nothing but names and values, so it goes to the console as one literal text.
   std::string record;
   const bool escaped = EscapesControls();
-  try {
-    const access::Ref<access::Recordset> rows = shown ? std::move(shown) : recordset;
-    if (rows->Bof()) return false;
-    if (rows->Eof()) return false;
-    const std::int32_t count = rows->GetFields()->Count();
-    // Room for a record of ordinary width, so that it is built without growing.
-    record.reserve(1024);
-    for (std::int32_t i = 0; i < count; ++i) {
-      const access::Ref<access::Field> field = rows->GetFields()->Item(i);
-      NameColumn(field->Name(), escaped, record);
-      field->ReadValue(shownValue_);
-      FormatValue(shownValue_, record);
+  return Guarded(kTagShowRecord, Report::kCode, false, [&] {
+    try {
+      const access::Ref<access::Recordset> rows = shown ? std::move(shown) : recordset;
+      if (rows->Bof() || rows->Eof()) return false;
+      const std::int32_t count = rows->GetFields()->Count();
+      // Room for a record of ordinary width, so that it is built without growing.
+      record.reserve(1024);
+      for (std::int32_t i = 0; i < count; ++i) {
+        const access::Ref<access::Field> field = rows->GetFields()->Item(i);
+        NameColumn(field->Name(), escaped, record);
+        field->ReadValue(shownValue_);
+        FormatValue(shownValue_, record);
+      }
+      record += kRecordSeparator;
+      PrintLiteral(record);
+      return true;
+    } catch (const access::DataAccessError&) {
+      // Whatever was shown of the record comes first; the report follows the name of the field.
+      if (!record.empty()) PrintLiteral(record);
+      throw;
     }
-    record += kRecordSeparator;
-    PrintLiteral(record);
-    return true;
-  } catch (const access::DataAccessError& error) {
-    // Whatever was shown of the record comes first; the report follows the name of the field.
-    if (!record.empty()) PrintLiteral(record);
-    ReportComError(error, kTagShowRecord);
-    return false;
-  }
+  });
 }
 
 }  // namespace ql::db

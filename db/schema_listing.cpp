@@ -46,37 +46,28 @@ void ListSchema(access::Connection& connection, const SchemaListing& listing, Pr
 }  // namespace
 
 bool Database::ListTables() {
-  if (!connection) {
-    PrintOpenTableFirst();
-    return false;
-  }
+  if (!Has(connection)) return false;
   ShowPrintedOutput();
-  try {
+  return Guarded(kTagListTables, Report::kErrorListAndCode, true, [&] {
     ListSchema(*connection, kTables, [this](const std::string& line) { PrintLiteral(line); });
-  } catch (const access::DataAccessError& error) {
-    ReportAdoErrors(connection);
-    ReportComError(error, kTagListTables);
-  }
-  return true;
+    return true;
+  });
 }
 
+// A listing the provider does not offer is said in a line of its own, without a report.
 bool Database::ListDatabases() {
-  if (!connection) {
-    PrintOpenTableFirst();
-    return false;
-  }
+  if (!Has(connection)) return false;
   ShowPrintedOutput();
-  try {
-    ListSchema(*connection, kCatalogs, [this](const std::string& line) { PrintLiteral(line); });
-  } catch (const access::DataAccessError& error) {
-    if (error.Code() == access::kNotSupported) {
+  return Guarded(kTagListDatabases, Report::kErrorListAndCode, true, [&] {
+    try {
+      ListSchema(*connection, kCatalogs, [this](const std::string& line) { PrintLiteral(line); });
+    } catch (const access::DataAccessError& error) {
+      if (error.Code() != access::kNotSupported) throw;
       Print("Not support list datebases!\n");
       return false;
     }
-    ReportAdoErrors(connection);
-    ReportComError(error, kTagListDatabases);
-  }
-  return true;
+    return true;
+  });
 }
 
 }  // namespace ql::db
