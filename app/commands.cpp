@@ -83,15 +83,8 @@ void ClearScreenCommand(std::int32_t, char**, void*) {
 
 void AboutCommand(std::int32_t, char**, void*) { PrintMakersNotice(Console()); }
 
-struct Command {
-  std::int32_t id;
-  const char* name;
-  const char* help;
-  shell::CommandHandler handler;
-};
-
 // Registration order; the help listing sorts by name.
-constexpr Command kCommands[] = {
+constexpr shell::CommandRow kCommands[] = {
     {11, "Open", "Open database by connection string", OpenCommand},
     {12, "Close", "Close database", CloseCommand},
     {13, "Ver", "Get MDAC Version", VersionCommand},
@@ -111,9 +104,7 @@ constexpr Command kCommands[] = {
 void RegisterCommands(console::ConsoleShell& shell, db::Database& database) {
   boundShell = &shell;
   boundDatabase = &database;
-  for (const Command& command : kCommands) {
-    shell.AddCommand(command.id, command.name, command.help, command.handler, nullptr);
-  }
+  shell.AddCommands(kCommands, nullptr);
 }
 
 }  // namespace ql::app

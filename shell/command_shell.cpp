@@ -29,14 +29,7 @@ void AppendColored(std::string& text, std::uint8_t attribute, std::string_view p
   text += piece;
 }
 
-struct BuiltIn {
-  std::int32_t id;
-  const char* name;
-  const char* help;
-  CommandHandler handler;
-};
-
-constexpr BuiltIn kBuiltIns[] = {
+constexpr CommandRow kBuiltIns[] = {
     {1, "q", "Quit", &CommandShell::QuitHandler},
     {1, "x", nullptr, &CommandShell::QuitHandler},
     {2, "H", "Help", &CommandShell::HelpHandler},
@@ -56,9 +49,7 @@ bool UnsignedByteLess::operator()(std::string_view a, std::string_view b) const 
 
 CommandShell::CommandShell(bool wordsOnly, bool echoCommands)
     : wordsOnly(wordsOnly), echoCommands(echoCommands) {
-  for (const BuiltIn& command : kBuiltIns) {
-    AddCommand(command.id, command.name, command.help, command.handler, this);
-  }
+  AddCommands(kBuiltIns, this);
 }
 
 CommandShell::~CommandShell() = default;
@@ -70,6 +61,10 @@ void CommandShell::AddCommand(std::int32_t id, const char* name, const char* hel
   if (foldCase) UpperCaseInPlace(key.data());
   // emplace keeps an existing entry of the same name untouched.
   commands.emplace(key, CommandEntry{id, key, help, handler, userValue});
+}
+
+void CommandShell::AddCommands(std::span<const CommandRow> rows, void* userValue) {
+  for (const CommandRow& row : rows) AddCommand(row.id, row.name, row.help, row.handler, userValue);
 }
 
 std::int32_t CommandShell::Dispatch(char* word) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,14 @@ class CommandShell;
 // A command's handler: the token count (command word included), the tokens (token 0 is the
 // upper-cased command word) and the value given at registration.
 using CommandHandler = void (*)(std::int32_t tokenCount, char** tokens, void* userValue);
+
+// A row of a table of commands, as a program writes its commands once; see AddCommands.
+struct CommandRow {
+  std::int32_t id = 0;
+  const char* name = nullptr;
+  const char* help = nullptr;  // a command without help is left out of the listing
+  CommandHandler handler = nullptr;
+};
 
 struct CommandEntry {
   std::int32_t id = 0;
@@ -80,6 +89,8 @@ class CommandShell {
   // Registry and loop.
   void AddCommand(std::int32_t id, const char* name, const char* help, CommandHandler handler,
                   void* userValue);
+  // Every row of `rows`, in order, each with `userValue`.
+  void AddCommands(std::span<const CommandRow> rows, void* userValue);
   // Upper-cases `word` (token 0 of the token list) in place and runs its command: the command's
   // id, or -1 when no command has that name.
   std::int32_t Dispatch(char* word);
