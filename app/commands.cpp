@@ -13,75 +13,78 @@
 namespace ql::app {
 namespace {
 
-// The commands are plain functions registered without a user value, so they reach the shell and
-// the database through these, set once by RegisterCommands.
-console::ConsoleShell* boundShell = nullptr;
-db::Database* boundDatabase = nullptr;
+CommandTarget& Target(void* userValue) { return *static_cast<CommandTarget*>(userValue); }
 
-console::ColorConsole& Console() { return boundShell->Console(); }
+console::ColorConsole& Console(void* userValue) { return Target(userValue).shell.Console(); }
 
 // A NUL would end the text for every provider, which would then run only its first part (a
 // WHERE clause losing its second condition), so such a text goes nowhere.
-bool RefuseNul(const char* refusal, std::string_view text) {
+bool RefuseNul(console::ColorConsole& console, const char* refusal, std::string_view text) {
   if (text.find('\0') == std::string_view::npos) return false;
-  Console().Print("%s: the text holds a NUL byte.\n", refusal);
+  console.Print("%s: the text holds a NUL byte.\n", refusal);
   return true;
 }
 
 // Both hand the text after the command word to the database as it was typed (see ArgumentText).
-void OpenCommand(std::int32_t tokenCount, char**, void*) {
+void OpenCommand(std::int32_t tokenCount, char**, void* userValue) {
+  CommandTarget& target = Target(userValue);
   if (tokenCount < 2) {
-    Console().Print("OPEN connection string\n");
+    target.shell.Console().Print("OPEN connection string\n");
     return;
   }
-  const std::string_view text = boundShell->ArgumentText();
-  if (RefuseNul("Connection string not used", text)) return;
-  boundDatabase->Open(std::string(text).c_str());
+  const std::string_view text = target.shell.ArgumentText();
+  if (RefuseNul(target.shell.Console(), "Connection string not used", text)) return;
+  target.database.Open(std::string(text).c_str());
 }
 
-void SqlCommand(std::int32_t tokenCount, char**, void*) {
+void SqlCommand(std::int32_t tokenCount, char**, void* userValue) {
+  CommandTarget& target = Target(userValue);
   if (tokenCount < 2) {
-    Console().Print("SQL sql command\n");
+    target.shell.Console().Print("SQL sql command\n");
     return;
   }
-  const std::string_view text = boundShell->ArgumentText();
-  if (RefuseNul("Statement not run", text)) return;
-  boundDatabase->ExecuteSql(std::string(text).c_str());
+  const std::string_view text = target.shell.ArgumentText();
+  if (RefuseNul(target.shell.Console(), "Statement not run", text)) return;
+  target.database.ExecuteSql(std::string(text).c_str());
 }
 
-void CloseCommand(std::int32_t, char**, void*) { boundDatabase->Close(); }
+void CloseCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.Close(); }
 
-void VersionCommand(std::int32_t, char**, void*) { PrintComponentVersion(Console()); }
+void VersionCommand(std::int32_t, char**, void* userValue) { PrintComponentVersion(Console(userValue)); }
 
-void TableCommand(std::int32_t, char**, void*) { boundDatabase->ListTables(); }
+void TableCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ListTables(); }
 
 // Record and t print nothing of their own: the database reports a missing recordset or a refused
 // move, and past the last row nothing is shown at all.
-void FirstRecordCommand(std::int32_t, char**, void*) {
-  if (!boundDatabase->MoveFirst() || boundDatabase->IsEof()) return;
-  boundDatabase->ShowRecord();
+void FirstRecordCommand(std::int32_t, char**, void* userValue) {
+  db::Database& database = Target(userValue).database;
+  if (!database.MoveFirst() || database.IsEof()) return;
+  database.ShowRecord();
 }
 
-void NextRecordCommand(std::int32_t, char**, void*) {
-  if (!boundDatabase->MoveNext() || boundDatabase->IsEof()) return;
-  boundDatabase->ShowRecord();
+void NextRecordCommand(std::int32_t, char**, void* userValue) {
+  db::Database& database = Target(userValue).database;
+  if (!database.MoveNext() || database.IsEof()) return;
+  database.ShowRecord();
 }
 
-void DemoCommand(std::int32_t, char**, void*) { PrintDemonstration(Console()); }
+void DemoCommand(std::int32_t, char**, void* userValue) { PrintDemonstration(Console(userValue)); }
 
-void DatabasesCommand(std::int32_t, char**, void*) { boundDatabase->ListDatabases(); }
+void DatabasesCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ListDatabases(); }
 
-void CountCommand(std::int32_t, char**, void*) {
-  Console().Print("%d record(s) in current recordset.\n", boundDatabase->RecordCount());
+void CountCommand(std::int32_t, char**, void* userValue) {
+  CommandTarget& target = Target(userValue);
+  target.shell.Console().Print("%d record(s) in current recordset.\n", target.database.RecordCount());
 }
 
 // Blank in black on black; the text that follows keeps its own colours.
-void ClearScreenCommand(std::int32_t, char**, void*) {
-  Console().ClearScreen(0);
-  Console().MoveCursor(0, 0);
+void ClearScreenCommand(std::int32_t, char**, void* userValue) {
+  console::ColorConsole& console = Console(userValue);
+  console.ClearScreen(0);
+  console.MoveCursor(0, 0);
 }
 
-void AboutCommand(std::int32_t, char**, void*) { PrintMakersNotice(Console()); }
+void AboutCommand(std::int32_t, char**, void* userValue) { PrintMakersNotice(Console(userValue)); }
 
 // Registration order; the help listing sorts by name.
 constexpr shell::CommandRow kCommands[] = {
@@ -101,10 +104,6 @@ constexpr shell::CommandRow kCommands[] = {
 
 }  // namespace
 
-void RegisterCommands(console::ConsoleShell& shell, db::Database& database) {
-  boundShell = &shell;
-  boundDatabase = &database;
-  shell.AddCommands(kCommands, nullptr);
-}
+void RegisterCommands(CommandTarget& target) { target.shell.AddCommands(kCommands, &target); }
 
 }  // namespace ql::app

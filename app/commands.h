@@ -11,8 +11,15 @@ class Database;
 
 namespace ql::app {
 
-// Registers the commands on `shell`, in the order of their table. Their handlers work on `database`
-// and print to the shell's console; both must outlive every run of the shell's loop.
-void RegisterCommands(console::ConsoleShell& shell, db::Database& database);
+// What the commands work on: the shell they print through and whose typed text they read, and the
+// database. Every handler receives it as its user value.
+struct CommandTarget {
+  console::ConsoleShell& shell;
+  db::Database& database;
+};
+
+// Registers the commands on `target.shell`, in the order of their table, with `target` as their user
+// value: it, the shell and the database must outlive every run of the shell's loop.
+void RegisterCommands(CommandTarget& target);
 
 }  // namespace ql::app

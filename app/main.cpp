@@ -17,8 +17,10 @@ void RunSession() {
   static db::Database theDatabase;
   static console::ConsoleShell theShell;
 
+  static CommandTarget theTarget{theShell, theDatabase};
+
   theDatabase.UseConsole(theShell.Console());
-  RegisterCommands(theShell, theDatabase);
+  RegisterCommands(theTarget);
   theShell.reportUnknown = true;
   // Ctrl-C at the terminal while a command runs stops the database's work under way.
   console::OnInterruptKey(
