@@ -1,5 +1,7 @@
 #include "access/mdb/read_only_statement.h"
 
+#include "access/ascii.h"
+
 namespace ql::access {
 namespace {
 
@@ -9,15 +11,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 bool IsWordChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
          static_cast<unsigned char>(c) >= 0x80;
-}
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameWord(std::string_view word, std::string_view upper) {
-  if (word.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    if (Upper(word[i]) != upper[i]) return false;
-  }
-  return true;
 }
 
 // Reads the statement as a run of pieces: words, quoted texts, bracketed names, comments and single
@@ -82,10 +75,10 @@ bool IsReadOnlyStatement(std::string_view sql) {
   std::string_view piece = scanner.Next();
   while (piece == "(") piece = scanner.Next();
   bool query = false;
-  for (std::string_view word : kQueryWords) query = query || SameWord(piece, word);
+  for (std::string_view word : kQueryWords) query = query || EqualsIgnoringCase(piece, word);
   if (!query) return false;
   for (piece = scanner.Next(); !piece.empty(); piece = scanner.Next()) {
-    if (SameWord(piece, "INTO")) return false;
+    if (EqualsIgnoringCase(piece, "INTO")) return false;
     if (piece == ";") {
       // Only a trailing ';' (or several) may follow the query.
       for (piece = scanner.Next(); piece == ";"; piece = scanner.Next()) {

@@ -29,8 +29,6 @@ constexpr double kFirstDay = -657434;   // 1 January 100
 constexpr double kLastDay = 2958465;    // 31 December 9999
 constexpr double kSecondsPerDay = 86400;
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Reads exactly `count` digits at text[pos].
 bool ReadDigits(std::string_view text, std::size_t& pos, int count, int& value) {
   if (pos + static_cast<std::size_t>(count) > text.size()) return false;
@@ -90,7 +88,7 @@ std::optional<double> OleFromLinearDays(double days) {
 DeclaredKind KindOfDeclaredType(const char* declared) {
   if (declared == nullptr) return DeclaredKind::kPlain;
   std::string upper;
-  for (const char* c = declared; *c != '\0'; ++c) upper += Upper(*c);
+  for (const char* c = declared; *c != '\0'; ++c) upper += AsciiUpper(*c);
   for (const DeclaredWord& entry : kDeclaredWords) {
     if (upper.find(entry.word) != std::string::npos) return entry.kind;
   }
