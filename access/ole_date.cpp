@@ -6,12 +6,8 @@
 namespace ql::access {
 namespace {
 
-constexpr std::int64_t kSecondsPerDay = 86400;
 // Day 0 of OLE dates (30 December 1899) counted from 1 January 1970.
 constexpr std::int64_t kOleEpochFromUnix = -25569;
-// Days of 1 January 100 and of 1 January 10000, as OLE dates.
-constexpr double kFirstDay = -657434.0;
-constexpr double kEndDay = 2958466.0;
 
 // Days from 1 January 1970 in the proleptic Gregorian calendar (H. Hinnant's civil algorithms).
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
@@ -46,7 +42,7 @@ int DaysInMonth(int year, int month) {
 
 std::optional<CalendarTime> SplitOleDate(double oleDate) {
   // A day's width of slack on both sides; the year check below settles the range.
-  if (!std::isfinite(oleDate) || oleDate <= kFirstDay - 1 || oleDate >= kEndDay + 1) return std::nullopt;
+  if (!std::isfinite(oleDate) || oleDate <= kFirstOleDay - 1 || oleDate >= kLastOleDay + 2) return std::nullopt;
   // The integer part counts days (backwards for negative dates); the fraction is always the time
   // of day counted forwards from midnight, so -1.25 is 29 December 1899, 06:00.
   const double wholeDays = std::trunc(oleDate);

@@ -2,10 +2,17 @@
 // OLE Automation dates: a double counting days from 30 December 1899 at midnight, the time of day
 // as its fraction (negative dates count the days backwards, the fraction still forwards).
 
+#include <cstdint>
 #include <optional>
 
 
 namespace ql::access {
+
+// The unit of a date's fraction: a second is 1 / kSecondsPerDay.
+inline constexpr std::int64_t kSecondsPerDay = 86400;
+// The first and the last day the calendar fields reach: 1 January 100 and 31 December 9999.
+inline constexpr double kFirstOleDay = -657434.0;
+inline constexpr double kLastOleDay = 2958465.0;
 
 struct CalendarTime {
   int year = 0;    // 100 to 9999

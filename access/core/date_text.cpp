@@ -26,20 +26,25 @@ bool Expect(std::string_view text, std::size_t& at, char c) {
   return true;
 }
 
-// "HH:MM:SS" and an optional fraction of a second, which is skipped.
+// "HH:MM", then optionally ":SS" and after it a fraction of a second of one digit or more, which
+// is skipped. The ranges are checked where the date is made.
 bool ReadTime(std::string_view text, std::size_t& at, CalendarTime& time) {
   const auto hour = Digits(text, at, 2);
   if (!hour || !Expect(text, at, ':')) return false;
   const auto minute = Digits(text, at, 2);
-  if (!minute || !Expect(text, at, ':')) return false;
-  const auto second = Digits(text, at, 2);
-  if (!second) return false;
+  if (!minute) return false;
   time.hour = *hour;
   time.minute = *minute;
+  if (at >= text.size() || text[at] != ':') return true;
+  ++at;
+  const auto second = Digits(text, at, 2);
+  if (!second) return false;
   time.second = *second;
   if (at < text.size() && text[at] == '.') {
     ++at;
+    const std::size_t first = at;
     while (at < text.size() && IsAsciiDigit(text[at])) ++at;
+    if (at == first) return false;
   }
   return true;
 }
@@ -47,6 +52,8 @@ bool ReadTime(std::string_view text, std::size_t& at, CalendarTime& time) {
 }  // namespace
 
 std::optional<double> OleDateFromIsoText(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   CalendarTime time{1899, 12, 30, 0, 0, 0};
   std::size_t at = 0;
   if (text.size() >= 3 && text[2] == ':') {
@@ -61,7 +68,7 @@ std::optional<double> OleDateFromIsoText(std::string_view text) {
     time.year = *year;
     time.month = *month;
     time.day = *day;
-    if (at < text.size() && (text[at] == ' ' || text[at] == 'T')) {
+    if (at < text.size() && (text[at] == ' ' || text[at] == 'T' || text[at] == 't')) {
       ++at;
       if (!ReadTime(text, at, time)) return std::nullopt;
     }

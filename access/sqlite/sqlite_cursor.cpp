@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "access/ascii.h"
+#include "access/core/date_text.h"
 #include "access/sqlite/sqlite_errors.h"
 
 namespace ql::access {
@@ -111,7 +112,7 @@ void SqliteCursor::PutCell(RowWriter& row, int column) const {
     case SQLITE_TEXT: {
       const std::string_view text = ColumnText(statement, column);
       if (kind == DeclaredKind::kDate) {
-        if (auto date = OleDateFromText(text)) return row.PutDate(*date);
+        if (auto date = OleDateFromIsoText(text)) return row.PutDate(*date);
       }
       if (kind == DeclaredKind::kDecimal && IsPlainDecimal(text)) return row.PutDecimal(text);
       return row.PutText(text);
