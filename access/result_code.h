@@ -1,6 +1,6 @@
 #pragma once
 // Result codes of the data-access layer: 32-bit values in the form of COM's HRESULT, negative on
-// failure. The codes and their descriptions form one table in result_code.cpp.
+// failure. The codes and their texts form one table in result_code.cpp.
 
 #include <cstdint>
 #include <string_view>
@@ -31,7 +31,22 @@ inline constexpr ResultCode kParamNotFound = ToResultCode(0x80020004);      // D
 inline constexpr ResultCode kCancelled = ToResultCode(0x80040E4E);          // DB_E_CANCELED
 inline constexpr ResultCode kOutOfMemory = ToResultCode(0x8007000E);        // E_OUTOFMEMORY
 
-// The layer's own one-line description of a code it raises; empty for codes it does not know.
+// Generic codes that any component may raise; the layer raises some of them too.
+inline constexpr ResultCode kNotImplemented = ToResultCode(0x80004001);     // E_NOTIMPL
+inline constexpr ResultCode kNoInterface = ToResultCode(0x80004002);        // E_NOINTERFACE
+inline constexpr ResultCode kAborted = ToResultCode(0x80004004);            // E_ABORT
+inline constexpr ResultCode kUnexpected = ToResultCode(0x8000FFFF);         // E_UNEXPECTED
+inline constexpr ResultCode kOverflow = ToResultCode(0x8002000A);           // DISP_E_OVERFLOW
+inline constexpr ResultCode kAccessDenied = ToResultCode(0x80070005);       // E_ACCESSDENIED
+inline constexpr ResultCode kInvalidHandle = ToResultCode(0x80070006);      // E_HANDLE
+inline constexpr ResultCode kInvalidArgument = ToResultCode(0x80070057);    // E_INVALIDARG
+
+// A one-line description of a code the layer raises or a generic code; empty for other codes.
 std::string_view DescribeResult(ResultCode code);
+
+// The description of a generic code, the same words as DescribeResult; empty for the codes of the
+// layer's own range and for codes not in the table. This is the meaning that any reader of a code
+// may give it without knowing which component raised it.
+std::string_view GenericMeaning(ResultCode code);
 
 }  // namespace ql::access
