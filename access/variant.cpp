@@ -96,7 +96,7 @@ double ParseNumber(std::string_view text) {
 
 Variant Variant::Null() { return OfType(VT_NULL); }
 
-Variant Variant::Missing() { return Error(kParamNotFound); }
+Variant Variant::Missing() { return OfInteger(VT_ERROR, kParamNotFound); }
 
 Variant Variant::I1(std::int8_t value) { return OfInteger(VT_I1, value); }
 
@@ -105,12 +105,6 @@ Variant Variant::I2(std::int16_t value) { return OfInteger(VT_I2, value); }
 Variant Variant::I4(std::int32_t value) { return OfInteger(VT_I4, value); }
 
 Variant Variant::I8(std::int64_t value) { return OfInteger(VT_I8, value); }
-
-Variant Variant::UI1(std::uint8_t value) { return OfInteger(VT_UI1, value); }
-
-Variant Variant::UI2(std::uint16_t value) { return OfInteger(VT_UI2, value); }
-
-Variant Variant::UI4(std::uint32_t value) { return OfInteger(VT_UI4, value); }
 
 // Kept as the same 64 bits; Unsigned() reads them back as they were given.
 Variant Variant::UI8(std::uint64_t value) { return OfInteger(VT_UI8, static_cast<std::int64_t>(value)); }
@@ -200,8 +194,6 @@ void Variant::AssignBytes(std::string_view bytes) {
   real_ = 0;
   text_.assign(bytes);
 }
-
-Variant Variant::Error(ResultCode code) { return OfInteger(VT_ERROR, code); }
 
 Variant Variant::OfType(VarType type) {
   Variant v;

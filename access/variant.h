@@ -57,9 +57,6 @@ class Variant {
   static Variant I2(std::int16_t value);
   static Variant I4(std::int32_t value);
   static Variant I8(std::int64_t value);
-  static Variant UI1(std::uint8_t value);
-  static Variant UI2(std::uint16_t value);
-  static Variant UI4(std::uint32_t value);
   static Variant UI8(std::uint64_t value);
   static Variant R4(float value);
   static Variant R8(double value);
@@ -84,9 +81,11 @@ class Variant {
   // outgrows every one before it.
   void AssignText(std::string_view utf8);
   void AssignBytes(std::string_view bytes);
-  static Variant Error(ResultCode code);
-  // A value that carries only a type code: for types the layer does not produce itself.
+  // Values of types the layer does not produce itself (VT_UI1, VT_UI2, VT_UI4, VT_ERROR...), which
+  // the record display still shows: one that carries only a type code, and one of an integer-held
+  // type (integers, BOOL, CY, ERROR) with its value.
   static Variant OfType(VarType type);
+  static Variant OfInteger(VarType type, std::int64_t value);
 
   VarType Type() const noexcept { return type_; }
   bool IsMissing() const noexcept { return type_ == VT_ERROR && integer_ == kParamNotFound; }
@@ -111,8 +110,6 @@ class Variant {
   double ToDouble() const;
 
  private:
-  // A value of the integer-held type `type` (integers, BOOL, CY, ERROR).
-  static Variant OfInteger(VarType type, std::int64_t value);
 
   VarType type_ = VT_EMPTY;
   std::int64_t integer_ = 0;

@@ -139,18 +139,6 @@ void ConnectionString::Set(std::string key, std::string value, ValueForm form) {
   forms_.push_back(form);
 }
 
-void ConnectionString::Remove(std::string_view key) {
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < pairs_.size(); ++i) {
-    if (EqualsIgnoringCase(pairs_[i].first, key)) continue;
-    pairs_[kept] = std::move(pairs_[i]);
-    forms_[kept] = forms_[i];
-    ++kept;
-  }
-  pairs_.resize(kept);
-  forms_.resize(kept);
-}
-
 void RaiseBadBraces(std::string_view key, std::string source, ErrorList& errors) {
   errors.Raise(kProviderFailed, std::move(source),
                "The value of " + std::string(key) +

@@ -49,7 +49,6 @@ class ConnectionString {
 
   // Replaces the value of `key` (compared without regard to case) or appends the pair.
   void Set(std::string key, std::string value, ValueForm form = ValueForm::kData);
-  void Remove(std::string_view key);
 
  private:
   std::vector<Pair> pairs_;

@@ -25,9 +25,9 @@ TEST(Variant, EveryDisplayTypeCanBeMade) {
       {Variant::I2(-5), access::VT_I2},
       {Variant::I4(100000), access::VT_I4},
       {Variant::I8(1), access::VT_I8},
-      {Variant::UI1(200), access::VT_UI1},
-      {Variant::UI2(65535), access::VT_UI2},
-      {Variant::UI4(4294967295U), access::VT_UI4},
+      {Variant::OfInteger(access::VT_UI1, 200), access::VT_UI1},
+      {Variant::OfInteger(access::VT_UI2, 65535), access::VT_UI2},
+      {Variant::OfInteger(access::VT_UI4, 4294967295U), access::VT_UI4},
       {Variant::UI8(1), access::VT_UI8},
       {Variant::R4(0.25f), access::VT_R4},
       {Variant::R8(2.5), access::VT_R8},
@@ -37,14 +37,14 @@ TEST(Variant, EveryDisplayTypeCanBeMade) {
       {Variant::Bool(access::VARIANT_TRUE), access::VT_BOOL},
       {Variant::Decimal("1"), access::VT_DECIMAL},
       {Variant::Bytes("ab"), access::VT_ARRAY | access::VT_UI1},
-      {Variant::Error(access::kTypeMismatch), access::VT_ERROR},
+      {Variant::OfInteger(access::VT_ERROR, access::kTypeMismatch), access::VT_ERROR},
       {Variant::OfType(32769), 32769},
       {Variant::OfType(access::VT_ILLEGAL), access::VT_ILLEGAL},
       {Variant::OfType(access::VT_BYREF | access::VT_I4), access::VT_BYREF | access::VT_I4},
   };
   for (const Case& c : cases) EXPECT_EQ(c.value.Type(), c.type);
   EXPECT_TRUE(Variant::Missing().IsMissing());
-  EXPECT_FALSE(Variant::Error(access::kTypeMismatch).IsMissing());
+  EXPECT_FALSE(Variant::OfInteger(access::VT_ERROR, access::kTypeMismatch).IsMissing());
   EXPECT_EQ(Variant::Missing().Integer(), access::kParamNotFound);
 }
 
@@ -59,9 +59,9 @@ TEST(Variant, ConvertsToTextAsTheSchemaListingsNeed) {
       {Variant::I2(-5), "-5"},
       {Variant::I4(100000), "100000"},
       {Variant::I8(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808"},
-      {Variant::UI1(255), "255"},
-      {Variant::UI2(65535), "65535"},
-      {Variant::UI4(4294967295U), "4294967295"},
+      {Variant::OfInteger(access::VT_UI1, 255), "255"},
+      {Variant::OfInteger(access::VT_UI2, 65535), "65535"},
+      {Variant::OfInteger(access::VT_UI4, 4294967295U), "4294967295"},
       {Variant::UI8(std::numeric_limits<std::uint64_t>::max()), "18446744073709551615"},
       {Variant::R4(0.1f), "0.1"},
       {Variant::R8(2.5), "2.5"},
