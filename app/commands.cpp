@@ -17,35 +17,31 @@ CommandTarget& Target(void* userValue) { return *static_cast<CommandTarget*>(use
 
 console::ColorConsole& Console(void* userValue) { return Target(userValue).shell.Console(); }
 
-// A NUL would end the text for every provider, which would then run only its first part (a
-// WHERE clause losing its second condition), so such a text goes nowhere.
-bool RefuseNul(console::ColorConsole& console, const char* refusal, std::string_view text) {
-  if (text.find('\0') == std::string_view::npos) return false;
-  console.Print("%s: the text holds a NUL byte.\n", refusal);
-  return true;
-}
-
-// Both hand the text after the command word to the database as it was typed (see ArgumentText).
-void OpenCommand(std::int32_t tokenCount, char**, void* userValue) {
+// Hands the text after the command word to the database as it was typed (see ArgumentText), or
+// says how the command is used when there is none. A NUL would end the text for every provider,
+// which would then run only its first part (a WHERE clause losing its second condition), so such a
+// text goes nowhere.
+void RunTypedText(std::int32_t tokenCount, void* userValue, const char* usage, const char* refusal,
+                  bool (db::Database::*run)(const char*)) {
   CommandTarget& target = Target(userValue);
   if (tokenCount < 2) {
-    target.shell.Console().Print("OPEN connection string\n");
+    target.shell.Console().Print("%s\n", usage);
     return;
   }
   const std::string_view text = target.shell.ArgumentText();
-  if (RefuseNul(target.shell.Console(), "Connection string not used", text)) return;
-  target.database.Open(std::string(text).c_str());
+  if (text.find('\0') != std::string_view::npos) {
+    target.shell.Console().Print("%s: the text holds a NUL byte.\n", refusal);
+    return;
+  }
+  (target.database.*run)(std::string(text).c_str());
+}
+
+void OpenCommand(std::int32_t tokenCount, char**, void* userValue) {
+  RunTypedText(tokenCount, userValue, "OPEN connection string", "Connection string not used", &db::Database::Open);
 }
 
 void SqlCommand(std::int32_t tokenCount, char**, void* userValue) {
-  CommandTarget& target = Target(userValue);
-  if (tokenCount < 2) {
-    target.shell.Console().Print("SQL sql command\n");
-    return;
-  }
-  const std::string_view text = target.shell.ArgumentText();
-  if (RefuseNul(target.shell.Console(), "Statement not run", text)) return;
-  target.database.ExecuteSql(std::string(text).c_str());
+  RunTypedText(tokenCount, userValue, "SQL sql command", "Statement not run", &db::Database::ExecuteSql);
 }
 
 void CloseCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.Close(); }
