@@ -42,25 +42,18 @@ bool OnlyFillerLeft(std::string_view text) {
   return true;
 }
 
-// A single-quoted SQL literal.
-std::string Literal(std::string_view text) {
-  std::string quoted = "'";
+// `text` between two `mark`s, a mark inside it doubled: a SQL literal ('), or an identifier (").
+std::string Quoted(std::string_view text, char mark) {
+  std::string quoted(1, mark);
   for (char c : text) {
-    if (c == '\'') quoted += '\'';
+    if (c == mark) quoted += mark;
     quoted += c;
   }
-  return quoted + "'";
+  return quoted + mark;
 }
 
-// A double-quoted SQL identifier.
-std::string Identifier(std::string_view text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
+std::string Literal(std::string_view text) { return Quoted(text, '\''); }
+std::string Identifier(std::string_view text) { return Quoted(text, '"'); }
 
 class SqliteSession final : public ProviderSession {
  public:
