@@ -14,11 +14,6 @@
 namespace ql::access {
 namespace {
 
-struct KeyRename {
-  std::string_view from;
-  std::string_view to;
-};
-
 // Turns the pairs (the Provider key removed) into the opener's own, where plain renames do not do.
 using KeyTranslation = ConnectionString (*)(const ConnectionString& pairs, ErrorList& errors);
 
@@ -59,11 +54,8 @@ ConnectionString Translate(const ConnectionString& pairs, const std::array<KeyRe
   for (std::size_t i = 0; i < pairs.Pairs().size(); ++i) {
     const auto& [key, value] = pairs.Pairs()[i];
     if (EqualsIgnoringCase(key, "Provider")) continue;
-    std::string name = key;
-    for (const KeyRename& rename : renames) {
-      if (!rename.from.empty() && EqualsIgnoringCase(key, rename.from)) name = rename.to;
-    }
-    result.Set(std::move(name), value, pairs.FormAt(i));
+    const std::string_view renamed = RenamedKey(key, renames);
+    result.Set(renamed.empty() ? key : std::string(renamed), value, pairs.FormAt(i));
   }
   return result;
 }

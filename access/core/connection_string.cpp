@@ -139,6 +139,14 @@ void ConnectionString::Set(std::string key, std::string value, ValueForm form) {
   forms_.push_back(form);
 }
 
+std::string_view RenamedKey(std::string_view key, std::span<const KeyRename> renames) {
+  std::string_view renamed;
+  for (const KeyRename& rename : renames) {
+    if (!rename.from.empty() && EqualsIgnoringCase(key, rename.from)) renamed = rename.to;
+  }
+  return renamed;
+}
+
 void RaiseBadBraces(std::string_view key, std::string source, ErrorList& errors) {
   errors.Raise(kProviderFailed, std::move(source),
                "The value of " + std::string(key) +

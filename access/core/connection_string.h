@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,6 +23,16 @@ enum class ValueForm {
   kBraced,     // unquoted and in well-formed braces, kept with them: goes to a driver as typed
   kBadBraces,  // unquoted, starts with '{' but the braces do not close where the value ends
 };
+
+// A key by its OLE DB name and the name a driver or library knows it by.
+struct KeyRename {
+  std::string_view from;
+  std::string_view to;
+};
+
+// The name `renames` gives `key`, compared without regard to case (an empty `from` names no key; of
+// several that name it, the last); empty when none names it.
+std::string_view RenamedKey(std::string_view key, std::span<const KeyRename> renames);
 
 class ConnectionString {
  public:

@@ -14,11 +14,6 @@ constexpr std::string_view kMdbToolsDriver = "{MDBTools}";
 constexpr std::string_view kFreeTdsDriver = "{FreeTDS}";
 constexpr std::string_view kLoopback = "127.0.0.1";
 
-struct KeyRename {
-  std::string_view from;
-  std::string_view to;
-};
-
 // OLE DB names of the SQL Server providers and the FreeTDS names they become.
 constexpr KeyRename kSqlServerRenames[] = {
     {"Initial Catalog", "Database"}, {"User ID", "UID"},          {"Password", "PWD"},
@@ -151,11 +146,8 @@ ConnectionString SqlServerKeys(const ConnectionString& oledb, ErrorList& errors)
       if (!IsNo(value)) keys.Set("Encryption", "require");
       continue;
     }
-    std::string name = key;
-    for (const KeyRename& rename : kSqlServerRenames) {
-      if (EqualsIgnoringCase(key, rename.from)) name = rename.to;
-    }
-    keys.Set(std::move(name), given, form);
+    const std::string_view renamed = RenamedKey(key, kSqlServerRenames);
+    keys.Set(renamed.empty() ? key : std::string(renamed), given, form);
   }
   for (const KeyRename& setting : kSqlServerDefaults) {
     if (!keys.Has(setting.from)) keys.Set(std::string(setting.from), std::string(setting.to));

@@ -5,11 +5,6 @@
 namespace ql::access {
 namespace {
 
-struct KeyRename {
-  std::string_view from;
-  std::string_view to;
-};
-
 // OLE DB and ODBC names and the libpq keywords they stand for. The server's keys are handled apart.
 constexpr KeyRename kRenames[] = {
     {"Port", "port"},          {"Initial Catalog", "dbname"}, {"Database", "dbname"},
@@ -93,10 +88,7 @@ LibpqParams PostgresKeys(const ConnectionString& pairs, const std::vector<std::s
       PutServer(params, value);
       continue;
     }
-    std::string_view keyword;
-    for (const KeyRename& rename : kRenames) {
-      if (EqualsIgnoringCase(key, rename.from)) keyword = rename.to;
-    }
+    std::string_view keyword = RenamedKey(key, kRenames);
     for (const std::string& known : libpqKeywords) {
       if (keyword.empty() && EqualsIgnoringCase(key, known)) keyword = known;
     }
