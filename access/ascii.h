@@ -23,6 +23,22 @@ constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Equal to one of `names` but for the case of ASCII letters.
+template <class Names>
+constexpr bool IsOneOfIgnoringCase(std::string_view text, const Names& names) {
+  for (std::string_view name : names) {
+    if (EqualsIgnoringCase(text, name)) return true;
+  }
+  return false;
+}
+
+// `text` without the blanks and tabs around it.
+constexpr std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
 constexpr bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }

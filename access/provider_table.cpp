@@ -75,12 +75,11 @@ ResolvedProvider ResolveProvider(const ConnectionString& given, std::string_view
     }
     return {&OpenSqliteSession, Translate(pairs, {})};
   }
+  // The rows' unused (empty) names match no name, as the name is not empty.
   for (const ProviderRow& row : kProviders) {
-    for (std::string_view candidate : row.names) {
-      if (candidate.empty() || !EqualsIgnoringCase(*name, candidate)) continue;
-      if (row.translate != nullptr) return {row.open, row.translate(Translate(pairs, {}), errors)};
-      return {row.open, Translate(pairs, row.renames)};
-    }
+    if (!IsOneOfIgnoringCase(*name, row.names)) continue;
+    if (row.translate != nullptr) return {row.open, row.translate(Translate(pairs, {}), errors)};
+    return {row.open, Translate(pairs, row.renames)};
   }
   errors.Raise(kProviderNotFound, "Connection",
                "Provider not found: \"" + *name + "\" is not a provider this program knows.");

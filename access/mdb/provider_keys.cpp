@@ -31,23 +31,9 @@ constexpr std::string_view kEncryptKeys[] = {"Use Encryption for Data", "Encrypt
 // (older servers answer with their own), and text in the UTF-8 the rest of the program uses.
 constexpr KeyRename kSqlServerDefaults[] = {{"TDS_Version", "7.4"}, {"ClientCharset", "UTF-8"}};
 
-template <class Names>
-bool IsOneOf(std::string_view key, const Names& names) {
-  for (std::string_view name : names) {
-    if (EqualsIgnoringCase(key, name)) return true;
-  }
-  return false;
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 // Integrated Security and Encrypt take these for "no"; anything else asks for the feature.
 bool IsNo(std::string_view value) {
-  value = Trim(value);
+  value = TrimBlanks(value);
   return value.empty() || EqualsIgnoringCase(value, "false") || EqualsIgnoringCase(value, "no") || value == "0";
 }
 
@@ -58,7 +44,7 @@ struct ServerAddress {
 
 // "tcp:host\instance,port" and its shorter forms. "lpc:" (shared memory) means this machine.
 ServerAddress ParseServer(std::string_view text, ErrorList& errors) {
-  text = Trim(text);
+  text = TrimBlanks(text);
   if (StartsWithIgnoringCase(text, "tcp:")) {
     text.remove_prefix(4);
   } else if (StartsWithIgnoringCase(text, "lpc:")) {
@@ -70,7 +56,7 @@ ServerAddress ParseServer(std::string_view text, ErrorList& errors) {
   }
   ServerAddress address;
   if (const std::size_t comma = text.rfind(','); comma != std::string_view::npos) {
-    const std::string_view port = Trim(text.substr(comma + 1));
+    const std::string_view port = TrimBlanks(text.substr(comma + 1));
     unsigned number = 0;
     const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
     if (port.empty() || error != std::errc() || end != port.data() + port.size() || number < 1 || number > 65535) {
@@ -78,13 +64,13 @@ ServerAddress ParseServer(std::string_view text, ErrorList& errors) {
                    "The port after the comma in \"" + std::string(text) + "\" must be a number from 1 to 65535.");
     }
     address.port = std::to_string(number);
-    text = Trim(text.substr(0, comma));
+    text = TrimBlanks(text.substr(0, comma));
   }
   std::string_view host = text;
   std::string_view instance;
   if (const std::size_t slash = text.find('\\'); slash != std::string_view::npos) {
-    host = Trim(text.substr(0, slash));
-    instance = Trim(text.substr(slash + 1));
+    host = TrimBlanks(text.substr(0, slash));
+    instance = TrimBlanks(text.substr(slash + 1));
   }
   address.server = host.empty() || host == "." || EqualsIgnoringCase(host, "(local)") ? std::string(kLoopback) : std::string(host);
   // Appended in place: no temporary string with the backslash prepended (GCC 12 at -O3 warns,
@@ -97,7 +83,7 @@ ServerAddress ParseServer(std::string_view text, ErrorList& errors) {
 
 ConnectionString AccessFileKeys(const ConnectionString& oledb, ErrorList& errors) {
   std::optional<std::string> file = oledb.Find("Data Source");
-  if (!file || Trim(*file).empty()) {
+  if (!file || TrimBlanks(*file).empty()) {
     errors.Raise(kProviderFailed, "Access",
                  "Data Source must name the Access database file, as in Data Source=/path/to/file.mdb.");
   }
@@ -136,13 +122,13 @@ ConnectionString SqlServerKeys(const ConnectionString& oledb, ErrorList& errors)
                        " logs in as the Windows user, and there is none here: give the User ID and "
                        "Password of a SQL Server login instead.");
     }
-    if (IsOneOf(key, kServerKeys)) {
+    if (IsOneOfIgnoringCase(key, kServerKeys)) {
       ServerAddress address = ParseServer(value, errors);
       keys.Set("Server", std::move(address.server));
       if (!address.port.empty()) keys.Set("Port", std::move(address.port));
       continue;
     }
-    if (IsOneOf(key, kEncryptKeys)) {
+    if (IsOneOfIgnoringCase(key, kEncryptKeys)) {
       if (!IsNo(value)) keys.Set("Encryption", "require");
       continue;
     }

@@ -74,9 +74,7 @@ bool IsReadOnlyStatement(std::string_view sql) {
   Scanner scanner(sql);
   std::string_view piece = scanner.Next();
   while (piece == "(") piece = scanner.Next();
-  bool query = false;
-  for (std::string_view word : kQueryWords) query = query || EqualsIgnoringCase(piece, word);
-  if (!query) return false;
+  if (!IsOneOfIgnoringCase(piece, kQueryWords)) return false;
   for (piece = scanner.Next(); !piece.empty(); piece = scanner.Next()) {
     if (EqualsIgnoringCase(piece, "INTO")) return false;
     if (piece == ";") {

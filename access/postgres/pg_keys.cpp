@@ -19,20 +19,6 @@ constexpr std::string_view kIgnoredKeys[] = {"Persist Security Info"};
 
 constexpr std::string_view kUriSchemes[] = {"postgresql://", "postgres://"};
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-template <class Names>
-bool IsOneOf(std::string_view key, const Names& names) {
-  for (std::string_view name : names) {
-    if (EqualsIgnoringCase(key, name)) return true;
-  }
-  return false;
-}
-
 void Put(LibpqParams& params, std::string_view keyword, std::string value) {
   for (std::size_t i = 0; i < params.keywords.size(); ++i) {
     if (params.keywords[i] == keyword) {
@@ -83,8 +69,8 @@ LibpqParams PostgresKeys(const ConnectionString& pairs, const std::vector<std::s
   Put(params, "connect_timeout", std::string(kDefaultConnectTimeout));
   Put(params, "client_encoding", "UTF8");
   for (const auto& [key, value] : pairs.Pairs()) {
-    if (IsOneOf(key, kIgnoredKeys)) continue;
-    if (IsOneOf(key, kServerKeys)) {
+    if (IsOneOfIgnoringCase(key, kIgnoredKeys)) continue;
+    if (IsOneOfIgnoringCase(key, kServerKeys)) {
       PutServer(params, value);
       continue;
     }
