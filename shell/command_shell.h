@@ -1,6 +1,6 @@
 #pragma once
-// A reusable interactive command interpreter: reads a line, splits it into at most 16 typed tokens,
-// looks the first token up in a registry of commands without regard to case, and calls the
+// A reusable interactive command interpreter: reads a line, splits it into at most kMaxTokens typed
+// tokens, looks the first token up in a registry of commands without regard to case, and calls the
 // command's handler, until a command with id 1 has run. Lines are read whole, however long (up to
 // kMaxLineBytes); the tokens come from a bounded prefix of the line, and a handler that needs the
 // text as typed takes it from ArgumentText.
