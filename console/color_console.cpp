@@ -7,11 +7,13 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <string_view>
 
 #include "console/ansi_colors.h"
 #include "console/editor_prompt.h"
+#include "console/flush_timer.h"
 #include "console/line_reader.h"
 #include "console/output_buffer.h"
 #include "console/shown_text.h"
@@ -53,10 +55,11 @@ locale_t FormattingLocale() {
 }  // namespace
 
 struct ColorConsole::Streams {
-  Streams(std::unique_ptr<Terminal> given, LineReader::Hooks hooks)
+  Streams(std::unique_ptr<Terminal> given, LineReader::Hooks hooks, std::function<void()> flush)
       : terminal(given ? std::move(given) : std::make_unique<NoTerminal>()),
         output(*terminal),
-        input(*terminal, std::move(hooks)) {}
+        input(*terminal, std::move(hooks)),
+        lateFlush(std::move(flush)) {}
 
   std::unique_ptr<Terminal> terminal;
   OutputBuffer output;
@@ -64,13 +67,16 @@ struct ColorConsole::Streams {
   // The attribute the terminal shows: escape sequences are written only when a run with another
   // attribute has bytes to show, so runs that only change the attribute cost nothing.
   std::uint16_t shownAttribute = kDefaultAttribute;
+  // Last: its thread stops before the streams it writes to go.
+  FlushTimer lateFlush;
 };
 
 ColorConsole::ColorConsole() : ColorConsole(ProcessTerminal()) {}
 
 ColorConsole::ColorConsole(std::unique_ptr<Terminal> terminal)
     : streams_(std::make_unique<Streams>(
-          std::move(terminal), LineReader::Hooks{[this] { Flush(); }, [this] { return TakePrompt(); }})) {
+          std::move(terminal), LineReader::Hooks{[this] { Flush(); }, [this] { return TakePrompt(); }},
+          [this] { streams_->output.Flush(); })) {
   Initialize();
 }
 
@@ -253,6 +259,18 @@ void ColorConsole::Flush() {
 
 void ColorConsole::FlushIfHeldFor(std::chrono::milliseconds age) {
   if (streams_->output.HeldFor(age)) Flush();
+}
+
+// The attribute is brought up to date here, so that the bytes written are the same whether the
+// helper writes them or the next flush does.
+ColorConsole::Waiting::Waiting(ColorConsole* console, std::chrono::milliseconds age) : console_(console) {
+  if (console_ == nullptr) return;
+  console_->ShowAttribute(console_->currentAttribute_);
+  console_->streams_->lateFlush.Start(age);
+}
+
+ColorConsole::Waiting::~Waiting() {
+  if (console_ != nullptr) console_->streams_->lateFlush.Stop();
 }
 
 }  // namespace ql::console

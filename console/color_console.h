@@ -68,6 +68,21 @@ class ColorConsole {
   // Flushes when output has been held back for `age` or longer: for work that is usually quick but
   // may wait, where flushing every time would cost a write per line.
   void FlushIfHeldFor(std::chrono::milliseconds age);
+
+  // Around work that may block for long but is usually quick (a statement, a connection): what is
+  // held when it begins is written out once it has lasted `age`, from a helper thread, so that a
+  // quick command costs no write and a slow one never waits with its output held. Nothing may be
+  // printed, read or flushed on the console while a Waiting lives. A null console does nothing.
+  class Waiting {
+   public:
+    Waiting(ColorConsole* console, std::chrono::milliseconds age);
+    ~Waiting();
+    Waiting(const Waiting&) = delete;
+    Waiting& operator=(const Waiting&) = delete;
+
+   private:
+    ColorConsole* console_;
+  };
   std::uint16_t CurrentAttribute() const noexcept { return currentAttribute_; }
 
  private:

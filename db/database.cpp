@@ -10,6 +10,10 @@ namespace ql::db {
 
 namespace {
 constexpr std::chrono::milliseconds kMoveFlushAge{50};
+// What earlier commands printed is written out once a command has waited this long on a database
+// (a server, a lock, a long statement), so that it is seen, and kept in a log, while the program
+// waits; a quick statement costs no write.
+constexpr std::chrono::milliseconds kWaitFlushAge{10};
 }  // namespace
 
 Database::Database(access::ObjectFactory& objects) : objects_(objects) {}
@@ -56,8 +60,8 @@ void Database::Interrupt() noexcept {
 }
 
 bool Database::Open(const char* connectionString) {
-  ShowPrintedOutput();
   return Guarded(kTagOpen, Report::kCode, false, [&] {
+    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     ReplaceConnection(nullptr);
     ReplaceConnection(objects_.CreateConnection());
     connection->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
@@ -68,7 +72,7 @@ bool Database::Open(const char* connectionString) {
 }
 
 void Database::Close() {
-  ShowPrintedOutput();
+  const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
   if (recordset && recordset->State() != access::kStateClosed) recordset->Close();
   if (connection && connection->State() != access::kStateClosed) connection->Close();
 }
@@ -76,8 +80,8 @@ void Database::Close() {
 // Without a recordset (before the first Open) the statement fails as a call on an absent object,
 // reported like any other failure, not as "Open table first!".
 bool Database::ExecuteSql(const char* sqlText) {
-  ShowPrintedOutput();
   return Guarded(kTagExecuteSql, Report::kCode, false, [&] {
+    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     if (!recordset) throw access::DataAccessError(access::kAbsentObject);
     if (recordset->State() != access::kStateClosed) recordset->Close();
     recordset->Open(sqlText != nullptr ? sqlText : "", connection, access::CursorType::kStatic,
@@ -88,8 +92,8 @@ bool Database::ExecuteSql(const char* sqlText) {
 
 bool Database::MoveFirst() {
   if (!Has(recordset)) return false;
-  ShowPrintedOutput();
   return Guarded(kTagMoveFirst, Report::kCode, false, [&] {
+    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     recordset->MoveFirst();
     return true;
   });
@@ -115,8 +119,8 @@ bool Database::IsEof() {
 
 std::int32_t Database::RecordCount() {
   if (!Has(recordset)) return 0;
-  ShowPrintedOutput();
   return Guarded(kTagRecordCount, Report::kErrorListAndCode, std::int32_t{0}, [&] {
+    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     return recordset->RecordCount();
   });
 }

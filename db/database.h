@@ -57,8 +57,9 @@ class Database {
   // For every text a database or provider supplies: printed as it is, never read as markup.
   void PrintLiteral(std::string_view text);
   bool EscapesControls() const noexcept { return console_ != nullptr && console_->EscapesControls(); }
-  // Writes out what earlier commands printed before work that may wait on a server, a lock or a
-  // long statement, so that it is seen (and kept in a log) while the program waits.
+  // Writes out what earlier commands printed before work that may wait on a server and prints as
+  // it goes (the schema listings), so that it is seen (and kept in a log) while the program waits.
+  // Work that prints nothing until it ends holds a console::ColorConsole::Waiting instead.
   void ShowPrintedOutput();
   void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
 

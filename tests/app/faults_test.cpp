@@ -69,9 +69,9 @@ std::string SignalScript(const std::string& commands, const std::string& ready, 
          " $pid; wait $pid; echo \"status $?\"; exec 3>&-; cat log";
 }
 
-// The first wait: the log shows the count, written out before the endless statement started. The
-// second: the program has spent 0.3 s of processor time inside the endless fetch of `t`, with what
-// `record` printed just before still held back, for the signal handler to write out.
+// The first wait: the log shows the count, written out once the endless statement had run a
+// moment. The second: the program has spent 0.3 s of processor time inside the endless fetch of
+// `t`, with what `record` printed just before still held back, for the signal handler to write out.
 TEST(Faults, ASignalThatEndsTheProgramLeavesWhatWasPrintedInTheLog) {
   const std::string before =
       "open \"Data Source=t.db\"\nsql \"create table t(x)\"\nsql \"insert into t values(41)\"\n"
@@ -92,6 +92,8 @@ TEST(Faults, ASignalThatEndsTheProgramLeavesWhatWasPrintedInTheLog) {
       {"HUP", 129, before + "sql \"" + kEndless + " SELECT count(*) FROM c\"\n", waitForCount},
       {"INT", 130, before + "sql \"" + kEndless + " SELECT count(*) FROM c\"\n", waitForCount},
       {"QUIT", 131, before + "sql \"" + kEndless + " SELECT count(*) FROM c\"\n", waitForCount},
+      // The next command already waiting behind the statement does not keep the output held.
+      {"TERM", 143, before + "sql \"" + kEndless + " SELECT count(*) FROM c\"\ncount\n", waitForCount},
       {"TERM", 143, heldRecord, waitForSpin},
       {"INT", 130, heldRecord, waitForSpin},
   };

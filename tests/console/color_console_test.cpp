@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -323,6 +326,49 @@ TEST(ColorConsoleTest, TerminalShowsTheCurrentAttributeBeforeWaiting) {
   char line[8];
   captured.Console().ReadLine(line, sizeof line);
   EXPECT_EQ(captured.Script().output, "-\x1b[92m");
+}
+
+// Output that another thread writes, and a test can wait for while its own thread stands for a
+// program blocked in a statement.
+class WaitedTerminal final : public console::Terminal {
+ public:
+  bool IsConsole() const override { return false; }
+  long Read(char*, std::size_t) override { return 0; }
+  void Write(const char* data, std::size_t size) override {
+    const std::lock_guard lock(mutex_);
+    written_.append(data, size);
+    arrived_.notify_all();
+  }
+  // What was written, once something was or the limit passed.
+  std::string WaitForOutput(std::chrono::seconds limit) {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, limit, [this] { return !written_.empty(); });
+    return written_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::string written_;
+};
+
+// A statement that ends before the age costs no write; one that lasts longer does not keep what
+// was printed before it held (the prompt a pipe's reader waits for).
+TEST(ColorConsoleTest, OutputHeldOverAWaitIsWrittenOnlyOnceTheWaitLasts) {
+  auto owned = std::make_unique<WaitedTerminal>();
+  WaitedTerminal& terminal = *owned;
+  console::ColorConsole console(std::move(owned));
+  console.Print("earlier\n-");
+  { const console::ColorConsole::Waiting quick(&console, std::chrono::hours(1)); }
+  EXPECT_EQ(terminal.WaitForOutput(std::chrono::seconds(0)), "");
+  {
+    const console::ColorConsole::Waiting slow(&console, std::chrono::milliseconds(1));
+    EXPECT_EQ(terminal.WaitForOutput(std::chrono::seconds(60)), "earlier\n-");
+  }
+  console.Print("later\n");
+  EXPECT_EQ(terminal.WaitForOutput(std::chrono::seconds(0)), "earlier\n-");
+  console.Flush();
+  EXPECT_EQ(terminal.WaitForOutput(std::chrono::seconds(0)), "earlier\n-later\n");
 }
 
 TEST(ColorConsoleTest, AMillionLinesCostOnlyFullBufferWrites) {
