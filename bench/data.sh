@@ -51,3 +51,31 @@ write_insert_scripts() {  # connection-string
   } >"$work/w4-ql.in"
   { echo "begin;"; sed 's/$/;/' "$work/w4.sql"; echo "commit;"; } >"$work/w4-peer.in"
 }
+
+# PostgreSQL: the throw-away server of tests/servers/test-servers, once its servers.env is sourced.
+pg_sql() { PGPASSWORD=$PG_PASSWORD psql -X -q -v ON_ERROR_STOP=1 -h "$PG_HOST" -p "$PG_PORT" -U "$PG_USER" -d "$PG_DATABASE" "$@"; }
+
+load_pg() {  # rows
+  pg_sql >/dev/null <<SQL
+SET client_min_messages = warning;
+DROP TABLE IF EXISTS account;
+CREATE TABLE account (id integer PRIMARY KEY, account varchar(64), "User" varchar(32), password varchar(16),
+                      setupdate timestamp, pop3 varchar(64), smtp varchar(64), type integer);
+INSERT INTO account
+SELECT i, 'user' || i || '@mail' || (i % 7) || '.example.com', NULL, lpad(((i::bigint * 7919) % 1000000)::text, 6, '0'),
+       timestamp '2003-10-01' + (i % 3650) * interval '1 day' + (i % 86400) * interval '1 second',
+       'pop3.mail' || (i % 7) || '.example.com', 'smtp.mail' || (i % 7) || '.example.com', i % 3
+FROM generate_series(1, $1) AS i;
+VACUUM ANALYZE account;
+SQL
+}
+
+make_pg_w4() {
+  pg_sql -c "SET client_min_messages = warning" -c "DROP TABLE IF EXISTS w4" -c "CREATE TABLE w4 (id integer PRIMARY KEY, account varchar(64), password varchar(16), setupdate timestamp, type integer)" >/dev/null
+}
+
+# The connection strings: through ODBC (psqlODBC) and through the native provider over libpq.
+pg_strings() {
+  pg_connection="Driver={PostgreSQL Unicode};Server=$PG_HOST;Port=$PG_PORT;Database=$PG_DATABASE;Uid=$PG_USER;Pwd=$PG_PASSWORD"
+  pg_native="Provider=PostgreSQL;Data Source=$PG_HOST,$PG_PORT;Initial Catalog=$PG_DATABASE;User ID=$PG_USER;Password=$PG_PASSWORD"
+}
