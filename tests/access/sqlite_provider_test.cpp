@@ -7,7 +7,7 @@
 #include <fstream>
 #include <thread>
 
-#include "provider_contract.h"
+#include "probes/provider_contract.h"
 #include "support/temporary_directory.h"
 
 namespace ql {
@@ -15,6 +15,7 @@ namespace ql {
 using access::Ref;
 using access::Recordset;
 using access_probe::Describe;
+using access_probe::Hex;
 using access_probe::Raised;
 using access_probe::RestOfRows;
 
@@ -94,11 +95,7 @@ class SqliteFile : public testing::Test {
     return Raised([&] { connection_->Open(connectionString, "", "", 0); });
   }
 
-  Ref<Recordset> Query(const std::string& sql) {
-    Ref<Recordset> recordset = access::NativeObjects().CreateRecordset();
-    recordset->Open(sql, connection_, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
-    return recordset;
-  }
+  Ref<Recordset> Query(const std::string& sql) { return access_probe::Query(connection_, sql); }
 
   std::string QueryCode(const std::string& sql) {
     return Raised([&] { Query(sql); });
@@ -127,7 +124,7 @@ class SqliteFile : public testing::Test {
   std::string FirstErrorNumber() {
     Ref<access::Errors> errors = connection_->GetErrors();
     if (errors->Count() == 0) return "no errors";
-    return Raised([&] { throw access::DataAccessError(errors->Item(0)->Number()); });
+    return Hex(errors->Item(0)->Number());
   }
 
   testsupport::TemporaryDirectory dir_;
@@ -153,9 +150,9 @@ TEST_F(SqliteFile, FilesThatCannotBeDatabasesFailToOpenWithTheProviderFailure) {
   };
   for (const std::string& text : cases) {
     SCOPED_TRACE(text);
-    EXPECT_EQ(Open(text), "0x80004005");
+    EXPECT_EQ(Open(text), Hex(access::kProviderFailed));
     EXPECT_EQ(connection_->State(), access::kStateClosed);
-    EXPECT_EQ(FirstErrorNumber(), "0x80004005");
+    EXPECT_EQ(FirstErrorNumber(), Hex(access::kProviderFailed));
     EXPECT_EQ(connection_->GetErrors()->Item(0)->Source(), "SQLite");
   }
 }
@@ -164,15 +161,15 @@ TEST_F(SqliteFile, ModeReadOpensTheFileReadOnly) {
   MakeDatabase(dir_.File("ro.db"), "CREATE TABLE t (x); INSERT INTO t VALUES (1);");
   ASSERT_EQ(Open("Data Source=" + dir_.File("ro.db") + "; Mode=Read"), "none");
   EXPECT_EQ(RestOfRows(*Query("SELECT x FROM t")), "1\n");
-  EXPECT_EQ(QueryCode("INSERT INTO t VALUES (2)"), "0x80040E09");
-  EXPECT_EQ(FirstErrorNumber(), "0x80040E09");
+  EXPECT_EQ(QueryCode("INSERT INTO t VALUES (2)"), Hex(access::kPermissionDenied));
+  EXPECT_EQ(FirstErrorNumber(), Hex(access::kPermissionDenied));
   EXPECT_EQ(connection_->GetErrors()->Item(0)->Description(), "attempt to write a readonly database");
 }
 
 TEST_F(SqliteFile, AnUnknownProviderIsNotFoundAndRecordedInErrors) {
-  EXPECT_EQ(Open("Provider=NoSuch.Provider.1;Data Source=x"), "0x800A0E7A");
+  EXPECT_EQ(Open("Provider=NoSuch.Provider.1;Data Source=x"), Hex(access::kProviderNotFound));
   EXPECT_EQ(connection_->State(), access::kStateClosed);
-  EXPECT_EQ(FirstErrorNumber(), "0x800A0E7A");
+  EXPECT_EQ(FirstErrorNumber(), Hex(access::kProviderNotFound));
 }
 
 TEST_F(SqliteFile, SeveralStatementsRunInOrderAndTheLastGivesTheResult) {
@@ -185,16 +182,16 @@ TEST_F(SqliteFile, SeveralStatementsRunInOrderAndTheLastGivesTheResult) {
   EXPECT_EQ(RestOfRows(*Query("SELECT x FROM t ORDER BY x")), "10\n20\n30\n");
 
   // A failing statement stops the text there; those before it have taken effect.
-  EXPECT_EQ(QueryCode("INSERT INTO t VALUES (4); SELEC 1; INSERT INTO t VALUES (5)"), "0x80040E14");
+  EXPECT_EQ(QueryCode("INSERT INTO t VALUES (4); SELEC 1; INSERT INTO t VALUES (5)"), Hex(access::kStatementError));
   EXPECT_EQ(RestOfRows(*Query("SELECT x FROM t ORDER BY x")), "4\n10\n20\n30\n");
   EXPECT_EQ(Query(" ; -- nothing to run")->State(), access::kStateClosed);
 }
 
 TEST_F(SqliteFile, TextsThatSqliteCannotTakeAreRefused) {
   ASSERT_EQ(Open(""), "none");
-  EXPECT_EQ(QueryCode(std::string("SELECT 1;\0 DROP TABLE t", 23)), "0x80040E14");
+  EXPECT_EQ(QueryCode(std::string("SELECT 1;\0 DROP TABLE t", 23)), Hex(access::kStatementError));
   EXPECT_EQ(QueryCode("SELECT ?1"), "none") << "an unbound parameter reads as NULL";
-  EXPECT_EQ(QueryCode("SELECT zeroblob(2000000000)"), "0x80040E57") << "larger than SQLite allows";
+  EXPECT_EQ(QueryCode("SELECT zeroblob(2000000000)"), Hex(access::kOutOfRange)) << "larger than SQLite allows";
 }
 
 TEST_F(SqliteFile, TheTablesRowsetNamesSystemTablesAndEveryAttachedDatabase) {
@@ -221,7 +218,7 @@ TEST_F(SqliteFile, SchemaRowsetsRefuseRestrictions) {
               connection_->OpenSchema(access::SchemaKind::kTables, access::Variant::Text("main"),
                                       access::Variant::Missing());
             }),
-            "0x800A0CB3");
+            Hex(access::kNotSupported));
   EXPECT_EQ(Raised([&] {
               connection_->OpenSchema(access::SchemaKind::kTables, access::Variant(), access::Variant());
             }),
@@ -242,7 +239,7 @@ TEST_F(SqliteFile, InterruptStopsARunningStatement) {
     std::this_thread::yield();
   }
   worker.join();
-  EXPECT_EQ(code, "0x80040E4E");
+  EXPECT_EQ(code, Hex(access::kCancelled));
   EXPECT_EQ(QueryCode("SELECT 1"), "none") << "the connection stays usable";
 }
 
@@ -264,7 +261,7 @@ TEST_F(SqliteFile, AStatementWaitsForALockHeldElsewhereUntilInterrupted) {
     std::this_thread::yield();
   }
   worker.join();
-  EXPECT_EQ(code, "0x80040E4E");
+  EXPECT_EQ(code, Hex(access::kCancelled));
   sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(other);
   EXPECT_EQ(QueryCode("INSERT INTO t VALUES (2)"), "none") << "the lock gone, the statement runs";

@@ -4,12 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "access_probe.h"
+#include "probes/access_probe.h"
 
 namespace ql {
 
 namespace {
 
+using access_probe::Hex;
 using access_probe::Raised;
 
 class CountingRows final : public access::ProviderCursor {
@@ -75,9 +76,9 @@ TEST(StaticCursor, FollowsTheMoveTable) {
   Fixture f;
   auto empty = f.Open(0);
   EXPECT_TRUE(empty->Bof() && empty->Eof());
-  EXPECT_EQ(Raised([&] { empty->MoveFirst(); }), "0x800A0BCD");
-  EXPECT_EQ(Raised([&] { empty->MoveNext(); }), "0x800A0BCD");
-  EXPECT_EQ(Raised([&] { empty->Value(0); }), "0x800A0BCD");
+  EXPECT_EQ(Raised([&] { empty->MoveFirst(); }), Hex(access::kNoCurrentRecord));
+  EXPECT_EQ(Raised([&] { empty->MoveNext(); }), Hex(access::kNoCurrentRecord));
+  EXPECT_EQ(Raised([&] { empty->Value(0); }), Hex(access::kNoCurrentRecord));
 
   auto two = f.Open(2);
   EXPECT_FALSE(two->Bof() || two->Eof());
@@ -85,7 +86,7 @@ TEST(StaticCursor, FollowsTheMoveTable) {
   two->MoveNext();
   EXPECT_TRUE(two->Eof());
   EXPECT_FALSE(two->Bof());
-  EXPECT_EQ(Raised([&] { two->MoveNext(); }), "0x800A0BCD");
+  EXPECT_EQ(Raised([&] { two->MoveNext(); }), Hex(access::kNoCurrentRecord));
   EXPECT_EQ(Raised([&] { two->MoveFirst(); }), "none");
   EXPECT_EQ(f.Current(*two), "I4:1");
 
@@ -93,7 +94,7 @@ TEST(StaticCursor, FollowsTheMoveTable) {
   EXPECT_FALSE(two->IsOpen());
   for (auto call : {+[](access::StaticCursor& c) { c.Bof(); }, +[](access::StaticCursor& c) { c.MoveFirst(); },
                     +[](access::StaticCursor& c) { c.RecordCount(); }, +[](access::StaticCursor& c) { c.Value(0); }}) {
-    EXPECT_EQ(Raised([&] { call(*two); }), "0x800A0E78");
+    EXPECT_EQ(Raised([&] { call(*two); }), Hex(access::kObjectClosed));
   }
 }
 
@@ -101,13 +102,13 @@ TEST(StaticCursor, AFailedFetchIsRaisedByTheCallThatNeededItAndAgainLater) {
   Fixture f;
   auto cursor = f.Open(10, 3);
   cursor->MoveNext();
-  EXPECT_EQ(Raised([&] { cursor->MoveNext(); }), "0x80004005");
+  EXPECT_EQ(Raised([&] { cursor->MoveNext(); }), Hex(access::kProviderFailed));
   EXPECT_EQ(f.Current(*cursor), "I4:2") << "the position stays";
   EXPECT_TRUE(f.released);
   ASSERT_EQ(f.errors->Records().size(), 1u);
   EXPECT_EQ(f.errors->Records()[0].description, "row 3 is broken");
   f.errors->Clear();
-  EXPECT_EQ(Raised([&] { cursor->RecordCount(); }), "0x80004005");
+  EXPECT_EQ(Raised([&] { cursor->RecordCount(); }), Hex(access::kProviderFailed));
   EXPECT_EQ(f.errors->Records().size(), 1u) << "raised again with its records";
   cursor->MoveFirst();
   EXPECT_EQ(f.Current(*cursor), "I4:1");
@@ -116,7 +117,7 @@ TEST(StaticCursor, AFailedFetchIsRaisedByTheCallThatNeededItAndAgainLater) {
 TEST(StaticCursor, AResultLargerThanItsMemoryLimitFailsWithOutOfMemory) {
   Fixture f;
   auto cursor = f.Open(10'000'000, 0, 4 << 20);
-  EXPECT_EQ(access_probe::Raised([&] { cursor->RecordCount(); }), "0x8007000E");
+  EXPECT_EQ(access_probe::Raised([&] { cursor->RecordCount(); }), Hex(access::kOutOfMemory));
   ASSERT_EQ(f.errors->Records().size(), 1u);
   EXPECT_EQ(f.Current(*cursor), "I4:1") << "the rows held stay readable";
   EXPECT_LT(cursor->FetchedRows(), 10'000'000u);
@@ -124,7 +125,7 @@ TEST(StaticCursor, AResultLargerThanItsMemoryLimitFailsWithOutOfMemory) {
 
 TEST(StaticCursor, AFailureOnTheFirstRowFailsTheOpen) {
   Fixture f;
-  EXPECT_EQ(Raised([&] { f.Open(5, 1); }), "0x80004005");
+  EXPECT_EQ(Raised([&] { f.Open(5, 1); }), Hex(access::kProviderFailed));
 }
 
 }  // namespace

@@ -108,7 +108,15 @@ TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
       {"Demo again\n", "-" + kDemo + "-"},
       {"h\n", "-" + kHelp + "-"},
       {"help me\n", "-" + kHelp + "-"},
+      {"HELP\nq\n", "-" + kHelp + "-"},
+      {"h", "-" + kHelp + "-"},
+      {"x\nh\n", "-"},  // nothing after a quit command runs
+      // Unknown commands: one report a line, the words as the loop was given them, '%' a character.
       {"quit\n", "-Unknown command> QUIT Press 'H' for help\n-"},
+      {"foo bar\n-open\nq\n",
+       "-Unknown command> FOO bar Press 'H' for help\n-Unknown command> - open Press 'H' for help\n-"},
+      {"foo '%s'\nq\n", "-Unknown command> FOO %s Press 'H' for help\n-"},
+      {"\n   \nfoo\n", "---Unknown command> FOO Press 'H' for help\n-"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Transcript(c.script), c.transcript) << c.script;

@@ -35,7 +35,7 @@ std::size_t Count(const std::string& text, const std::string& part) {
 }
 
 TEST(TerminalTest, ColoursAndClearScreen) {
-  const auto run = RunAtEditor("h\nabout\ncls\nq\n");
+  const auto run = RunAtEditor("foo bar\n-open\nh\nabout\ncls\nq\n");
   std::string help;
   for (const char* line : {"ABOUT \x1b[97m: Copy right infomation", "CLOSE \x1b[97m: Close database",
                            "CLS \x1b[97m: Clear screen",
@@ -52,6 +52,8 @@ TEST(TerminalTest, ColoursAndClearScreen) {
   }
   // What was typed shows after each prompt; the prompt brings back the terminal's colours.
   const std::string expected =
+      "-foo bar\n" + UnknownCommand("FOO bar") +
+      "--open\nUnknown command> \x1b[92m- \x1b[94mopen \x1b[0mPress 'H' for help\n"
       "-h\n" + help +
       "\x1b[0m-about\n" + kNotice +
       // Black on black, erase, cursor home, then the prompt in the top left corner.

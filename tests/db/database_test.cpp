@@ -101,7 +101,7 @@ TEST_F(DatabaseObject, AFailureMakingAnObjectLeavesItAbsent) {
   EXPECT_EQ(session.Run("open a\ntable\nrecord"),
             Report(101, "80040154", "Unknown error 0x80040154") + "Open table first!\nOpen table first!\n");
 
-  objects.calls.FailAt("CreateRecordset", 1, DataAccessError(access::ToResultCode(0x8007000E)));
+  objects.calls.FailAt("CreateRecordset", 1, DataAccessError(access::kOutOfMemory));
   EXPECT_EQ(session.Run("open a\nrecord\nsql select id"),
             Report(101, "8007000e", "Not enough memory to complete the operation.") + "Open table first!\n" +
                 Report(442, "80004003", "There is no object to act on."));

@@ -81,7 +81,7 @@ TEST_F(ErrorReport, AbsentTextsPrintAsNull) {
 
 // The meaning, source and description are printed as they are: "#" and "%" are characters.
 TEST_F(ErrorReport, TextsArePrintedAsTheyAre) {
-  session.database.ReportComError(DataAccessError(ToResultCode(0x80040E37), "a##b", "100% #0cred"), 238);
+  session.database.ReportComError(DataAccessError(access::kNoSuchTable, "a##b", "100% #0cred"), 238);
   EXPECT_EQ(session.Output(), Report(238, "80040e37", "IDispatch error #3127", "a##b", "100% #0cred"));
 }
 
@@ -89,7 +89,7 @@ TEST(ErrorReportOnATerminal, TheMeaningIsWholeAndControlBytesAreShown) {
   fake::Objects objects;
   dbtest::Session session(objects, /*colour=*/true);
   session.database.ReportComError(
-      DataAccessError(ToResultCode(0x80040E37), "SQLite", "no such table: \x1b[2Jt"), 442);
+      DataAccessError(access::kNoSuchTable, "SQLite", "no such table: \x1b[2Jt"), 442);
   EXPECT_EQ(session.Output(),
             "--------------- Error @442 ---------------\n"
             "> Code = 80040e37\n"
@@ -103,8 +103,8 @@ class AdoErrors : public ErrorReport {
  protected:
   void SetUp() override {
     session.Run("open x");
-    objects.LastConnection()->errors = {{ToResultCode(0x80040E14), "first problem"},
-                                          {ToResultCode(0x80004005), "second problem"}};
+    objects.LastConnection()->errors = {{access::kStatementError, "first problem"},
+                                          {access::kProviderFailed, "second problem"}};
   }
   const std::string countReport =
       Report(203, "800a0e78", "Unknown error 0x800A0E78", "Fake", "closed") + "0 record(s) in current recordset.\n";
@@ -114,7 +114,7 @@ TEST_F(AdoErrors, EachEntryEndsItsLineBeforeTheReport) {
   EXPECT_EQ(session.Run("count"),
             "\t Error number: 80040e14\tfirst problem\n\t Error number: 80004005\tsecond problem\n" + countReport);
   // One that ends in a line end of its own gets no second one; a '#' is a character.
-  objects.LastConnection()->errors = {{ToResultCode(0x80040E14), "line\n"}, {ToResultCode(0x80040E14), "C#ab"}};
+  objects.LastConnection()->errors = {{access::kStatementError, "line\n"}, {access::kStatementError, "C#ab"}};
   EXPECT_EQ(session.Run("count"),
             "\t Error number: 80040e14\tline\n\t Error number: 80040e14\tC#ab\n" + countReport);
 }

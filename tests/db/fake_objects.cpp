@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "access/ascii.h"
+
 namespace ql {
 
 namespace fake {
@@ -29,8 +31,6 @@ int Calls::Count(const std::string& name) const {
 
 namespace {
 
-using Cursor = Recordset::Cursor;
-
 class Field : public access::Field {
  public:
   Field(Calls& calls, std::shared_ptr<Cursor> cursor, std::size_t column)
@@ -43,6 +43,7 @@ class Field : public access::Field {
 
   access::Variant Value() override {
     calls_.Enter("Field.Value");
+    if (cursor_->state == access::kStateClosed) throw DataAccessError(access::kObjectClosed, "Fake", "closed");
     if (cursor_->position < 0 || cursor_->position >= static_cast<long>(cursor_->table.rows.size())) {
       throw DataAccessError(access::kNoCurrentRecord, "Fake", "no current record");
     }
@@ -74,7 +75,7 @@ class Fields : public access::Fields {
     calls_.Enter("Fields.Item");
     const auto& columns = cursor_->table.columns;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-      if (columns[i] == name) return access::MakeRef<Field>(calls_, cursor_, i);
+      if (access::EqualsIgnoringCase(columns[i], name)) return access::MakeRef<Field>(calls_, cursor_, i);
     }
     NotFound();
   }
@@ -165,6 +166,10 @@ void Connection::Close() {
   calls_.Enter("Connection.Close");
   if (state == access::kStateClosed) throw DataAccessError(access::kObjectClosed, "Fake", "already closed");
   state = access::kStateClosed;
+  for (const std::weak_ptr<Cursor>& weak : cursors_) {
+    if (const std::shared_ptr<Cursor> cursor = weak.lock()) cursor->state = access::kStateClosed;
+  }
+  cursors_.clear();
 }
 
 Ref<access::Errors> Connection::GetErrors() {
@@ -175,10 +180,12 @@ Ref<access::Errors> Connection::GetErrors() {
 Ref<access::Recordset> Connection::OpenSchema(access::SchemaKind schema, const access::Variant& restrictions,
                                               const access::Variant& schemaId) {
   calls_.Enter("Connection.OpenSchema");
-  if (!restrictions.IsMissing() || !schemaId.IsMissing()) {
-    throw DataAccessError(access::ToResultCode(0x80070057), "Fake", "restrictions given");
-  }
   if (state == access::kStateClosed) throw DataAccessError(access::kConnectionUnusable, "Fake", "closed");
+  // An empty value counts as no argument.
+  const auto absent = [](const access::Variant& value) { return value.IsMissing() || value.Type() == access::VT_EMPTY; };
+  if (!absent(restrictions) || !absent(schemaId)) {
+    throw DataAccessError(access::kNotSupported, "Fake", "restrictions given");
+  }
   const auto found = schemas.find(schema);
   if (found == schemas.end()) return nullptr;
   auto rows = std::make_shared<Recordset>(calls_, nullptr);
@@ -198,13 +205,18 @@ void Recordset::RequireOpen() {
 }
 
 void Recordset::Open(std::string_view text, const Ref<access::Connection>& activeConnection,
-                     access::CursorType, access::LockType, std::int32_t) {
+                     access::CursorType, access::LockType, std::int32_t options) {
   calls_.Enter("Recordset.Open");
-  if (activeConnection->State() == access::kStateClosed) {
+  access::Connection& connection = activeConnection.Get();
+  // What was open is closed first, whatever becomes of the new statement.
+  cursor_->state = access::kStateClosed;
+  cursor_ = std::make_shared<Cursor>();
+  if (options != access::kCmdText && options != -1) throw DataAccessError(access::kNotSupported, "Fake", "not text");
+  if (connection.State() == access::kStateClosed) {
     throw DataAccessError(access::kConnectionUnusable, "Fake", "connection not open");
   }
+  if (auto* fake = dynamic_cast<Connection*>(&connection)) fake->cursors_.push_back(cursor_);
   source = text;
-  cursor_ = std::make_shared<Cursor>();
   const Table* result = nullptr;
   if (results_ != nullptr) {
     const auto found = results_->find(source);
@@ -221,8 +233,8 @@ std::int32_t Recordset::State() {
 
 void Recordset::Close() {
   calls_.Enter("Recordset.Close");
-  RequireOpen();
-  // A new cursor, so that Fields taken before the close do not see later rows.
+  // Fields taken before the close keep the closed cursor; closing a closed recordset does nothing.
+  cursor_->state = access::kStateClosed;
   cursor_ = std::make_shared<Cursor>();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // A test double of the data-access objects: connections and recordsets that hold rows of any
-// VARTYPE, and fail on demand at any named call ("Recordset.Eof", "Field.Value", ...).
+// VARTYPE, and fail on demand at any named call ("Recordset.Eof", "Field.Value", ...). Beyond the
+// failures planned for it, it raises what the layer raises for the same calls (fake_objects_test
+// runs the same calls on both), so that a test passing on it would pass on the layer.
 
 #include <map>
 #include <memory>
@@ -44,6 +46,14 @@ class Calls {
 class Connection;
 class Recordset;
 
+// The rows a recordset stands on. A recordset's fields keep the cursor they were taken from, which
+// its recordset closes when it closes, opens another statement or loses its connection.
+struct Cursor {
+  Table table;
+  long position = 0;  // -1 before the first row, rows.size() after the last
+  std::int32_t state = access::kStateClosed;
+};
+
 class Objects : public access::ObjectFactory {
  public:
   access::Ref<access::Connection> CreateConnection() override;
@@ -54,7 +64,7 @@ class Objects : public access::ObjectFactory {
 
   Calls calls;
   // What a statement gives; a table without columns stands for a statement that returns no rows.
-  // Any other statement fails with 0x80040E14.
+  // Any other statement fails with kStatementError.
   std::map<std::string, Table> results;
   // The newest object the factory made, while someone still holds it.
   std::shared_ptr<Connection> LastConnection() const { return lastConnection_.lock(); }
@@ -86,7 +96,8 @@ class Connection : public access::Connection {
 
   std::string openedWith;
   std::vector<ErrorEntry> errors;
-  // The rows of each schema; a kind not listed gives no rowset at all (and no error).
+  // The rows of each schema; a kind not listed gives no rowset at all (and no error), which the
+  // layer never does: it stands for a provider that hands back nothing.
   std::map<access::SchemaKind, Table> schemas;
   // The State the schema rowsets report once their rows are read; 1 (open) unless set.
   std::int32_t schemaState = access::kStateOpen;
@@ -94,7 +105,11 @@ class Connection : public access::Connection {
   std::int32_t state = access::kStateClosed;
 
  private:
+  friend class Recordset;
+
   Calls& calls_;
+  // The cursors of the recordsets opened on this connection, which its Close closes.
+  std::vector<std::weak_ptr<Cursor>> cursors_;
 };
 
 class Recordset : public access::Recordset {
@@ -121,12 +136,6 @@ class Recordset : public access::Recordset {
   std::string source;
   // What State reports from now on, whatever the recordset's own state.
   std::optional<std::int32_t> reportedState;
-
-  struct Cursor {
-    Table table;
-    long position = 0;  // -1 before the first row, rows.size() after the last
-    std::int32_t state = access::kStateClosed;
-  };
 
  private:
   void RequireOpen();

@@ -32,7 +32,7 @@ class SchemaListing : public ::testing::Test {
                                                       {Variant::Text("MSysACEs"), Variant::Text("SYSTEM TABLE")},
                                                       {Variant::Text("Totals"), Variant::Text("VIEW")}});
     connection->schemas[SchemaKind::kCatalogs] = {{"CATALOG_NAME"}, {{Variant::Text("main")}, {Variant::Text("temp")}}};
-    connection->errors = {{ToResultCode(0x80040E37), "no such thing"}, {ToResultCode(0x80004005), "and more"}};
+    connection->errors = {{access::kNoSuchTable, "no such thing"}, {access::kProviderFailed, "and more"}};
     objects.calls.ClearLog();
   }
 

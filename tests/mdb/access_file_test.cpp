@@ -9,7 +9,7 @@
 
 #include "access/data_access.h"
 #include "access/ole_date.h"
-#include "access_probe.h"
+#include "probes/access_probe.h"
 #include "shared_test_files.h"
 #include "support/temporary_directory.h"
 
@@ -18,18 +18,12 @@ namespace ql {
 namespace {
 
 using access_probe::Describe;
+using access_probe::Hex;
+using access_probe::Query;
 using access_probe::Raised;
 
 access::Ref<access::Connection> OpenFile(const std::string& path) {
-  access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
-  connection->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + path + "\"", "", "", 0);
-  return connection;
-}
-
-access::Ref<access::Recordset> Query(const access::Ref<access::Connection>& connection, const std::string& sql) {
-  access::Ref<access::Recordset> recordset = access::NativeObjects().CreateRecordset();
-  recordset->Open(sql, connection, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
-  return recordset;
+  return access_probe::Connect("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + path + "\"");
 }
 
 // The first record of the connection's Errors as "code description".
@@ -37,9 +31,7 @@ std::string FirstError(const access::Ref<access::Connection>& connection) {
   access::Ref<access::Errors> errors = connection->GetErrors();
   if (errors->Count() == 0) return "no errors";
   access::Ref<access::Error> first = errors->Item(0);
-  char code[16];
-  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(first->Number()));
-  return std::string(code) + " " + first->Description();
+  return Hex(first->Number()) + " " + first->Description();
 }
 
 TEST(AccessFile, FilesTheDriverCannotReadAreReportedBeforeItSeesThem) {
@@ -54,20 +46,21 @@ TEST(AccessFile, FilesTheDriverCannotReadAreReportedBeforeItSeesThem) {
   }
   struct Case {
     std::string path;
-    std::string error;
+    std::string error;  // how the first record of Errors starts, after the code
   };
   const Case cases[] = {
-      {(directory / "absent.mdb").string(), "0x80004005 Could not find file '" + (directory / "absent.mdb").string() + "'."},
-      {(directory / "absent" / "x.mdb").string(), "0x80004005 Could not find file"},
-      {directory.Path().string(), "0x80004005 '" + directory.Path().string() + "' is a directory"},
-      {(directory / "notes.mdb").string(), "0x80004005 '" + (directory / "notes.mdb").string() + "' is not an Access database file."},
-      {(directory / "cut.mdb").string(), "0x80004005 '" + (directory / "cut.mdb").string() + "' is cut short"},
+      {(directory / "absent.mdb").string(), "Could not find file '" + (directory / "absent.mdb").string() + "'."},
+      {(directory / "absent" / "x.mdb").string(), "Could not find file"},
+      {directory.Path().string(), "'" + directory.Path().string() + "' is a directory"},
+      {(directory / "notes.mdb").string(), "'" + (directory / "notes.mdb").string() + "' is not an Access database file."},
+      {(directory / "cut.mdb").string(), "'" + (directory / "cut.mdb").string() + "' is cut short"},
   };
   for (const Case& c : cases) {
     access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
     EXPECT_EQ(Raised([&] { connection->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + c.path, "", "", 0); }),
-              c.error.substr(0, 10));
-    EXPECT_EQ(FirstError(connection).substr(0, c.error.size()), c.error);
+              Hex(access::kProviderFailed));
+    const std::string error = Hex(access::kProviderFailed) + " " + c.error;
+    EXPECT_EQ(FirstError(connection).substr(0, error.size()), error);
     EXPECT_EQ(connection->State(), access::kStateClosed);
   }
 }
@@ -118,8 +111,7 @@ TEST(AccessFile, ValuesComeWithTheirTypes) {
 TEST(AccessFile, DatesTheDriverCannotReadAreDatesOutOfRange) {
   MDB_REQUIRE_FILE(datetest, "datetest.mdb");
   access::Ref<access::Connection> connection =
-      access::NativeObjects().CreateConnection();
-  connection->Open("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + datetest, "", "", 0);
+      access_probe::Connect("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + datetest);
   access::Ref<access::Recordset> rows = Query(connection, "select IDCol, DateTimeCol from DateTest");
   std::string seen;
   for (; !rows->Eof(); rows->MoveNext()) {
@@ -136,23 +128,25 @@ TEST(AccessFile, TheDriversFailuresArriveWithItsOwnWords) {
   access::Ref<access::Connection> connection = OpenFile(nwind);
   struct Case {
     std::string sql;
-    std::string error;
+    access::ResultCode code;
+    std::string error;  // how the first record of Errors starts, after the code
   };
   const Case cases[] = {
-      {"select * from Nowhere", "0x80040E37 Nowhere is not a table in this database"},
-      {"select * from Customers where", "0x80040E14 Error at Line : syntax error"},
-      {"select Nothing from Customers", "0x80040E14 Column Nothing not found"},
-      {"delete from Customers", "0x80040E09 The Access file is open read-only"},
+      {"select * from Nowhere", access::kNoSuchTable, "Nowhere is not a table in this database"},
+      {"select * from Customers where", access::kStatementError, "Error at Line : syntax error"},
+      {"select Nothing from Customers", access::kStatementError, "Column Nothing not found"},
+      {"delete from Customers", access::kPermissionDenied, "The Access file is open read-only"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Raised([&] { Query(connection, c.sql); }), c.error.substr(0, 10)) << c.sql;
-    EXPECT_EQ(FirstError(connection).substr(0, c.error.size()), c.error) << c.sql;
+    EXPECT_EQ(Raised([&] { Query(connection, c.sql); }), Hex(c.code)) << c.sql;
+    const std::string error = Hex(c.code) + " " + c.error;
+    EXPECT_EQ(FirstError(connection).substr(0, error.size()), error) << c.sql;
   }
   // Access files name no catalogs; the connection stays usable after all of the above.
   EXPECT_EQ(Raised([&] {
               connection->OpenSchema(access::SchemaKind::kCatalogs, access::Variant::Missing(), access::Variant::Missing());
             }),
-            "0x800A0CB3");
+            Hex(access::kNotSupported));
   EXPECT_EQ(Query(connection, "select * from Customers")->RecordCount(), 91);
 }
 

@@ -8,10 +8,13 @@
 #include "access/mdb/access_file_session.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/provider_table.h"
+#include "probes/access_probe.h"
 
 namespace ql {
 
 namespace {
+
+using access_probe::Hex;
 
 std::string Text(const access::ConnectionString& pairs) {
   std::string out;
@@ -36,9 +39,7 @@ std::string Refusal(std::string_view text) {
   try {
     access::ResolveProvider(access::ConnectionString::Parse(text), "", "", errors);
   } catch (const access::DataAccessError& error) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(error.Code()));
-    return std::string(code) + " " + error.Description().value_or("");
+    return Hex(error.Code()) + " " + error.Description().value_or("");
   }
   return "none";
 }
@@ -89,23 +90,23 @@ TEST(ProviderKeys, ALoginGivenApartFromTheStringBecomesUidAndPwd) {
 TEST(ProviderKeys, StringsThatCannotWorkHereAreRefusedWithTheReason) {
   struct Case {
     std::string_view text;
-    std::string code;
+    access::ResultCode code;
     std::string words;  // part of the description
   };
   const Case cases[] = {
-      {"Provider=SQLOLEDB;Data Source=(local);Integrated Security=SSPI;", "0x800A0CB3", "User ID and Password"},
-      {"Provider=SQLOLEDB;Data Source=host;Integrated Security=true", "0x800A0CB3", "Integrated Security=true"},
-      {"Provider=SQLOLEDB;Data Source=host,99999", "0x80040E57", "1 to 65535"},
-      {"Provider=SQLOLEDB;Data Source=host,", "0x80040E57", "1 to 65535"},
-      {"Provider=SQLOLEDB;Data Source=np:\\\\host\\pipe\\sql\\query", "0x80004005", "Named pipes"},
-      {"Provider=Microsoft.Jet.OLEDB.4.0", "0x80004005", "Data Source must name"},
-      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=  ", "0x80004005", "Data Source must name"},
-      {"Provider=Microsoft.Jet.OLEDB.3.51;Data Source=x.mdb", "0x800A0E7A", "Microsoft.Jet.OLEDB.3.51"},
-      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source={x.mdb", "0x80004005", "braces"},
+      {"Provider=SQLOLEDB;Data Source=(local);Integrated Security=SSPI;", access::kNotSupported, "User ID and Password"},
+      {"Provider=SQLOLEDB;Data Source=host;Integrated Security=true", access::kNotSupported, "Integrated Security=true"},
+      {"Provider=SQLOLEDB;Data Source=host,99999", access::kOutOfRange, "1 to 65535"},
+      {"Provider=SQLOLEDB;Data Source=host,", access::kOutOfRange, "1 to 65535"},
+      {"Provider=SQLOLEDB;Data Source=np:\\\\host\\pipe\\sql\\query", access::kProviderFailed, "Named pipes"},
+      {"Provider=Microsoft.Jet.OLEDB.4.0", access::kProviderFailed, "Data Source must name"},
+      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=  ", access::kProviderFailed, "Data Source must name"},
+      {"Provider=Microsoft.Jet.OLEDB.3.51;Data Source=x.mdb", access::kProviderNotFound, "Microsoft.Jet.OLEDB.3.51"},
+      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source={x.mdb", access::kProviderFailed, "braces"},
   };
   for (const Case& c : cases) {
     const std::string refusal = Refusal(c.text);
-    EXPECT_EQ(refusal.substr(0, 10), c.code) << c.text << "\n" << refusal;
+    EXPECT_EQ(refusal.substr(0, 10), Hex(c.code)) << c.text << "\n" << refusal;
     EXPECT_NE(refusal.find(c.words), std::string::npos) << c.text << "\n" << refusal;
   }
 }

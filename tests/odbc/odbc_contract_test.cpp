@@ -2,7 +2,7 @@
 // driver, and on the PostgreSQL provider over libpq against the same PostgreSQL server. Each
 // server's database is emptied before every test.
 
-#include "provider_contract.h"
+#include "probes/provider_contract.h"
 #include "support/temporary_directory.h"
 #include "test_servers.h"
 
@@ -12,12 +12,8 @@ namespace {
 
 // Runs statements on a connection of its own.
 void RunAll(const std::string& connectionString, std::initializer_list<std::string> statements) {
-  access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
-  connection->Open(connectionString, "", "", 0);
-  for (const std::string& sql : statements) {
-    access::Ref<access::Recordset> recordset = access::NativeObjects().CreateRecordset();
-    recordset->Open(sql, connection, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
-  }
+  access::Ref<access::Connection> connection = access_probe::Connect(connectionString);
+  for (const std::string& sql : statements) access_probe::Query(connection, sql);
   connection->Close();
 }
 

@@ -1,19 +1,11 @@
 #include "odbc_engine.h"
 
-#include <cstdio>
-
-#include "access_probe.h"
+#include "probes/access_probe.h"
 #include "test_servers.h"
 
 namespace ql {
 
 namespace {
-
-std::string Hex(access::ResultCode code) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
-  return text;
-}
 
 std::string Repeated(const std::string& bytes, int count) {
   std::string text;
@@ -98,28 +90,11 @@ void OdbcEngineTest::SetUp() {
     connectionString_ = engine().native ? server->NativeConnectionString(server->password) : server->ConnectionString();
   }
   if (!openInSetUp_) return;
-  connection_ = access::NativeObjects().CreateConnection();
-  connection_->Open(connectionString_, "", "", 0);
-}
-
-access::Ref<access::Recordset> OdbcEngineTest::Query(const std::string& sql) {
-  access::Ref<access::Recordset> recordset = access::NativeObjects().CreateRecordset();
-  recordset->Open(sql, connection_, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
-  return recordset;
+  connection_ = access_probe::Connect(connectionString_);
 }
 
 std::string OdbcEngineTest::QueryCode(const std::string& sql) {
   return access_probe::Raised([&] { Query(sql); });
-}
-
-std::string OdbcEngineTest::ErrorsText() {
-  std::string text;
-  access::Ref<access::Errors> errors = connection_->GetErrors();
-  for (std::int32_t i = 0; i < errors->Count(); ++i) {
-    access::Ref<access::Error> error = errors->Item(i);
-    text += Hex(error->Number()) + " " + error->Source() + ": " + error->Description() + "\n";
-  }
-  return text;
 }
 
 std::string EngineName(const testing::TestParamInfo<const OdbcEngine*>& info) { return info.param->name; }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "access/data_access.h"
+#include "probes/access_probe.h"
 #include "support/temporary_directory.h"
 
 namespace ql {
@@ -42,11 +43,10 @@ class OdbcEngineTest : public testing::TestWithParam<const OdbcEngine*> {
   void SetUp() override;
 
   // Opens `sql` in a new recordset on the test's connection.
-  access::Ref<access::Recordset> Query(const std::string& sql);
+  access::Ref<access::Recordset> Query(const std::string& sql) { return access_probe::Query(connection_, sql); }
   // The code `sql` raises, or "none".
   std::string QueryCode(const std::string& sql);
-  // "code source: description" of each record in the connection's Errors, one per line.
-  std::string ErrorsText();
+  std::string ErrorsText() { return access_probe::ErrorsText(connection_); }
 
   const OdbcEngine& engine() const { return *GetParam(); }
 

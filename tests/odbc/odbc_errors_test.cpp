@@ -10,7 +10,7 @@
 #include <chrono>
 #include <thread>
 
-#include "access_probe.h"
+#include "probes/access_probe.h"
 #include "odbc_engine.h"
 #include "test_servers.h"
 
@@ -18,6 +18,7 @@ namespace ql {
 
 using access::Ref;
 using access::Recordset;
+using access_probe::Hex;
 using access_probe::Raised;
 
 namespace {
@@ -31,10 +32,10 @@ struct DriverFacts {
 };
 
 const DriverFacts& FactsOf(const OdbcEngine& engine) {
-  static const DriverFacts postgres{"psqlodbcw.so", "42601", "0x80004005", "SELECT pg_sleep(600)"};
-  static const DriverFacts native{"PostgreSQL", "42601", "0x80040E4D", "SELECT pg_sleep(600)"};
+  static const DriverFacts postgres{"psqlodbcw.so", "42601", Hex(access::kProviderFailed), "SELECT pg_sleep(600)"};
+  static const DriverFacts native{"PostgreSQL", "42601", Hex(access::kAuthenticationFailed), "SELECT pg_sleep(600)"};
   if (engine.native) return native;
-  static const DriverFacts mariadb{"libmaodbc.so", "42000", "0x80040E4D", "SELECT COUNT(*) FROM seq_1_to_100000 a, seq_1_to_100000 b, seq_1_to_100000 c"};
+  static const DriverFacts mariadb{"libmaodbc.so", "42000", Hex(access::kAuthenticationFailed), "SELECT COUNT(*) FROM seq_1_to_100000 a, seq_1_to_100000 b, seq_1_to_100000 c"};
   return engine.server == "pg" ? postgres : mariadb;
 }
 
@@ -102,12 +103,12 @@ TEST_P(OdbcServerFailures, AStatementErrorCarriesTheDriversMessageSqlstateAndNam
     EXPECT_TRUE(error.Description()->ends_with("(SQLSTATE " + FactsOf(engine()).syntaxState + ")")) << *error.Description();
     EXPECT_EQ(error.Description()->find('\n'), std::string::npos) << "one line: " << *error.Description();
   }
-  EXPECT_TRUE(ErrorsText().starts_with("0x80040E14 " + FactsOf(engine()).library + ": ")) << ErrorsText();
+  EXPECT_TRUE(ErrorsText().starts_with(Hex(access::kStatementError) + " " + FactsOf(engine()).library + ": ")) << ErrorsText();
 }
 
 TEST_P(OdbcServerFailures, AStatementWithANulIsRefusedRatherThanCutShort) {
   Query("CREATE TEMPORARY TABLE ql_nul (x INTEGER)");
-  EXPECT_EQ(QueryCode(std::string("INSERT INTO ql_nul VALUES (1)\0; INSERT INTO ql_nul VALUES (2)", 61)), "0x80040E14");
+  EXPECT_EQ(QueryCode(std::string("INSERT INTO ql_nul VALUES (1)\0; INSERT INTO ql_nul VALUES (2)", 61)), Hex(access::kStatementError));
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT count(*) FROM ql_nul")), "0\n");
 }
 
@@ -166,7 +167,7 @@ TEST_P(OdbcServerFailures, AQuotedValueNeverBecomesMorePairs) {
   EXPECT_NE(code, "none") << "the quoted text is the password, and it is the wrong one";
   EXPECT_EQ(fresh_->State(), access::kStateClosed);
   // Ill-formed braces are refused before any driver sees them, and the value is not repeated.
-  EXPECT_EQ(OpenCode(server->ConnectionStringAs(server->user, "{" + server->password + "}x")), "0x80004005");
+  EXPECT_EQ(OpenCode(server->ConnectionStringAs(server->user, "{" + server->password + "}x")), Hex(access::kProviderFailed));
   EXPECT_NE(FreshErrors().find("PWD"), std::string::npos) << FreshErrors();
   EXPECT_EQ(FreshErrors().find(server->password), std::string::npos) << FreshErrors();
 }
@@ -174,13 +175,13 @@ TEST_P(OdbcServerFailures, AQuotedValueNeverBecomesMorePairs) {
 TEST_P(OdbcServerFailures, APortWhereNothingListensFailsAtOnce) {
   Listener closed;
   closed.Close();
-  EXPECT_EQ(OpenCode(ServerString(closed.Port())), "0x80004005");
+  EXPECT_EQ(OpenCode(ServerString(closed.Port())), Hex(access::kProviderFailed));
   EXPECT_NE(FreshErrors(), "");
 }
 
 TEST_P(OdbcServerFailures, AServerThatNeverAnswersFailsWhenTheLoginTimeoutRunsOut) {
   Listener silent;
-  EXPECT_EQ(OpenCode(ServerString(silent.Port(), "Connect Timeout=1")), "0x80004005");
+  EXPECT_EQ(OpenCode(ServerString(silent.Port(), "Connect Timeout=1")), Hex(access::kProviderFailed));
   EXPECT_EQ(fresh_->State(), access::kStateClosed);
   EXPECT_NE(FreshErrors(), "");
 }
@@ -189,9 +190,9 @@ TEST_P(OdbcServerFailures, AStatementAfterTheServerStoppedFailsAndAnOpenAfterIts
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 1")), "1\n");
   StoppedServer server(engine().server);
   ASSERT_TRUE(server.Stopped());
-  EXPECT_EQ(QueryCode("SELECT 2"), "0x80004005");
+  EXPECT_EQ(QueryCode("SELECT 2"), Hex(access::kProviderFailed));
   EXPECT_NE(ErrorsText(), "");
-  EXPECT_EQ(OpenCode(connectionString_), "0x80004005") << "while it is down";
+  EXPECT_EQ(OpenCode(connectionString_), Hex(access::kProviderFailed)) << "while it is down";
 
   ASSERT_TRUE(server.Start());
   connection_->Close();
@@ -213,12 +214,12 @@ TEST_P(OdbcServerFailures, AServerStoppedMidResultIsReportedOnEveryLaterCallAndR
   std::string code = "none";
   for (int moved = 0; moved <= count && code == "none" && !rows->Eof(); ++moved) code = Raised([&] { rows->MoveNext(); });
   if (engine().server == "pg") {
-    EXPECT_EQ(code, "0x80004005") << "the rows past the first block need the server";
+    EXPECT_EQ(code, Hex(access::kProviderFailed)) << "the rows past the first block need the server";
     EXPECT_EQ(Raised([&] { rows->MoveNext(); }), code) << "and so does every later move";
     EXPECT_EQ(Raised([&] { rows->RecordCount(); }), code);
   }
-  EXPECT_EQ(QueryCode("SELECT 2"), "0x80004005");
-  EXPECT_EQ(QueryCode("SELECT 3"), "0x80004005") << "the next statement is reported too";
+  EXPECT_EQ(QueryCode("SELECT 2"), Hex(access::kProviderFailed));
+  EXPECT_EQ(QueryCode("SELECT 3"), Hex(access::kProviderFailed)) << "the next statement is reported too";
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(OpenCode(connectionString_), "none");
   fresh_->Close();
@@ -237,7 +238,7 @@ TEST_P(OdbcServerFailures, InterruptCancelsARunningStatement) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   worker.join();
-  EXPECT_EQ(code, "0x80040E4E") << ErrorsText();
+  EXPECT_EQ(code, Hex(access::kCancelled)) << ErrorsText();
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 1")), "1\n") << "the connection stays usable";
 }
 
@@ -250,8 +251,8 @@ class PostgresNativeCopy : public OdbcEngineTest {};
 
 TEST_P(PostgresNativeCopy, IsRefusedAndTheConnectionGoesOn) {
   Query("CREATE TEMPORARY TABLE ql_copied (x INTEGER)");
-  EXPECT_EQ(QueryCode("COPY (SELECT generate_series(1, 100000)) TO STDOUT"), "0x800A0CB3");
-  EXPECT_EQ(QueryCode("COPY ql_copied FROM STDIN"), "0x800A0CB3");
+  EXPECT_EQ(QueryCode("COPY (SELECT generate_series(1, 100000)) TO STDOUT"), Hex(access::kNotSupported));
+  EXPECT_EQ(QueryCode("COPY ql_copied FROM STDIN"), Hex(access::kNotSupported));
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT count(*) FROM ql_copied")), "0\n");
 }
 

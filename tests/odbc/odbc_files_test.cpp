@@ -10,7 +10,7 @@
 #include <fstream>
 #include <set>
 
-#include "access_probe.h"
+#include "probes/access_probe.h"
 #include "odbc_engine.h"
 #include "test_servers.h"
 
@@ -47,14 +47,9 @@ std::string NewDriverFiles(const std::set<std::string>& before) {
 
 // Opens, runs a statement that works and one that fails, and closes.
 void UseConnection(const std::string& connectionString) {
-  access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
-  connection->Open(connectionString, "", "", 0);
-  auto run = [&](const std::string& sql) {
-    access::Ref<access::Recordset> rows = access::NativeObjects().CreateRecordset();
-    rows->Open(sql, connection, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
-  };
-  run("SELECT 1");
-  EXPECT_NE(access_probe::Raised([&] { run("SELEC 1"); }), "none");
+  access::Ref<access::Connection> connection = access_probe::Connect(connectionString);
+  access_probe::Query(connection, "SELECT 1");
+  EXPECT_NE(access_probe::Raised([&] { access_probe::Query(connection, "SELEC 1"); }), "none");
   connection->Close();
 }
 

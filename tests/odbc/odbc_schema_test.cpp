@@ -2,13 +2,14 @@
 // and the SQLite driver, which has no catalogs, refuses with "not supported" (the tables rowset is
 // part of the provider contract).
 
-#include "access_probe.h"
+#include "probes/access_probe.h"
 #include "odbc_engine.h"
 
 namespace ql {
 
 namespace {
 
+using access_probe::Hex;
 using OdbcSchema = OdbcEngineTest;
 
 TEST_P(OdbcSchema, CatalogsAreListedWhereTheDriverHasThem) {
@@ -19,7 +20,7 @@ TEST_P(OdbcSchema, CatalogsAreListedWhereTheDriverHasThem) {
     listed = access_probe::Column(*rows, "CATALOG_NAME");
   });
   if (engine().server.empty()) {
-    EXPECT_EQ(code, "0x800A0CB3");
+    EXPECT_EQ(code, Hex(access::kNotSupported));
     EXPECT_EQ(connection_->GetErrors()->Count(), 1);
   } else {
     EXPECT_EQ(code, "none");

@@ -4,26 +4,19 @@
 #include <gtest/gtest.h>
 #include <sqlext.h>
 
-#include <cstdio>
-
 #include "access/odbc/odbc_cell.h"
 #include "access/odbc/odbc_connect_request.h"
 #include "access/odbc/odbc_diagnostics.h"
 #include "access/odbc/odbc_handle.h"
 #include "access/odbc/odbc_provider.h"
-#include "access_probe.h"
+#include "probes/access_probe.h"
 
 namespace ql {
 
 namespace {
 
 using access::ResultCode;
-
-std::string Hex(ResultCode code) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
-  return text;
-}
+using access_probe::Hex;
 
 TEST(OdbcDiagnostics, SqlStatesAndDriverCodesMapOntoResultCodes) {
   const access::DriverIdentity postgres{"psqlodbcw.so", "psqlodbcw.so"};
@@ -201,7 +194,7 @@ TEST_F(OdbcConnectRequest, IllFormedBracesAreRefusedWithoutRepeatingTheValue) {
   for (const char* bad : {"Driver={a}x};DSN=y", "Driver={X};PWD={secret", "Driver={X};PWD={sec}ret}", "DSN={d}} "}) {
     SCOPED_TRACE(bad);
     errors_.Clear();
-    EXPECT_EQ(access_probe::Raised([&] { Make(bad); }), "0x80004005");
+    EXPECT_EQ(access_probe::Raised([&] { Make(bad); }), Hex(access::kProviderFailed));
     ASSERT_EQ(errors_.Records().size(), 1u);
     EXPECT_EQ(errors_.Records()[0].description.find("sec"), std::string::npos) << errors_.Records()[0].description;
     EXPECT_NE(errors_.Records()[0].description.find("braces"), std::string::npos);
@@ -213,7 +206,7 @@ TEST_F(OdbcConnectRequest, ConnectTimeoutIsWholeSecondsAndBadValuesAreRefused) {
   EXPECT_EQ(Make("Driver={X};Connect Timeout= 7 ").loginTimeout, 7u);
   EXPECT_EQ(Make("Driver={X};connect timeout=0").loginTimeout, 0u) << "0 waits as long as the network does";
   for (const char* bad : {"abc", "-1", "1.5", "", "99999999999"}) {
-    EXPECT_EQ(access_probe::Raised([&] { Make(std::string("Driver={X};Connect Timeout=") + bad); }), "0x80040E57") << bad;
+    EXPECT_EQ(access_probe::Raised([&] { Make(std::string("Driver={X};Connect Timeout=") + bad); }), Hex(access::kOutOfRange)) << bad;
   }
   ASSERT_EQ(errors_.Records().size(), 1u);
   EXPECT_NE(errors_.Records()[0].description.find("Connect Timeout"), std::string::npos);

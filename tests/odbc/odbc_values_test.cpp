@@ -1,7 +1,7 @@
 // Values through the ODBC provider on every engine: values longer than any buffer, results that
 // span several fetch blocks, and UTF-8 both ways.
 
-#include "access_probe.h"
+#include "probes/access_probe.h"
 #include "odbc_engine.h"
 
 namespace ql {

@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "access/data_access.h"
-#include "access/data_access_error.h"
+#include "probes/access_probe.h"
 #include "support/terminal_session.h"
 #include "test_servers.h"
 
@@ -21,18 +20,13 @@ using testsupport::TerminalSession;
 // a query in a cursor of its own, so the text stands in the middle.)
 class ActivityWatch {
  public:
-  explicit ActivityWatch(const TestServer& server)
-      : connection_(access::NativeObjects().CreateConnection()) {
-    connection_->Open(server.ConnectionString(), "", "", 0);
-  }
+  explicit ActivityWatch(const TestServer& server) : connection_(access_probe::Connect(server.ConnectionString())) {}
 
   bool Runs(const std::string& text) {
-    access::Ref<access::Recordset> rows = access::NativeObjects().CreateRecordset();
-    rows->Open("select 1 from pg_stat_activity where state = 'active' and pid <> pg_backend_pid() "
-               "and query like '%" + text + "%'",
-               connection_, access::CursorType::kStatic, access::LockType::kOptimistic,
-               access::kCmdText);
-    return rows->State() != 0 && rows->RecordCount() > 0;
+    access::Ref<access::Recordset> rows = access_probe::Query(
+        connection_, "select 1 from pg_stat_activity where state = 'active' and pid <> pg_backend_pid() "
+                     "and query like '%" + text + "%'");
+    return rows->State() != access::kStateClosed && rows->RecordCount() > 0;
   }
 
  private:

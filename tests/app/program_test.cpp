@@ -1,4 +1,6 @@
-// The program itself, run the way users run it: on a pipe and on a terminal.
+// The program on a pipe and on a terminal whatever the terminal settings say, and with streams that
+// break under it. (The commands' transcripts are in commands_test, the terminal's keys in
+// terminal_test.)
 
 #include <gtest/gtest.h>
 
@@ -28,45 +30,6 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-TEST(ProgramTest, PipedScriptsRunOneCommandPerLine) {
-  struct ScriptCase {
-    std::string script;
-    std::string opening;
-  };
-  const ScriptCase cases[] = {
-      {kUnknownCommands,
-       "-Unknown command> FOO bar Press 'H' for help\n"
-       "-Unknown command> - open Press 'H' for help\n"
-       "-"},
-      {"foo '%s'\nq\n", "-Unknown command> FOO %s Press 'H' for help\n-"},
-      {"\n   \nfoo\n", "---Unknown command> FOO Press 'H' for help\n-"},
-      {"", "-"},
-  };
-  for (const ScriptCase& c : cases) {
-    const auto run = RunProgram(c.script);
-    EXPECT_EQ(Opening(run.output, c.opening), c.opening) << c.script;
-    EXPECT_EQ(run.errors, "") << c.script;
-    EXPECT_EQ(run.exitCode, 0) << c.script;
-  }
-}
-
-TEST(ProgramTest, HelpListsTheBuiltInCommands) {
-  for (const std::string script : {"h\n", "HELP\nq\n", "h"}) {
-    const auto run = RunProgram(script);
-    EXPECT_TRUE(Contains(run.output, "\nH : Help\n")) << run.output;
-    EXPECT_TRUE(Contains(run.output, "\nQ : Quit\n")) << run.output;
-    EXPECT_EQ(run.exitCode, 0);
-  }
-  // Nothing after a quit command runs.
-  const auto run = RunProgram("x\nh\n");
-  EXPECT_FALSE(Contains(run.output, "Help")) << run.output;
-  EXPECT_EQ(run.exitCode, 0);
-}
-
 TEST(ProgramTest, NoEscapeByteOnAPipeWhateverTheTerminalSettings) {
   for (const char* term : {"xterm-256color", "dumb"}) {
     ProgramOptions options;
@@ -75,21 +38,6 @@ TEST(ProgramTest, NoEscapeByteOnAPipeWhateverTheTerminalSettings) {
     const auto run = RunProgram("foo bar\nh\nq\n", options);
     EXPECT_FALSE(Contains(run.output, "\x1b")) << term;
   }
-}
-
-// Where a person types, each typed line shows after its prompt.
-TEST(ProgramTest, ColoursOnATerminal) {
-  const auto run = RunAtEditor(kUnknownCommands);
-  const std::string expected =
-      "-foo bar\nUnknown command> \x1b[94mFOO bar \x1b[0mPress 'H' for help\n"
-      "--open\nUnknown command> \x1b[92m- \x1b[94mopen \x1b[0mPress 'H' for help\n"
-      "-";
-  EXPECT_EQ(Opening(run.output, expected), expected);
-  // The terminal is left in its own colours.
-  EXPECT_TRUE(EndsWith(run.output, "\x1b[0m")) << run.output;
-  EXPECT_EQ(run.exitCode, 0);
-  // Help: names in bright blue, the rest in bright white.
-  EXPECT_TRUE(Contains(RunAtEditor("h\n").output, "\x1b[94mH \x1b[97m: Help\n"));
 }
 
 // NO_COLOR keeps the line editor, which shows the typed lines; a dumb terminal (one that cannot
@@ -121,13 +69,6 @@ TEST(ProgramTest, TerminalWithoutColoursGetsPlainText) {
   ProgramOptions options;
   options.environment["NO_COLOR"] = "";
   EXPECT_TRUE(Contains(RunAtEditor("h\n", options).output, "\x1b"));
-}
-
-TEST(ProgramTest, EndOfInputAtATerminalEndsTheProgram) {
-  const auto run = RunAtEditor("");
-  EXPECT_EQ(Opening(run.output, "-^D\n"), "-^D\n");
-  EXPECT_TRUE(EndsWith(run.output, "\x1b[0m")) << run.output;
-  EXPECT_EQ(run.exitCode, 0);
 }
 
 // Output that cannot be written and input that is not there: the program finishes quietly and

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "access/data_access.h"
-#include "access_probe.h"
+#include "probes/access_probe.h"
 
 namespace ql {
 
@@ -49,16 +49,13 @@ class ProviderContract : public testing::TestWithParam<ProviderTarget> {
  protected:
   void SetUp() override;
 
-  // A new connection opened on the fresh database.
-  access::Ref<access::Connection> Connect();
   // Opens `sql` on the test's connection in a new recordset, as the console does.
-  access::Ref<access::Recordset> Query(const std::string& sql);
+  access::Ref<access::Recordset> Query(const std::string& sql) { return access_probe::Query(connection_, sql); }
   // Runs a statement that returns no rows.
   void Run(const std::string& sql);
   // Creates ql_items(id, name) holding the ids 1 to `rows` named "item<id>".
   void MakeItems(int rows);
-  // "code source: description" of each record in the connection's Errors, one per line.
-  std::string ErrorsText();
+  std::string ErrorsText() { return access_probe::ErrorsText(connection_); }
 
   std::string connectionString_;
   std::shared_ptr<void> database_;

@@ -1,4 +1,6 @@
-#include "access_probe.h"
+#include "probes/access_probe.h"
+
+#include <cstdio>
 
 namespace ql {
 
@@ -40,6 +42,38 @@ std::string Cell(const access::Variant& value) {
 }
 
 }  // namespace
+
+std::string Hex(access::ResultCode code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+  return text;
+}
+
+access::Ref<access::Connection> Connect(std::string_view connectionString) {
+  access::Ref<access::Connection> connection = access::NativeObjects().CreateConnection();
+  connection->Open(connectionString, "", "", 0);
+  return connection;
+}
+
+void Open(access::Recordset& recordset, std::string_view sql, const access::Ref<access::Connection>& connection) {
+  recordset.Open(sql, connection, access::CursorType::kStatic, access::LockType::kOptimistic, access::kCmdText);
+}
+
+access::Ref<access::Recordset> Query(const access::Ref<access::Connection>& connection, std::string_view sql) {
+  access::Ref<access::Recordset> recordset = access::NativeObjects().CreateRecordset();
+  Open(*recordset, sql, connection);
+  return recordset;
+}
+
+std::string ErrorsText(const access::Ref<access::Connection>& connection) {
+  std::string text;
+  access::Ref<access::Errors> errors = connection->GetErrors();
+  for (std::int32_t i = 0; i < errors->Count(); ++i) {
+    access::Ref<access::Error> error = errors->Item(i);
+    text += Hex(error->Number()) + " " + error->Source() + ": " + error->Description() + "\n";
+  }
+  return text;
+}
 
 std::string Describe(const access::Variant& value) { return TypeName(value.Type()) + ":" + Cell(value); }
 
