@@ -151,9 +151,15 @@ TEST(FakeObjects, RaiseWhatTheLayerRaisesForTheSameCalls) {
   };
   Side layer{access::NativeObjects(), "Data Source=" + file};
   Side twin{fakes, "Data Source=" + file};
+  // A code raised where none was expected fails its row alone.
+  const auto outcome = [](const Case& c, Side& side) {
+    std::string text;
+    const std::string raised = Raised([&] { text = c.run(side); });
+    return raised == "none" ? text : "raised " + raised;
+  };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.run(layer), c.expected) << c.rule << ", on the layer";
-    EXPECT_EQ(c.run(twin), c.expected) << c.rule << ", on the fake objects";
+    EXPECT_EQ(outcome(c, layer), c.expected) << c.rule << ", on the layer";
+    EXPECT_EQ(outcome(c, twin), c.expected) << c.rule << ", on the fake objects";
   }
 }
 

@@ -143,9 +143,7 @@ TEST(AccessFile, TheDriversFailuresArriveWithItsOwnWords) {
     EXPECT_EQ(FirstError(connection).substr(0, error.size()), error) << c.sql;
   }
   // Access files name no catalogs; the connection stays usable after all of the above.
-  EXPECT_EQ(Raised([&] {
-              connection->OpenSchema(access::SchemaKind::kCatalogs, access::Variant::Missing(), access::Variant::Missing());
-            }),
+  EXPECT_EQ(Raised([&] { access_probe::Schema(connection, access::SchemaKind::kCatalogs); }),
             Hex(access::kNotSupported));
   EXPECT_EQ(Query(connection, "select * from Customers")->RecordCount(), 91);
 }

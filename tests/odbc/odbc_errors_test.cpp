@@ -75,13 +75,7 @@ class OdbcServerFailures : public OdbcEngineTest {
     fresh_ = access::NativeObjects().CreateConnection();
     return Raised([&] { fresh_->Open(connectionString, "", "", 0); });
   }
-  // The descriptions in the Errors of fresh_, one per line.
-  std::string FreshErrors() {
-    std::string text;
-    Ref<access::Errors> errors = fresh_->GetErrors();
-    for (std::int32_t i = 0; i < errors->Count(); ++i) text += errors->Item(i)->Description() + "\n";
-    return text;
-  }
+  std::string FreshErrors() { return access_probe::ErrorsText(fresh_); }
   std::string ServerString(const std::string& port, const std::string& extra = "") {
     const TestServer* server = RequireServer(engine().server);
     TestServer moved = *server;

@@ -15,9 +15,7 @@ using OdbcSchema = OdbcEngineTest;
 TEST_P(OdbcSchema, CatalogsAreListedWhereTheDriverHasThem) {
   std::string listed;
   const std::string code = access_probe::Raised([&] {
-    access::Ref<access::Recordset> rows = connection_->OpenSchema(access::SchemaKind::kCatalogs,
-                                                                  access::Variant::Missing(), access::Variant::Missing());
-    listed = access_probe::Column(*rows, "CATALOG_NAME");
+    listed = access_probe::Column(*access_probe::Schema(connection_, access::SchemaKind::kCatalogs), "CATALOG_NAME");
   });
   if (engine().server.empty()) {
     EXPECT_EQ(code, Hex(access::kNotSupported));
@@ -33,8 +31,7 @@ TEST_P(OdbcSchema, CatalogsAreListedWhereTheDriverHasThem) {
 TEST_P(OdbcSchema, TablesAreThoseOfTheDatabaseInUse) {
   Query("DROP TABLE IF EXISTS ql_here");
   Query("CREATE TABLE ql_here (a INTEGER)");
-  access::Ref<access::Recordset> rows =
-      connection_->OpenSchema(access::SchemaKind::kTables, access::Variant::Missing(), access::Variant::Missing());
+  access::Ref<access::Recordset> rows = access_probe::Schema(connection_, access::SchemaKind::kTables);
   access::Ref<access::Fields> fields = rows->GetFields();
   std::string names;
   std::string otherCatalogs;

@@ -65,6 +65,10 @@ access::Ref<access::Recordset> Query(const access::Ref<access::Connection>& conn
   return recordset;
 }
 
+access::Ref<access::Recordset> Schema(const access::Ref<access::Connection>& connection, access::SchemaKind kind) {
+  return connection->OpenSchema(kind, access::Variant::Missing(), access::Variant::Missing());
+}
+
 std::string ErrorsText(const access::Ref<access::Connection>& connection) {
   std::string text;
   access::Ref<access::Errors> errors = connection->GetErrors();

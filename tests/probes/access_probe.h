@@ -35,6 +35,9 @@ void Open(access::Recordset& recordset, std::string_view sql, const access::Ref<
 // `sql` opened as Open does, in a new recordset of the layer's own.
 access::Ref<access::Recordset> Query(const access::Ref<access::Connection>& connection, std::string_view sql);
 
+// The whole rowset of `kind` on `connection`, with no restrictions.
+access::Ref<access::Recordset> Schema(const access::Ref<access::Connection>& connection, access::SchemaKind kind);
+
 // "code source: description" of each record in the connection's Errors, one per line.
 std::string ErrorsText(const access::Ref<access::Connection>& connection);
 

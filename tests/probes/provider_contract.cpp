@@ -167,8 +167,7 @@ TEST_P(ProviderContract, AClosedOrNeverOpenedConnectionRefusesWork) {
   EXPECT_EQ(Raised([&] { open(never); }), Hex(access::kConnectionUnusable));
   EXPECT_EQ(Raised([&] { open(nullptr); }), Hex(access::kAbsentObject));
   EXPECT_EQ(Raised([&] { never->Close(); }), Hex(access::kObjectClosed));
-  EXPECT_EQ(Raised([&] { never->OpenSchema(access::SchemaKind::kTables, access::Variant::Missing(),
-                                           access::Variant::Missing()); }),
+  EXPECT_EQ(Raised([&] { access_probe::Schema(never, access::SchemaKind::kTables); }),
             Hex(access::kConnectionUnusable));
 
   connection_->Close();
@@ -213,8 +212,7 @@ TEST_P(ProviderContract, AFailureWhileFetchingIsRaisedByTheMoveThatNeededTheRow)
 TEST_P(ProviderContract, SchemaRowsetsListTablesViewsAndCatalogs) {
   MakeItems(1);
   Run("CREATE VIEW ql_item_names AS SELECT name FROM ql_items");
-  Ref<Recordset> tables =
-      connection_->OpenSchema(access::SchemaKind::kTables, access::Variant::Missing(), access::Variant::Missing());
+  Ref<Recordset> tables = access_probe::Schema(connection_, access::SchemaKind::kTables);
   Ref<access::Fields> fields = tables->GetFields();
   for (const char* column : {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE"}) {
     EXPECT_EQ(Raised([&] { fields->Item(column); }), "none") << column;
@@ -228,10 +226,7 @@ TEST_P(ProviderContract, SchemaRowsetsListTablesViewsAndCatalogs) {
   EXPECT_NE(listing.find("ql_item_names [VIEW]\n"), std::string::npos) << listing;
 
   Ref<Recordset> catalogs;
-  const std::string code = Raised([&] {
-    catalogs = connection_->OpenSchema(access::SchemaKind::kCatalogs, access::Variant::Missing(),
-                                       access::Variant::Missing());
-  });
+  const std::string code = Raised([&] { catalogs = access_probe::Schema(connection_, access::SchemaKind::kCatalogs); });
   if (code == Hex(access::kNotSupported)) return;  // a provider may be unable to list catalogs
   ASSERT_EQ(code, "none");
   EXPECT_FALSE(catalogs->Eof());
