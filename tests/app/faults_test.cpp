@@ -16,6 +16,7 @@
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
 #include "support/transcript.h"
+#include "support/under_ci.h"
 
 namespace ql {
 
@@ -26,10 +27,7 @@ using testsupport::ProgramRun;
 using testsupport::RunProgram;
 using testsupport::TemporaryDirectory;
 
-bool UnderCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
+using testsupport::UnderCi;
 
 // Runs a bash script with the program as $0 and `directory` as $1 and its working directory.
 ProgramRun RunBash(const std::string& script, const TemporaryDirectory& directory, int timeoutSeconds = 60) {

@@ -17,12 +17,7 @@ using apptest::Transcript;
 
 // The report of a connection string that Open refuses.
 std::string Report(const std::string& description) {
-  return "--------------- Error @101 ---------------\n"
-         "> Code = 80004005\n"
-         "> Code meaning = Unspecified failure.\n"
-         "> Source = Connection\n"
-         "> Description = " + description + "\n"
-         "--------------- Error @101 ---------------\n";
+  return testsupport::Report(101, "80004005", "Unspecified failure.", "Connection", description);
 }
 
 const std::string kSeparator = std::string(79, '-') + "\n";

@@ -45,13 +45,6 @@ std::string Session::Run(std::string_view script) {
   return Output();
 }
 
-std::string Report(int lineTag, const std::string& code, const std::string& meaning,
-                   const std::string& source, const std::string& description) {
-  const std::string frame = "--------------- Error @" + std::to_string(lineTag) + " ---------------\n";
-  return frame + "> Code = " + code + "\n> Code meaning = " + meaning + "\n> Source = " + source +
-         "\n> Description = " + description + "\n" + frame;
-}
-
 }  // namespace dbtest
 
 }  // namespace ql

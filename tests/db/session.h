@@ -6,6 +6,7 @@
 
 #include "db/database.h"
 #include "support/captured_console.h"
+#include "support/transcript.h"
 
 namespace ql::dbtest {
 
@@ -26,9 +27,7 @@ class Session {
   testsupport::CapturedConsole captured_;
 };
 
-// The seven lines of an error report.
-std::string Report(int lineTag, const std::string& code, const std::string& meaning,
-                   const std::string& source = "(null)", const std::string& description = "(null)");
+using testsupport::Report;
 
 inline const std::string kSeparator(79, '-');
 

@@ -47,10 +47,6 @@ std::string MissingTools(const std::vector<std::string>& tools) {
   return missing;
 }
 
-bool UnderCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string_view(ci) == "true";
-}
 
 }  // namespace installtest
 

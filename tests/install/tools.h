@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/program_run.h"
+#include "support/under_ci.h"
 
 namespace ql::installtest {
 
@@ -19,9 +20,7 @@ testsupport::ProgramRun RunTool(const std::vector<std::string>& command, const s
 // The names of those of `tools` that are not installed, separated by blanks; empty when all are.
 std::string MissingTools(const std::vector<std::string>& tools);
 
-// True when the environment says the tests run in continuous integration (CI=true), where every
-// tool must be there.
-bool UnderCi();
+using testsupport::UnderCi;
 
 }  // namespace ql::installtest
 

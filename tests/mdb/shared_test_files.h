@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
+
+#include "support/under_ci.h"
 
 namespace ql::mdbtest {
 
@@ -21,7 +22,6 @@ std::string FileDigest(const std::string& path);
 #define MDB_REQUIRE_FILE(path, name)                                                            \
   const std::string path = mdbtest::SharedTestFile(name);                                       \
   if (path.empty()) {                                                                           \
-    const char* ci = std::getenv("CI");                                                         \
-    if (ci != nullptr && std::string(ci) == "true") FAIL() << name << " is missing from shared/testdata"; \
+    if (ql::testsupport::UnderCi()) FAIL() << name << " is missing from shared/testdata";       \
     GTEST_SKIP() << name << " is not in ../shared/testdata beside the repository";              \
   }

@@ -5,13 +5,13 @@
 
 namespace ql {
 
-namespace {
-
-std::string Repeated(const std::string& bytes, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) text += bytes;
-  return text;
+std::string Repeated(const std::string& text, int count) {
+  std::string result;
+  for (int i = 0; i < count; ++i) result += text;
+  return result;
 }
+
+namespace {
 
 std::string RecursiveNumbers(int count) {
   return "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < " + std::to_string(count) +

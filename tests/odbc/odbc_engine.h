@@ -32,6 +32,9 @@ struct OdbcEngine {
   bool native = false;
 };
 
+// `text` `count` times over.
+std::string Repeated(const std::string& text, int count);
+
 const OdbcEngine& PostgresEngine();
 const OdbcEngine& PostgresNativeEngine();
 const OdbcEngine& MariadbEngine();

@@ -135,12 +135,7 @@ std::string Transcript(const std::vector<Turn>& turns, const std::string& server
 
 std::string Open(const std::string& connectionString) { return "open \"" + connectionString + "\"\n"; }
 
-std::string Report(int tag, const std::string& code, const std::string& meaning, const std::string& source,
-                   const std::string& description) {
-  const std::string frame = "--------------- Error @" + std::to_string(tag) + " ---------------\n";
-  return frame + "> Code = " + code + "\n> Code meaning = " + meaning + "\n> Source = " + source +
-         "\n> Description = " + description + "\n" + frame;
-}
+using testsupport::Report;
 
 // `count` on the recordset a failed statement left closed: the connection's errors, each on its own
 // line, then the report of the count itself.

@@ -14,12 +14,6 @@ namespace {
 
 const std::string kWord = "gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93 \xF0\x9F\x98\x80 ";
 
-std::string Repeated(const std::string& text, int count) {
-  std::string result;
-  for (int i = 0; i < count; ++i) result += text;
-  return result;
-}
-
 using OdbcValues = OdbcEngineTest;
 
 TEST_P(OdbcValues, LongTextAndBinaryComeBackWholeAndUnchanged) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+#include "support/under_ci.h"
+
 namespace ql {
 
 namespace {
@@ -33,8 +35,7 @@ Settings ReadSettings() {
 }
 
 void SkipOrFail(const std::string& why) {
-  const char* ci = std::getenv("CI");
-  if (ci != nullptr && std::string(ci) == "true") {
+  if (testsupport::UnderCi()) {
     GTEST_FAIL() << why << " (under CI every server must run)";
   }
   GTEST_SKIP() << why;

@@ -17,4 +17,9 @@ inline const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n
 // exit code 0 and nothing on standard error.
 std::string Transcript(const ProgramRun& run);
 
+// The seven lines of an error report: its frame tagged with the line that reported it, the code in
+// lower-case hex, the code's meaning, the source and the description.
+std::string Report(int lineTag, const std::string& code, const std::string& meaning,
+                   const std::string& source = "(null)", const std::string& description = "(null)");
+
 }  // namespace ql::testsupport
