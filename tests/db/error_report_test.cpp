@@ -17,17 +17,18 @@ using access::ToResultCode;
 using dbtest::Report;
 
 TEST(CodeMeaning, GenericCodesHaveTheProgramsOwnOneLineMeaning) {
-  const std::uint32_t generic[] = {0x80004001, 0x80004002, 0x80004003, 0x80004005, 0x8000FFFF,
-                                   0x80070005, 0x8007000E, 0x80070057, 0x80020005};
-  for (std::uint32_t code : generic) {
-    const std::string meaning = db::CodeMeaning(ToResultCode(code));
+  const access::ResultCode generic[] = {access::kNotImplemented,  access::kNoInterface,   access::kAbsentObject,
+                                        access::kProviderFailed,  access::kUnexpected,    access::kAccessDenied,
+                                        access::kOutOfMemory,     access::kInvalidArgument, access::kTypeMismatch};
+  for (access::ResultCode code : generic) {
+    const std::string meaning = db::CodeMeaning(code);
     SCOPED_TRACE(meaning);
     EXPECT_FALSE(meaning.empty());
     EXPECT_EQ(meaning.find("error 0x"), std::string::npos);
     EXPECT_EQ(meaning.find('#'), std::string::npos);
     EXPECT_EQ(meaning.find_first_of("\r\n"), std::string::npos);
     // One table: the layer describes a generic code in the same words.
-    EXPECT_EQ(access::DescribeResult(ToResultCode(code)), meaning);
+    EXPECT_EQ(access::DescribeResult(code), meaning);
   }
   EXPECT_EQ(db::CodeMeaning(access::kAbsentObject), "There is no object to act on.");
 }
