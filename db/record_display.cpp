@@ -36,11 +36,14 @@ bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
     try {
       const access::Ref<access::Recordset> rows = shown ? std::move(shown) : recordset;
       if (rows->Bof() || rows->Eof()) return false;
-      const std::int32_t count = rows->GetFields()->Count();
+      // Taken once per record: every reference taken or dropped is an atomic operation once the
+      // program has a second thread (the console's late flush), and this runs for every row shown.
+      const access::Ref<access::Fields> fields = rows->GetFields();
+      const std::int32_t count = fields->Count();
       // Room for a record of ordinary width, so that it is built without growing.
       record.reserve(1024);
       for (std::int32_t i = 0; i < count; ++i) {
-        const access::Ref<access::Field> field = rows->GetFields()->Item(i);
+        const access::Ref<access::Field> field = fields->Item(i);
         NameColumn(field->Name(), escaped, record);
         field->ReadValue(shownValue_);
         FormatValue(shownValue_, record);
