@@ -269,8 +269,7 @@ TEST_F(RecordDisplay, AFailureAtAnyCallIsReportedUnderTag420) {
       {"Fields.Item", 1, ""},
       {"Field.Name", 1, ""},
       {"Field.Value", 1, "ID              "},
-      // The collection is fetched again for each field: once for the count, once per field.
-      {"Recordset.Fields", 3, firstField},
+      // The collection is taken once per record; each field is read from it in turn.
       {"Fields.Item", 2, firstField},
       {"Field.Name", 2, firstField},
       {"Field.Value", 2, firstField + "Name            "},
