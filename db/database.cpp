@@ -65,6 +65,7 @@ bool Database::Open(const char* connectionString) {
     ReplaceConnection(nullptr);
     ReplaceConnection(objects_.CreateConnection());
     connection->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
+    shownFields_ = {};
     recordset.Reset();
     recordset = objects_.CreateRecordset();
     return true;
@@ -73,6 +74,7 @@ bool Database::Open(const char* connectionString) {
 
 void Database::Close() {
   const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
+  shownFields_ = {};
   if (recordset && recordset->State() != access::kStateClosed) recordset->Close();
   if (connection && connection->State() != access::kStateClosed) connection->Close();
 }
@@ -83,6 +85,7 @@ bool Database::ExecuteSql(const char* sqlText) {
   return Guarded(kTagExecuteSql, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     if (!recordset) throw access::DataAccessError(access::kAbsentObject);
+    shownFields_ = {};
     if (recordset->State() != access::kStateClosed) recordset->Close();
     recordset->Open(sqlText != nullptr ? sqlText : "", connection, access::CursorType::kStatic,
                     access::LockType::kOptimistic, access::kCmdText);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "access/data_access.h"
 #include "access/data_access_error.h"
@@ -95,6 +96,15 @@ class Database {
   // The value ShowRecord formats, read into again for every field so that its text is allocated
   // only when a value outgrows every one before it.
   access::Variant shownValue_;
+  // The field collection of the recordset shown last and a reference to each of its fields, taken
+  // once per result instead of once per field of every row (each reference taken or dropped is an
+  // atomic operation once the program runs a second thread). Dropped whenever the recordset is
+  // closed or reopened, so that they never keep an old result alive.
+  struct ShownFields {
+    access::Ref<access::Fields> collection;
+    std::vector<access::Ref<access::Field>> items;
+  };
+  ShownFields shownFields_;
   // The held connection's object, for Interrupt: a signal handler must not read a shared_ptr that
   // the interrupted code may be in the middle of replacing.
   std::atomic<access::Connection*> interruptTarget_{nullptr};

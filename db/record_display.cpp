@@ -2,6 +2,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "console/shown_text.h"
 #include "db/database.h"
@@ -34,20 +35,24 @@ bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
   const bool escaped = EscapesControls();
   return Guarded(kTagShowRecord, Report::kCode, false, [&] {
     try {
+      const bool ownRecordset = !shown;
       const access::Ref<access::Recordset> rows = shown ? std::move(shown) : recordset;
       if (rows->Bof() || rows->Eof()) return false;
-      // Taken once per record: every reference taken or dropped is an atomic operation once the
-      // program has a second thread (the console's late flush), and this runs for every row shown.
       const access::Ref<access::Fields> fields = rows->GetFields();
       const std::int32_t count = fields->Count();
+      const bool known = ownRecordset && fields.Shared() == shownFields_.collection.Shared() &&
+                         shownFields_.items.size() == static_cast<std::size_t>(count);
+      std::vector<access::Ref<access::Field>> taken;
       // Room for a record of ordinary width, so that it is built without growing.
       record.reserve(1024);
       for (std::int32_t i = 0; i < count; ++i) {
-        const access::Ref<access::Field> field = fields->Item(i);
-        NameColumn(field->Name(), escaped, record);
-        field->ReadValue(shownValue_);
+        if (!known) taken.push_back(fields->Item(i));
+        access::Field& field = known ? *shownFields_.items[i] : *taken.back();
+        NameColumn(field.Name(), escaped, record);
+        field.ReadValue(shownValue_);
         FormatValue(shownValue_, record);
       }
+      if (ownRecordset && !known) shownFields_ = {fields, std::move(taken)};
       record += kRecordSeparator;
       PrintLiteral(record);
       return true;

@@ -126,6 +126,14 @@ TEST_F(SqliteSession, EachStatementReplacesTheResult) {
   OpenAccounts();
   EXPECT_EQ(session.Run("record\nsql select Account from Account where ID = 2\nrecord\ncount"),
             firstAccount + "Account         \"south\"\n" + kSeparator + "\n1 record(s) in current recordset.\n");
+  // As many columns as before, under other names: the record shows the new statement's fields.
+  EXPECT_EQ(session.Run("sql select ID as a, 2 as b, 3 as c, 4 as d, 5 as e, 6 as f, 7 as g from Account where ID = 1\n"
+                        "record"),
+            "a               1\nb               2\nc               3\nd               4\ne               5\n"
+            "f               6\ng               7\n" + kSeparator + "\n");
+  EXPECT_EQ(session.Run("sql select * from Account order by ID\nrecord\nclose\nopen " +
+                        OpenLine().substr(5) + "sql select Account from Account where ID = 1\nrecord"),
+            firstAccount + "Account         \"north\"\n" + kSeparator + "\n");
 }
 
 TEST_F(SqliteSession, ShowsValuesByTheirDatabaseType) {
