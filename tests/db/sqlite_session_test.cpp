@@ -131,8 +131,8 @@ TEST_F(SqliteSession, EachStatementReplacesTheResult) {
                         "record"),
             "a               1\nb               2\nc               3\nd               4\ne               5\n"
             "f               6\ng               7\n" + kSeparator + "\n");
-  EXPECT_EQ(session.Run("sql select * from Account order by ID\nrecord\nclose\nopen " +
-                        OpenLine().substr(5) + "sql select Account from Account where ID = 1\nrecord"),
+  EXPECT_EQ(session.Run("sql select * from Account order by ID\nrecord\nclose\n" + OpenLine() +
+                        "sql select Account from Account where ID = 1\nrecord"),
             firstAccount + "Account         \"north\"\n" + kSeparator + "\n");
 }
 
