@@ -36,7 +36,8 @@ bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
   return Guarded(kTagShowRecord, Report::kCode, false, [&] {
     try {
       const bool ownRecordset = !shown;
-      const access::Ref<access::Recordset> rows = shown ? std::move(shown) : recordset;
+      // A reference, not a copy: this runs for every row shown.
+      const access::Ref<access::Recordset>& rows = ownRecordset ? recordset : shown;
       if (rows->Bof() || rows->Eof()) return false;
       const access::Ref<access::Fields> fields = rows->GetFields();
       const std::int32_t count = fields->Count();
