@@ -3,9 +3,12 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
+#include "access/connection_fact.h"
 #include "access/errors.h"
 #include "access/ref.h"
+#include "access/server_message.h"
 #include "access/variant.h"
 
 namespace ql::access {
@@ -14,7 +17,10 @@ class Recordset;
 
 enum ObjectState : std::int32_t { kStateClosed = 0, kStateOpen = 1 };
 
-enum class SchemaKind : std::int32_t { kCatalogs = 1, kTables = 20 };
+// kColumns takes the table's name as its restriction (a text Variant) and lists that table's columns
+// in their order: COLUMN_NAME, TYPE_NAME (as the database names the type), COLUMN_SIZE (NULL where
+// the type has none), IS_NULLABLE ("YES" or "NO") and COLUMN_DEFAULT (NULL where there is none).
+enum class SchemaKind : std::int32_t { kCatalogs = 1, kColumns = 4, kTables = 20 };
 
 class Connection {
  public:
@@ -36,6 +42,16 @@ class Connection {
                                     const Variant& schemaId) = 0;
   // Asks the database to stop the statement or fetch under way. Safe to call from a signal handler.
   virtual void Interrupt() noexcept = 0;
+
+  // The messages the database sent (notices, warnings, informational diagnostics) since they were
+  // last taken, in the order it sent them; taking them empties the list.
+  virtual std::vector<ServerMessage> TakeMessages() { return {}; }
+  // The rows changed by the statement whose result became current last, when that statement returned
+  // no rows and the provider can tell; -1 otherwise.
+  virtual std::int64_t RecordsAffected() { return -1; }
+  // What the open connection is (ConnectionFact's names), never a password. Raises
+  // kConnectionUnusable on a closed connection.
+  virtual std::vector<ConnectionFact> Describe() { return {}; }
 };
 
 }  // namespace ql::access

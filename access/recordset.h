@@ -17,7 +17,7 @@ inline constexpr std::int32_t kCmdText = 1;
 // An open recordset stands on its first row, or at BOF and EOF at once when the result is empty.
 // Moves allowed (a refused move raises kNoCurrentRecord and leaves the position where it was):
 // MoveFirst anywhere but on an empty result; MoveNext anywhere but at EOF. Every operation other
-// than Open, Close and State raises kObjectClosed on a closed recordset, including one whose
+// than Open, Close, State, ResultsWaiting and OpenNextResult raises kObjectClosed on a closed recordset, including one whose
 // connection was closed. Every cursor type is served by a read-only static cursor.
 class Recordset {
  public:
@@ -37,6 +37,15 @@ class Recordset {
   // The number of rows; fetches whatever rows are still with the provider.
   virtual std::int32_t RecordCount() = 0;
   virtual Ref<Fields> GetFields() = 0;
+
+  // A statement text may give several results. The first one with rows is the one Open makes
+  // current; the others wait. They are counted once the current result's rows have all been read:
+  // until then this is 0. Works on a closed recordset too (0 when nothing waits).
+  virtual std::int32_t ResultsWaiting() { return 0; }
+  // Makes the next waiting result current, as if its statement had been the one opened: the
+  // recordset is then open on its rows, or closed when it has none (the connection's
+  // RecordsAffected tells what it changed). False, and nothing changed, when none waits.
+  virtual bool OpenNextResult() { return false; }
 };
 
 }  // namespace ql::access

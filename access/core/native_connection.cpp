@@ -1,6 +1,7 @@
 #include "access/core/native_connection.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,6 +44,7 @@ class NativeConnection final : public Connection, public SessionHost {
       if (auto cursor = weak.lock()) cursor->Close();
     }
     cursors_.clear();
+    ForgetResults();
     interruptTarget_.store(nullptr);
     session_.reset();
   }
@@ -51,10 +53,17 @@ class NativeConnection final : public Connection, public SessionHost {
 
   Ref<Recordset> OpenSchema(SchemaKind schema, const Variant& restrictions, const Variant& schemaId) override {
     ProviderSession& session = Session();
-    // Every table and catalog is listed; narrowing the list by restrictions is not offered.
-    if (!IsAbsentArgument(restrictions) || !IsAbsentArgument(schemaId)) {
-      RaiseLayerError(kNotSupported, kObject);
+    if (!IsAbsentArgument(schemaId)) RaiseLayerError(kNotSupported, kObject);
+    // Columns are listed for the one table the restriction names; every table and catalog is listed,
+    // as narrowing those lists by restrictions is not offered.
+    if (schema == SchemaKind::kColumns) {
+      if (restrictions.Type() != VT_BSTR) RaiseLayerError(kInvalidArgument, kObject);
+      errors_->Clear();
+      std::unique_ptr<ProviderCursor> columns = session.OpenColumns(restrictions.ToText());
+      if (!columns) RaiseLayerError(kNotSupported, kObject);
+      return MakeNativeRecordset(Start(std::move(columns)));
     }
+    if (!IsAbsentArgument(restrictions)) RaiseLayerError(kNotSupported, kObject);
     errors_->Clear();
     return MakeNativeRecordset(Start(session.OpenSchema(schema)));
   }
@@ -63,18 +72,78 @@ class NativeConnection final : public Connection, public SessionHost {
     if (ProviderSession* session = interruptTarget_.load()) session->Interrupt();
   }
 
+  std::vector<ServerMessage> TakeMessages() override {
+    return session_ ? session_->TakeMessages() : std::vector<ServerMessage>{};
+  }
+
+  std::int64_t RecordsAffected() override { return affected_; }
+
+  std::vector<ConnectionFact> Describe() override { return Session().Describe(); }
+
   std::shared_ptr<StaticCursor> Run(std::string_view sql) override {
     ProviderSession& session = Session();
     errors_->Clear();
+    ForgetResults();
     std::unique_ptr<ProviderCursor> rows = session.Execute(sql);
-    if (!rows) return nullptr;
-    return Start(std::move(rows));
+    if (!rows) {
+      affected_ = session.RowsAffected();
+      gathered_ = true;
+      return nullptr;
+    }
+    std::shared_ptr<StaticCursor> cursor = Start(std::move(rows));
+    current_ = cursor;
+    return cursor;
+  }
+
+  std::int32_t ResultsWaiting(const StaticCursor* current) override {
+    if (current != nullptr && (current != current_.lock().get() || !current->Exhausted())) return 0;
+    Gather();
+    return static_cast<std::int32_t>(waiting_.size());
+  }
+
+  bool NextResult(StaticCursor* current, std::shared_ptr<StaticCursor>& rows) override {
+    if (current != nullptr) {
+      if (current != current_.lock().get()) return false;
+      current->RecordCount();
+    }
+    Gather();
+    if (waiting_.empty()) return false;
+    rows = std::move(waiting_.front().rows);
+    affected_ = waiting_.front().affected;
+    waiting_.pop_front();
+    current_ = rows;
+    return true;
   }
 
  private:
   ProviderSession& Session() {
     if (!session_) RaiseLayerError(kConnectionUnusable, kObject);
     return *session_;
+  }
+
+  // Once the current result is read to its end, reads every result the session has left for the
+  // same text, so that they can be counted: rows into cursors of their own, counts as they are.
+  void Gather() {
+    if (gathered_ || !session_) return;
+    gathered_ = true;
+    std::unique_ptr<ProviderCursor> rows;
+    while (session_->NextResult(rows)) {
+      WaitingResult result;
+      if (rows) {
+        result.rows = Start(std::move(rows));
+        result.rows->RecordCount();
+      } else {
+        result.affected = session_->RowsAffected();
+      }
+      waiting_.push_back(std::move(result));
+    }
+  }
+
+  void ForgetResults() noexcept {
+    waiting_.clear();
+    current_.reset();
+    gathered_ = false;
+    affected_ = -1;
   }
 
   std::shared_ptr<StaticCursor> Start(std::unique_ptr<ProviderCursor> rows) {
@@ -91,6 +160,16 @@ class NativeConnection final : public Connection, public SessionHost {
   // session is being replaced.
   std::atomic<ProviderSession*> interruptTarget_{nullptr};
   std::vector<std::weak_ptr<StaticCursor>> cursors_;
+
+  // The results of the text last run: the one a recordset stands on, and those behind it.
+  struct WaitingResult {
+    std::shared_ptr<StaticCursor> rows;  // null for a result without rows
+    std::int64_t affected = -1;
+  };
+  std::weak_ptr<StaticCursor> current_;
+  std::deque<WaitingResult> waiting_;
+  bool gathered_ = false;  // the session has no further result of that text
+  std::int64_t affected_ = -1;
 };
 
 }  // namespace

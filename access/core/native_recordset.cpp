@@ -24,7 +24,22 @@ class NativeRecordset final : public Recordset {
     auto* host = dynamic_cast<SessionHost*>(&connection);
     // A connection made elsewhere offers no session this recordset could use.
     if (host == nullptr) RaiseLayerError(kConnectionUnusable, kObject);
+    host_ = activeConnection.Shared();
     Attach(host->Run(source));
+  }
+
+  std::int32_t ResultsWaiting() override {
+    SessionHost* host = Host();
+    return host != nullptr ? host->ResultsWaiting(cursor_.get()) : 0;
+  }
+
+  bool OpenNextResult() override {
+    SessionHost* host = Host();
+    std::shared_ptr<StaticCursor> rows;
+    if (host == nullptr || !host->NextResult(cursor_.get(), rows)) return false;
+    Close();
+    Attach(std::move(rows));
+    return true;
   }
 
   std::int32_t State() override { return cursor_ && cursor_->IsOpen() ? kStateOpen : kStateClosed; }
@@ -53,6 +68,13 @@ class NativeRecordset final : public Recordset {
     cursor_ = std::move(cursor);
   }
 
+  // The connection the recordset was last opened on, while it is open.
+  SessionHost* Host() {
+    const std::shared_ptr<Connection> connection = host_.lock();
+    if (!connection || connection->State() != kStateOpen) return nullptr;
+    return dynamic_cast<SessionHost*>(connection.get());
+  }
+
   // The open cursor; kObjectClosed when the recordset is closed or its connection closed it.
   StaticCursor& Cursor() {
     if (State() != kStateOpen) RaiseLayerError(kObjectClosed, kObject);
@@ -61,6 +83,8 @@ class NativeRecordset final : public Recordset {
 
   std::shared_ptr<StaticCursor> cursor_;
   std::shared_ptr<Fields> fields_;
+  // Not owned: a recordset does not keep its connection alive.
+  std::weak_ptr<Connection> host_;
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// What a provider (SQLite, ODBC) gives the layer. The layer keeps the objects, the cursor
+// What a provider (SQLite, ODBC, PostgreSQL) gives the layer. The layer keeps the objects, the cursor
 // storage and the navigation rules; a provider only opens sessions, runs statements and hands over
 // rows. Every failure is raised through the session's ErrorList.
 
@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "access/connection.h"
+#include "access/connection_fact.h"
+#include "access/server_message.h"
 #include "access/core/connection_string.h"
 #include "access/core/error_list.h"
 #include "access/core/row_store.h"
@@ -32,8 +34,30 @@ class ProviderSession {
   // completion).
   virtual std::unique_ptr<ProviderCursor> Execute(std::string_view sql) = 0;
   virtual std::unique_ptr<ProviderCursor> OpenSchema(SchemaKind schema) = 0;
+  // The columns of one table, as SchemaKind::kColumns describes them; null when the provider cannot
+  // list columns (the layer then raises kNotSupported). A table that does not exist has no rows.
+  virtual std::unique_ptr<ProviderCursor> OpenColumns(std::string_view table) {
+    static_cast<void>(table);
+    return nullptr;
+  }
   // Asks the database to stop what it is doing; async-signal-safe.
   virtual void Interrupt() noexcept = 0;
+
+  // What the last Execute, or NextResult, that gave no cursor changed: the rows its statement
+  // inserted, updated or deleted, or -1 when the provider cannot tell.
+  virtual std::int64_t RowsAffected() const { return -1; }
+  // Called once the cursor of the current result has handed over its last row (its FetchRow
+  // returned false), or once Execute returned null: moves to the next result of the same statement
+  // text. False when none follows; otherwise `rows` is that result's cursor, or null for a result
+  // without rows (RowsAffected then tells its count). A failure of that statement is raised.
+  virtual bool NextResult(std::unique_ptr<ProviderCursor>& rows) {
+    static_cast<void>(rows);
+    return false;
+  }
+  // The messages (ServerMessage) the database sent since they were last taken, oldest first.
+  virtual std::vector<ServerMessage> TakeMessages() { return {}; }
+  // What the open session is (ConnectionFact), never a password.
+  virtual std::vector<ConnectionFact> Describe() { return {}; }
 };
 
 // Opens a session from the connection string's pairs (the Provider key already resolved).

@@ -49,6 +49,9 @@ class StaticCursor {
   // Value(column) into `value`, keeping the room its text has (RowStore::ReadCell).
   void ReadValue(std::size_t column, Variant& value) const;
 
+  // True once the provider has handed over its last row (or failed): every row there is is held.
+  bool Exhausted() const noexcept { return !provider_; }
+
   // Rows held so far, for tests and measurements.
   std::size_t FetchedRows() const noexcept { return store_ ? store_->RowCount() : 0; }
 
