@@ -82,6 +82,11 @@ void PgCursor::SetAside() {
   while (streaming_) {
     if (PgResult rows = Receive()) setAside_.push_back(std::move(rows));
   }
+  // The text's later results go too, unread; a failure among them is raised once these rows are
+  // read, since nothing else reads it now.
+  if (!link_->unfinished) return;
+  std::vector<ErrorRecord> failure = link_->Drain();
+  if (!failure_ && !failure.empty()) failure_ = std::move(failure);
 }
 
 bool PgCursor::FetchRow(RowWriter& row) {

@@ -32,8 +32,8 @@ class PgCursor final : public ProviderCursor {
   const std::vector<std::string>& ColumnNames() const override { return names_; }
   bool FetchRow(RowWriter& row) override;
 
-  // Reads the rest of the result into the cursor's memory, so that another statement can run once
-  // the text's later results are drained.
+  // Reads the rest of the result into the cursor's memory and drops the text's later results, so
+  // that another statement can run.
   void SetAside();
 
  private:
