@@ -2,6 +2,7 @@
 // the rows its statements changed, the messages the server sent with it, and every result after the
 // first.
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -120,9 +121,10 @@ using OdbcResults = OdbcEngineTest;
 TEST_P(OdbcResults, EveryResultOfATextWithItsCountsAndMessages) {
   Query("DROP TABLE IF EXISTS ql_counted");
   connection_->TakeMessages();
+  std::map<std::string, Ref<access::Connection>> connections = {{"", connection_}};
   for (const ResultsCase& c : CasesOf(engine())) {
-    Ref<access::Connection> connection = connection_;
-    if (!c.extra.empty()) connection = access_probe::Connect(connectionString_ + ";" + c.extra);
+    Ref<access::Connection>& connection = connections[c.extra];
+    if (!connection) connection = access_probe::Connect(connectionString_ + ";" + c.extra);
     EXPECT_EQ(Walk(connection, c.sql), c.expected) << c.sql << (c.extra.empty() ? "" : " with " + c.extra);
   }
 }
