@@ -53,10 +53,10 @@ TEST_P(OdbcSchema, TablesAreThoseOfTheDatabaseInUse) {
   EXPECT_EQ(otherCatalogs, "");
 }
 
-// Names in mixed case, a '_' that a pattern would take for any character (the table ql_col_x
-// would match it), a table that is not there. Sizes only where the type has one; the types, nullability and
-// defaults as each driver words them (MariaDB's names the default NULL "NULL", and psqlODBC a
-// boolean's type "bool").
+// Names in mixed case, a '_' that a pattern would take for any character (ql_col01, which would
+// match it and comes first in any order, is another table), a table that is not there. Sizes only
+// where the type has one; the types, nullability and defaults as each driver words them (MariaDB's
+// names the default NULL "NULL", and psqlODBC a boolean's type "bool").
 TEST_P(OdbcSchema, ColumnsOfOneTableComeInTheirOrder) {
   struct Case {
     std::string table;
@@ -90,12 +90,12 @@ TEST_P(OdbcSchema, ColumnsOfOneTableComeInTheirOrder) {
         "underscored|INTEGER|<null>|YES|NULL\n"}},
   };
   const Dialect& dialect = dialects.at(engine().name);
-  for (const char* table : {"MixedCase_Cols", "ql_col_1", "ql_colx1"}) {
+  for (const char* table : {"MixedCase_Cols", "ql_col_1", "ql_col01"}) {
     Query("DROP TABLE IF EXISTS " + quote + table + quote);
   }
   Query(dialect.mixedCase);
   Query("CREATE TABLE ql_col_1 (underscored integer)");
-  Query("CREATE TABLE ql_colx1 (matched_by_a_pattern integer)");
+  Query("CREATE TABLE ql_col01 (matched_by_a_pattern integer)");
   std::vector<Case> cases = dialect.cases;
   cases.push_back({"ql_col_1", dialect.underscored});
   cases.push_back({"ql_nowhere", ""});
