@@ -93,6 +93,32 @@ TEST_P(MariadbNative, TheConnectionTellsWhatItIsAndItsTransaction) {
   EXPECT_NE(after.find("\nTransaction=open\n"), std::string::npos) << after;
 }
 
+// A second recordset on the connection while the first is still arriving: the first's rows are set
+// aside, whole, and both read on.
+TEST_P(MariadbNative, AResultStillArrivingIsSetAsideForTheNextStatement) {
+  Ref<Recordset> first = Query("SELECT seq FROM seq_1_to_50000");
+  first->MoveNext();
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 'second' AS s")), "second\n");
+  EXPECT_EQ(access_probe::Column(*first, "seq").substr(0, 8), "2\n3\n4\n5\n");
+  EXPECT_EQ(first->RecordCount(), 50000);
+}
+
+// Columns as the server writes them: the type with its size, the default as an SQL expression (a
+// text in quotes, so that the text 'NULL' and no default differ).
+TEST_P(MariadbNative, ColumnsShowTypesAndDefaultsAsTheServerWritesThem) {
+  Query("CREATE OR REPLACE TABLE ql_cols (id INT UNSIGNED NOT NULL PRIMARY KEY, name VARCHAR(20) DEFAULT 'NULL', "
+        "price DECIMAL(10,2) DEFAULT 1.5, seen DATETIME(3) DEFAULT CURRENT_TIMESTAMP(3), note TEXT)");
+  Ref<Recordset> columns = connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text("ql_cols"),
+                                                   access::Variant::Missing());
+  EXPECT_EQ(access_probe::RestOfRows(*columns),
+            "id|int(10) unsigned|10|NO|<null>\n"
+            "name|varchar(20)|20|YES|'NULL'\n"
+            "price|decimal(10,2)|10|YES|1.50\n"
+            "seen|datetime(3)|<null>|YES|current_timestamp(3)\n"
+            "note|text|65535|YES|<null>\n");
+  Query("DROP TABLE ql_cols");
+}
+
 INSTANTIATE_TEST_SUITE_P(Native, MariadbNative, testing::Values(&MariadbNativeEngine()), EngineName);
 
 }  // namespace
