@@ -120,8 +120,8 @@ void PutOption(MariadbLogin& login, const OptionRow& row, std::string value) {
   login.options.push_back({row.option, row.kind, std::string(row.name), std::move(value)});
 }
 
-// "host", "host,port", "host:port", "[v6 address]:port"; a text with several ':' and no brackets is
-// an IPv6 address without a port, and one that starts with '/' the path of a Unix socket.
+// "host", "host,port", "host:port", "[v6 address]:port" or ",port"; a text with several ':' and no
+// brackets is an IPv6 address without a port, and one that starts with '/' the path of a Unix socket.
 void PutServer(MariadbLogin& login, std::string_view key, std::string_view text, ErrorList& errors) {
   text = TrimBlanks(text);
   if (text.starts_with('/')) {
@@ -144,7 +144,9 @@ void PutServer(MariadbLogin& login, std::string_view key, std::string_view text,
     host = text.substr(0, colon);
     port = text.substr(colon + 1);
   }
-  login.host = std::string(TrimBlanks(host));
+  host = TrimBlanks(host);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  login.host = std::string(host);
   if (!port.empty()) login.port = Port(port, key, errors);
 }
 

@@ -203,6 +203,7 @@ TEST(MariadbKeys, BecomeTheLoginAndTheLibrarysOptionsOrAreRefused) {
       {"Data Source=db.example,3307;Initial Catalog=shop;User ID=ann;Password=pw", "db.example:3307 - ann/pw@shop 15" + defaults},
       {"Server=db:3307;UID=ann;PWD=pw", "db:3307 - ann/pw@ 15" + defaults},
       {"Host=[::1]:3307", "::1:3307 - /@ 15" + defaults},
+      {"Host=[::1],3307", "::1:3307 - /@ 15" + defaults},
       {"Host=::1", "::1:0 - /@ 15" + defaults},
       {"Host=/run/mysqld/mysqld.sock", ":0 /run/mysqld/mysqld.sock /@ 15" + defaults},
       {"Server=db;Port=3308;socket=/tmp/s;Connect Timeout=3", "db:3308 /tmp/s /@ 3" + defaults},

@@ -432,6 +432,15 @@ TEST(MariadbNativeSession, ScriptsGiveTheirTranscripts) {
                     "sql \"select seq as n from seq_1_to_300000; insert into ql_kept values(1)\"\nrecord\n"
                     "sql \"select count(*) as kept from ql_kept\"\nrecord\n"}},
        "----n               1\n" + kSeparator + "--kept            1\n" + kSeparator + "-"},
+      // A body's ';' are the server's to read: the text is one statement, and so is a CALL whose
+      // result is replaced before the procedure's second one.
+      {"a function's body and a procedure's results",
+       {{"", open + "sql create or replace function ql_f(x text) returns text deterministic begin declare s text "
+                    "default 'k'; return s; end\nsql \"select ql_f('x') as r\"\nrecord\n"
+                    "sql create or replace procedure ql_p() begin select 1 as a; select 2 as b; end\n"
+                    "sql \"call ql_p()\"\nrecord\nsql \"select 3 as c\"\nrecord\n"}},
+       "----r               \"k\"\n" + kSeparator + "---a               1\n" + kSeparator + "--c               3\n" +
+           kSeparator + "-"},
       {"statements the server refuses",
        {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
                     "sql \"create temporary table ql_keys(id int primary key)\"\n"
