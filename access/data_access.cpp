@@ -23,15 +23,6 @@ class NativeObjectFactory final : public ObjectFactory {
   Ref<Recordset> CreateRecordset() override { return MakeNativeRecordset(); }
 };
 
-}  // namespace
-
-ObjectFactory& NativeObjects() {
-  static NativeObjectFactory factory;
-  return factory;
-}
-
-namespace {
-
 // The libraries' names and versions, those that cannot be loaded left out.
 std::vector<std::string> Libraries() {
   std::vector<std::string> libraries{SqliteVersion()};
@@ -42,6 +33,11 @@ std::vector<std::string> Libraries() {
 }
 
 }  // namespace
+
+ObjectFactory& NativeObjects() {
+  static NativeObjectFactory factory;
+  return factory;
+}
 
 std::string LibraryVersions() {
   std::string text;

@@ -32,7 +32,7 @@ constexpr ProviderRow kProviders[] = {
     {{"SQLite"}, &OpenSqliteSession, {}},
     // PostgreSQL through libpq; the provider reads the OLE DB keys itself, knowing libpq's own.
     {{"PostgreSQL", "PostgreSQL.1"}, &OpenPostgresSession, {}},
-    // MariaDB and MySQL through MariaDB Connector/C, which reads the keys itself.
+    // MariaDB and MySQL through MariaDB Connector/C; the provider reads the OLE DB keys itself.
     {{"MariaDB", "MySQL"}, &OpenMariadbSession, {}},
     {{"MSDASQL", "MSDASQL.1"},
      &OpenOdbcSession,

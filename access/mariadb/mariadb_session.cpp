@@ -132,7 +132,8 @@ class MariadbSession final : public ProviderSession {
 
   std::unique_ptr<ProviderCursor> Execute(std::string_view sql) override {
     MariadbLink& link = *link_;
-    // The server would read the text to its length, but what a NUL ends is seldom what was meant.
+    // Refused as every provider refuses it, so that such a text means the same on every road: most
+    // read it as a C string and would run only what comes before the NUL.
     if (sql.find('\0') != std::string_view::npos) {
       link.errors->Raise(kStatementError, kMariadbSource, "The statement contains a NUL character.");
     }
