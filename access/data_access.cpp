@@ -45,20 +45,16 @@ std::string LibraryVersions() {
   return text;
 }
 
-// Libraries that do not fit whole within the limit give way to "...", so that no version is shown cut
-// short; --version names them all.
+// A library that does not fit whole within the limit is left out, so that no version is shown cut
+// short and the text stays what it was before that library was added; --version names them all.
 std::string ComponentVersion() {
   std::string text = std::string(kLayerVersion) + " (";
-  const std::vector<std::string> libraries = Libraries();
-  constexpr std::string_view kMore = ", ...)";
-  for (std::size_t i = 0; i < libraries.size(); ++i) {
-    const std::string next = (i == 0 ? "" : ", ") + libraries[i];
-    const std::size_t after = i + 1 == libraries.size() ? 1 : kMore.size();
-    if (text.size() + next.size() + after > kVersionLimit) {
-      text += i == 0 ? kMore.substr(2) : kMore;
-      return text;
-    }
+  bool first = true;
+  for (const std::string& library : Libraries()) {
+    const std::string next = (first ? "" : ", ") + library;
+    if (text.size() + next.size() + 1 > kVersionLimit) continue;
     text += next;
+    first = false;
   }
   return text + ")";
 }
