@@ -52,6 +52,9 @@ class Connection {
   // What the open connection is (ConnectionFact's names), never a password. Raises
   // kConnectionUnusable on a closed connection.
   virtual std::vector<ConnectionFact> Describe() { return {}; }
+  // True once a failure has shown that the link to the database is gone (the server closed it or
+  // the network failed): every later call would fail the same way, and only a new Open helps.
+  virtual bool IsLost() { return false; }
 };
 
 }  // namespace ql::access

@@ -95,6 +95,12 @@ ResolvedProvider ResolveProvider(std::string_view text, std::string_view user, s
     return {&OpenPostgresUriSession, std::move(pairs)};
   }
   const ConnectionString pairs = ConnectionString::Parse(text);
+  if (pairs.PieceWithoutValue() && pairs.PieceFollowsPassword()) {
+    errors.Raise(kProviderFailed, "Connection",
+                 "Connection string not understood: the part after the password is not of the form key=value "
+                 "(it is not shown: it may be part of the password). A password holding ';' is written in "
+                 "quotes: Password='...'.");
+  }
   if (const std::optional<std::string>& piece = pairs.PieceWithoutValue()) {
     errors.Raise(kProviderFailed, "Connection",
                  "Connection string not understood: \"" + *piece +

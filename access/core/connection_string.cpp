@@ -5,6 +5,9 @@
 namespace ql::access {
 namespace {
 
+// The keys whose values are passwords, under every name a provider takes them by.
+constexpr std::string_view kPasswordKeys[] = {"Password", "PWD"};
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::string_view Trim(std::string_view text) {
@@ -80,6 +83,7 @@ Value ReadValue(std::string_view text, std::size_t& pos) {
 ConnectionString ConnectionString::Parse(std::string_view text) {
   ConnectionString result;
   std::size_t pos = 0;
+  bool afterPassword = false;
   while (pos < text.size()) {
     if (text[pos] == ';' || IsBlank(text[pos])) {
       ++pos;
@@ -96,7 +100,9 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
       value = ReadValue(text, pos);
     } else if (!key.empty() && !result.pieceWithoutValue_) {
       result.pieceWithoutValue_ = std::string(key);
+      result.pieceFollowsPassword_ = afterPassword;
     }
+    afterPassword = IsOneOfIgnoringCase(key, kPasswordKeys);
     if (!key.empty()) result.Set(std::string(key), std::move(value.text), value.form);
   }
   return result;

@@ -46,6 +46,9 @@ class ConnectionString {
   // The first piece that had no '=' (blanks trimmed), if any: a connection string holding one is not
   // in the key=value form, and opening it would open something else than was named.
   const std::optional<std::string>& PieceWithoutValue() const noexcept { return pieceWithoutValue_; }
+  // True when that piece came right after a password's value: most likely the rest of a password
+  // holding ';', so it must never be shown back.
+  bool PieceFollowsPassword() const noexcept { return pieceFollowsPassword_; }
 
   std::optional<std::string> Find(std::string_view key) const;
   bool Has(std::string_view key) const { return Find(key).has_value(); }
@@ -64,6 +67,7 @@ class ConnectionString {
  private:
   std::vector<Pair> pairs_;
   std::optional<std::string> pieceWithoutValue_;
+  bool pieceFollowsPassword_ = false;
   std::vector<ValueForm> forms_;  // one per pair
 };
 

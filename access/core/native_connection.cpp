@@ -80,6 +80,8 @@ class NativeConnection final : public Connection, public SessionHost {
 
   std::vector<ConnectionFact> Describe() override { return Session().Describe(); }
 
+  bool IsLost() override { return session_ && session_->Lost(); }
+
   std::shared_ptr<StaticCursor> Run(std::string_view sql) override {
     ProviderSession& session = Session();
     errors_->Clear();

@@ -58,6 +58,8 @@ class ProviderSession {
   virtual std::vector<ServerMessage> TakeMessages() { return {}; }
   // What the open session is (ConnectionFact), never a password.
   virtual std::vector<ConnectionFact> Describe() { return {}; }
+  // True once the link to the database is known to be gone (Connection::IsLost).
+  virtual bool Lost() const { return false; }
 };
 
 // Opens a session from the connection string's pairs (the Provider key already resolved).

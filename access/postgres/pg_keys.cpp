@@ -30,27 +30,121 @@ void Put(LibpqParams& params, std::string_view keyword, std::string value) {
   params.values.push_back(std::move(value));
 }
 
-// "host", "host,port", "host:port", "[v6 address]:port"; a text with several ':' and no brackets is
-// an IPv6 address without a port. A socket directory ("/run/postgresql") has no ':' at all.
-void PutServer(LibpqParams& params, std::string_view text) {
+struct HostPort {
+  std::string_view host;
+  std::string_view port;  // empty when not given
+};
+
+// "host", "host:port", "[v6 address]:port"; a text with several ':' and no brackets is an IPv6
+// address without a port. A socket directory ("/run/postgresql") has no ':' at all.
+HostPort SplitHostPort(std::string_view text) {
   text = TrimBlanks(text);
-  std::string_view host = text;
-  std::string_view port;
-  if (const std::size_t comma = text.rfind(','); comma != std::string_view::npos) {
-    host = text.substr(0, comma);
-    port = text.substr(comma + 1);
-  } else if (text.starts_with('[')) {
+  if (text.starts_with('[')) {
     if (const std::size_t close = text.find(']'); close != std::string_view::npos) {
-      host = text.substr(1, close - 1);
-      if (text.substr(close + 1).starts_with(':')) port = text.substr(close + 2);
+      const std::string_view after = text.substr(close + 1);
+      return {text.substr(1, close - 1), after.starts_with(':') ? TrimBlanks(after.substr(1)) : std::string_view()};
     }
   } else if (const std::size_t colon = text.find(':');
              colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
-    host = text.substr(0, colon);
-    port = text.substr(colon + 1);
+    return {TrimBlanks(text.substr(0, colon)), TrimBlanks(text.substr(colon + 1))};
   }
-  Put(params, "host", std::string(TrimBlanks(host)));
-  if (!port.empty()) Put(params, "port", std::string(TrimBlanks(port)));
+  return {text, {}};
+}
+
+bool IsWholeNumber(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (!IsAsciiDigit(c)) return false;
+  }
+  return true;
+}
+
+// One server or a list of them, as libpq's host and port lists: "host", "host,port" (one host
+// and a number after the comma: its port, as such strings have always meant), "h1,h2,...",
+// "h1:p1,h2:p2,...", each host as SplitHostPort reads it. Hosts without a port of their own get an
+// empty place in the port list, which libpq fills with the default (or the Port key's value).
+void PutServer(LibpqParams& params, std::string_view text) {
+  text = TrimBlanks(text);
+  std::vector<std::string_view> parts;
+  for (std::size_t from = 0;;) {
+    const std::size_t comma = text.find(',', from);
+    parts.push_back(TrimBlanks(text.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from)));
+    if (comma == std::string_view::npos) break;
+    from = comma + 1;
+  }
+  if (parts.size() == 2 && IsWholeNumber(parts[1])) {
+    Put(params, "host", std::string(parts[0]));
+    Put(params, "port", std::string(parts[1]));
+    return;
+  }
+  std::string hosts;
+  std::string ports;
+  bool anyPort = false;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const HostPort server = SplitHostPort(parts[i]);
+    if (i > 0) {
+      hosts += ',';
+      ports += ',';
+    }
+    hosts += server.host;
+    ports += server.port;
+    anyPort = anyPort || !server.port.empty();
+  }
+  Put(params, "host", std::move(hosts));
+  if (anyPort) Put(params, "port", std::move(ports));
+}
+
+// Adds `text` to `secrets`, and its percent-decoded form where that differs (libpq may quote either).
+void AddSecret(std::string_view text, std::vector<std::string>& secrets) {
+  if (text.empty()) return;
+  secrets.emplace_back(text);
+  std::string decoded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto hex = [](char c) {
+      return IsAsciiDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+    };
+    if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+      decoded += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  if (decoded != text) secrets.push_back(std::move(decoded));
+}
+
+// Every piece of a URI that may hold a password: what stands between the user's ':' and the last
+// '@' before the host (a password may hold '@', which libpq would read as the end of the user
+// part, so each piece between the '@'s counts as well), and each `password` parameter.
+void AddUriSecrets(std::string_view uri, std::vector<std::string>& secrets) {
+  const std::size_t scheme = uri.find("://");
+  if (scheme == std::string_view::npos) return;
+  const std::size_t start = scheme + 3;
+  std::size_t end = uri.find_first_of("/?", start);
+  if (end == std::string_view::npos) end = uri.size();
+  const std::string_view authority = uri.substr(start, end - start);
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
+    const std::string_view userPart = authority.substr(0, at);
+    if (const std::size_t colon = userPart.find(':'); colon != std::string_view::npos) {
+      const std::string_view password = userPart.substr(colon + 1);
+      AddSecret(password, secrets);
+      for (std::size_t from = 0; from <= password.size();) {
+        std::size_t next = password.find('@', from);
+        if (next == std::string_view::npos) next = password.size();
+        if (next - from < password.size()) AddSecret(password.substr(from, next - from), secrets);
+        from = next + 1;
+      }
+    }
+  }
+  if (const std::size_t query = uri.find('?', start); query != std::string_view::npos) {
+    std::string_view rest = uri.substr(query + 1);
+    while (!rest.empty()) {
+      const std::size_t amp = rest.find('&');
+      const std::string_view parameter = rest.substr(0, amp);
+      if (parameter.starts_with("password=")) AddSecret(parameter.substr(9), secrets);
+      rest = amp == std::string_view::npos ? std::string_view() : rest.substr(amp + 1);
+    }
+  }
 }
 
 }  // namespace
@@ -98,17 +192,7 @@ LibpqParams PostgresUri(std::string_view uri, std::string_view user, std::string
   Put(params, "dbname", std::string(TrimBlanks(uri)));
   params.expandDbname = true;
   params.secrets.emplace_back(password);
-  // The URI's own password: between the first ':' of the user part and the '@' that ends it.
-  const std::string_view text = TrimBlanks(uri);
-  const std::size_t start = text.find("://") + 3;
-  const std::size_t at = text.find('@', start);
-  const std::size_t slash = text.find('/', start);
-  if (at != std::string_view::npos && (slash == std::string_view::npos || at < slash)) {
-    const std::string_view userPart = text.substr(start, at - start);
-    if (const std::size_t colon = userPart.find(':'); colon != std::string_view::npos) {
-      params.secrets.emplace_back(userPart.substr(colon + 1));
-    }
-  }
+  AddUriSecrets(TrimBlanks(uri), params.secrets);
   return params;
 }
 

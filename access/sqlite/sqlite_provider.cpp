@@ -42,6 +42,33 @@ bool OnlyFillerLeft(std::string_view text) {
   return true;
 }
 
+// Whether the statement changes rows and so has a count of them: INSERT, UPDATE, DELETE or REPLACE,
+// or a WITH clause before one of them (a WITH before a query has columns and is never asked).
+// sqlite3_changes64 keeps the count of the last such statement, so after any other statement it
+// would report a stale one.
+bool ChangesRows(sqlite3_stmt* statement) {
+  if (sqlite3_stmt_readonly(statement) != 0 || sqlite3_column_count(statement) != 0) return false;
+  const char* sql = sqlite3_sql(statement);
+  std::string_view text = sql != nullptr ? sql : "";
+  // The text of a prepared statement starts at its first keyword, but for comments before it.
+  for (;;) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    if (text.starts_with("--")) {
+      const std::size_t end = text.find('\n');
+      text = end == std::string_view::npos ? std::string_view() : text.substr(end);
+    } else if (text.starts_with("/*")) {
+      const std::size_t end = text.find("*/");
+      text = end == std::string_view::npos ? std::string_view() : text.substr(end + 2);
+    } else {
+      break;
+    }
+  }
+  std::size_t length = 0;
+  while (length < text.size() && IsAsciiLetter(text[length])) ++length;
+  static constexpr std::string_view kChanging[] = {"INSERT", "UPDATE", "DELETE", "REPLACE", "WITH"};
+  return IsOneOfIgnoringCase(text.substr(0, length), kChanging);
+}
+
 // `text` between two `mark`s, a mark inside it doubled: a SQL literal ('), or an identifier (").
 std::string Quoted(std::string_view text, char mark) {
   std::string quoted(1, mark);
@@ -93,9 +120,41 @@ class SqliteSession final : public ProviderSession {
         return std::make_unique<SqliteCursor>(db_, gate_, std::move(statement), errors_);
       }
       RunToCompletion(statement.get());
-      if (last) break;
+      if (last) {
+        affected_ = ChangesRows(statement.get()) ? sqlite3_changes64(db_.get()) : -1;
+        break;
+      }
     }
     return nullptr;
+  }
+
+  std::int64_t RowsAffected() const override { return affected_; }
+
+  // The declared type as written in the table's definition; SQLite keeps no separate size.
+  std::unique_ptr<ProviderCursor> OpenColumns(std::string_view table) override {
+    static constexpr char kColumns[] =
+        "SELECT name AS COLUMN_NAME, type AS TYPE_NAME, NULL AS COLUMN_SIZE, "
+        "CASE WHEN \"notnull\" THEN 'NO' ELSE 'YES' END AS IS_NULLABLE, dflt_value AS COLUMN_DEFAULT "
+        "FROM pragma_table_info(?1) ORDER BY cid";
+    if (table.size() > static_cast<std::size_t>(INT_MAX)) {
+      errors_->Raise(kOutOfRange, "SQLite", "The table name is too long.");
+    }
+    interrupted_.store(false);
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(db_.get(), kColumns, -1, &raw, nullptr);
+    StatementHandle statement(raw);
+    if (rc != SQLITE_OK) Fail(rc);
+    // Bound, never pasted into the text: the name reaches SQLite as typed, NULs and quotes included.
+    const int bound = sqlite3_bind_text(statement.get(), 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+    if (bound != SQLITE_OK) Fail(bound);
+    return std::make_unique<SqliteCursor>(db_, gate_, std::move(statement), errors_);
+  }
+
+  std::vector<ConnectionFact> Describe() override {
+    const char* file = sqlite3_db_filename(db_.get(), "main");
+    return {{kFactProvider, SqliteVersion()},
+            {kFactDatabase, file != nullptr && *file != '\0' ? file : ":memory:"},
+            {kFactTransaction, sqlite3_get_autocommit(db_.get()) != 0 ? "idle" : "open"}};
   }
 
   std::unique_ptr<ProviderCursor> OpenSchema(SchemaKind schema) override {
@@ -180,6 +239,7 @@ class SqliteSession final : public ProviderSession {
   std::shared_ptr<ErrorList> errors_;
   // Lock-free, so that Interrupt may set it from a signal handler.
   std::atomic<bool> interrupted_{false};
+  std::int64_t affected_ = -1;
 };
 
 }  // namespace

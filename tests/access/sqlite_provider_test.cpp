@@ -170,12 +170,51 @@ TEST_F(SqliteFile, SeveralStatementsRunInOrderAndTheLastGivesTheResult) {
       "SELECT x FROM t ORDER BY x; -- the result\n /* trailing */ ;");
   EXPECT_EQ(RestOfRows(*rows), "1\n2\n");
   EXPECT_EQ(Query("INSERT INTO t VALUES (3); UPDATE t SET x = x * 10")->State(), access::kStateClosed);
+  EXPECT_EQ(connection_->RecordsAffected(), 3) << "the count of the last statement";
   EXPECT_EQ(RestOfRows(*Query("SELECT x FROM t ORDER BY x")), "10\n20\n30\n");
+
+  // Only a statement that changes rows has a count; SQLite keeps the last one's, which must not
+  // show after any other statement.
+  const struct {
+    const char* sql;
+    std::int64_t affected;
+  } counts[] = {
+      {"CREATE TABLE u (y)", -1},
+      {"/* why */ -- and\n insert into u values (10), (20)", 2},
+      {"PRAGMA user_version = 3", -1},
+      {"WITH big AS (SELECT 15 AS v) UPDATE u SET y = y + 1 WHERE y > (SELECT v FROM big)", 1},
+      {"REPLACE INTO u VALUES (1)", 1},
+      {"BEGIN; DELETE FROM u; COMMIT", -1},
+      {"DROP TABLE u", -1},
+  };
+  for (const auto& row : counts) {
+    Query(row.sql);
+    EXPECT_EQ(connection_->RecordsAffected(), row.affected) << row.sql;
+  }
 
   // A failing statement stops the text there; those before it have taken effect.
   EXPECT_EQ(QueryCode("INSERT INTO t VALUES (4); SELEC 1; INSERT INTO t VALUES (5)"), Hex(access::kStatementError));
   EXPECT_EQ(RestOfRows(*Query("SELECT x FROM t ORDER BY x")), "4\n10\n20\n30\n");
   EXPECT_EQ(Query(" ; -- nothing to run")->State(), access::kStateClosed);
+}
+
+TEST_F(SqliteFile, ColumnsShowTheDeclarationsAndTheDatabaseDescribesItself) {
+  MakeDatabase(dir_.File("cols.db"),
+               "CREATE TABLE \"Odd 'Name\" (id INTEGER NOT NULL, note VARCHAR(20) DEFAULT 'n/a', x);");
+  ASSERT_EQ(Open("Data Source=" + dir_.File("cols.db")), "none");
+  Ref<Recordset> columns = connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text("odd 'name"),
+                                                   access::Variant::Missing());
+  EXPECT_EQ(RestOfRows(*columns),
+            "id|INTEGER|<null>|NO|<null>\n"
+            "note|VARCHAR(20)|<null>|YES|'n/a'\n"
+            "x||<null>|YES|<null>\n");
+
+  std::string facts;
+  for (const access::ConnectionFact& fact : connection_->Describe()) facts += fact.name + "=" + fact.value + "\n";
+  EXPECT_EQ(facts, "Provider=SQLite " + std::string(sqlite3_libversion()) + "\nDatabase=" + dir_.File("cols.db") +
+                       "\nTransaction=idle\n");
+  Query("BEGIN");
+  EXPECT_NE(connection_->Describe().back().value, "idle");
 }
 
 TEST_F(SqliteFile, TextsThatSqliteCannotTakeAreRefused) {

@@ -233,4 +233,63 @@ TEST_P(ProviderContract, SchemaRowsetsListTablesViewsAndCatalogs) {
   EXPECT_NE(access_probe::Column(*catalogs, "CATALOG_NAME"), "");
 }
 
+TEST_P(ProviderContract, AStatementThatChangesRowsTellsHowMany) {
+  MakeItems(3);
+  const struct {
+    const char* sql;
+    std::int64_t affected;
+  } cases[] = {
+      {"UPDATE ql_items SET name = 'changed' WHERE id > 1", 2},
+      {"UPDATE ql_items SET name = 'none' WHERE id = 99", 0},
+      {"DELETE FROM ql_items WHERE id = 1", 1},
+      {"INSERT INTO ql_items (id, name) VALUES (7, 'seven')", 1},
+  };
+  for (const auto& row : cases) {
+    Run(row.sql);
+    EXPECT_EQ(connection_->RecordsAffected(), row.affected) << row.sql;
+  }
+  Ref<Recordset> rows = Query("SELECT id FROM ql_items");
+  EXPECT_EQ(connection_->RecordsAffected(), -1) << "a result with rows changed none";
+  EXPECT_EQ(rows->ResultsWaiting(), 0) << "one statement, one result";
+  EXPECT_FALSE(rows->OpenNextResult());
+}
+
+TEST_P(ProviderContract, TheColumnsRowsetListsATablesColumnsInTheirOrder) {
+  MakeItems(1);
+  Ref<Recordset> columns;
+  const std::string code = Raised([&] {
+    columns = connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text("ql_items"),
+                                      access::Variant::Missing());
+  });
+  ASSERT_EQ(code, "none") << ErrorsText();
+  EXPECT_EQ(access_probe::Column(*columns, "COLUMN_NAME"), "id\nname\n");
+  columns->MoveFirst();
+  columns->MoveNext();
+  Ref<access::Fields> fields = columns->GetFields();
+  EXPECT_NE(fields->Item("TYPE_NAME")->Value().ToText(), "");
+  EXPECT_EQ(fields->Item("IS_NULLABLE")->Value().ToText(), "YES");
+  EXPECT_EQ(fields->Item("COLUMN_DEFAULT")->Value().Type(), access::VT_NULL);
+
+  Ref<Recordset> none = connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text("ql_no_such_table"),
+                                                access::Variant::Missing());
+  EXPECT_TRUE(none->Eof()) << "a table that does not exist has no columns";
+  EXPECT_EQ(Raised([&] { connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Missing(),
+                                                 access::Variant::Missing()); }),
+            Hex(access::kInvalidArgument))
+      << "columns of which table?";
+}
+
+TEST_P(ProviderContract, TheConnectionDescribesItselfWithoutItsPassword) {
+  std::string facts;
+  for (const access::ConnectionFact& fact : connection_->Describe()) facts += fact.name + "=" + fact.value + "\n";
+  EXPECT_NE(facts.find(std::string(access::kFactProvider) + "="), std::string::npos) << facts;
+  for (const std::string& secret : GetParam().secrets) {
+    if (!secret.empty()) {
+      EXPECT_EQ(facts.find(secret), std::string::npos) << facts;
+    }
+  }
+  connection_->Close();
+  EXPECT_EQ(Raised([&] { connection_->Describe(); }), Hex(access::kConnectionUnusable));
+}
+
 }  // namespace ql

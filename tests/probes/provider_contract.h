@@ -40,6 +40,8 @@ struct ProviderTarget {
   std::string failsOnThirdRow;
   // The code a query on a table that does not exist raises.
   access::ResultCode missingTableCode = access::kNoSuchTable;
+  // Texts of the connection string that must never be shown back (passwords).
+  std::vector<std::string> secrets;
 };
 
 // Shows a target by its name in test listings and failure messages rather than as raw bytes.
