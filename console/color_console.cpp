@@ -175,12 +175,18 @@ void ColorConsole::Note(std::string_view text) {
     currentAttribute_ = previous;
     return;
   }
+  Terminal& terminal = *streams_->terminal;
+  if (terminal.NotesJoinOutput()) {
+    WriteRun(currentAttribute_, text.data(), text.size());
+    WriteRun(currentAttribute_, "\n", 1);
+    return;
+  }
   Flush();
   std::string line;
   line.reserve(text.size() + 1);
-  AppendShown(text, streams_->terminal->NotesAtTerminal(), line);
+  AppendShown(text, terminal.NotesAtTerminal(), line);
   line += '\n';
-  streams_->terminal->WriteNote(line.data(), line.size());
+  terminal.WriteNote(line.data(), line.size());
 }
 
 std::optional<WindowSize> ColorConsole::OutputSize() const {

@@ -52,7 +52,8 @@ class ColorConsole {
   // without its line end and printed as PrintLiteral prints. At a terminal it follows the output
   // in a colour of its own, the current attribute left as it was; otherwise it goes to the notes'
   // stream (standard error) at once, after the output held so far is written out, so that the
-  // output's transcript stays as it would be without it and a log of both keeps their order.
+  // output's transcript stays as it would be without it and a log of both keeps their order. When
+  // that stream is the output itself, the note is held with the output instead, in the same order.
   void Note(std::string_view text);
   // The terminal's size when the output is one: as the terminal tells it, or 80 by 24 when it
   // does not. Nothing when the output is a file or a pipe.

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,6 +48,16 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     break;
   }
   return true;
+}
+
+// True when both descriptors write to one place: the same pipe or device, or the same file at the
+// same offset (one opened once and shared, as `2>&1` does).
+bool SameDestination(int first, int second) {
+  struct stat a {};
+  struct stat b {};
+  if (::fstat(first, &a) != 0 || ::fstat(second, &b) != 0) return false;
+  if (a.st_dev != b.st_dev || a.st_ino != b.st_ino) return false;
+  return !S_ISREG(a.st_mode) || ::lseek(first, 0, SEEK_CUR) == ::lseek(second, 0, SEEK_CUR);
 }
 
 enum class Wait { kReady, kInterrupted, kFailed };
@@ -93,7 +104,8 @@ class StandardStreams final : public Terminal {
       : console_(OutputIsColorTerminal()),
         terminal_(::isatty(STDOUT_FILENO) != 0),
         personTyping_(::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0),
-        notesAtTerminal_(::isatty(STDERR_FILENO) != 0) {
+        notesAtTerminal_(::isatty(STDERR_FILENO) != 0),
+        notesJoinOutput_(SameDestination(STDOUT_FILENO, STDERR_FILENO)) {
     // A reader that goes away (a pager quit early, `| head`) must not kill the program mid-command:
     // the write fails with EPIPE instead, and the program ends before reading another command.
     std::signal(SIGPIPE, SIG_IGN);
@@ -135,6 +147,7 @@ class StandardStreams final : public Terminal {
   void WriteNote(const char* data, std::size_t size) override { WriteAll(STDERR_FILENO, data, size); }
 
   bool NotesAtTerminal() const override { return notesAtTerminal_; }
+  bool NotesJoinOutput() const override { return notesJoinOutput_; }
 
   // Asked each time, as the window may have been resized since.
   std::optional<WindowSize> Size() const override {
@@ -160,6 +173,7 @@ class StandardStreams final : public Terminal {
   bool terminal_;
   bool personTyping_;
   bool notesAtTerminal_;
+  bool notesJoinOutput_;
   bool outputClosed_ = false;
   std::unique_ptr<LineEditor> editor_;
 };

@@ -52,6 +52,9 @@ class Terminal {
   }
   // True when the stream WriteNote writes to is a terminal: control bytes are then shown escaped.
   virtual bool NotesAtTerminal() const { return false; }
+  // True when that stream is the output itself (standard error sent where standard output goes,
+  // `2>&1`): a note may then take its place among the output's bytes, with no write of its own.
+  virtual bool NotesJoinOutput() const { return false; }
   // The size of the terminal the output goes to, when it is one and tells it.
   virtual std::optional<WindowSize> Size() const { return std::nullopt; }
   // True once the reader of the output has gone away (a pager quit, `| head` had enough): nothing

@@ -136,11 +136,13 @@ void AlignedTable::WriteLine(std::span<const Cell> cells, bool header) {
   const std::size_t start = out_.size();
   const std::size_t columns = names_.size();
   for (std::size_t column = 0; column < columns; ++column) {
-    if (column > 0) out_ += kSeparator;
     const Cell cell = column < cells.size() ? cells[column] : Cell{};
+    const bool last = column + 1 == columns;
     const bool right = header ? numeric_[column]
                               : cell.kind == CellKind::kNumber || (cell.kind == CellKind::kNull && numeric_[column]);
-    WriteCell(column, cell, right, column + 1 == columns);
+    // No blank ends a line but one of a value's own.
+    if (column > 0) out_ += last && cell.text.empty() && !right ? kSeparator.substr(0, 2) : kSeparator;
+    WriteCell(column, cell, right, last);
   }
   // Only where even the narrowest columns do not fit: the line itself is cut.
   if (limit_ && lineWidth_ > *limit_) {

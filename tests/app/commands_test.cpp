@@ -22,16 +22,21 @@ const std::string kHelp =
     "ABOUT : Copy right infomation\n"
     "CLOSE : Close database\n"
     "CLS : Clear screen\n"
+    "COLUMNS : Show the columns of a table: Columns table\n"
     "COUNT : Get records count in current recordset\n"
     "DB : List databases\n"
     "DEMO : Demo how to use this tools\n"
     "H : Help\n"
+    "INFO : Show what the open connection is\n"
+    "MORE : Make the next result of the last SQL command current\n"
     "OPEN : Open database by connection string\n"
     "Q : Quit\n"
     "RECORD : Display current record in current recordset\n"
+    "ROWS : Show rows from current record as a table: Rows [count|all]\n"
     "SQL : Execute a SQL command\n"
     "T : Move to next record and display it\n"
     "TABLE : Show all tables in current db\n"
+    "TIMING : Show each command's time: Timing [on|off]\n"
     "VER : Get MDAC Version\n";
 
 const std::string kSeparator(79, '-');

@@ -39,14 +39,19 @@ TEST(TerminalTest, ColoursAndClearScreen) {
   std::string help;
   for (const char* line : {"ABOUT \x1b[97m: Copy right infomation", "CLOSE \x1b[97m: Close database",
                            "CLS \x1b[97m: Clear screen",
+                           "COLUMNS \x1b[97m: Show the columns of a table: Columns table",
                            "COUNT \x1b[97m: Get records count in current recordset",
                            "DB \x1b[97m: List databases", "DEMO \x1b[97m: Demo how to use this tools",
-                           "H \x1b[97m: Help", "OPEN \x1b[97m: Open database by connection string",
+                           "H \x1b[97m: Help", "INFO \x1b[97m: Show what the open connection is",
+                           "MORE \x1b[97m: Make the next result of the last SQL command current",
+                           "OPEN \x1b[97m: Open database by connection string",
                            "Q \x1b[97m: Quit",
                            "RECORD \x1b[97m: Display current record in current recordset",
+                           "ROWS \x1b[97m: Show rows from current record as a table: Rows [count|all]",
                            "SQL \x1b[97m: Execute a SQL command",
                            "T \x1b[97m: Move to next record and display it",
                            "TABLE \x1b[97m: Show all tables in current db",
+                           "TIMING \x1b[97m: Show each command's time: Timing [on|off]",
                            "VER \x1b[97m: Get MDAC Version"}) {
     help += std::string("\x1b[94m") + line + "\n";
   }
