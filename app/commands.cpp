@@ -47,8 +47,13 @@ void OnDatabase(std::int32_t tokenCount, char** tokens, void* userValue) {
   database.FinishCommand();
 }
 
-bool IsWord(const char* token, std::string_view word) {
-  const std::string_view text(token);
+// The first word of the text after the command word, as typed; empty when there is none.
+std::string_view FirstArgument(void* userValue) {
+  const std::string_view text = Target(userValue).shell.ArgumentText();
+  return text.substr(0, text.find_first_of(" \t"));
+}
+
+bool IsWord(std::string_view text, std::string_view word) {
   if (text.size() != word.size()) return false;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char lower = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
@@ -86,17 +91,17 @@ void NextRecordCommand(std::int32_t, char**, void* userValue) {
 }
 
 // Rows [count|all]: without a word, a screenful (see Database::DefaultRowCount).
-void RowsCommand(std::int32_t tokenCount, char** tokens, void* userValue) {
+void RowsCommand(std::int32_t, char**, void* userValue) {
   CommandTarget& target = Target(userValue);
-  if (tokenCount < 2) {
+  const std::string_view word = FirstArgument(userValue);
+  if (word.empty()) {
     target.database.ShowRows(target.database.DefaultRowCount());
     return;
   }
-  if (IsWord(tokens[1], "all")) {
+  if (IsWord(word, "all")) {
     target.database.ShowRows(std::nullopt);
     return;
   }
-  const std::string_view word(tokens[1]);
   std::int64_t count = 0;
   const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), count);
   if (error != std::errc() || end != word.data() + word.size() || count < 1) {
@@ -115,13 +120,14 @@ void MoreCommand(std::int32_t, char**, void* userValue) { Target(userValue).data
 void InfoCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ShowConnectionFacts(); }
 
 // Timing [on|off]: without a word it turns timing over.
-void TimingCommand(std::int32_t tokenCount, char** tokens, void* userValue) {
+void TimingCommand(std::int32_t, char**, void* userValue) {
   CommandTarget& target = Target(userValue);
+  const std::string_view word = FirstArgument(userValue);
   bool on = !target.database.Timing();
-  if (tokenCount >= 2) {
-    if (IsWord(tokens[1], "on")) {
+  if (!word.empty()) {
+    if (IsWord(word, "on")) {
       on = true;
-    } else if (IsWord(tokens[1], "off")) {
+    } else if (IsWord(word, "off")) {
       on = false;
     } else {
       target.shell.Console().Print("TIMING [on|off]\n");

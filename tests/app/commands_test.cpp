@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 #include <string>
 
 #include "access/data_access.h"
@@ -105,6 +106,14 @@ TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
       {"db\n", "-" + openFirst + "-"},
       {"DB list\n", "-" + openFirst + "-"},
       {"close\nclose it\n", "---"},
+      {"rows\nRows all\nrows 5\ncolumns t\nmore\ninfo\n", "-" + openFirst + "-" + openFirst + "-" + openFirst + "-" +
+                                                            openFirst + "-" + openFirst + "-" + openFirst + "-"},
+      // What the new commands take.
+      {"rows 0\nrows -1\nrows x\nrows 2x\ncolumns\n",
+       "-ROWS [number of rows|all]\n-ROWS [number of rows|all]\n-ROWS [number of rows|all]\n"
+       "-ROWS [number of rows|all]\n-COLUMNS table name\n-"},
+      {"timing\ntiming\nTiming ON\ntiming off\ntiming now\n",
+       "-Timing is on.\n-Timing is off.\n-Timing is on.\n-Timing is off.\n-TIMING [on|off]\n-"},
       // The console's own commands; on a pipe CLS has nothing to clear.
       {"cls\nCLS now\n", "---"},
       {"about\nabout us\n", "-" + kNotice + "-" + kNotice + "-"},
@@ -138,6 +147,33 @@ TEST(CommandsTest, DemonstrationReplaysOnTheSampleDatabase) {
   std::string expected = "---";
   expected.append(kDemo, first, next - first).append("-").append(kDemo, next + 3, close - next - 3).append("-");
   EXPECT_EQ(Transcript("open \"Data Source=sample.db\"\nsql \"select * from account\"\nrecord\nt\n"), expected);
+}
+
+// On a pipe the notes go to standard error, each after what the command printed; standard output
+// holds the transcript it would hold without them.
+TEST(CommandsTest, NotesGoToStandardErrorAndLeaveTheTranscriptAlone) {
+  const testsupport::ProgramRun run = apptest::RunScript(
+      "open \"Data Source=sample.db\"\ntiming on\nsql \"update Account set Type = Type\"\n"
+      "sql \"select ID, Account, User from Account where ID < 3\"\nRows\nt\nColumns MailProvider\nmore\ntiming\n"
+      "sql \"delete from Account where ID > 100\"\n");
+  EXPECT_EQ(testsupport::Transcript(run),
+            "--Timing is on.\n---"
+            "ID | Account                   | User\n"
+            "---+---------------------------+-------\n"
+            " 1 | qltest@brightpost.example | <NULL>\n"
+            " 2 | qltest@harborline.example | <NULL>\n"
+            "(2 rows)\n--"
+            "Name       | Type          | Size | Nullable | Default\n"
+            "-----------+---------------+------+----------+--------\n"
+            "Name       | TEXT          |      | YES      |\n"
+            "Pop3Port   | SMALLINT      |      | NO       |\n"
+            "SmtpPort   | SMALLINT      |      | NO       |\n"
+            "UsesTls    | BOOLEAN       |      | NO       |\n"
+            "MonthlyFee | DECIMAL(6, 2) |      | YES      |\n"
+            "-No more results.\n-Timing is off.\n--");
+  // A time for each of the six commands that reached the database, none for the others.
+  EXPECT_EQ(std::regex_replace(run.errors, std::regex("Time: [0-9]+\\.[0-9]{3} ms"), "Time"),
+            "5 record(s) affected.\nTime\nTime\nTime\nTime\nTime\nTime\n0 record(s) affected.\n");
 }
 
 // unixODBC is loaded when an ODBC connection is first opened. Where it cannot be loaded (here a
