@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "access/ascii.h"
 #include "app/demonstration.h"
 #include "app/notices.h"
 #include "app/version_query.h"
@@ -53,15 +54,6 @@ std::string_view FirstArgument(void* userValue) {
   return text.substr(0, text.find_first_of(" \t"));
 }
 
-bool IsWord(std::string_view text, std::string_view word) {
-  if (text.size() != word.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char lower = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    if (lower != word[i]) return false;
-  }
-  return true;
-}
-
 void OpenCommand(std::int32_t tokenCount, char**, void* userValue) {
   RunTypedText(tokenCount, userValue, "OPEN connection string", "Connection string not used", &db::Database::Open);
 }
@@ -98,7 +90,7 @@ void RowsCommand(std::int32_t, char**, void* userValue) {
     target.database.ShowRows(target.database.DefaultRowCount());
     return;
   }
-  if (IsWord(word, "all")) {
+  if (access::EqualsIgnoringCase(word, "all")) {
     target.database.ShowRows(std::nullopt);
     return;
   }
@@ -125,9 +117,9 @@ void TimingCommand(std::int32_t, char**, void* userValue) {
   const std::string_view word = FirstArgument(userValue);
   bool on = !target.database.Timing();
   if (!word.empty()) {
-    if (IsWord(word, "on")) {
+    if (access::EqualsIgnoringCase(word, "on")) {
       on = true;
-    } else if (IsWord(word, "off")) {
+    } else if (access::EqualsIgnoringCase(word, "off")) {
       on = false;
     } else {
       target.shell.Console().Print("TIMING [on|off]\n");
