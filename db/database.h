@@ -105,8 +105,8 @@ class Database {
     return static_cast<bool>(object);
   }
 
-  // Marks, as it goes, that the operation it lives in has worked on a connection: the command
-  // reached the database.
+  // When the operation it lives in ends, marks that the command reached the database, if there is
+  // a connection it could reach.
   struct ReachMark {
     Database& database;
     ~ReachMark() {
