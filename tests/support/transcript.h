@@ -17,7 +17,8 @@ inline const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n
 // exit code 0 and nothing on standard error but notes.
 std::string Transcript(const ProgramRun& run);
 // True when `errors` is nothing but whole lines of notes (console::ColorConsole::Note): counts of
-// rows changed, the database's messages, results waiting, times taken.
+// rows changed, the database's messages (with the lines of their own text), results waiting, times
+// taken.
 bool OnlyNotes(const std::string& errors);
 
 // The seven lines of an error report: its frame tagged with the line that reported it, the code in
