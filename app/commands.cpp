@@ -82,12 +82,13 @@ void ClearScreenCommand(std::int32_t, char**, void* userValue) {
 
 void AboutCommand(std::int32_t, char**, void* userValue) { PrintMakersNotice(Console(userValue)); }
 
-// Registration order; the help listing sorts by name.
+// Registration order; the help listing sorts by name. The texts of Open and SQL go on over the
+// next lines while the quotation mark they start with is open.
 constexpr shell::CommandRow kCommands[] = {
-    {11, "Open", "Open database by connection string", OpenCommand},
+    {11, "Open", "Open database by connection string", OpenCommand, true},
     {12, "Close", "Close database", CloseCommand},
     {13, "Ver", "Get MDAC Version", VersionCommand},
-    {14, "SQL", "Execute a SQL command", SqlCommand},
+    {14, "SQL", "Execute a SQL command", SqlCommand, true},
     {15, "Table", "Show all tables in current db", TableCommand},
     {16, "Record", "Display current record in current recordset", FirstRecordCommand},
     {17, "t", "Move to next record and display it", NextRecordCommand},
@@ -96,6 +97,9 @@ constexpr shell::CommandRow kCommands[] = {
     {20, "Count", "Get records count in current recordset", CountCommand},
     {21, "CLS", "Clear screen", ClearScreenCommand},
     {22, "About", "Copy right infomation", AboutCommand},
+    // The shell's quit id: they end the program as Q does.
+    {1, "Exit", "Quit", shell::CommandShell::QuitHandler},
+    {1, "Quit", "Quit", shell::CommandShell::QuitHandler},
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// The program's twelve commands: connecting, running statements, stepping through their rows,
+// The program's commands: connecting, running statements, stepping through their rows,
 // schema listings, and the console's own small commands.
 
 namespace ql::console {
