@@ -146,6 +146,34 @@ TEST(TerminalTest, HistoryKeptInTheFileItsVariableNames) {
   EXPECT_EQ(second.exitCode, 0);
 }
 
+// Tab completes the line; Ctrl-A and an "x" then make the completed line an unknown command, whose
+// report reads it back. Without a connection only command words and keywords complete.
+TEST(TerminalTest, TabCompletesCommandsKeywordsTablesAndColumns) {
+  testsupport::ProgramOptions options;
+  options.environment["NO_COLOR"] = "1";
+  TerminalSession session(options);
+  const std::string readBack = "\x01x\n";
+  const auto typed = [&](const std::string& keys, const std::string& words) {
+    ASSERT_TRUE(session.Type(keys + readBack)) << keys;
+    EXPECT_NE(session.WaitForOutput("Unknown command> " + words + " Press 'H' for help\n"), std::string::npos)
+        << keys;
+  };
+  typed("he\t", "XHELP");
+  typed("sql sel\t", "XSQL select");
+  typed("SQL SEL\t", "XSQL SELECT");
+  typed("sql select * from Acc\t", "XSQL select * from Acc");
+  ASSERT_TRUE(session.Type("open \"Data Source=" QL_TEST_SAMPLE_DB ";Mode=Read\"\n"));
+  // The shared start, then the list of both.
+  ASSERT_TRUE(session.Type("sql select * from Acc\t\t"));
+  EXPECT_NE(session.WaitForOutput("\nAccount          AccountProvider\n"), std::string::npos);
+  typed("", "XSQL select * from Account");
+  typed("sql select Account.sm\t", "XSQL select Account . smtp");
+  typed("sql select * from Message m where m.Acc\t", "XSQL select * from Message m where m . AccountID");
+  typed("sql select * from Account where Setu\t", "XSQL select * from Account where SetupDate");
+  ASSERT_TRUE(session.Type("q\n"));
+  EXPECT_EQ(session.Finish().exitCode, 0);
+}
+
 TEST(TerminalTest, CtrlDAtAnEmptyPromptEndsTheProgramAndRestoresTheTerminal) {
   TerminalSession session;
   const termios before = session.Modes();
