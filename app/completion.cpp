@@ -101,7 +101,8 @@ std::optional<std::string> QualifiedTable(std::string_view qualifier, const std:
   if (auto named = table(qualifier)) return named;
   for (std::size_t i = 0; i + 1 < words.size(); ++i) {
     const bool alias = EqualsIgnoringCase(words[i + 1], qualifier) ||
-                       (i + 2 < words.size() && EqualsIgnoringCase(words[i + 1], "AS") && EqualsIgnoringCase(words[i + 2], qualifier));
+                       (i + 2 < words.size() && EqualsIgnoringCase(words[i + 1], "AS") &&
+                        EqualsIgnoringCase(words[i + 2], qualifier));
     if (!alias) continue;
     if (auto named = table(words[i])) return named;
   }
@@ -134,9 +135,8 @@ std::vector<std::string> StatementCandidates(std::string_view statement, std::st
   std::vector<std::string> named;
   for (const std::string& table : tables) {
     if (named.size() == kNamedTables) break;
-    if (std::any_of(words.begin(), words.end(), [&](std::string_view each) { return EqualsIgnoringCase(each, table); })) {
-      named.push_back(table);
-    }
+    const auto namesTable = [&](std::string_view each) { return EqualsIgnoringCase(each, table); };
+    if (std::any_of(words.begin(), words.end(), namesTable)) named.push_back(table);
   }
   for (const std::string& table : named) AddMatching(names.columns(table), word, out);
   return out;

@@ -49,7 +49,8 @@ CompletionStep PlanCompletion(std::string_view word, const std::vector<std::stri
   }
   std::size_t shared = candidates.front().size();
   for (const std::string& candidate : candidates) shared = std::min(shared, SharedStart(candidates.front(), candidate));
-  const std::string_view start = std::string_view(candidates.front()).substr(0, WholeCharacters(candidates.front(), shared));
+  const std::string& first = candidates.front();
+  const std::string_view start = std::string_view(first).substr(0, WholeCharacters(first, shared));
   if (start.size() > word.size()) {
     step.replacement = start;
   } else {

@@ -356,7 +356,7 @@ class LibeditEditor final : public LineEditor {
     }
     // Ctrl-C while the candidates were sought: libedit's read no longer sees it, so the line ends here.
     if (terminal_signals::LineDropPending()) return CC_EOF;
-    std::erase_if(candidates, [](const std::string& candidate) { return candidate.empty() || HoldsControl(candidate); });
+    std::erase_if(candidates, [](const std::string& each) { return each.empty() || HoldsControl(each); });
     const bool blankFollows = !after.empty() && (after.front() == ' ' || after.front() == '\t');
     const CompletionStep step = PlanCompletion(request.word, candidates, blankFollows);
     if (!step.replacement.empty()) {

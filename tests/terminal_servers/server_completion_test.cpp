@@ -59,8 +59,9 @@ TEST_P(ServerCompletionTest, TheServersTablesComplete) {
   access_probe::Query(setup, std::string("drop table ") + kTable);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, ServerCompletionTest, testing::Values("pg", "mariadb"),
-                         [](const auto& info) { return std::string(info.param) == "pg" ? "NativePostgres" : "OdbcMariadb"; });
+INSTANTIATE_TEST_SUITE_P(Servers, ServerCompletionTest, testing::Values("pg", "mariadb"), [](const auto& info) {
+  return std::string(info.param) == "pg" ? "NativePostgres" : "OdbcMariadb";
+});
 
 // Processes stopped with SIGSTOP for as long as this lives.
 class StoppedProcesses {
@@ -101,7 +102,8 @@ TEST(ServerCompletionStopTest, AStoppedServerLeavesNoFrozenTerminal) {
       "open \"" + server->NativeConnectionString(server->password, "application_name=qlcompletion") + "\"\n"));
   ASSERT_TRUE(typing.ReadsBack("he\t", "XHELP"));  // the session is open once this answers
   const auto watch = access_probe::Connect(server->ConnectionString());
-  const auto rows = access_probe::Query(watch, "select pid from pg_stat_activity where application_name = 'qlcompletion'");
+  const auto rows =
+      access_probe::Query(watch, "select pid from pg_stat_activity where application_name = 'qlcompletion'");
   const pid_t backend = static_cast<pid_t>(std::stol("0" + access_probe::Column(*rows, "pid")));
   ASSERT_GT(backend, 0);
   const pid_t postmaster = ParentOf(backend);
