@@ -62,7 +62,7 @@ std::vector<std::string> HistoryFile::ReadEntries(std::size_t count) {
     while (!rest.empty()) {
       const std::size_t end = rest.find('\n');
       const std::string_view piece = rest.substr(0, end);
-      if (!skipping && line.size() + piece.size() > kLongestEntry) {
+      if (!skipping && line.size() + piece.size() > kLongestLine) {
         skipping = true;
         std::string().swap(line);
       }
@@ -78,6 +78,7 @@ std::vector<std::string> HistoryFile::ReadEntries(std::size_t count) {
 
 bool HistoryFile::Append(std::string_view entry) {
   std::string line = Encode(entry);
+  if (line.size() > kLongestLine) return false;
   line += '\n';
   std::string_view rest = line;
   while (!rest.empty()) {

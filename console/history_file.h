@@ -24,13 +24,15 @@ class HistoryFile {
   HistoryFile(const HistoryFile&) = delete;
   HistoryFile& operator=(const HistoryFile&) = delete;
 
-  // The newest `count` entries, oldest first; a line longer than kLongestEntry bytes is skipped.
+  // The newest `count` entries, oldest first; a line longer than kLongestLine bytes is skipped, so
+  // that the entries read take count * kLongestLine bytes at most.
   // Nothing when the file is not a regular file (/dev/null, a pipe).
   std::vector<std::string> ReadEntries(std::size_t count);
-  // Appends one entry; false when it could not be written whole.
+  // Appends one entry; false when it could not be written whole, or when its line would be longer
+  // than kLongestLine (it could not be read back).
   bool Append(std::string_view entry);
 
-  static constexpr std::size_t kLongestEntry = std::size_t{1} << 20;
+  static constexpr std::size_t kLongestLine = std::size_t{64} << 10;
 
   // The line that stands for `entry` in the file, and back.
   static std::string Encode(std::string_view entry);

@@ -28,9 +28,11 @@ TEST(HistoryFileTest, EntriesReadBackAsTheyWereWritten) {
     const auto file = HistoryFile::Open(path, why);
     ASSERT_NE(file, nullptr) << why;
     for (const std::string& entry : entries) EXPECT_TRUE(file->Append(entry));
+    // Its line could not be read back.
+    EXPECT_FALSE(file->Append(std::string(HistoryFile::kLongestLine - 1, 'y') + "\n"));
   }
   // A line too long to keep, then one more entry from another program.
-  std::ofstream(path, std::ios::app) << std::string(HistoryFile::kLongestEntry + 1, 'x') << "\nlast\n";
+  std::ofstream(path, std::ios::app) << std::string(HistoryFile::kLongestLine + 1, 'x') << "\nlast\n";
   const auto file = HistoryFile::Open(path, why);
   ASSERT_NE(file, nullptr) << why;
   std::vector<std::string> expected = entries;
