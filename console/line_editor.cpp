@@ -32,9 +32,12 @@ namespace {
 // Lines kept for Up, Down and Ctrl-R; the oldest go first.
 constexpr int kHistoryLines = 500;
 
-// The editor's own functions, bound to keys by these names.
+// The editor's own functions, bound to keys by these names. They are added in wide characters:
+// libedit keeps the names it is given, and the copies it makes of narrow ones are never freed.
 constexpr const char* kSearchBack = "ql-search-back";
+constexpr const wchar_t* kSearchBackWide = L"ql-search-back";
 constexpr const char* kComplete = "ql-complete";
+constexpr const wchar_t* kCompleteWide = L"ql-complete";
 
 // Keys beyond libedit's emacs defaults, in its own notation.
 struct KeyBinding {
@@ -60,6 +63,7 @@ struct Libedit {
   decltype(&::el_init) init;
   decltype(&::el_end) end;
   decltype(&::el_set) set;
+  decltype(&::el_wset) setWide;
   decltype(&::el_get) get;
   decltype(&::el_gets) gets;
   decltype(&::history_init) historyInit;
@@ -83,7 +87,7 @@ struct Libedit {
         return function != nullptr;
       };
       static Libedit table;
-      if (find(table.init, "el_init") && find(table.end, "el_end") && find(table.set, "el_set") &&
+      if (find(table.init, "el_init") && find(table.end, "el_end") && find(table.set, "el_set") && find(table.setWide, "el_wset") &&
           find(table.get, "el_get") && find(table.gets, "el_gets") && find(table.historyInit, "history_init") &&
           find(table.historyEnd, "history_end") && find(table.history, "history") && find(table.line, "el_line") &&
           find(table.insertString, "el_insertstr") && find(table.deleteString, "el_deletestr") &&
@@ -288,8 +292,10 @@ class LibeditEditor final : public LineEditor {
     api_.set(editLine, EL_SIGNAL, 1);
     api_.set(editLine, EL_PROMPT_ESC, &LibeditEditor::Prompt, kNonPrinting);
     api_.set(editLine, EL_HIST, api_.history, history_.get());
-    api_.set(editLine, EL_ADDFN, kSearchBack, "Search back through the history", &LibeditEditor::SearchBackKey);
-    api_.set(editLine, EL_ADDFN, kComplete, "Complete the word before the cursor", &LibeditEditor::CompleteKey);
+    api_.setWide(editLine, EL_ADDFN, kSearchBackWide, L"Search back through the history",
+                 &LibeditEditor::SearchBackKey);
+    api_.setWide(editLine, EL_ADDFN, kCompleteWide, L"Complete the word before the cursor",
+                 &LibeditEditor::CompleteKey);
     for (const KeyBinding& binding : kKeyBindings) {
       api_.set(editLine, EL_BIND, binding.keys, binding.function, static_cast<const char*>(nullptr));
     }
