@@ -113,11 +113,13 @@ std::int32_t CommandShell::Run() {
     if (read == LineRead::kDropped) continue;
     if (!AcceptLine(line_.c_str())) continue;
     // A statement of several lines is tokenized again whole, from the quote state its first line
-    // started in.
+    // started in; one that does not run leaves that state as it was.
     const char quoteBefore = openQuote;
     if (Tokenize(line_, tokenText) == 0) continue;
     if (const char mark = ContinuedMark(); mark != 0) {
-      switch (ReadRestOfStatement(mark)) {
+      const StatementRead statement = ReadRestOfStatement(mark);
+      openQuote = quoteBefore;
+      switch (statement) {
         case StatementRead::kComplete:
           break;
         case StatementRead::kTooLong:
@@ -130,7 +132,6 @@ std::int32_t CommandShell::Run() {
           Print("Statement not run: the input ended before its closing %c.\n", mark);
           return kQuitId;
       }
-      openQuote = quoteBefore;
       Tokenize(line_, tokenText);
     }
     if (Dispatch(tokens[0]) == kQuitId) return kQuitId;
