@@ -22,7 +22,7 @@ void SetUpLineEditing(console::ConsoleShell& shell, db::Database& database) {
     const CompletionNames names{shell.CommandNames(), [&] { return database.TableNames(until); },
                                 [&](const std::string& table) { return database.ColumnNames(table, until); }};
     return CompletionCandidates(request, names);
-  });
+  }, [&database] { database.ReadNamesAhead(); });
   const char* path = std::getenv(kHistoryVariable);
   if (path == nullptr || path[0] == '\0') return;
   const std::string why = editor->KeepHistoryIn(path, &MayKeepInHistoryFile);

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <cwchar>
 #include <exception>
+#include <functional>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -215,8 +216,11 @@ class LibeditEditor final : public LineEditor {
   Outcome ReadLine(std::string_view prompt, std::string& line) override {
     if (terminal_signals::TakeKeyEcho()) Show("\n");
     continuing_ = std::exchange(continueNext_, false);
-    // The entry before is complete: it goes into the history, where Up finds it.
-    if (!continuing_) CommitEntry();
+    if (!continuing_) {
+      // The entry before is complete: it goes into the history, where Up finds it.
+      CommitEntry();
+      Prepare();
+    }
     prompt_.assign(prompt);
     const ScopedThreadLocale editing(locale_.Get());
     int count = 0;
@@ -250,8 +254,9 @@ class LibeditEditor final : public LineEditor {
 
   void ContinueEntry() override { continueNext_ = true; }
 
-  void CompleteWith(Completer completer) override {
+  void CompleteWith(Completer completer, std::function<void()> prepare) override {
     completer_ = std::move(completer);
+    prepare_ = std::move(prepare);
     api_.set(editLine_.get(), EL_BIND, "^I", kComplete, static_cast<const char*>(nullptr));
   }
 
@@ -345,6 +350,15 @@ class LibeditEditor final : public LineEditor {
             static_cast<std::size_t>(info->cursor - info->buffer)};
   }
 
+  void Prepare() {
+    if (!prepare_) return;
+    try {
+      prepare_();
+    } catch (const std::exception&) {
+      // Tab then finds fewer words ready; nothing else depends on them.
+    }
+  }
+
   // Tab: the word before the cursor completed, or the candidates listed below the line.
   unsigned char Complete() {
     if (!completer_) return CC_ERROR;
@@ -408,8 +422,9 @@ class LibeditEditor final : public LineEditor {
       entries.emplace_back(event.str);
     }
     const std::string linePrompt = prompt_;
-    const auto [original, originalCursor] = EditedLine();
-    std::size_t rowsUp = RowsAbove(prompt_, std::string_view(original).substr(0, originalCursor));
+    const std::pair<std::string, std::size_t> edited = EditedLine();
+    const std::string& original = edited.first;
+    std::size_t rowsUp = RowsAbove(prompt_, std::string_view(original).substr(0, edited.second));
     std::string pattern;
     std::size_t match = entries.size();  // none
     bool failed = false;
@@ -477,6 +492,7 @@ class LibeditEditor final : public LineEditor {
   HistoryFilter keep_;
   std::string lastWritten_;
   Completer completer_;
+  std::function<void()> prepare_;
 };
 
 }  // namespace

@@ -32,8 +32,12 @@ class LineEditor {
   // The next line read goes on the history entry of the lines before it, after a line end: a
   // statement typed over several lines is one entry.
   virtual void ContinueEntry() {}
-  // Tab completes the word before the cursor with what `completer` offers.
-  virtual void CompleteWith(Completer completer) { static_cast<void>(completer); }
+  // Tab completes the word before the cursor with what `completer` offers. `prepare`, when given,
+  // runs before each new line is read, so that words can be got ready while the person types.
+  virtual void CompleteWith(Completer completer, std::function<void()> prepare = {}) {
+    static_cast<void>(completer);
+    static_cast<void>(prepare);
+  }
   // Keeps the history in the file at `path` too (see HistoryFile): its newest entries are read now,
   // and each entry that `keep` accepts is appended once it is complete. Empty, or why the file
   // cannot be used.

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -13,14 +14,16 @@
 namespace ql::db {
 
 struct CatalogNames::Reading {
+  std::string key;
   Reader reader;
   Interrupter interrupter;
   // Held by the interrupting thread across its interrupt, and by the reading thread as it ends the
   // read, so that an interrupt never reaches a connection that has gone on to other work.
   std::mutex interrupting;
-  std::mutex mutex;  // guards finished and names
+  std::mutex mutex;  // guards finished, interrupted and names
   std::condition_variable done;
   bool finished = false;
+  bool interrupted = false;
   std::vector<std::string> names;
 };
 
@@ -47,15 +50,9 @@ bool StartThread(std::function<void()> work) {
 
 CatalogNames::~CatalogNames() = default;
 
-const std::vector<std::string>* CatalogNames::Kept(const std::string& key) const {
-  const auto found = kept_.find(key);
-  return found != kept_.end() ? &found->second : nullptr;
-}
-
-std::vector<std::string> CatalogNames::Read(const std::string& key, Reader read, Interrupter interrupt,
-                                            Deadline until) {
-  if (ReadRunning() || std::chrono::steady_clock::now() >= until) return {};
+bool CatalogNames::Start(const std::string& key, Reader read, Interrupter interrupt, Deadline until) {
   auto shared = std::make_shared<Reading>();
+  shared->key = key;
   shared->reader = std::move(read);
   shared->interrupter = std::move(interrupt);
   const bool started = StartThread([shared] {
@@ -76,25 +73,70 @@ std::vector<std::string> CatalogNames::Read(const std::string& key, Reader read,
     shared->interrupter = nullptr;
     shared->done.notify_all();
   });
-  if (!started) return {};
+  if (!started) return false;
   read_ = shared;
+  // The watchdog: past `until` it interrupts the read, unless the read has ended by then.
+  StartThread([shared, until] {
+    {
+      std::unique_lock lock(shared->mutex);
+      if (shared->done.wait_until(lock, until, [&] { return shared->finished; })) return;
+    }
+    const std::lock_guard interrupting(shared->interrupting);
+    if (!shared->interrupter) return;
+    {
+      const std::lock_guard lock(shared->mutex);
+      shared->interrupted = true;
+    }
+    shared->interrupter();
+  });
+  return true;
+}
+
+void CatalogNames::TakeEndedRead() {
   {
-    std::unique_lock lock(shared->mutex);
-    if (shared->done.wait_until(lock, until, [&] { return shared->finished; })) {
-      kept_[key] = shared->names;
-      return shared->names;
+    const std::lock_guard lock(read_->mutex);
+    if (read_->interrupted) {
+      gaveUp_.insert(read_->key);
+    } else {
+      kept_[read_->key] = std::move(read_->names);
     }
   }
-  StartThread([shared] {
-    const std::lock_guard interrupting(shared->interrupting);
-    if (shared->interrupter) shared->interrupter();
-  });
-  return {};
+  read_.reset();
+}
+
+const std::vector<std::string>* CatalogNames::Kept(const std::string& key) {
+  ReadRunning();
+  const auto found = kept_.find(key);
+  return found != kept_.end() ? &found->second : nullptr;
+}
+
+std::vector<std::string> CatalogNames::Read(const std::string& key, Reader read, Interrupter interrupt,
+                                            Deadline until) {
+  if (std::chrono::steady_clock::now() >= until) return {};
+  if (ReadRunning()) {
+    // A read of the same names started ahead is waited for as this one would be.
+    if (read_->key != key) return {};
+  } else if (!Start(key, std::move(read), std::move(interrupt), until)) {
+    return {};
+  }
+  {
+    std::unique_lock lock(read_->mutex);
+    if (!read_->done.wait_until(lock, until, [&] { return read_->finished; })) return {};
+  }
+  TakeEndedRead();
+  const auto found = kept_.find(key);
+  return found != kept_.end() ? found->second : std::vector<std::string>{};
+}
+
+void CatalogNames::ReadAhead(const std::string& key, Reader read, Interrupter interrupt, Deadline until) {
+  if (Kept(key) != nullptr || ReadRunning() || gaveUp_.contains(key)) return;
+  Start(key, std::move(read), std::move(interrupt), until);
 }
 
 void CatalogNames::Forget() {
   Settle();
   kept_.clear();
+  gaveUp_.clear();
 }
 
 void CatalogNames::WaitForRead() {
@@ -102,7 +144,7 @@ void CatalogNames::WaitForRead() {
     std::unique_lock lock(read_->mutex);
     read_->done.wait(lock, [&] { return read_->finished; });
   }
-  read_.reset();
+  TakeEndedRead();
 }
 
 bool CatalogNames::ReadRunning() {
@@ -111,7 +153,7 @@ bool CatalogNames::ReadRunning() {
     const std::lock_guard lock(read_->mutex);
     if (!read_->finished) return true;
   }
-  read_.reset();
+  TakeEndedRead();
   return false;
 }
 

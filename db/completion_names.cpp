@@ -1,6 +1,7 @@
 // The names Tab completes from: tables, views and columns, as the connection's catalogs list them.
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,16 +27,21 @@ std::vector<std::string> Database::ColumnNames(const std::string& table, Catalog
   return CatalogNamesFor(std::string(kColumnsKey) + table, &Database::ReadColumnNames, table, until);
 }
 
+void Database::ReadNamesAhead() {
+  const std::string key(kTablesKey);
+  if (names_.Kept(key) != nullptr || !CatalogsFree()) return;
+  const access::Ref<access::Connection> reading = connection;
+  names_.ReadAhead(
+      key, [reading] { return ReadTableNames(*reading, {}); }, [reading] { reading->Interrupt(); },
+      std::chrono::steady_clock::now() + CatalogNames::kWaitLimit);
+}
+
 std::vector<std::string> Database::CatalogNamesFor(
     const std::string& key, std::vector<std::string> (*read)(access::Connection&, const std::string&),
     const std::string& argument, CatalogNames::Deadline until) {
   if (const std::vector<std::string>* kept = names_.Kept(key)) return *kept;
-  if (!connection || names_.ReadRunning() || !CatalogsFree()) return {};
-  try {
-    if (connection->State() != access::kStateOpen) return {};
-  } catch (const access::DataAccessError&) {
-    return {};
-  }
+  // A read under way may be of these very names; CatalogNames tells.
+  if (!connection || (!names_.ReadRunning() && !CatalogsFree())) return {};
   const access::Ref<access::Connection> reading = connection;
   return names_.Read(
       key, [reading, read, argument] { return read(*reading, argument); }, [reading] { reading->Interrupt(); },
@@ -43,9 +49,10 @@ std::vector<std::string> Database::CatalogNamesFor(
 }
 
 bool Database::CatalogsFree() {
-  if (!recordset) return true;
+  if (!connection || names_.ReadRunning()) return false;
   try {
-    return recordset->State() == access::kStateClosed || recordset->Eof();
+    if (connection->State() != access::kStateOpen) return false;
+    return !recordset || recordset->State() == access::kStateClosed || recordset->Eof();
   } catch (const access::DataAccessError&) {
     return false;
   }

@@ -63,6 +63,9 @@ class Database {
   // never a report.
   std::vector<std::string> TableNames(CatalogNames::Deadline until);
   std::vector<std::string> ColumnNames(const std::string& table, CatalogNames::Deadline until);
+  // Starts reading the table names while the person types, when they are not kept and could be
+  // read now, so that Tab finds them even once a result is part read; returns at once.
+  void ReadNamesAhead();
 
  private:
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -79,7 +82,8 @@ class Database {
   std::vector<std::string> CatalogNamesFor(const std::string& key,
                                            std::vector<std::string> (*read)(access::Connection&, const std::string&),
                                            const std::string& argument, CatalogNames::Deadline until);
-  // True when no result is part read: the current recordset is closed or at its end.
+  // True when the catalogs may be read now: the connection is open, no catalog read runs, and no
+  // result is part read (the current recordset is closed or at its end).
   bool CatalogsFree();
   // After a statement: whether the names kept may have changed (it left no rows, it failed, or its
   // text holds more than one statement).

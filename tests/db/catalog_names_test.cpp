@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace ql {
 
@@ -44,6 +45,13 @@ TEST(CatalogNamesTest, AReadThatEndsInTimeIsKept) {
   EXPECT_EQ(names.Kept("tables"), nullptr);
   // Past its deadline nothing is read at all.
   EXPECT_EQ(names.Read("tables", [] { return Names{"late"}; }, [] {}, Clock::now()), Names{});
+  // Names read ahead are waited for when asked for while their read runs, not read twice.
+  names.ReadAhead("columns", [] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return Names{"ID"};
+  }, [] {}, Clock::now() + std::chrono::seconds(5));
+  EXPECT_EQ(names.Read("columns", [] { return Names{"twice"}; }, [] {}, Clock::now() + std::chrono::seconds(5)),
+            Names{"ID"});
 }
 
 TEST(CatalogNamesTest, ASlowReadGivesNothingAndIsInterrupted) {
@@ -57,6 +65,16 @@ TEST(CatalogNamesTest, ASlowReadGivesNothingAndIsInterrupted) {
   names.Settle();
   EXPECT_TRUE(interrupted->open);
   EXPECT_EQ(names.Kept("tables"), nullptr);
+  // Names whose read was interrupted are not read ahead again until they are forgotten.
+  const auto again = [] { return Names{"again"}; };
+  names.ReadAhead("tables", again, [] {}, Clock::now() + std::chrono::seconds(5));
+  names.Settle();
+  EXPECT_EQ(names.Kept("tables"), nullptr);
+  names.Forget();
+  names.ReadAhead("tables", again, [] {}, Clock::now() + std::chrono::seconds(5));
+  names.Settle();
+  ASSERT_NE(names.Kept("tables"), nullptr);
+  EXPECT_EQ(*names.Kept("tables"), Names{"again"});
 }
 
 // A stopped server: neither the read nor the interrupt returns until the server goes on.

@@ -185,6 +185,11 @@ TEST_F(SqliteSession, CompletionNamesFollowTheSchema) {
   EXPECT_EQ(tables(), (Names{"Account", "Rich"}));
   session.Run("sql select 1 as one; select 2 as two");
   EXPECT_EQ(tables(), Names{});
+  // Read ahead while the connection is free, they are there once a result is part read.
+  session.Run("sql create table Log (n)");
+  database.ReadNamesAhead();
+  session.Run("sql select * from Account");
+  EXPECT_EQ(tables(), (Names{"Account", "Log", "Rich"}));
   session.Run("close");
   EXPECT_EQ(tables(), Names{});
 }
