@@ -37,6 +37,10 @@ class Recordset {
   // The number of rows; fetches whatever rows are still with the provider.
   virtual std::int32_t RecordCount() = 0;
   virtual Ref<Fields> GetFields() = 0;
+  // From now on the rows the recordset moves past are not kept: a result read once, front to back,
+  // holds one row at a time, however large. Once a row is gone, MoveFirst raises kNotSupported with
+  // a description that says the result must be run again; RecordCount still counts every row.
+  virtual void StreamRows() {}
 
   // A statement text may give several results. The first one with rows is the one Open makes
   // current; the others wait. They are counted once the current result's rows have all been read:

@@ -55,6 +55,7 @@ class NativeRecordset final : public Recordset {
   void MoveFirst() override { Cursor().MoveFirst(); }
   void MoveNext() override { Cursor().MoveNext(); }
   std::int32_t RecordCount() override { return Cursor().RecordCount(); }
+  void StreamRows() override { Cursor().Stream(); }
 
   Ref<Fields> GetFields() override {
     Cursor();

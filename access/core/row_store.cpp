@@ -235,6 +235,16 @@ void RowStore::AbandonRow() {
   cellsInRow_ = 0;
 }
 
+void RowStore::Clear() noexcept {
+  rows_.clear();
+  rowOpen_ = false;
+  cellsInRow_ = 0;
+  if (blocks_.empty()) return;
+  blocks_.resize(1);
+  blocks_.front().used = 0;
+  blockBytes_ = blocks_.front().capacity;
+}
+
 void RowStore::EndRow() {
   if (!rowOpen_) return;
   while (cellsInRow_ < columnCount_) PutCell(kNull, nullptr, 0);

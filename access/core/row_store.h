@@ -56,6 +56,9 @@ class RowStore {
   void EndRow();
   // Drops a row begun but not completed (a fetch that failed half-way, or found no row).
   void AbandonRow();
+  // Drops every row, keeping the first block's room for the rows to come; for a result read once,
+  // front to back, without keeping what was read.
+  void Clear() noexcept;
 
   // The cell of a completed row; `row` < RowCount(), `column` < ColumnCount().
   Variant Value(std::size_t row, std::size_t column) const;

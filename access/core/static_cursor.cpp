@@ -55,6 +55,11 @@ bool StaticCursor::Eof() const {
 void StaticCursor::MoveFirst() {
   RequireOpen();
   if (bof_ && eof_) RaiseLayerError(kNoCurrentRecord, kObject);
+  if (dropped_ > 0) {
+    throw DataAccessError(kNotSupported, std::string(kObject),
+                          "The rows of this result were streamed and are not kept; run the statement again to read "
+                          "them from the first.");
+  }
   row_ = 0;
   bof_ = eof_ = false;
 }
@@ -67,10 +72,16 @@ void StaticCursor::MoveNext() {
     bof_ = false;
     return;
   }
+  if (streaming_ && store_->RowCount() > 0 && row_ + 1 >= Fetched()) {
+    // Only the current row is held, and it is being left: the next one takes its room.
+    dropped_ = Fetched();
+    store_->Clear();
+    locatedRow_ = static_cast<std::size_t>(-1);
+  }
   if (Reach(row_ + 1)) {
     ++row_;
   } else {
-    row_ = store_->RowCount();
+    row_ = Fetched();
     eof_ = true;
   }
 }
@@ -79,7 +90,7 @@ std::int32_t StaticCursor::RecordCount() {
   RequireOpen();
   while (FetchOne()) {
   }
-  const std::size_t count = store_->RowCount();
+  const std::size_t count = Fetched();
   if (count > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     throw DataAccessError(kOutOfRange, std::string(kObject), "The result has too many rows to count.");
   }
@@ -91,7 +102,7 @@ const char* StaticCursor::Cell(std::size_t column) const {
   if (bof_ || eof_) RaiseLayerError(kNoCurrentRecord, kObject);
   if (column >= names_.size()) RaiseLayerError(kItemNotFound, kObject);
   if (locatedRow_ != row_) {
-    store_->LocateCells(row_, cells_);
+    store_->LocateCells(row_ - dropped_, cells_);
     locatedRow_ = row_;
   }
   return cells_[column];
@@ -102,7 +113,7 @@ Variant StaticCursor::Value(std::size_t column) const { return RowStore::ReadCel
 void StaticCursor::ReadValue(std::size_t column, Variant& value) const { RowStore::ReadCell(Cell(column), value); }
 
 bool StaticCursor::Reach(std::size_t index) {
-  while (store_->RowCount() <= index) {
+  while (Fetched() <= index) {
     if (!FetchOne()) return false;
   }
   return true;

@@ -37,6 +37,11 @@ class StaticCursor {
   // ColumnNames then raises kObjectClosed.
   void Close() noexcept;
 
+  // From now on the rows the cursor moves past are dropped, so that reading a result once, front to
+  // back, holds one row at a time. MoveFirst then raises kNotSupported, saying so, once a row is gone;
+  // RecordCount still counts every row.
+  void Stream() noexcept { streaming_ = true; }
+
   bool Bof() const;
   bool Eof() const;
   void MoveFirst();
@@ -52,8 +57,9 @@ class StaticCursor {
   // True once the provider has handed over its last row (or failed): every row there is is held.
   bool Exhausted() const noexcept { return !provider_; }
 
-  // Rows held so far, for tests and measurements.
-  std::size_t FetchedRows() const noexcept { return store_ ? store_->RowCount() : 0; }
+  // Rows fetched so far, and those of them still held, for tests and measurements.
+  std::size_t FetchedRows() const noexcept { return store_ ? Fetched() : 0; }
+  std::size_t HeldRows() const noexcept { return store_ ? store_->RowCount() : 0; }
 
  private:
   void RequireOpen() const;
@@ -74,7 +80,13 @@ class StaticCursor {
   // Where the cells of row `locatedRow_` start, found once so that each field reads its cell directly.
   mutable std::vector<const char*> cells_;
   mutable std::size_t locatedRow_ = static_cast<std::size_t>(-1);
+  // Rows fetched so far (dropped_ plus those the store holds) count as positions: the store's first
+  // row is row dropped_ of the result.
+  std::size_t Fetched() const noexcept { return dropped_ + store_->RowCount(); }
+
   std::size_t row_ = 0;
+  std::size_t dropped_ = 0;  // rows of the result no longer held (Stream)
+  bool streaming_ = false;
   bool bof_ = true;
   bool eof_ = true;
   bool open_ = true;

@@ -42,18 +42,24 @@ LoadedLibpq Load() {
       Find(lib, api.setClientEncoding, "PQsetClientEncoding", why) && Find(lib, api.finish, "PQfinish", why) &&
       Find(lib, api.getCancel, "PQgetCancel", why) && Find(lib, api.freeCancel, "PQfreeCancel", why) &&
       Find(lib, api.cancel, "PQcancel", why) && Find(lib, api.sendQuery, "PQsendQuery", why) &&
+      Find(lib, api.sendQueryParams, "PQsendQueryParams", why) &&
       Find(lib, api.setSingleRowMode, "PQsetSingleRowMode", why) && Find(lib, api.getResult, "PQgetResult", why) &&
       Find(lib, api.resultStatus, "PQresultStatus", why) &&
       Find(lib, api.resultErrorField, "PQresultErrorField", why) &&
       Find(lib, api.resultErrorMessage, "PQresultErrorMessage", why) && Find(lib, api.clear, "PQclear", why) &&
+      Find(lib, api.cmdStatus, "PQcmdStatus", why) && Find(lib, api.cmdTuples, "PQcmdTuples", why) &&
       Find(lib, api.ntuples, "PQntuples", why) && Find(lib, api.nfields, "PQnfields", why) &&
       Find(lib, api.fname, "PQfname", why) && Find(lib, api.ftype, "PQftype", why) &&
       Find(lib, api.getvalue, "PQgetvalue", why) && Find(lib, api.getlength, "PQgetlength", why) &&
       Find(lib, api.getisnull, "PQgetisnull", why) &&
-      Find(lib, api.setNoticeProcessor, "PQsetNoticeProcessor", why) &&
+      Find(lib, api.setNoticeReceiver, "PQsetNoticeReceiver", why) &&
+      Find(lib, api.transactionStatus, "PQtransactionStatus", why) &&
+      Find(lib, api.parameterStatus, "PQparameterStatus", why) && Find(lib, api.host, "PQhost", why) &&
+      Find(lib, api.port, "PQport", why) && Find(lib, api.db, "PQdb", why) && Find(lib, api.user, "PQuser", why) &&
       Find(lib, api.getCopyData, "PQgetCopyData", why) && Find(lib, api.putCopyEnd, "PQputCopyEnd", why) &&
       Find(lib, api.freemem, "PQfreemem", why);
   api.setChunkedRowsMode = lib.Function<int (*)(PGconn*, int)>("PQsetChunkedRowsMode");
+  api.sslInUse = lib.Function<decltype(&::PQsslInUse)>("PQsslInUse");
   return loaded;
 }
 

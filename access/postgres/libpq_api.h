@@ -28,12 +28,15 @@ struct LibpqApi {
   decltype(&::PQfreeCancel) freeCancel;
   decltype(&::PQcancel) cancel;
   decltype(&::PQsendQuery) sendQuery;
+  decltype(&::PQsendQueryParams) sendQueryParams;
   decltype(&::PQsetSingleRowMode) setSingleRowMode;
   decltype(&::PQgetResult) getResult;
   decltype(&::PQresultStatus) resultStatus;
   decltype(&::PQresultErrorField) resultErrorField;
   decltype(&::PQresultErrorMessage) resultErrorMessage;
   decltype(&::PQclear) clear;
+  decltype(&::PQcmdStatus) cmdStatus;
+  decltype(&::PQcmdTuples) cmdTuples;
   decltype(&::PQntuples) ntuples;
   decltype(&::PQnfields) nfields;
   decltype(&::PQfname) fname;
@@ -41,13 +44,21 @@ struct LibpqApi {
   decltype(&::PQgetvalue) getvalue;
   decltype(&::PQgetlength) getlength;
   decltype(&::PQgetisnull) getisnull;
-  decltype(&::PQsetNoticeProcessor) setNoticeProcessor;
+  decltype(&::PQsetNoticeReceiver) setNoticeReceiver;
+  decltype(&::PQtransactionStatus) transactionStatus;
+  decltype(&::PQparameterStatus) parameterStatus;
+  decltype(&::PQhost) host;
+  decltype(&::PQport) port;
+  decltype(&::PQdb) db;
+  decltype(&::PQuser) user;
   decltype(&::PQgetCopyData) getCopyData;
   decltype(&::PQputCopyEnd) putCopyEnd;
   decltype(&::PQfreemem) freemem;
   // libpq 17 and later: rows in chunks of up to a given count; null in older releases, which then
   // deliver them one at a time.
   int (*setChunkedRowsMode)(PGconn* connection, int chunkSize);
+  // libpq 9.5 and later: whether the connection uses TLS; null in older releases.
+  decltype(&::PQsslInUse) sslInUse;
 };
 
 // The functions, the library being loaded on the first call; null when it cannot be loaded or lacks

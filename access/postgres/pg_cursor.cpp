@@ -25,8 +25,9 @@ PgCursor::PgCursor(std::shared_ptr<PgLink> link, PgResult first, bool cancellabl
     kinds_.push_back(KindOfType(api.ftype(current_.get(), i)));
   }
   if (api.resultStatus(current_.get()) == PGRES_TUPLES_OK) {
-    // The whole result at once: the statement ran without single-row mode, or returned no rows.
-    Finish(link_->Drain());
+    // The whole result at once: the statement ran without single-row mode, or returned no rows. The
+    // text's results after it stay on the connection for the session's NextResult.
+    Finish({});
   } else {
     streaming_ = true;
     link_->streaming = this;
@@ -57,13 +58,15 @@ PgResult PgCursor::Receive() {
   const LibpqApi& api = *link_->api;
   PgResult next(api.getResult(link_->connection.get()), PgResultFree{&api});
   if (!next) {
+    link_->unfinished = false;
     Finish({});
     return next;
   }
   if (api.resultStatus(next.get()) == PGRES_TUPLES_OK) {
-    // The result's end; the statements after it in the same text run on, and their failures count.
+    // The result's end. The results of the statements after it in the same text are left on the
+    // connection: the session's NextResult reads them, or the next text sent drops them.
     next.reset();
-    Finish(link_->Drain());
+    Finish({});
     return next;
   }
   if (!HasRows(api, next.get())) {
@@ -79,6 +82,11 @@ void PgCursor::SetAside() {
   while (streaming_) {
     if (PgResult rows = Receive()) setAside_.push_back(std::move(rows));
   }
+  // The text's later results go too, unread; a failure among them is raised once these rows are
+  // read, since nothing else reads it now.
+  if (!link_->unfinished) return;
+  std::vector<ErrorRecord> failure = link_->Drain();
+  if (!failure_ && !failure.empty()) failure_ = std::move(failure);
 }
 
 bool PgCursor::FetchRow(RowWriter& row) {

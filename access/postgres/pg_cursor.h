@@ -16,13 +16,15 @@ namespace ql::access {
 
 class PgCursor final : public ProviderCursor {
  public:
-  // `first` is the first result of the statement that has columns: a row, or the whole (empty)
-  // result. The cursor becomes the link's streaming cursor while rows are still to come.
+  // `first` is the first piece of a result that has columns: a row, or the whole (empty) result.
+  // The cursor becomes the link's streaming cursor while rows are still to come; it reads only its
+  // own result, and a failure within it.
   // `cancellable`: nothing of the statement's text ran before this result, so cancelling it undoes
   // no work already reported as done.
   PgCursor(std::shared_ptr<PgLink> link, PgResult first, bool cancellable);
-  // The rest of a result left partly read is dropped, so the connection is ready for the next
-  // statement; when the result is cancellable the server is first asked to stop producing it.
+  // The rest of a result left partly read is dropped with every result of the text after it, so the
+  // connection is ready for the next statement; when the result is cancellable the server is first
+  // asked to stop producing it. A result read to its end leaves what follows it alone.
   ~PgCursor() override;
   PgCursor(const PgCursor&) = delete;
   PgCursor& operator=(const PgCursor&) = delete;
@@ -30,7 +32,8 @@ class PgCursor final : public ProviderCursor {
   const std::vector<std::string>& ColumnNames() const override { return names_; }
   bool FetchRow(RowWriter& row) override;
 
-  // Reads the rest of the result into the cursor's memory, so that another statement can run.
+  // Reads the rest of the result into the cursor's memory and drops the text's later results, so
+  // that another statement can run.
   void SetAside();
 
  private:

@@ -42,7 +42,10 @@ std::vector<ErrorRecord> PgLink::Drain() {
   // ended below so that it does too.
   for (;;) {
     PgResult result(api->getResult(connection.get()), PgResultFree{api});
-    if (!result) break;
+    if (!result) {
+      unfinished = false;
+      break;
+    }
     const ExecStatusType status = api->resultStatus(result.get());
     if (status == PGRES_COPY_IN || status == PGRES_COPY_BOTH) {
       // Nothing is sent: the copy ends with a failure the server reports as the next result.
@@ -59,6 +62,46 @@ std::vector<ErrorRecord> PgLink::Drain() {
     }
   }
   return failure;
+}
+
+void PgLink::Tell(ServerMessage message) {
+  if (messages.size() < kMessagesKept) {
+    messages.push_back(std::move(message));
+  } else {
+    ++messagesDropped;
+  }
+}
+
+std::vector<ServerMessage> PgLink::TakeMessages() {
+  std::vector<ServerMessage> taken = std::move(messages);
+  messages.clear();
+  if (messagesDropped > 0) {
+    taken.push_back({"WARNING", std::to_string(messagesDropped) + " more messages from the server were left out: " +
+                                    std::to_string(kMessagesKept) + " are kept at most."});
+    messagesDropped = 0;
+  }
+  return taken;
+}
+
+void PgLink::Notice(void* link, const PGresult* notice) {
+  PgLink& self = *static_cast<PgLink*>(link);
+  const LibpqApi& api = *self.api;
+  // Nothing may be thrown through libpq, which calls this: a message that cannot be kept is counted.
+  try {
+    // The severity in English where the server sends it (9.6 and later), as it reads it otherwise.
+    const char* level = api.resultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
+    if (level == nullptr) level = api.resultErrorField(notice, PG_DIAG_SEVERITY);
+    const char* primary = api.resultErrorField(notice, PG_DIAG_MESSAGE_PRIMARY);
+    std::string text = primary != nullptr ? primary : api.resultErrorMessage(notice);
+    // As a report reads: the detail and the hint a RAISE or the server adds, on the same line.
+    if (const char* detail = api.resultErrorField(notice, PG_DIAG_MESSAGE_DETAIL)) {
+      text += std::string(" DETAIL: ") + detail;
+    }
+    if (const char* hint = api.resultErrorField(notice, PG_DIAG_MESSAGE_HINT)) text += std::string(" HINT: ") + hint;
+    self.Tell({level != nullptr ? level : "NOTICE", OneLine(text)});
+  } catch (...) {
+    ++self.messagesDropped;
+  }
 }
 
 }  // namespace ql::access

@@ -6,7 +6,9 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
+#include "access/ascii.h"
 #include "access/postgres/pg_cursor.h"
 #include "access/postgres/pg_keys.h"
 #include "access/postgres/pg_link.h"
@@ -75,6 +77,86 @@ int ConnectTimeoutSeconds(const LibpqApi& api, PGconn* connection) {
   return seconds;
 }
 
+// The columns of the table the parameter names, resolved as the server resolves a name in a
+// statement (unquoted letters folded, quotes kept, a schema or the search_path). COLUMN_SIZE is the
+// declared length of a character or bit string (bpchar 1042, varchar 1043, bit 1560, varbit 1562) and
+// the declared precision of a numeric (1700), a domain's taken from its base type; NULL for others.
+constexpr const char* kColumnsQuery =
+    "SELECT a.attname::text AS \"COLUMN_NAME\", pg_catalog.format_type(a.atttypid, NULL) AS \"TYPE_NAME\", "
+    "CASE WHEN m.typmod < 0 THEN NULL WHEN m.base IN (1042, 1043) THEN m.typmod - 4 "
+    "WHEN m.base IN (1560, 1562) THEN m.typmod WHEN m.base = 1700 THEN ((m.typmod - 4) >> 16) & 65535 "
+    "END AS \"COLUMN_SIZE\", "
+    "CASE WHEN a.attnotnull THEN 'NO' ELSE 'YES' END AS \"IS_NULLABLE\", "
+    "pg_catalog.pg_get_expr(d.adbin, d.adrelid) AS \"COLUMN_DEFAULT\" "
+    "FROM pg_catalog.pg_attribute a JOIN pg_catalog.pg_type t ON t.oid = a.atttypid "
+    "CROSS JOIN LATERAL (SELECT CASE WHEN t.typtype = 'd' THEN t.typbasetype ELSE a.atttypid END AS base, "
+    "CASE WHEN t.typtype = 'd' THEN t.typtypmod ELSE a.atttypmod END AS typmod) m "
+    "LEFT JOIN pg_catalog.pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
+    "WHERE a.attrelid = pg_catalog.to_regclass($1) AND a.attnum > 0 AND NOT a.attisdropped "
+    "ORDER BY a.attnum";
+
+// The rows a command's status counts ("3" of "UPDATE 3"); -1 for a command that counts none.
+std::int64_t CountOf(const char* tuples) {
+  std::int64_t count = -1;
+  if (tuples == nullptr) return count;
+  const std::string_view text(tuples);
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+  if (error != std::errc() || end != text.data() + text.size()) return -1;
+  return count;
+}
+
+// True when the text's first word, past blanks and comments, is ROLLBACK or ABORT: the statement
+// itself asks to roll back. Only read, never changed.
+bool AsksToRollBack(std::string_view sql) {
+  std::size_t at = 0;
+  for (;;) {
+    while (at < sql.size() && (sql[at] == ' ' || sql[at] == '\t' || sql[at] == '\n' || sql[at] == '\r' ||
+                               sql[at] == '\f' || sql[at] == '\v')) {
+      ++at;
+    }
+    if (sql.substr(at, 2) == "--") {
+      at = sql.find('\n', at);
+      if (at == std::string_view::npos) return false;
+    } else if (sql.substr(at, 2) == "/*") {
+      // Block comments nest in PostgreSQL.
+      int depth = 0;
+      do {
+        if (sql.substr(at, 2) == "/*") {
+          ++depth;
+          at += 2;
+        } else if (sql.substr(at, 2) == "*/") {
+          --depth;
+          at += 2;
+        } else {
+          ++at;
+        }
+      } while (depth > 0 && at < sql.size());
+    } else {
+      break;
+    }
+  }
+  std::size_t end = at;
+  while (end < sql.size() && ((sql[end] >= 'A' && sql[end] <= 'Z') || (sql[end] >= 'a' && sql[end] <= 'z'))) ++end;
+  const std::string_view word = sql.substr(at, end - at);
+  return EqualsIgnoringCase(word, "ROLLBACK") || EqualsIgnoringCase(word, "ABORT");
+}
+
+const char* TransactionState(PGTransactionStatusType status) {
+  switch (status) {
+    case PQTRANS_IDLE:
+      return "idle";
+    case PQTRANS_ACTIVE:
+      return "active";
+    case PQTRANS_INTRANS:
+      return "open";
+    case PQTRANS_INERROR:
+      return "failed";
+    case PQTRANS_UNKNOWN:
+      break;
+  }
+  return "unknown";
+}
+
 class PgSession final : public ProviderSession {
  public:
   PgSession(const LibpqApi& api, LibpqParams params, std::shared_ptr<ErrorList> errors)
@@ -107,38 +189,97 @@ class PgSession final : public ProviderSession {
     if (sql.find('\0') != std::string_view::npos) {
       link.errors->Raise(kStatementError, kSource, "The statement contains a NUL character.");
     }
-    if (link.streaming != nullptr) link.streaming->SetAside();
+    FreeConnection();
+    // In a transaction that failed every statement fails but COMMIT and its kin, which the server
+    // answers with ROLLBACK; so only a text's first statement can be one, and it is watched.
+    watchRollback_ = api.transactionStatus(link.connection.get()) == PQTRANS_INERROR && !AsksToRollBack(sql);
     const std::string text(sql);
     BusyLink busy(link);
     if (api.sendQuery(link.connection.get(), text.c_str()) == 0) link.RaiseConnection("Sending the statement");
+    link.unfinished = true;
     const bool chunked = api.setChunkedRowsMode != nullptr &&
                          api.setChunkedRowsMode(link.connection.get(), kChunkRows) != 0;
     if (!chunked) api.setSingleRowMode(link.connection.get());
-    // A text may hold several statements; the first result with columns is the one shown, and the
-    // statements after it run on while its rows are read.
+    // A text may hold several statements; the first result with columns is the current one, the
+    // statements after it run on while its rows are read, and their results wait for NextResult.
     bool ranBefore = false;
     for (;;) {
-      PgResult result(api.getResult(link.connection.get()), PgResultFree{&api});
-      if (!result) return nullptr;
-      const ExecStatusType status = api.resultStatus(result.get());
-      if (status == PGRES_COMMAND_OK || status == PGRES_EMPTY_QUERY || status == PGRES_COPY_OUT ||
-          status == PGRES_COPY_IN || status == PGRES_COPY_BOTH) {
-        if (status != PGRES_COMMAND_OK && status != PGRES_EMPTY_QUERY) {
-          result.reset();
-          link.Drain();  // ends the copy, so the connection stays usable
-          link.errors->Raise(kNotSupported, kSource, "COPY to or from the client is not supported here.");
-        }
-        ranBefore = ranBefore || status == PGRES_COMMAND_OK;
-        continue;
+      PgResult rows{nullptr, PgResultFree{&api}};
+      switch (ReadResult(rows)) {
+        case Read::kEnd:
+          return nullptr;
+        case Read::kCommand:
+          ranBefore = true;
+          break;
+        case Read::kRows:
+          return std::make_unique<PgCursor>(link_, std::move(rows), !ranBefore);
       }
-      if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR) {
-        std::vector<ErrorRecord> failure = link.Records(result.get());
-        result.reset();
-        link.Drain();
-        link.errors->Raise(std::move(failure));
-      }
-      return std::make_unique<PgCursor>(link_, std::move(result), !ranBefore);
     }
+  }
+
+  bool NextResult(std::unique_ptr<ProviderCursor>& rows) override {
+    rows.reset();
+    // A cursor still reading its rows stands before the results that follow.
+    if (link_->streaming != nullptr || !link_->unfinished) return false;
+    PgResult first{nullptr, PgResultFree{link_->api}};
+    switch (ReadResult(first)) {
+      case Read::kEnd:
+        return false;
+      case Read::kCommand:
+        return true;
+      case Read::kRows:
+        // Statements before it have run: cancelling it would undo them too.
+        rows = std::make_unique<PgCursor>(link_, std::move(first), false);
+        return true;
+    }
+    return false;
+  }
+
+  std::int64_t RowsAffected() const override { return link_->affected; }
+
+  std::vector<ServerMessage> TakeMessages() override { return link_->TakeMessages(); }
+
+  std::unique_ptr<ProviderCursor> OpenColumns(std::string_view table) override {
+    PgLink& link = *link_;
+    const LibpqApi& api = *link.api;
+    if (table.find('\0') != std::string_view::npos) {
+      link.errors->Raise(kStatementError, kSource, "The table name contains a NUL character.");
+    }
+    FreeConnection();
+    watchRollback_ = false;
+    const std::string name(table);
+    const char* const values[] = {name.c_str()};
+    BusyLink busy(link);
+    if (api.sendQueryParams(link.connection.get(), kColumnsQuery, 1, nullptr, values, nullptr, nullptr, 0) == 0) {
+      link.RaiseConnection("Sending the query for the columns");
+    }
+    link.unfinished = true;
+    // Not in single-row mode: the whole (small) result comes at once, and the connection is free again.
+    PgResult rows{nullptr, PgResultFree{&api}};
+    const Read read = ReadResult(rows);
+    link.Drain();
+    if (read != Read::kRows) {
+      link.errors->Raise(kProviderFailed, kSource, "The query for the columns returned no rows.");
+    }
+    return std::make_unique<PgCursor>(link_, std::move(rows), true);
+  }
+
+  std::vector<ConnectionFact> Describe() override {
+    const LibpqApi& api = *link_->api;
+    PGconn* connection = link_->connection.get();
+    std::vector<ConnectionFact> facts{{kFactProvider, "PostgreSQL (" + LibpqVersion() + ")"}};
+    const auto add = [&facts](const char* name, const char* value) {
+      if (value != nullptr && *value != '\0') facts.push_back({name, value});
+    };
+    // libpq's own record of the connection, never the password: after a list of hosts, the one reached.
+    add(kFactHost, api.host(connection));
+    add(kFactPort, api.port(connection));
+    add(kFactDatabase, api.db(connection));
+    add(kFactUser, api.user(connection));
+    add(kFactServer, api.parameterStatus(connection, "server_version"));
+    if (api.sslInUse != nullptr) add(kFactTls, api.sslInUse(connection) != 0 ? "yes" : "no");
+    add(kFactTransaction, TransactionState(api.transactionStatus(connection)));
+    return facts;
   }
 
   std::unique_ptr<ProviderCursor> OpenSchema(SchemaKind schema) override {
@@ -177,6 +318,55 @@ class PgSession final : public ProviderSession {
   }
 
  private:
+  enum class Read { kEnd, kCommand, kRows };
+
+  // Reads the next result of the text last sent, past empty ones: kRows with `rows` holding the first
+  // piece of a result with columns, kCommand for a statement without rows (the link's `affected`
+  // then tells what it changed), kEnd once the text has no result left. A failure, or a COPY, is
+  // raised once the text's remaining results are drained, so the connection stays usable.
+  Read ReadResult(PgResult& rows) {
+    PgLink& link = *link_;
+    const LibpqApi& api = *link.api;
+    BusyLink busy(link);
+    for (;;) {
+      PgResult result(api.getResult(link.connection.get()), PgResultFree{&api});
+      const bool watched = std::exchange(watchRollback_, false);
+      if (!result) {
+        link.unfinished = false;
+        return Read::kEnd;
+      }
+      const ExecStatusType status = api.resultStatus(result.get());
+      if (status == PGRES_EMPTY_QUERY) continue;
+      if (status == PGRES_COMMAND_OK) {
+        link.affected = CountOf(api.cmdTuples(result.get()));
+        if (watched && std::strcmp(api.cmdStatus(result.get()), "ROLLBACK") == 0) {
+          link.Tell({"WARNING", "the transaction was rolled back, not committed: an earlier statement in it failed"});
+        }
+        return Read::kCommand;
+      }
+      if (status == PGRES_COPY_OUT || status == PGRES_COPY_IN || status == PGRES_COPY_BOTH) {
+        result.reset();
+        link.Drain();  // ends the copy, so the connection stays usable
+        link.errors->Raise(kNotSupported, kSource, "COPY to or from the client is not supported here.");
+      }
+      if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR) {
+        std::vector<ErrorRecord> failure = link.Records(result.get());
+        result.reset();
+        link.Drain();
+        link.errors->Raise(std::move(failure));
+      }
+      rows = std::move(result);
+      return Read::kRows;
+    }
+  }
+
+  // Frees the connection for another text: a cursor whose rows are still arriving reads them into
+  // its own memory, and the results of its text after it are dropped.
+  void FreeConnection() {
+    if (link_->streaming != nullptr) link_->streaming->SetAside();
+    if (link_->unfinished) link_->Drain();
+  }
+
   void Connect(const LibpqParams& params) {
     PgLink& link = *link_;
     const LibpqApi& api = *link.api;
@@ -192,9 +382,9 @@ class PgSession final : public ProviderSession {
                                    PgConnectionFree{&api});
     if (!link.connection) link.errors->Raise(kOutOfMemory, kSource, "libpq could not allocate a connection.");
     PGconn* connection = link.connection.get();
-    // The server's notices are not written to standard error as libpq would: the layer prints
-    // nothing, and a notice is no failure.
-    api.setNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
+    // The server's notices are kept for TakeMessages, from the first one sent while connecting,
+    // rather than written to standard error as libpq would: the layer prints nothing.
+    api.setNoticeReceiver(connection, &PgLink::Notice, &link);
     // Verbose, so that a refused login names its SQLSTATE in the message.
     api.setErrorVerbosity(connection, PQERRORS_VERBOSE);
     const int seconds = ConnectTimeoutSeconds(api, connection);
@@ -231,6 +421,9 @@ class PgSession final : public ProviderSession {
   }
 
   std::shared_ptr<PgLink> link_;
+  // The next result read is the first of a text sent in a failed transaction whose first word does
+  // not ask to roll back: a ROLLBACK then means the work was not committed.
+  bool watchRollback_ = false;
 };
 
 }  // namespace

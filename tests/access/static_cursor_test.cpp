@@ -128,6 +128,23 @@ TEST(StaticCursor, AFailureOnTheFirstRowFailsTheOpen) {
   EXPECT_EQ(Raised([&] { f.Open(5, 1); }), Hex(access::kProviderFailed));
 }
 
+TEST(StaticCursor, AStreamedCursorHoldsOneRowAtATimeAndCannotGoBack) {
+  Fixture fixture;
+  auto cursor = fixture.Open(100'000);
+  cursor->Stream();
+  std::int64_t sum = 0;
+  std::size_t mostHeld = 0;
+  for (; !cursor->Eof(); cursor->MoveNext()) {
+    sum += cursor->Value(0).Integer();
+    mostHeld = std::max(mostHeld, cursor->HeldRows());
+  }
+  EXPECT_EQ(sum, std::int64_t{100'000} * 100'001 / 2) << "every row read once, in order";
+  EXPECT_EQ(mostHeld, 1u);
+  EXPECT_EQ(cursor->RecordCount(), 100'000);
+  EXPECT_EQ(Raised([&] { cursor->MoveFirst(); }), Hex(access::kNotSupported));
+  EXPECT_EQ(Raised([&] { cursor->MoveNext(); }), Hex(access::kNoCurrentRecord)) << "at the end, as any cursor";
+}
+
 }  // namespace
 
 }  // namespace ql
