@@ -21,8 +21,16 @@ void ConsoleShell::Print(const char* format, ...) {
   va_end(arguments);
 }
 
+void ConsoleShell::SetQuiet(bool quiet) noexcept {
+  prompting = !quiet;
+  console_.SetMessagesApart(quiet);
+}
+
 shell::CommandShell::LineRead ConsoleShell::ReadLine(std::string& line) {
-  switch (console_.ReadWholeLine(line, kMaxLineBytes)) {
+  const auto fromConsole = [this](std::string& read, std::size_t limit) { return console_.ReadWholeLine(read, limit); };
+  const LineReader::Status status =
+      script_ != nullptr ? script_->Next(line, kMaxLineBytes, fromConsole) : fromConsole(line, kMaxLineBytes);
+  switch (status) {
     case LineReader::Status::kEnd:
       return LineRead::kEnd;
     case LineReader::Status::kTooLong:
@@ -37,8 +45,19 @@ shell::CommandShell::LineRead ConsoleShell::ReadLine(std::string& line) {
   return LineRead::kLine;
 }
 
+void ConsoleShell::OnLineTooLong() {
+  const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
+  CommandShell::OnLineTooLong();
+}
+
+bool ConsoleShell::GoOn() {
+  if (stopAfterError_ && console_.ErrorsReported() > 0) stoppedAfterError_ = true;
+  return !stoppedAfterError_;
+}
+
 void ConsoleShell::OnUnknownCommand(std::int32_t tokenCount, char** tokens) {
   using shell::TokenColors;
+  const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
   console_.PrintLiteral(TokenColors[shell::Other], "Unknown command> ");
   const shell::TokenKind* kinds = TokenKinds();
   for (std::int32_t i = 0; i < tokenCount; ++i) {

@@ -90,7 +90,7 @@ std::int32_t CommandShell::Dispatch(char* word) {
 
 std::int32_t CommandShell::Run() {
   for (;;) {
-    Print("#%02x%s", static_cast<unsigned>(TokenColors[Other]), "-");
+    if (prompting) Print("#%02x%s", static_cast<unsigned>(TokenColors[Other]), "-");
     // A very long line's memory is given back rather than held for the rest of the session.
     if (line_.capacity() > kKeptLineCapacity) std::string().swap(line_);
     // The end of input ends the session as a quit command would.
@@ -98,12 +98,11 @@ std::int32_t CommandShell::Run() {
     if (read == LineRead::kEnd) return kQuitId;
     if (read == LineRead::kTooLong) {
       // None of it runs: a statement cut anywhere could still be valid and do something else.
-      Print("Line not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20);
-      continue;
+      OnLineTooLong();
+    } else if (AcceptLine(line_.c_str()) && Tokenize(line_, tokenText) > 0 && Dispatch(tokens[0]) == kQuitId) {
+      return kQuitId;
     }
-    if (!AcceptLine(line_.c_str())) continue;
-    if (Tokenize(line_, tokenText) == 0) continue;
-    if (Dispatch(tokens[0]) == kQuitId) return kQuitId;
+    if (!GoOn()) return kQuitId;
   }
 }
 
@@ -143,6 +142,10 @@ void CommandShell::OnUnknownCommand(std::int32_t, char**) {
 }
 
 void CommandShell::OnCommandDone(std::int32_t, char**, void*) {}
+
+void CommandShell::OnLineTooLong() { Print("Line not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20); }
+
+bool CommandShell::GoOn() { return true; }
 
 void CommandShell::Print(const char* format, ...) {
   va_list arguments;

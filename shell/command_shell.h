@@ -112,11 +112,17 @@ class CommandShell {
   bool LineCut() const noexcept { return lineCut; }
 
   bool reportUnknown = false;
+  // The prompt printed before each line is read.
+  bool prompting = true;
 
  protected:
   virtual bool AcceptLine(const char* line);
   virtual void OnUnknownCommand(std::int32_t tokenCount, char** tokens);
   virtual void OnCommandDone(std::int32_t tokenCount, char** tokens, void* userValue);
+  // A line longer than kMaxLineBytes was read and dropped: says so.
+  virtual void OnLineTooLong();
+  // After each line read, once it has run (or was dropped): false ends Run as a quit command would.
+  virtual bool GoOn();
   virtual void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // The next line into `line`, whole, without its line end (nor a carriage return before it), NUL
   // bytes kept. A line longer than kMaxLineBytes is read on to its end and not kept: kTooLong. kEnd

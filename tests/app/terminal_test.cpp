@@ -42,6 +42,7 @@ TEST(TerminalTest, ColoursAndClearScreen) {
                            "COLUMNS \x1b[97m: Show the columns of a table: Columns table",
                            "COUNT \x1b[97m: Get records count in current recordset",
                            "DB \x1b[97m: List databases", "DEMO \x1b[97m: Demo how to use this tools",
+                           "FORMAT \x1b[97m: Set the form Rows prints in: Format [table|csv|tsv|json]",
                            "H \x1b[97m: Help", "INFO \x1b[97m: Show what the open connection is",
                            "MORE \x1b[97m: Make the next result of the last SQL command current",
                            "OPEN \x1b[97m: Open database by connection string",
