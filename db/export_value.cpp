@@ -53,31 +53,37 @@ void AppendCurrency(std::int64_t count, std::string& out) {
   out += static_cast<char>('0' + fraction % 10);
 }
 
-void AppendTwoDigits(int value, std::string& out) {
-  out += static_cast<char>('0' + value / 10 % 10);
-  out += static_cast<char>('0' + value % 10);
+// Two digits into `at`, a zero first under ten.
+char* TwoDigits(int value, char* at) {
+  at[0] = static_cast<char>('0' + value / 10 % 10);
+  at[1] = static_cast<char>('0' + value % 10);
+  return at + 2;
 }
 
+// Built in a buffer and appended once: a date is written for every row of an export.
 void AppendDate(double oleDate, std::string& out) {
   const std::optional<access::CalendarTime> time = access::SplitOleDate(oleDate);
   if (!time) {
     out += "<Date out of range>";
     return;
   }
+  char text[20];  // "YYYY-MM-DDTHH:MM:SS"
   // Years 100 to 999 keep four digits, as ISO 8601 writes them.
-  AppendTwoDigits(time->year / 100, out);
-  AppendTwoDigits(time->year % 100, out);
-  out += '-';
-  AppendTwoDigits(time->month, out);
-  out += '-';
-  AppendTwoDigits(time->day, out);
-  if (time->hour == 0 && time->minute == 0 && time->second == 0) return;
-  out += 'T';
-  AppendTwoDigits(time->hour, out);
-  out += ':';
-  AppendTwoDigits(time->minute, out);
-  out += ':';
-  AppendTwoDigits(time->second, out);
+  char* at = TwoDigits(time->year / 100, text);
+  at = TwoDigits(time->year % 100, at);
+  *at++ = '-';
+  at = TwoDigits(time->month, at);
+  *at++ = '-';
+  at = TwoDigits(time->day, at);
+  if (time->hour != 0 || time->minute != 0 || time->second != 0) {
+    *at++ = 'T';
+    at = TwoDigits(time->hour, at);
+    *at++ = ':';
+    at = TwoDigits(time->minute, at);
+    *at++ = ':';
+    at = TwoDigits(time->second, at);
+  }
+  out.append(text, at);
 }
 
 void AppendBase64(std::string_view bytes, std::string& out) {
