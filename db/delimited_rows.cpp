@@ -85,6 +85,11 @@ void DelimitedRows::Row(std::span<const Cell> cells) {
   for (std::size_t i = 0; i < cells.size(); ++i) {
     if (i > 0) out_ += separator;
     if (cells[i].value == nullptr) continue;
+    // A text is written from the value itself, without a copy of its own.
+    if (cells[i].value->Type() == access::VT_BSTR) {
+      WriteText(cells[i].value->Bytes());
+      continue;
+    }
     value_.clear();
     switch (AppendExportValue(*cells[i].value, value_)) {
       case ExportKind::kNull:

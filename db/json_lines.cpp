@@ -106,6 +106,10 @@ void JsonLines::Row(std::span<const Cell> cells) {
       out_ += "null";
       continue;
     }
+    if (cells[i].value->Type() == access::VT_BSTR) {
+      AppendJsonString(cells[i].value->Bytes(), out_);
+      continue;
+    }
     value_.clear();
     switch (AppendExportValue(*cells[i].value, value_)) {
       case ExportKind::kNull:
