@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -184,10 +183,8 @@ TEST_F(SqliteSession, ColumnsCountsAndWhatTheConnectionIs) {
             "Photo     | BLOB    |      | YES      |\n"
             "No columns: no table \"Nothing\" was found.\n");
   const std::string info = session.Run("sql begin\ninfo");
-  EXPECT_TRUE(std::regex_match(info, std::regex("Provider:    SQLite 3\\.[0-9.]+\n"
-                                                "Database:    " + (directory / "test.db").string() + "\n"
-                                                "Transaction: open\n")))
-      << info;
+  EXPECT_TRUE(info.starts_with("Provider:    SQLite 3.")) << info;
+  EXPECT_TRUE(info.ends_with("\nDatabase:    " + (directory / "test.db").string() + "\nTransaction: open\n")) << info;
   EXPECT_EQ(session.Notes(), "");
 }
 

@@ -87,6 +87,8 @@ TEST(FixturesTest, StandardErrorMayHoldOnlyNotes) {
       {"1 record(s) affected.", false},  // a line without its end
   };
   for (const auto& c : cases) EXPECT_EQ(testsupport::OnlyNotes(c.errors), c.onlyNotes) << c.errors;
+  EXPECT_EQ(testsupport::WithTimesAsWords("Time: 0.125 ms\nTime: 1.5 ms\nNOTICE: Time: 2.000 ms\nTime: 12.000 ms"),
+            "Time\nTime: 1.5 ms\nNOTICE: Time: 2.000 ms\nTime");
 }
 
 TEST(FixturesTest, TerminalIsATerminalAndTypesLineByLine) {

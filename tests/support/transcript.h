@@ -20,6 +20,8 @@ std::string Transcript(const ProgramRun& run);
 // rows changed, the database's messages (with the lines of their own text), results waiting, times
 // taken.
 bool OnlyNotes(const std::string& errors);
+// `errors` with each note of a command's time ("Time: 12.345 ms") as the word "Time".
+std::string WithTimesAsWords(const std::string& errors);
 
 // The seven lines of an error report: its frame tagged with the line that reported it, the code in
 // lower-case hex, the code's meaning, the source and the description.
