@@ -52,8 +52,8 @@ std::string UsageText() {
          "  -sql \"select * from orders\"\n"
          "  -record\n"
          "\n"
-         "CONNECTION, a connection string (\"Data Source=shop.db\") or a postgresql:// URI,\n"
-         "is opened first, as the open command opens it.\n"
+         "CONNECTION, a connection string (\"Data Source=shop.db\") or a URI (postgresql://,\n"
+         "mariadb://, mysql://), is opened first, as the open command opens it.\n"
          "\n"
          "Options:\n"
          "  -c, --command COMMAND  run COMMAND (repeatable); then end without reading input\n"
@@ -85,12 +85,11 @@ int UsageError(const std::string& reason) {
 
 std::string Quoted(std::string_view argument) { return "\"" + Printable(argument) + "\""; }
 
-// What may stand as the connection: a string of key=value pairs or a URI. Anything else (a file
-// name given as if it were opened, an empty word) is no connection and is refused before anything
-// runs.
+// What may stand as the connection: a string of key=value pairs or a URI (postgresql://,
+// mariadb://, ...: `open` tells which it knows). Anything else (a file name given as if it were
+// opened, an empty word) is no connection and is refused before anything runs.
 bool IsConnection(std::string_view argument) {
-  return argument.find('=') != std::string_view::npos || argument.rfind("postgresql://", 0) == 0 ||
-         argument.rfind("postgres://", 0) == 0;
+  return argument.find('=') != std::string_view::npos || argument.find("://") != std::string_view::npos;
 }
 
 }  // namespace
