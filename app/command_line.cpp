@@ -39,21 +39,34 @@ int WriteResult(const std::string& text) {
 }  // namespace
 
 std::string UsageText() {
-  return "Usage: queryloom [--help | --version]\n"
+  return "Usage: queryloom [OPTION]... [CONNECTION]\n"
          "\n"
-         "An interactive SQL client for the text console. SQLite is built in; every other\n"
-         "database is reached through unixODBC and its driver.\n"
+         "An interactive SQL client for the text console. SQLite is built in, PostgreSQL is\n"
+         "reached through libpq, MariaDB and MySQL through MariaDB Connector/C, every other\n"
+         "database through unixODBC and its driver.\n"
          "\n"
-         "Started without arguments, queryloom reads commands at its \"-\" prompt, or one\n"
-         "per line from standard input. Type \"h\" for the list of commands, \"q\" to end.\n"
+         "Without -c or -f, queryloom reads commands at its \"-\" prompt, or one per line\n"
+         "from standard input. Type \"h\" for the list of commands, \"q\" to end.\n"
          "For example:\n"
          "  -open \"Data Source=shop.db\"\n"
          "  -sql \"select * from orders\"\n"
          "  -record\n"
          "\n"
+         "CONNECTION, a connection string (\"Data Source=shop.db\") or a URI (postgresql://,\n"
+         "mariadb://, mysql://), is opened first, as the open command opens it.\n"
+         "\n"
          "Options:\n"
-         "  --help     print this text and exit\n"
-         "  --version  print the version of queryloom and of its libraries and exit\n"
+         "  -c, --command COMMAND  run COMMAND (repeatable); then end without reading input\n"
+         "  -f, --file FILE        run the commands of FILE (- for standard input); then end\n"
+         "  -b, --bail             after the first command that reports an error, end with\n"
+         "                         exit status 1\n"
+         "  -q, --quiet            no prompts and no closing lines; error reports and other\n"
+         "                         messages to standard error, results alone on standard output\n"
+         "  --format FORMAT        the form Rows prints in: table (the default), csv, tsv, json\n"
+         "  --help                 print this text and exit\n"
+         "  --version              print the version of queryloom and of its libraries and exit\n"
+         "\n"
+         "Example: queryloom -q --format csv \"Data Source=shop.db\" -c 'sql select * from orders' -c 'Rows all'\n"
          "\n"
          "Environment:\n"
          "  QUERYLOOM_HISTORY  a file that keeps the lines typed at the terminal from one\n"
@@ -69,17 +82,78 @@ std::string VersionText() {
          console::LineEditorVersion() + "\n";
 }
 
-std::optional<int> HandleArguments(int argc, const char* const* argv) {
-  if (argc <= 1) return std::nullopt;
-  const std::string_view argument = argv[1];
-  if (argc == 2 && argument == "--help") return WriteResult(UsageText());
-  if (argc == 2 && argument == "--version") return WriteResult(VersionText());
-  // After a known option, the first of the arguments that follow it is the one too many.
-  const bool known = argument == "--help" || argument == "--version";
-  const std::string_view unexpected = known ? argv[2] : argument;
-  std::fprintf(stderr, "queryloom: unexpected argument \"%s\"\n%s", Printable(unexpected).c_str(),
-               UsageText().c_str());
+namespace {
+
+int UsageError(const std::string& reason) {
+  std::fprintf(stderr, "queryloom: %s\n%s", reason.c_str(), UsageText().c_str());
   return kUsageError;
+}
+
+std::string Quoted(std::string_view argument) { return "\"" + Printable(argument) + "\""; }
+
+// What may stand as the connection: a string of key=value pairs or a URI (postgresql://,
+// mariadb://, ...: `open` tells which it knows). Anything else (a file name given as if it were
+// opened, an empty word) is no connection and is refused before anything runs.
+bool IsConnection(std::string_view argument) {
+  return argument.find('=') != std::string_view::npos || argument.find("://") != std::string_view::npos;
+}
+
+}  // namespace
+
+std::variant<int, SessionOptions> HandleArguments(int argc, const char* const* argv) {
+  SessionOptions session;
+  if (argc <= 1) return session;
+  const std::string_view first = argv[1];
+  if (argc == 2 && first == "--help") return WriteResult(UsageText());
+  if (argc == 2 && first == "--version") return WriteResult(VersionText());
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    // After --help or --version, the first of the arguments that follow is the one too many.
+    if (!optionsEnded && (argument == "--help" || argument == "--version")) {
+      return UsageError("unexpected argument " + Quoted(i + 1 < argc ? argv[i + 1] : argv[i - 1]));
+    }
+    if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
+      if (argument == "--") {
+        optionsEnded = true;
+        continue;
+      }
+      if (argument == "-b" || argument == "--bail") {
+        session.bail = true;
+        continue;
+      }
+      if (argument == "-q" || argument == "--quiet") {
+        session.quiet = true;
+        continue;
+      }
+      // The options that take a value: as the next argument, or after '=' in the long form.
+      std::string_view name = argument;
+      std::optional<std::string_view> value;
+      if (argument.rfind("--", 0) == 0 && argument.find('=') != std::string_view::npos) {
+        name = argument.substr(0, argument.find('='));
+        value = argument.substr(argument.find('=') + 1);
+      }
+      const bool command = name == "-c" || name == "--command";
+      const bool file = name == "-f" || name == "--file";
+      const bool format = name == "--format";
+      if (!command && !file && !format) return UsageError("unexpected argument " + Quoted(argument));
+      if (!value) {
+        if (i + 1 >= argc) return UsageError("option " + Quoted(name) + " needs an argument");
+        value = argv[++i];
+      }
+      if (format) {
+        const std::optional<db::RowFormat> named = db::RowFormatNamed(*value);
+        if (!named) return UsageError("unknown format " + Quoted(*value) + ": table, csv, tsv or json");
+        session.format = *named;
+      } else {
+        session.steps.push_back({command ? ScriptStep::Kind::kCommand : ScriptStep::Kind::kFile, std::string(*value)});
+      }
+      continue;
+    }
+    if (session.connection || !IsConnection(argument)) return UsageError("unexpected argument " + Quoted(argument));
+    session.connection = std::string(argument);
+  }
+  return session;
 }
 
 }  // namespace ql::app

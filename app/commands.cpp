@@ -12,6 +12,7 @@
 #include "app/version_query.h"
 #include "console/console_shell.h"
 #include "db/database.h"
+#include "db/row_format.h"
 
 namespace ql::app {
 namespace {
@@ -19,6 +20,15 @@ namespace {
 CommandTarget& Target(void* userValue) { return *static_cast<CommandTarget*>(userValue); }
 
 console::ColorConsole& Console(void* userValue) { return Target(userValue).shell.Console(); }
+
+using MessageKind = console::ColorConsole::MessageKind;
+
+// A line that is not a command's result: a usage line or a refusal (errors), or an acknowledgement.
+void PrintMessage(void* userValue, MessageKind kind, const char* text) {
+  console::ColorConsole& console = Console(userValue);
+  const console::ColorConsole::Message message(&console, kind);
+  console.Print("%s", text);
+}
 
 // Hands the text after the command word to the database as it was typed (see ArgumentText), or
 // says how the command is used when there is none. A NUL would end the text for every provider,
@@ -28,12 +38,12 @@ void RunTypedText(std::int32_t tokenCount, void* userValue, const char* usage, c
                   bool (db::Database::*run)(const char*)) {
   CommandTarget& target = Target(userValue);
   if (tokenCount < 2) {
-    target.shell.Console().Print("%s\n", usage);
+    PrintMessage(userValue, MessageKind::kError, (std::string(usage) + "\n").c_str());
     return;
   }
   const std::string_view text = target.shell.ArgumentText();
   if (text.find('\0') != std::string_view::npos) {
-    target.shell.Console().Print("%s: the text holds a NUL byte.\n", refusal);
+    PrintMessage(userValue, MessageKind::kError, (std::string(refusal) + ": the text holds a NUL byte.\n").c_str());
     return;
   }
   (target.database.*run)(std::string(text).c_str());
@@ -97,7 +107,7 @@ void RowsCommand(std::int32_t, char**, void* userValue) {
   std::int64_t count = 0;
   const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), count);
   if (error != std::errc() || end != word.data() + word.size() || count < 1) {
-    target.shell.Console().Print("ROWS [number of rows|all]\n");
+    PrintMessage(userValue, MessageKind::kError, "ROWS [number of rows|all]\n");
     return;
   }
   target.database.ShowRows(count);
@@ -122,12 +132,28 @@ void TimingCommand(std::int32_t, char**, void* userValue) {
     } else if (access::EqualsIgnoringCase(word, "off")) {
       on = false;
     } else {
-      target.shell.Console().Print("TIMING [on|off]\n");
+      PrintMessage(userValue, MessageKind::kError, "TIMING [on|off]\n");
       return;
     }
   }
   target.database.SetTiming(on);
-  target.shell.Console().Print(on ? "Timing is on.\n" : "Timing is off.\n");
+  PrintMessage(userValue, MessageKind::kInformation, on ? "Timing is on.\n" : "Timing is off.\n");
+}
+
+// Format [table|csv|tsv|json]: without a word it says which format Rows prints in.
+void FormatCommand(std::int32_t, char**, void* userValue) {
+  CommandTarget& target = Target(userValue);
+  const std::string_view word = FirstArgument(userValue);
+  if (!word.empty()) {
+    const std::optional<db::RowFormat> format = db::RowFormatNamed(word);
+    if (!format) {
+      PrintMessage(userValue, MessageKind::kError, "FORMAT [table|csv|tsv|json]\n");
+      return;
+    }
+    target.database.SetRowFormat(*format);
+  }
+  const std::string text = "Format is " + std::string(db::RowFormatName(target.database.Format())) + ".\n";
+  PrintMessage(userValue, MessageKind::kInformation, text.c_str());
 }
 
 void DemoCommand(std::int32_t, char**, void* userValue) { PrintDemonstration(Console(userValue)); }
@@ -169,6 +195,7 @@ constexpr shell::CommandRow kCommands[] = {
     {25, "More", "Make the next result of the last SQL command current", OnDatabase<MoreCommand>},
     {26, "Info", "Show what the open connection is", OnDatabase<InfoCommand>},
     {27, "Timing", "Show each command's time: Timing [on|off]", TimingCommand},
+    {28, "Format", "Set the form Rows prints in: Format [table|csv|tsv|json]", FormatCommand},
     // The shell's quit id: they end the program as Q does.
     {1, "Exit", "Quit", shell::CommandShell::QuitHandler},
     {1, "Quit", "Quit", shell::CommandShell::QuitHandler},

@@ -1,17 +1,52 @@
 // QUERYLOOM: an interactive SQL client on the process's terminal.
 
+#include <cstdio>
+#include <string>
+#include <variant>
+
 #include "app/command_line.h"
 #include "app/commands.h"
 #include "app/line_editing.h"
 #include "app/notices.h"
 #include "console/console_shell.h"
+#include "console/script_input.h"
+#include "console/shown_text.h"
 #include "console/terminal_signals.h"
 #include "db/database.h"
 
 namespace ql::app {
 namespace {
 
-void RunSession() {
+constexpr int kStoppedAfterError = 1;
+constexpr int kScriptUnreadable = 1;
+
+// The lines the options ask for, or nothing when the session reads standard input alone. A file
+// that cannot be read ends the program before anything runs.
+std::variant<int, bool> BuildScript(const SessionOptions& options, console::ScriptInput& script) {
+  if (!options.connection && options.steps.empty()) return false;
+  // The same line `open` would be typed as, so that the same rules and reports apply.
+  if (options.connection) script.AddLine("open " + *options.connection);
+  for (const ScriptStep& step : options.steps) {
+    if (step.kind == ScriptStep::Kind::kCommand) {
+      script.AddLine(step.text);
+    } else if (step.text == "-") {
+      script.AddConsoleInput();
+    } else if (const auto failure = script.AddFile(step.text)) {
+      std::string shown;
+      console::AppendShown(step.text, true, shown);
+      std::fprintf(stderr, "queryloom: cannot read \"%s\": %s\n", shown.c_str(), failure->c_str());
+      return kScriptUnreadable;
+    }
+  }
+  if (options.steps.empty()) script.AddConsoleInput();
+  return true;
+}
+
+int RunSession(const SessionOptions& options) {
+  static console::ScriptInput theScript;
+  const std::variant<int, bool> scripted = BuildScript(options, theScript);
+  if (const int* exitCode = std::get_if<int>(&scripted)) return *exitCode;
+
   // Built on first use, so that --help and --version never touch the terminal, and in this order
   // so that the database is built before the shell and outlives it: at exit the shell's console
   // goes first, and the database then closes quietly.
@@ -21,22 +56,28 @@ void RunSession() {
   static CommandTarget theTarget{theShell, theDatabase};
 
   theDatabase.UseConsole(theShell.Console());
+  theDatabase.SetRowFormat(options.format);
   RegisterCommands(theTarget);
   theShell.reportUnknown = true;
   SetUpLineEditing(theShell, theDatabase);
+  theShell.SetQuiet(options.quiet);
+  theShell.StopAfterError(options.bail);
+  if (std::get<bool>(scripted)) theShell.UseScript(theScript);
   // Ctrl-C at the terminal while a command runs stops the database's work under way.
   console::OnInterruptKey(
       [](void* database) noexcept { static_cast<db::Database*>(database)->Interrupt(); }, &theDatabase);
-  // Returns after a quit command and at the end of input alike.
+  // Returns after a quit command, at the end of input, and after an error when told to stop then.
   theShell.Run();
-  PrintClosingLines(theShell.Console());
+  if (theShell.StoppedAfterError()) return kStoppedAfterError;
+  if (!options.quiet) PrintClosingLines(theShell.Console());
+  return 0;
 }
 
 }  // namespace
 }  // namespace ql::app
 
 int main(int argc, char** argv) {
-  if (const auto exitCode = ql::app::HandleArguments(argc, argv)) return *exitCode;
-  ql::app::RunSession();
-  return 0;
+  const auto handled = ql::app::HandleArguments(argc, argv);
+  if (const int* exitCode = std::get_if<int>(&handled)) return *exitCode;
+  return ql::app::RunSession(std::get<ql::app::SessionOptions>(handled));
 }

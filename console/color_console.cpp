@@ -157,6 +157,11 @@ void ColorConsole::PrintV(const char* format, va_list arguments) {
 void ColorConsole::PrintLiteral(std::string_view text) { PrintLiteral(currentAttribute_, text); }
 
 void ColorConsole::PrintLiteral(std::uint16_t attribute, std::string_view text) {
+  if (MessageApart()) {
+    AppendShown(text, streams_->terminal->NotesAtTerminal(), messageText_);
+    currentAttribute_ = attribute;
+    return;
+  }
   if (!escapes_) {
     WriteRun(attribute, text.data(), text.size());
     return;
@@ -168,7 +173,7 @@ void ColorConsole::PrintLiteral(std::uint16_t attribute, std::string_view text) 
 }
 
 void ColorConsole::Note(std::string_view text) {
-  if (escapes_) {
+  if (escapes_ && !(messagesApart_ && !streams_->terminal->NotesJoinOutput())) {
     const std::uint16_t previous = currentAttribute_;
     PrintLiteral(kNoteAttribute, text);
     PrintLiteral("\n");
@@ -224,6 +229,10 @@ void ColorConsole::Emit(const char* text, std::size_t size) {
 void ColorConsole::WriteRun(std::uint16_t attribute, const char* run, std::size_t size) {
   currentAttribute_ = attribute;
   if (size == 0) return;
+  if (MessageApart()) {
+    messageText_.append(run, size);
+    return;
+  }
   ShowAttribute(attribute);
   streams_->output.Append(run, size);
 }
@@ -298,6 +307,31 @@ void ColorConsole::Flush() {
 
 void ColorConsole::FlushIfHeldFor(std::chrono::milliseconds age) {
   if (streams_->output.HeldFor(age)) Flush();
+}
+
+ColorConsole::Message::Message(ColorConsole* console, MessageKind kind) : console_(console) {
+  if (console_ == nullptr) return;
+  if (kind == MessageKind::kError) ++console_->errorsReported_;
+  // Where the notes' stream is the output itself, the message keeps its place among the output.
+  if (!console_->messagesApart_ || console_->streams_->terminal->NotesJoinOutput()) {
+    console_ = nullptr;
+    return;
+  }
+  if (console_->messageDepth_++ == 0) {
+    console_->Flush();
+    console_->savedAttribute_ = console_->currentAttribute_;
+  }
+}
+
+ColorConsole::Message::~Message() {
+  if (console_ == nullptr || --console_->messageDepth_ > 0) return;
+  console_->WriteMessage();
+  console_->currentAttribute_ = console_->savedAttribute_;
+}
+
+void ColorConsole::WriteMessage() {
+  if (!messageText_.empty()) streams_->terminal->WriteNote(messageText_.data(), messageText_.size());
+  messageText_.clear();
 }
 
 // The attribute is brought up to date here, so that the bytes written are the same whether the

@@ -55,6 +55,28 @@ class ColorConsole {
   // output's transcript stays as it would be without it and a log of both keeps their order. When
   // that stream is the output itself, the note is held with the output instead, in the same order.
   void Note(std::string_view text);
+  // Messages: the lines that are not a command's result (a failure's report, a refusal, a usage
+  // line, an acknowledgement such as "Timing is on."), printed while a Message lives. By default
+  // they go with the output, as any text does. Once set apart, they and the notes go to the notes'
+  // stream (standard error) instead, after the output held so far, without colours and with control
+  // bytes shown escaped when that stream is a terminal, so that the output holds results only. When
+  // that stream is the output itself they stay among the output, in their order.
+  void SetMessagesApart(bool apart) noexcept { messagesApart_ = apart; }
+  // How many error messages have been printed so far: a script may stop after the first.
+  std::uint64_t ErrorsReported() const noexcept { return errorsReported_; }
+  enum class MessageKind { kInformation, kError };
+  // Around the printing of one message; nested ones make one message. A null console does nothing.
+  class Message {
+   public:
+    Message(ColorConsole* console, MessageKind kind);
+    ~Message();
+    Message(const Message&) = delete;
+    Message& operator=(const Message&) = delete;
+
+   private:
+    ColorConsole* console_;
+  };
+
   // The terminal's size when the output is one: as the terminal tells it, or 80 by 24 when it
   // does not. Nothing when the output is a file or a pipe.
   std::optional<WindowSize> OutputSize() const;
@@ -111,7 +133,16 @@ class ColorConsole {
   void ShowAttribute(std::uint16_t attribute);
 
   std::unique_ptr<Streams> streams_;
+  // True while a message is printed to the notes' stream: its bytes are gathered in messageText_.
+  bool MessageApart() const noexcept { return messageDepth_ > 0 && messagesApart_; }
+  void WriteMessage();
+
   std::uint16_t currentAttribute_ = 0;
+  bool messagesApart_ = false;
+  int messageDepth_ = 0;
+  std::uint16_t savedAttribute_ = 0;  // the output's attribute while a message is set apart
+  std::string messageText_;
+  std::uint64_t errorsReported_ = 0;
   bool isConsole_ = false;
   bool escapes_ = false;
 };

@@ -21,16 +21,28 @@ void ConsoleShell::Print(const char* format, ...) {
   va_end(arguments);
 }
 
+void ConsoleShell::SetQuiet(bool quiet) noexcept {
+  prompting = !quiet;
+  console_.SetMessagesApart(quiet);
+}
+
 shell::CommandShell::LineRead ConsoleShell::ReadLine(std::string& line) { return ReadFromConsole(line, false); }
 
 shell::CommandShell::LineRead ConsoleShell::ReadContinuedLine(std::string& line, char mark) {
   // A script's lines and the rest of a line already typed come without a prompt of their own.
-  if (console_.AwaitsTypedLine()) Print("#%02x-%c", static_cast<unsigned>(shell::TokenColors[shell::Other]), mark);
+  if (prompting && console_.AwaitsTypedLine()) {
+    Print("#%02x-%c", static_cast<unsigned>(shell::TokenColors[shell::Other]), mark);
+  }
   return ReadFromConsole(line, true);
 }
 
 shell::CommandShell::LineRead ConsoleShell::ReadFromConsole(std::string& line, bool continuesEntry) {
-  switch (console_.ReadWholeLine(line, kMaxLineBytes, continuesEntry)) {
+  const auto fromConsole = [this, continuesEntry](std::string& read, std::size_t limit) {
+    return console_.ReadWholeLine(read, limit, continuesEntry);
+  };
+  const LineReader::Status status =
+      script_ != nullptr ? script_->Next(line, kMaxLineBytes, fromConsole) : fromConsole(line, kMaxLineBytes);
+  switch (status) {
     case LineReader::Status::kEnd:
       return LineRead::kEnd;
     case LineReader::Status::kTooLong:
@@ -48,8 +60,29 @@ shell::CommandShell::LineRead ConsoleShell::ReadFromConsole(std::string& line, b
   return LineRead::kLine;
 }
 
+void ConsoleShell::OnLineTooLong() {
+  const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
+  CommandShell::OnLineTooLong();
+}
+
+void ConsoleShell::OnStatementTooLong() {
+  const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
+  CommandShell::OnStatementTooLong();
+}
+
+void ConsoleShell::OnStatementNotClosed(char mark) {
+  const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
+  CommandShell::OnStatementNotClosed(mark);
+}
+
+bool ConsoleShell::GoOn() {
+  if (stopAfterError_ && console_.ErrorsReported() > 0) stoppedAfterError_ = true;
+  return !stoppedAfterError_;
+}
+
 void ConsoleShell::OnUnknownCommand(std::int32_t tokenCount, char** tokens) {
   using shell::TokenColors;
+  const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
   console_.PrintLiteral(TokenColors[shell::Other], "Unknown command> ");
   const shell::TokenKind* kinds = TokenKinds();
   for (std::int32_t i = 0; i < tokenCount; ++i) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/color_console.h"
+#include "console/script_input.h"
 #include "console/terminal.h"
 #include "shell/command_shell.h"
 
@@ -21,6 +22,16 @@ class ConsoleShell : public shell::CommandShell {
   // The program's console, for everything that prints outside the shell's own texts.
   ColorConsole& Console() noexcept { return console_; }
 
+  // Lines come from `script` instead of standard input (which it may name as one of its sources);
+  // its end ends the session. It must outlive every run of the loop.
+  void UseScript(ScriptInput& script) noexcept { script_ = &script; }
+  // Quiet: no prompt, and messages apart from the results (see ColorConsole::SetMessagesApart).
+  void SetQuiet(bool quiet) noexcept;
+  // Once a line has reported an error (see ColorConsole::ErrorsReported), no further line is read.
+  void StopAfterError(bool stop) noexcept { stopAfterError_ = stop; }
+  // True when the loop ended because a line reported an error.
+  bool StoppedAfterError() const noexcept { return stoppedAfterError_; }
+
  protected:
   void Print(const char* format, ...) override __attribute__((format(printf, 2, 3)));
   LineRead ReadLine(std::string& line) override;
@@ -29,11 +40,18 @@ class ConsoleShell : public shell::CommandShell {
   LineRead ReadContinuedLine(std::string& line, char mark) override;
   // The typed tokens are echoed in their colours, each printed as typed, never as markup.
   void OnUnknownCommand(std::int32_t tokenCount, char** tokens) override;
+  void OnLineTooLong() override;
+  void OnStatementTooLong() override;
+  void OnStatementNotClosed(char mark) override;
+  bool GoOn() override;
 
  private:
   // Declared after the base, so it is built after the built-in commands are registered and goes
   // before them.
   ColorConsole console_;
+  ScriptInput* script_ = nullptr;
+  bool stopAfterError_ = false;
+  bool stoppedAfterError_ = false;
 
   LineRead ReadFromConsole(std::string& line, bool continuesEntry);
 };

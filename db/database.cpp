@@ -72,12 +72,16 @@ void Database::Interrupt() noexcept {
 bool Database::Open(const char* connectionString) {
   return Guarded(kTagOpen, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
+    // The new connection takes the old one's place only once it is open: a failed open leaves the
+    // session as it was, connection, recordset and error list alike.
+    access::Ref<access::Connection> opened = objects_.CreateConnection();
+    opened->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
     names_.Forget();
-    ReplaceConnection(nullptr);
-    ReplaceConnection(objects_.CreateConnection());
-    connection->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
+    ReplaceConnection(std::move(opened));
     shownFields_ = {};
     currentShown_ = false;
+    pastShownEnd_ = false;
+    exportHeaded_ = false;
     resultCurrent_ = false;
     recordset.Reset();
     recordset = objects_.CreateRecordset();
@@ -90,6 +94,7 @@ void Database::Close() {
   const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
   shownFields_ = {};
   currentShown_ = false;
+  pastShownEnd_ = false;
   resultCurrent_ = false;
   if (connection) reached_ = true;
   if (recordset && recordset->State() != access::kStateClosed) recordset->Close();
@@ -104,6 +109,8 @@ bool Database::ExecuteSql(const char* sqlText) {
     if (!recordset) throw access::DataAccessError(access::kAbsentObject);
     shownFields_ = {};
     currentShown_ = false;
+    pastShownEnd_ = false;
+    exportHeaded_ = false;
     resultCurrent_ = false;
     if (recordset->State() != access::kStateClosed) recordset->Close();
     recordset->Open(sqlText != nullptr ? sqlText : "", connection, access::CursorType::kStatic,
@@ -123,10 +130,15 @@ bool Database::OpenNextResult() {
     if (!recordset->OpenNextResult()) return std::optional<bool>(false);
     shownFields_ = {};
     currentShown_ = false;
+    pastShownEnd_ = false;
+    exportHeaded_ = false;
     MadeResultCurrent();
     return std::optional<bool>(true);
   });
-  if (opened == false) Print("No more results.\n");
+  if (opened == false) {
+    const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kInformation);
+    Print("No more results.\n");
+  }
   return opened == true;
 }
 
@@ -140,6 +152,7 @@ bool Database::MoveFirst() {
   if (!Has(recordset)) return false;
   return Guarded(kTagMoveFirst, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
+    pastShownEnd_ = false;
     recordset->MoveFirst();
     currentShown_ = false;
     return true;
@@ -152,6 +165,7 @@ bool Database::MoveNext() {
   // must not cost a write per row; output held for longer than a moment is written out first, as
   // this move may be the one that waits for the server.
   if (console_ != nullptr) console_->FlushIfHeldFor(kMoveFlushAge);
+  if (std::exchange(pastShownEnd_, false)) return true;
   return Guarded(kTagMoveNext, Report::kCode, false, [&] {
     recordset->MoveNext();
     currentShown_ = false;

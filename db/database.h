@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,8 @@
 #include "db/aligned_table.h"
 #include "db/catalog_names.h"
 #include "db/line_tag.h"
+#include "db/row_sink.h"
+#include "db/row_format.h"
 
 namespace ql::db {
 
@@ -32,8 +35,8 @@ class Database {
   // The console every operation and report prints to. Until it is set nothing is printed.
   void UseConsole(console::ColorConsole& console) noexcept { console_ = &console; }
 
-  // Replaces the connection (the old one is released, not closed) and, once the new one is open,
-  // the recordset. A failure keeps whatever the steps before it left.
+  // Opens a new connection and, once it is open, puts it and a new recordset in place of the old
+  // ones (released, not closed). A failure leaves the old connection and recordset as they were.
   bool Open(const char* connectionString);    // line tag 101
   // Closes the recordset, then the connection, when open; keeps both. Lets a failure through.
   void Close();
@@ -73,6 +76,12 @@ class Database {
   void BeginCommand();
   void FinishCommand();
   void SetTiming(bool on) noexcept { timing_ = on; }
+  // The form ShowRows prints in; a table at first.
+  void SetRowFormat(RowFormat format) noexcept {
+    format_ = format;
+    exportHeaded_ = false;
+  }
+  RowFormat Format() const noexcept { return format_; }
   bool Timing() const noexcept { return timing_; }
 
   void ReportComError(const access::DataAccessError& error, int lineTag);
@@ -108,6 +117,8 @@ class Database {
   void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
   // A table printed through PrintLiteral, as wide as the terminal allows (on a pipe, any width).
   AlignedTable TablePrinter();
+  // The sink ShowRows prints through, in the current format.
+  std::unique_ptr<RowSink> RowPrinter();
   // A statement's result has become current: its affected rows and the results behind it are news.
   void MadeResultCurrent() noexcept;
 
@@ -129,7 +140,10 @@ class Database {
   // prints "Open table first!", and the operation returns without running.
   template <class Object>
   bool Has(const access::Ref<Object>& object) {
-    if (!object) Print("Open table first!\n");
+    if (!object) {
+      const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kError);
+      Print("Open table first!\n");
+    }
     return static_cast<bool>(object);
   }
 
@@ -180,6 +194,9 @@ class Database {
   ShownFields shownFields_;
   // The current row has been shown (by ShowRecord or ShowRows) since the recordset moved to it.
   bool currentShown_ = false;
+  // ShowRows streamed the rows to their end, so the cursor stands past the last row shown instead of
+  // on it: the next MoveNext is the move past that row, and only the one after it is refused.
+  bool pastShownEnd_ = false;
   // The current result is one the last statement gave (through ExecuteSql or OpenNextResult), so
   // that the results behind it may be asked for; and whether those waiting have been told of.
   bool resultCurrent_ = false;
@@ -188,6 +205,10 @@ class Database {
   bool reached_ = false;
   bool resultMade_ = false;
   bool timing_ = false;
+  RowFormat format_ = RowFormat::kTable;
+  // The current result's header line has been printed in the current file format: the rows that
+  // follow continue the same file.
+  bool exportHeaded_ = false;
   std::chrono::steady_clock::time_point commandStart_;
   // The held connection's object, for Interrupt: a signal handler must not read a shared_ptr that
   // the interrupted code may be in the middle of replacing.

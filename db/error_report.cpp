@@ -20,6 +20,7 @@ std::string_view OrNull(const std::optional<std::string>& text) {
 void Database::ReportComError(const access::DataAccessError& error, int lineTag) {
   const auto code = static_cast<std::uint32_t>(error.Code());
   const std::string meaning = CodeMeaning(error.Code());
+  const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kError);
   Print("--------------- Error @%d ---------------\n", lineTag);
   Print("> Code = %08lx\n", static_cast<unsigned long>(code));
   Print("> Code meaning = ");
@@ -34,6 +35,7 @@ void Database::ReportComError(const access::DataAccessError& error, int lineTag)
 void Database::ReportAdoErrors(const access::Ref<access::Connection>& from) {
   const access::Ref<access::Connection> held = from;
   if (!held) return;
+  const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kError);
   try {
     const access::Ref<access::Errors> errors = held->GetErrors();
     const std::int32_t count = errors->Count();

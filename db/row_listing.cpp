@@ -2,6 +2,7 @@
 // reads, a row at a time.
 
 #include <algorithm>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,8 @@
 
 #include "db/aligned_table.h"
 #include "db/database.h"
+#include "db/delimited_rows.h"
+#include "db/json_lines.h"
 #include "db/line_tag.h"
 #include "db/row_sink.h"
 #include "db/value_format.h"
@@ -41,11 +44,31 @@ AlignedTable Database::TablePrinter() {
   return AlignedTable([this](std::string_view text) { PrintLiteral(text); }, EscapesControls(), widthLimit);
 }
 
+std::unique_ptr<RowSink> Database::RowPrinter() {
+  auto print = [this](std::string_view text) { PrintLiteral(text); };
+  switch (format_) {
+    case RowFormat::kCsv:
+      return std::make_unique<DelimitedRows>(print, DelimitedRows::Style::kCsv, !exportHeaded_);
+    case RowFormat::kTsv:
+      return std::make_unique<DelimitedRows>(print, DelimitedRows::Style::kTsv, !exportHeaded_);
+    case RowFormat::kJson:
+      return std::make_unique<JsonLines>(print);
+    case RowFormat::kTable:
+      break;
+  }
+  return std::make_unique<AlignedTable>(TablePrinter());
+}
+
 bool Database::ShowRows(std::optional<std::int64_t> count) {
   if (!Has(recordset)) return false;
   // Rows are printed as they are read, and reading may wait on a server.
   ShowPrintedOutput();
-  AlignedTable table = TablePrinter();
+  const std::unique_ptr<RowSink> printer = RowPrinter();
+  RowSink& table = *printer;
+  const bool shownText = table.WantsShownText();
+  // Every row left, to a file or a pipe: the rows are not kept once printed, so that an export of
+  // any size runs in bounded memory. At a terminal they stay for record and t.
+  const bool stream = !count && console_ != nullptr && !console_->OutputSize();
   return Guarded(kTagShowRows, Report::kCode, false, [&] {
     try {
       access::Recordset& rows = *recordset;
@@ -71,7 +94,9 @@ bool Database::ShowRows(std::optional<std::int64_t> count) {
         std::vector<std::string_view> names;
         for (const access::Ref<access::Field>& field : shownFields_.items) names.push_back(field->Name());
         table.Header(names);
+        if (format_ != RowFormat::kTable) exportHeaded_ = true;
       }
+      if (stream) rows.StreamRows();
       // A value read into per column, and its text, each keeping its room from row to row.
       const std::size_t columns = shownFields_.items.size();
       std::vector<access::Variant> values(columns);
@@ -86,6 +111,8 @@ bool Database::ShowRows(std::optional<std::int64_t> count) {
         }
         for (std::size_t i = 0; i < columns; ++i) {
           shownFields_.items[i]->ReadValue(values[i]);
+          cells[i].value = &values[i];
+          if (!shownText) continue;
           texts[i].clear();
           cells[i].kind = FormatCell(values[i], texts[i]);
           cells[i].text = texts[i];
@@ -97,8 +124,10 @@ bool Database::ShowRows(std::optional<std::int64_t> count) {
       std::optional<std::int64_t> total;
       if (rows.Eof()) {
         total = rows.RecordCount();
-        // Back to the last row shown, through rows the cursor holds already.
-        if ((shown > 0 || leftShownRow) && *total > 0) {
+        // Back to the last row shown, through rows the cursor holds already; rows streamed are gone,
+        // and the cursor stays past the end.
+        pastShownEnd_ = stream && shown > 0;
+        if (!stream && (shown > 0 || leftShownRow) && *total > 0) {
           rows.MoveFirst();
           for (std::int64_t i = 1; i < *total; ++i) rows.MoveNext();
           currentShown_ = true;

@@ -7,20 +7,25 @@
 #include <span>
 #include <string_view>
 
+#include "access/variant.h"
 #include "db/value_format.h"
 
 namespace ql::db {
 
-// One value of a row: its text as FormatCell gives it (valid only during the call it comes with),
-// and what kind of value it is.
+// One value of a row: its text as FormatCell gives it (valid only during the call it comes with;
+// only for a sink that WantsShownText), what kind of value it is, and the value itself.
 struct Cell {
   std::string_view text;
   CellKind kind = CellKind::kOther;
+  const access::Variant* value = nullptr;
 };
 
 class RowSink {
  public:
   virtual ~RowSink() = default;
+  // Whether the cells must come with their text as the table shows it; a sink that writes the
+  // values in a form of its own reads Cell::value alone.
+  virtual bool WantsShownText() const { return true; }
   // Once, before any row.
   virtual void Header(std::span<const std::string_view> names) = 0;
   // One cell per column, in the header's order.

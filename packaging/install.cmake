@@ -26,9 +26,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "interactive command-line SQL client")
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "QUERYLOOM is an interactive SQL client for the text console. Commands typed"
   "at its prompt connect to a database, run statements and step through their"
-  "rows field by field. SQLite is built in; every other database is reached"
-  "through the unixODBC driver manager and its driver (PostgreSQL, MariaDB and"
-  "MySQL, Access files, SQL Server).")
+  "rows field by field, or export them as CSV, TSV or JSON Lines. SQLite is"
+  "built in; PostgreSQL is reached through its own client library (libpq),"
+  "MariaDB and MySQL through MariaDB Connector/C; every other database"
+  "through the unixODBC driver manager and its driver (Access files, SQL"
+  "Server, ...).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})

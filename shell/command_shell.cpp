@@ -99,43 +99,47 @@ std::int32_t CommandShell::Dispatch(char* word) {
 
 std::int32_t CommandShell::Run() {
   for (;;) {
-    Print("#%02x%s", static_cast<unsigned>(TokenColors[Other]), "-");
+    if (prompting) Print("#%02x%s", static_cast<unsigned>(TokenColors[Other]), "-");
     // A very long line's memory is given back rather than held for the rest of the session.
     if (line_.capacity() > kKeptLineCapacity) std::string().swap(line_);
     // The end of input ends the session as a quit command would.
     const LineRead read = ReadLine(line_);
     if (read == LineRead::kEnd) return kQuitId;
-    if (read == LineRead::kTooLong) {
-      // None of it runs: a statement cut anywhere could still be valid and do something else.
-      Print("Line not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20);
-      continue;
-    }
-    if (read == LineRead::kDropped) continue;
-    if (!AcceptLine(line_.c_str())) continue;
-    // A statement of several lines is tokenized again whole, from the quote state its first line
-    // started in; one that does not run leaves that state as it was.
-    const char quoteBefore = openQuote;
-    if (Tokenize(line_, tokenText) == 0) continue;
-    if (const char mark = ContinuedMark(); mark != 0) {
-      const StatementRead statement = ReadRestOfStatement(mark);
-      openQuote = quoteBefore;
-      switch (statement) {
-        case StatementRead::kComplete:
-          break;
-        case StatementRead::kTooLong:
-          Print("Statement not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20);
-          continue;
-        case StatementRead::kDropped:
-          continue;
-        case StatementRead::kEnd:
-          // None of it runs: the input may have been cut off anywhere in the statement.
-          Print("Statement not run: the input ended before its closing %c.\n", mark);
-          return kQuitId;
-      }
-      Tokenize(line_, tokenText);
-    }
-    if (Dispatch(tokens[0]) == kQuitId) return kQuitId;
+    if (RunLine(read) == kQuitId || !GoOn()) return kQuitId;
   }
+}
+
+std::int32_t CommandShell::RunLine(LineRead read) {
+  if (read == LineRead::kTooLong) {
+    // None of it runs: a statement cut anywhere could still be valid and do something else.
+    OnLineTooLong();
+    return 0;
+  }
+  if (read == LineRead::kDropped) return 0;
+  if (!AcceptLine(line_.c_str())) return 0;
+  // A statement of several lines is tokenized again whole, from the quote state its first line
+  // started in; one that does not run leaves that state as it was.
+  const char quoteBefore = openQuote;
+  if (Tokenize(line_, tokenText) == 0) return 0;
+  if (const char mark = ContinuedMark(); mark != 0) {
+    const StatementRead statement = ReadRestOfStatement(mark);
+    openQuote = quoteBefore;
+    switch (statement) {
+      case StatementRead::kComplete:
+        break;
+      case StatementRead::kTooLong:
+        OnStatementTooLong();
+        return 0;
+      case StatementRead::kDropped:
+        return 0;
+      case StatementRead::kEnd:
+        // None of it runs: the input may have been cut off anywhere in the statement.
+        OnStatementNotClosed(mark);
+        return kQuitId;
+    }
+    Tokenize(line_, tokenText);
+  }
+  return Dispatch(tokens[0]);
 }
 
 char CommandShell::ContinuedMark() const {
@@ -216,6 +220,18 @@ void CommandShell::OnUnknownCommand(std::int32_t, char**) {
 }
 
 void CommandShell::OnCommandDone(std::int32_t, char**, void*) {}
+
+void CommandShell::OnLineTooLong() { Print("Line not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20); }
+
+void CommandShell::OnStatementTooLong() {
+  Print("Statement not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20);
+}
+
+void CommandShell::OnStatementNotClosed(char mark) {
+  Print("Statement not run: the input ended before its closing %c.\n", mark);
+}
+
+bool CommandShell::GoOn() { return true; }
 
 void CommandShell::Print(const char* format, ...) {
   va_list arguments;

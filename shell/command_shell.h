@@ -124,11 +124,21 @@ class CommandShell {
   bool LineCut() const noexcept { return lineCut; }
 
   bool reportUnknown = false;
+  // The prompt printed before each line is read.
+  bool prompting = true;
 
  protected:
   virtual bool AcceptLine(const char* line);
   virtual void OnUnknownCommand(std::int32_t tokenCount, char** tokens);
   virtual void OnCommandDone(std::int32_t tokenCount, char** tokens, void* userValue);
+  // A line longer than kMaxLineBytes was read and dropped: says so.
+  virtual void OnLineTooLong();
+  // A statement over several lines that does not run, as it grew past kMaxLineBytes, or as the
+  // input ended before its closing quotation mark `mark`: says so.
+  virtual void OnStatementTooLong();
+  virtual void OnStatementNotClosed(char mark);
+  // After each line read, once it has run (or was dropped): false ends Run as a quit command would.
+  virtual bool GoOn();
   virtual void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // The next line into `line`, whole, without its line end (nor a carriage return before it), NUL
   // bytes kept. A line longer than kMaxLineBytes is read on to its end and not kept: kTooLong. kEnd
@@ -144,6 +154,8 @@ class CommandShell {
   // Appends the statement's next lines to line_, each after a line end, until one ends with `mark`.
   // Past kMaxLineBytes the lines are read on to that end without being kept (kTooLong).
   StatementRead ReadRestOfStatement(char mark);
+  // Runs the line just read (`read` says how the reading went); kQuitId when it ends the session.
+  std::int32_t RunLine(LineRead read);
 
   bool wordsOnly;
   bool echoCommands;

@@ -28,6 +28,7 @@ const std::string kHelp =
     "DB : List databases\n"
     "DEMO : Demo how to use this tools\n"
     "EXIT : Quit\n"
+    "FORMAT : Set the form Rows prints in: Format [table|csv|tsv|json]\n"
     "H : Help\n"
     "INFO : Show what the open connection is\n"
     "MORE : Make the next result of the last SQL command current\n"

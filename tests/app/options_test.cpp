@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ enum class Shows { kNothing, kUsage, kVersion };
 
 bool IsUsage(const std::string& text) {
   const std::string last = "The manual: man queryloom\n";
-  return text.rfind("Usage: queryloom [--help | --version]\n", 0) == 0 && text.size() > last.size() &&
+  return text.rfind("Usage: queryloom [OPTION]... [CONNECTION]\n", 0) == 0 && text.size() > last.size() &&
          text.compare(text.size() - last.size(), last.size(), last) == 0;
 }
 
@@ -84,6 +85,88 @@ TEST(OptionsTest, AnswerAndExitCode) {
       EXPECT_TRUE(IsUsage(run.errors.substr(std::min(test.errorLine.size(), run.errors.size())))) << run.errors;
     }
     EXPECT_TRUE(std::filesystem::is_empty(directory.Path())) << "a file was written";
+  }
+}
+
+// A session shaped by the command line: the connection, -c and -f in their order, --bail, --quiet,
+// --format. Standard input is read only where -f - or no -c and -f ask for it.
+struct CommandLineCase {
+  std::vector<std::string> arguments;
+  std::string input;      // standard input
+  std::string jobFile;    // written as job.txt in the working folder when not empty
+  std::string output;     // standard output, whole
+  std::string errors;     // standard error: whole, or its start when it ends in the usage
+  int exitCode;
+};
+
+TEST(OptionsTest, CommandLinesRunTheirCommandsAndEnd) {
+  const std::string memory = "Data Source=:memory:";
+  const std::string closing = " Command line QUERYLOOM, by Vantero.\n (C) 2003-2026 Quillory. All rights reserved.\n";
+  const std::string noSuchTable =
+      "--------------- Error @442 ---------------\n> Code = 80040e37\n> Code meaning = IDispatch error #3127\n"
+      "> Source = SQLite\n> Description = no such table: nosuch\n--------------- Error @442 ---------------\n";
+  const CommandLineCase cases[] = {
+      // The connection, then each -c, then the end: the typed lines are never read.
+      {{memory, "-c", "sql select 1 as a", "-c", "Rows"}, "sql select 2\n", "",
+       "---a\n-\n1\n(1 row)\n-" + closing, "", 0},
+      // Quiet: results alone, messages on standard error.
+      {{"-q", memory, "-c", "Format csv", "-c", "sql select 1 as a, 'x,y' as b", "-c", "Rows all"}, "", "",
+       "a,b\n1,\"x,y\"\n", "Format is csv.\n", 0},
+      {{"-q", "--format=json", "-c", "record", "-c", "open " + memory, "-c", "sql select null as n", "-c", "Rows 1"},
+       "", "", "{\"n\":null}\n", "Open table first!\n", 0},
+      // -c and -f in the order given; -f - reads standard input at its place.
+      {{"-q", "--format", "tsv", memory, "-f", "job.txt", "-c", "Rows all"}, "", "sql select 'a\tb' as t\n", "t\na\\tb\n",
+       "", 0},
+      {{"-q", memory, "-c", "Format json", "-f", "-", "-c", "Rows all"}, "sql select 7 as n\n", "", "{\"n\":7}\n",
+       "Format is json.\n", 0},
+      // Without --bail every command runs and the status stays 0; with it the first error ends the run.
+      {{"-q", memory, "-c", "sql select * from nosuch", "-c", "sql select 1 as a", "-c", "Rows all"}, "", "",
+       "a\n-\n1\n(1 row)\n", noSuchTable, 0},
+      {{"-q", "-b", memory, "-c", "sql select * from nosuch", "-c", "sql select 1 as a", "-c", "Rows all"}, "", "", "",
+       noSuchTable, 1},
+      {{"--bail"}, "ver\nbogus word\nver\n", "",
+       "-MDAC Version: 1.0 (" + std::string() , "", 1},
+      {{"-b", "-f", "job.txt"}, "", "sql select 1\nver\n",
+       "---------------- Error @442 ---------------\n> Code = 80004003\n> Code meaning = There is no object to act on.\n"
+       "> Source = (null)\n> Description = (null)\n--------------- Error @442 ---------------\n",
+       "", 1},
+      // A streamed result is read once: record then says so through the usual report.
+      {{"-q", memory, "-c", "sql select 1 as a", "-c", "Rows all", "-c", "record", "-c", "count"}, "", "",
+       "a\n-\n1\n(1 row)\n1 record(s) in current recordset.\n",
+       "--------------- Error @145 ---------------\n> Code = 800a0cb3\n> Code meaning = Unknown error 0x800A0CB3\n"
+       "> Source = Recordset\n> Description = The rows of this result were streamed and are not kept; run the "
+       "statement again to read them from the first.\n--------------- Error @145 ---------------\n",
+       0},
+      // Refused before anything runs.
+      {{"-c"}, "", "", "", "queryloom: option \"-c\" needs an argument\n", 2},
+      {{"--format", "xml", memory}, "", "", "", "queryloom: unknown format \"xml\": table, csv, tsv or json\n", 2},
+      {{memory, "Data Source=other.db"}, "", "", "", "queryloom: unexpected argument \"Data Source=other.db\"\n", 2},
+      {{"-f", "nosuch.txt"}, "", "", "", "queryloom: cannot read \"nosuch.txt\": No such file or directory\n", 1},
+  };
+  for (const CommandLineCase& test : cases) {
+    std::string trace;
+    for (const std::string& argument : test.arguments) trace += argument + " ";
+    SCOPED_TRACE(trace);
+    const testsupport::TemporaryDirectory directory;
+    if (!test.jobFile.empty()) std::ofstream(directory.Path() / "job.txt") << test.jobFile;
+    ProgramOptions options;
+    options.arguments = test.arguments;
+    options.workingDirectory = directory.Path().string();
+    const auto run = RunProgram(test.input, options);
+    EXPECT_EQ(run.exitCode, test.exitCode);
+    if (test.exitCode == 2) {
+      EXPECT_EQ(run.output, "");
+      EXPECT_EQ(run.errors.rfind(test.errors, 0), 0u) << run.errors;
+      EXPECT_TRUE(IsUsage(run.errors.substr(std::min(test.errors.size(), run.errors.size())))) << run.errors;
+    } else if (test.output.rfind("-MDAC", 0) == 0) {
+      // The version line names the libraries found here: the lines around it are what count.
+      EXPECT_EQ(run.output.rfind(test.output, 0), 0u) << run.output;
+      EXPECT_NE(run.output.find(")\n-Unknown command> BOGUS word Press 'H' for help\n"), std::string::npos) << run.output;
+      EXPECT_EQ(run.output.find(closing), std::string::npos) << run.output;
+    } else {
+      EXPECT_EQ(run.output, test.output);
+      EXPECT_EQ(run.errors, test.errors);
+    }
   }
 }
 
