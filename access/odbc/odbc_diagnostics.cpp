@@ -28,6 +28,29 @@ constexpr NativeCode kNativeCodes[] = {
     {"maodbc", 1317, "", kCancelled},
 };
 
+// The drivers' own ways of saying that the connection is gone, besides SQLSTATE class 08. An empty
+// state matches any state, a native code of 0 any code.
+struct LostLink {
+  std::string_view library;
+  std::string_view sqlState;
+  SQLINTEGER native;
+};
+
+constexpr LostLink kLostLinks[] = {
+    // psqlODBC passes the server's own state when the server ends the session: shut down (57P01,
+    // also pg_terminate_backend) or crashed (57P02).
+    {"psqlodbc", "57P01", 0},
+    {"psqlodbc", "57P02", 0},
+    // MariaDB's driver gives Connector/C's codes, often under HY000: the server has gone away
+    // (2006), the connection was lost during a query (2013, 2055), reading from or writing to it
+    // failed (5013, 5014).
+    {"maodbc", "", 2006},
+    {"maodbc", "", 2013},
+    {"maodbc", "", 2055},
+    {"maodbc", "", 5013},
+    {"maodbc", "", 5014},
+};
+
 // Diagnostic records beyond this many are not read: a driver that never says SQL_NO_DATA must not
 // make the list grow without end.
 constexpr SQLSMALLINT kMaxRecords = 64;
@@ -45,8 +68,19 @@ ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std:
   return MapSqlState(sqlState);
 }
 
+bool ShowsLinkLost(std::string_view sqlState, SQLINTEGER nativeError, const DriverIdentity& driver) {
+  if (sqlState.starts_with("08")) return true;
+  for (const LostLink& row : kLostLinks) {
+    if (driver.library.find(row.library) != std::string::npos && (row.sqlState.empty() || row.sqlState == sqlState) &&
+        (row.native == 0 || row.native == nativeError)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
-                                         const DriverIdentity& driver) {
+                                         const DriverIdentity& driver, bool* linkLost) {
   std::vector<ErrorRecord> records;
   if (handle == SQL_NULL_HANDLE) return records;
   std::string message(512, '\0');
@@ -74,14 +108,15 @@ std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handl
     } else {
       description += " (SQLSTATE " + std::string(sqlState) + ")";
     }
+    if (linkLost != nullptr && ShowsLinkLost(sqlState, native, driver)) *linkLost = true;
     records.push_back({MapDiagnostic(sqlState, native, text, driver), driver.name, std::move(description)});
   }
   return records;
 }
 
 void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle,
-                      const DriverIdentity& driver, std::string_view doing) {
-  std::vector<ErrorRecord> records = ReadDiagnostics(handleType, handle, driver);
+                      const DriverIdentity& driver, std::string_view doing, bool* linkLost) {
+  std::vector<ErrorRecord> records = ReadDiagnostics(handleType, handle, driver, linkLost);
   if (records.empty()) {
     records.push_back({kProviderFailed, driver.name, std::string(doing) + " failed, and the driver gave no reason."});
   }

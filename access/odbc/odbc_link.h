@@ -21,11 +21,13 @@ struct OdbcLink {
   // SQLGetData abilities (SQL_GD_BOUND, SQL_GD_BLOCK, ...), from SQL_GETDATA_EXTENSIONS.
   SQLUINTEGER getDataExtensions = 0;
   bool hasMoreResults = false;
+  // Set once a failure's diagnostics showed that the link to the database is gone (ShowsLinkLost).
+  bool lost = false;
   // Last, so that its thread is stopped before the handles above are freed.
   OdbcCanceller canceller;
 
-  [[noreturn]] void Raise(const OdbcHandle& handle, std::string_view doing) const {
-    RaiseDiagnostics(*errors, handle.Type(), handle.Get(), driver, doing);
+  [[noreturn]] void Raise(const OdbcHandle& handle, std::string_view doing) {
+    RaiseDiagnostics(*errors, handle.Type(), handle.Get(), driver, doing, &lost);
   }
 };
 

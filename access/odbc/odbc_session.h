@@ -17,6 +17,7 @@ class OdbcSession final : public ProviderSession {
   std::unique_ptr<ProviderCursor> Execute(std::string_view sql) override;
   std::unique_ptr<ProviderCursor> OpenSchema(SchemaKind schema) override;
   void Interrupt() noexcept override;
+  bool Lost() const override { return link_->lost; }
 
  private:
   OdbcHandle NewStatement();

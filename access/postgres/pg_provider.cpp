@@ -174,7 +174,8 @@ class PgSession final : public ProviderSession {
       }
     } wiper{params};
     Connect(params);
-    link.cancel = PgCancel(api.getCancel(link.connection.get()), PgCancelFree{&api});
+    link.canceller =
+        std::make_unique<PgCanceller>(api, PgCancel(api.getCancel(link.connection.get()), PgCancelFree{&api}));
   }
 
   ~PgSession() override {
@@ -194,6 +195,8 @@ class PgSession final : public ProviderSession {
     // answers with ROLLBACK; so only a text's first statement can be one, and it is watched.
     watchRollback_ = api.transactionStatus(link.connection.get()) == PQTRANS_INERROR && !AsksToRollBack(sql);
     const std::string text(sql);
+    // A Ctrl-C that came after the last statement ended asked to stop that one, not this.
+    link.SettleCancels();
     BusyLink busy(link);
     if (api.sendQuery(link.connection.get(), text.c_str()) == 0) link.RaiseConnection("Sending the statement");
     link.unfinished = true;
@@ -249,6 +252,7 @@ class PgSession final : public ProviderSession {
     watchRollback_ = false;
     const std::string name(table);
     const char* const values[] = {name.c_str()};
+    link.SettleCancels();
     BusyLink busy(link);
     if (api.sendQueryParams(link.connection.get(), kColumnsQuery, 1, nullptr, values, nullptr, nullptr, 0) == 0) {
       link.RaiseConnection("Sending the query for the columns");
@@ -257,7 +261,8 @@ class PgSession final : public ProviderSession {
     // Not in single-row mode: the whole (small) result comes at once, and the connection is free again.
     PgResult rows{nullptr, PgResultFree{&api}};
     const Read read = ReadResult(rows);
-    link.Drain();
+    link.Drain(PgWait::kAsLongAsItTakes);
+    link.RequireUsable();
     if (read != Read::kRows) {
       link.errors->Raise(kProviderFailed, kSource, "The query for the columns returned no rows.");
     }
@@ -309,13 +314,13 @@ class PgSession final : public ProviderSession {
     return cursor;
   }
 
-  // PQcancel may be called from a signal handler: it only opens a socket to the server, writes the
-  // request and closes it.
+  // From a signal handler: the canceller's thread sends the request, and the wait under way gives
+  // the server a limited time to answer it.
   void Interrupt() noexcept override {
-    if (!link_->busy.load() || !link_->cancel) return;
-    char reason[256];
-    link_->api->cancel(link_->cancel.get(), reason, sizeof reason);
+    if (link_->busy.load() && link_->canceller) link_->canceller->Request();
   }
+
+  bool Lost() const override { return link_->Gone(); }
 
  private:
   enum class Read { kEnd, kCommand, kRows };
@@ -329,7 +334,8 @@ class PgSession final : public ProviderSession {
     const LibpqApi& api = *link.api;
     BusyLink busy(link);
     for (;;) {
-      PgResult result(api.getResult(link.connection.get()), PgResultFree{&api});
+      PgResult result = link.NextResult(PgWait::kAsLongAsItTakes);
+      link.RequireUsable();
       const bool watched = std::exchange(watchRollback_, false);
       if (!result) {
         link.unfinished = false;
@@ -346,13 +352,14 @@ class PgSession final : public ProviderSession {
       }
       if (status == PGRES_COPY_OUT || status == PGRES_COPY_IN || status == PGRES_COPY_BOTH) {
         result.reset();
-        link.Drain();  // ends the copy, so the connection stays usable
+        link.Drain(PgWait::kAsLongAsItTakes);  // ends the copy, so the connection stays usable
+        link.RequireUsable();
         link.errors->Raise(kNotSupported, kSource, "COPY to or from the client is not supported here.");
       }
       if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR) {
         std::vector<ErrorRecord> failure = link.Records(result.get());
         result.reset();
-        link.Drain();
+        link.Drain(PgWait::kAsLongAsItTakes);
         link.errors->Raise(std::move(failure));
       }
       rows = std::move(result);
@@ -360,11 +367,14 @@ class PgSession final : public ProviderSession {
     }
   }
 
-  // Frees the connection for another text: a cursor whose rows are still arriving reads them into
-  // its own memory, and the results of its text after it are dropped.
+  // Frees the connection for another text: the results of the text before it that are still on
+  // the connection are dropped. The layer has read the rows of a result still arriving into its
+  // cursor's store by now (HoldsSession); a cursor it left is ended where it stands.
   void FreeConnection() {
-    if (link_->streaming != nullptr) link_->streaming->SetAside();
-    if (link_->unfinished) link_->Drain();
+    link_->RequireUsable();
+    if (link_->streaming != nullptr) link_->streaming->Drop();
+    if (link_->unfinished) link_->Drain(PgWait::kBounded);
+    link_->RequireUsable();
   }
 
   void Connect(const LibpqParams& params) {
