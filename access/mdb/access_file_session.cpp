@@ -162,8 +162,8 @@ class GuardedCursor final : public ProviderCursor {
 class AccessFileSession final : public ProviderSession {
  public:
   AccessFileSession(std::unique_ptr<ProviderSession> inner, std::shared_ptr<StderrCapture> capture,
-                    std::shared_ptr<ErrorList> errors)
-      : inner_(std::move(inner)), capture_(std::move(capture)), errors_(std::move(errors)) {}
+                    std::shared_ptr<ErrorList> errors, std::string path)
+      : inner_(std::move(inner)), capture_(std::move(capture)), errors_(std::move(errors)), path_(std::move(path)) {}
 
   std::unique_ptr<ProviderCursor> Execute(std::string_view sql) override {
     if (!IsReadOnlyStatement(sql)) {
@@ -180,7 +180,26 @@ class AccessFileSession final : public ProviderSession {
     }
     return Guard(Guarded(*capture_, *errors_, [&] { return inner_->OpenSchema(schema); }));
   }
+  std::unique_ptr<ProviderCursor> OpenColumns(std::string_view table) override {
+    return Guard(Guarded(*capture_, *errors_, [&] { return inner_->OpenColumns(table); }));
+  }
   void Interrupt() noexcept override { inner_->Interrupt(); }
+  std::int64_t RowsAffected() const override { return inner_->RowsAffected(); }
+  bool NextResult(std::unique_ptr<ProviderCursor>& rows) override {
+    const bool next = Guarded(*capture_, *errors_, [&] { return inner_->NextResult(rows); });
+    rows = Guard(std::move(rows));
+    return next;
+  }
+  std::vector<ServerMessage> TakeMessages() override { return inner_->TakeMessages(); }
+  // The driver's facts, but for the file: the driver is given it by a descriptor's name.
+  std::vector<ConnectionFact> Describe() override {
+    std::vector<ConnectionFact> facts = inner_->Describe();
+    std::erase_if(facts, [](const ConnectionFact& fact) {
+      return fact.name == kFactProvider || fact.name == kFactDatabase || fact.name == kFactHost;
+    });
+    facts.insert(facts.begin(), {{kFactProvider, "Access file, read-only (ODBC: MDBTools)"}, {kFactDatabase, path_}});
+    return facts;
+  }
 
  private:
   std::unique_ptr<ProviderCursor> Guard(std::unique_ptr<ProviderCursor> rows) {
@@ -191,6 +210,7 @@ class AccessFileSession final : public ProviderSession {
   std::unique_ptr<ProviderSession> inner_;
   std::shared_ptr<StderrCapture> capture_;
   std::shared_ptr<ErrorList> errors_;
+  std::string path_;  // as the connection string names it
 };
 
 }  // namespace
@@ -207,7 +227,7 @@ std::unique_ptr<ProviderSession> OpenAccessFileSession(const ConnectionString& p
   auto capture = std::make_shared<StderrCapture>();
   std::unique_ptr<ProviderSession> session =
       Guarded(*capture, *errors, [&] { return OpenOdbcSession(driverPairs, errors); });
-  return std::make_unique<AccessFileSession>(std::move(session), std::move(capture), std::move(errors));
+  return std::make_unique<AccessFileSession>(std::move(session), std::move(capture), std::move(errors), path);
 }
 
 }  // namespace ql::access

@@ -3,7 +3,9 @@
 #include <sqlext.h>
 
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -35,15 +37,32 @@ void KeepPsqlodbcLogClosed(SQLHDBC connection) {
   SQLSetConnectAttr(connection, kCommLogAttribute, reinterpret_cast<SQLPOINTER>(0), 0);
 }
 
+// MariaDB's driver lets a text hold several statements only with the bit MULTI_STATEMENTS of its
+// OPTION (or OPTIONS) key set; without it a result without rows is the last of its text.
+bool MariadbResultsFollowCounts(const ConnectionString& pairs) {
+  constexpr std::uint64_t kMultiStatements = std::uint64_t{1} << 26;
+  for (std::string_view key : {"OPTION", "OPTIONS"}) {
+    const std::optional<std::string> value = pairs.Find(key);
+    if (!value) continue;
+    const std::string text = pairs.Form(key) == ValueForm::kBraced ? ConnectionString::BracedText(*value) : *value;
+    std::uint64_t bits = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), bits);
+    if (error == std::errc() && end == text.data() + text.size()) return (bits & kMultiStatements) != 0;
+  }
+  return false;
+}
+
 // Settings a driver gets unless the user's string names the key, by a part of the driver's library
 // file name; the driver's own key for the login timeout where it does not take it from
-// SQL_ATTR_LOGIN_TIMEOUT; and what to do once connected, unless the string names `afterConnectKey`.
+// SQL_ATTR_LOGIN_TIMEOUT; what to do once connected, unless the string names `afterConnectKey`; and
+// whether it may be asked for a result after one without rows (always, where null).
 struct DriverDefaults {
   std::string_view library;
   std::vector<DriverSetting> settings;
   std::string_view loginTimeoutKey;
   std::string_view afterConnectKey;
   void (*afterConnect)(SQLHDBC);
+  bool (*resultsFollowCounts)(const ConnectionString&);
 };
 
 const std::vector<DriverDefaults>& DefaultsTable() {
@@ -57,12 +76,13 @@ const std::vector<DriverDefaults>& DefaultsTable() {
        {{"CommLog", "0"}, {"Debug", "0"}, {"BoolsAsChar", "0"}, {"UseDeclareFetch", "1"}, {"Fetch", "1000"}},
        {},
        "CommLog",
-       &KeepPsqlodbcLogClosed},
+       &KeepPsqlodbcLogClosed,
+       nullptr},
       // MariaDB's driver waits for a silent server's greeting for ever unless told otherwise.
-      {"maodbc", {}, "CONN_TIMEOUT", {}, nullptr},
+      {"maodbc", {}, "CONN_TIMEOUT", {}, nullptr, &MariadbResultsFollowCounts},
       // The SQLite driver falls back to a DSN's trace file when the string gives an empty one.
-      {"sqlite3odbc", {{"Tracefile", "/dev/null"}}, {}, {}, nullptr},
-      {"sqliteodbc", {{"Tracefile", "/dev/null"}}, {}, {}, nullptr},
+      {"sqlite3odbc", {{"Tracefile", "/dev/null"}}, {}, {}, nullptr, nullptr},
+      {"sqliteodbc", {{"Tracefile", "/dev/null"}}, {}, {}, nullptr, nullptr},
   };
   return table;
 }
@@ -158,7 +178,7 @@ ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environ
 }
 
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, DriverIdentity driver, ErrorList& errors) {
-  ConnectRequest request{{}, std::move(driver), kDefaultLoginTimeout, nullptr};
+  ConnectRequest request{{}, std::move(driver), kDefaultLoginTimeout, nullptr, true};
   const auto append = [&request](std::string_view key, const std::string& value, ValueForm form) {
     if (!request.text.empty()) request.text += ';';
     request.text.append(key);
@@ -184,6 +204,7 @@ ConnectRequest MakeConnectRequest(const ConnectionString& pairs, DriverIdentity 
       append(row.loginTimeoutKey, std::to_string(request.loginTimeout), ValueForm::kData);
     }
     if (row.afterConnect != nullptr && !pairs.Has(row.afterConnectKey)) request.afterConnect = row.afterConnect;
+    if (row.resultsFollowCounts != nullptr) request.resultsFollowCounts = row.resultsFollowCounts(pairs);
   }
   return request;
 }

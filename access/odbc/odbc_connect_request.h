@@ -17,6 +17,8 @@ struct ConnectRequest {
   SQLUINTEGER loginTimeout;  // seconds; 0 waits as long as the network does
   // What the driver needs once connected to stay quiet; may be null.
   void (*afterConnect)(SQLHDBC);
+  // Whether the driver may be asked for another result after one without rows (OdbcLink).
+  bool resultsFollowCounts = true;
 };
 
 // The pairs for the driver manager, values braced where they need it, plus the settings that keep

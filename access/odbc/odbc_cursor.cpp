@@ -35,7 +35,8 @@ SQLPOINTER AsPointer(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(static
 
 }  // namespace
 
-OdbcCursor::OdbcCursor(std::shared_ptr<OdbcLink> link, OdbcHandle statement, std::vector<Column> columns)
+OdbcCursor::OdbcCursor(std::shared_ptr<OdbcLink> link, std::shared_ptr<OdbcStatement> statement,
+                       std::vector<Column> columns)
     : link_(std::move(link)), statement_(std::move(statement)) {
   std::vector<char> name(256);
   for (Column& column : columns) {
@@ -44,14 +45,14 @@ OdbcCursor::OdbcCursor(std::shared_ptr<OdbcLink> link, OdbcHandle statement, std
     SQLULEN size = 0;
     SQLSMALLINT digits = 0;
     SQLSMALLINT nullable = 0;
-    if (!SQL_SUCCEEDED(SQLDescribeCol(statement_.Get(), column.number, reinterpret_cast<SQLCHAR*>(name.data()),
+    if (!SQL_SUCCEEDED(SQLDescribeCol(statement_->Get(), column.number, reinterpret_cast<SQLCHAR*>(name.data()),
                                       static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size,
                                       &digits, &nullable))) {
-      link_->Raise(statement_, "Describing the result");
+      link_->Raise(statement_->Handle(), "Describing the result");
     }
     if (column.name.empty() && nameLength >= static_cast<SQLSMALLINT>(name.size())) {
       name.resize(static_cast<std::size_t>(nameLength) + 1);
-      SQLDescribeCol(statement_.Get(), column.number, reinterpret_cast<SQLCHAR*>(name.data()),
+      SQLDescribeCol(statement_->Get(), column.number, reinterpret_cast<SQLCHAR*>(name.data()),
                      static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &digits, &nullable);
     }
     if (column.name.empty()) column.name.assign(name.data(), ::strnlen(name.data(), name.size()));
@@ -62,8 +63,8 @@ OdbcCursor::OdbcCursor(std::shared_ptr<OdbcLink> link, OdbcHandle statement, std
   Bind();
 }
 
-std::unique_ptr<OdbcCursor> OdbcCursor::OfResult(std::shared_ptr<OdbcLink> link, OdbcHandle statement,
-                                                 SQLSMALLINT columnCount) {
+std::unique_ptr<OdbcCursor> OdbcCursor::OfResult(std::shared_ptr<OdbcLink> link,
+                                                 std::shared_ptr<OdbcStatement> statement, SQLSMALLINT columnCount) {
   std::vector<Column> columns;
   for (SQLSMALLINT number = 1; number <= columnCount; ++number) {
     columns.push_back({static_cast<SQLUSMALLINT>(number), {}});
@@ -72,8 +73,14 @@ std::unique_ptr<OdbcCursor> OdbcCursor::OfResult(std::shared_ptr<OdbcLink> link,
 }
 
 OdbcCursor::~OdbcCursor() {
-  // The buffers go before the statement does: unbind so that nothing can write into them.
-  if (bound_) SQLFreeStmt(statement_.Get(), SQL_UNBIND);
+  // The buffers go before the statement does, which may outlive the cursor to give the next result:
+  // unbind, and take back the pointers into the cursor, so that nothing can write into them.
+  if (bound_) SQLFreeStmt(statement_->Get(), SQL_UNBIND);
+  if (blockRows_ > 1) {
+    SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+    SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROW_ARRAY_SIZE, AsPointer(1), 0);
+  }
 }
 
 void OdbcCursor::Bind() {
@@ -89,22 +96,22 @@ void OdbcCursor::Bind() {
     rows = std::clamp<std::size_t>(kBlockBytes / std::max<std::size_t>(rowBytes, 1), 1, kMaxBlockRows);
   }
   if (rows > 1 &&
-      !SQL_SUCCEEDED(SQLSetStmtAttr(statement_.Get(), SQL_ATTR_ROW_ARRAY_SIZE, AsPointer(rows), 0))) {
+      !SQL_SUCCEEDED(SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROW_ARRAY_SIZE, AsPointer(rows), 0))) {
     rows = 1;
   }
   blockRows_ = rows;
   status_.assign(rows, SQL_ROW_NOROW);
   if (rows > 1) {
-    SQLSetStmtAttr(statement_.Get(), SQL_ATTR_ROW_BIND_TYPE, AsPointer(SQL_BIND_BY_COLUMN), 0);
-    SQLSetStmtAttr(statement_.Get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0);
-    SQLSetStmtAttr(statement_.Get(), SQL_ATTR_ROW_STATUS_PTR, status_.data(), 0);
+    SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROW_BIND_TYPE, AsPointer(SQL_BIND_BY_COLUMN), 0);
+    SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0);
+    SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROW_STATUS_PTR, status_.data(), 0);
   }
   for (Buffer& column : columns_) {
     column.data.assign(column.width * rows, '\0');
     column.lengths.assign(rows, SQL_NULL_DATA);
-    if (!SQL_SUCCEEDED(SQLBindCol(statement_.Get(), column.number, column.fetch.cType, column.data.data(),
+    if (!SQL_SUCCEEDED(SQLBindCol(statement_->Get(), column.number, column.fetch.cType, column.data.data(),
                                   static_cast<SQLLEN>(column.width), column.lengths.data()))) {
-      link_->Raise(statement_, "Binding the result's columns");
+      link_->Raise(statement_->Handle(), "Binding the result's columns");
     }
   }
 }
@@ -122,15 +129,16 @@ bool OdbcCursor::FetchBlock() {
   if (finished_) return false;
   SQLRETURN rc;
   {
-    RunningStatement running(*link_, statement_.Get());
-    rc = SQLFetch(statement_.Get());
+    RunningStatement running(*link_, statement_->Get());
+    rc = SQLFetch(statement_->Get());
   }
   if (rc == SQL_NO_DATA) {
     finished_ = true;
-    SQLFreeStmt(statement_.Get(), SQL_CLOSE);  // lets the server drop what it keeps for the result
+    statement_->MoveOn(true);
     return false;
   }
-  if (!SQL_SUCCEEDED(rc)) link_->Raise(statement_, "Fetching rows");
+  if (!SQL_SUCCEEDED(rc)) link_->Raise(statement_->Handle(), "Fetching rows");
+  link_->Note(rc, statement_->Handle());
   if (blockRows_ == 1) {
     fetched_ = 1;
   } else {
@@ -138,7 +146,7 @@ bool OdbcCursor::FetchBlock() {
     for (SQLULEN i = 0; i < fetched_; ++i) {
       if (status_[i] == SQL_ROW_ERROR) {
         fetched_ = 0;
-        link_->Raise(statement_, "Fetching rows");
+        link_->Raise(statement_->Handle(), "Fetching rows");
       }
     }
   }
@@ -159,8 +167,8 @@ void OdbcCursor::PutCell(Buffer& column, std::size_t row, RowWriter& writer) {
       return PutFetchedValue(column.fetch.kind, bytes, writer);
     }
     if (blockRows_ > 1 &&
-        !SQL_SUCCEEDED(SQLSetPos(statement_.Get(), static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE))) {
-      link_->Raise(statement_, "Reading a long value");
+        !SQL_SUCCEEDED(SQLSetPos(statement_->Get(), static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE))) {
+      link_->Raise(statement_->Handle(), "Reading a long value");
     }
   }
   const std::optional<std::string> value = ReadWhole(column);
@@ -172,13 +180,13 @@ std::optional<std::string> OdbcCursor::ReadWhole(const Buffer& column) {
   if (piece_.empty()) piece_.resize(kPieceBytes);
   const std::size_t room = piece_.size() - TerminatorBytes(column.fetch.cType);
   std::string value;
-  RunningStatement running(*link_, statement_.Get());
+  RunningStatement running(*link_, statement_->Get());
   for (;;) {
     SQLLEN length = 0;
-    const SQLRETURN rc = SQLGetData(statement_.Get(), column.number, column.fetch.cType, piece_.data(),
+    const SQLRETURN rc = SQLGetData(statement_->Get(), column.number, column.fetch.cType, piece_.data(),
                                     static_cast<SQLLEN>(piece_.size()), &length);
     if (rc == SQL_NO_DATA) break;  // the last piece came with the call before
-    if (!SQL_SUCCEEDED(rc)) link_->Raise(statement_, "Reading a value");
+    if (!SQL_SUCCEEDED(rc)) link_->Raise(statement_->Handle(), "Reading a value");
     if (length == SQL_NULL_DATA) return std::nullopt;
     const bool more = length == SQL_NO_TOTAL || static_cast<std::size_t>(length) > room;
     value.append(piece_.data(), more ? room : static_cast<std::size_t>(length));

@@ -1,6 +1,7 @@
 #pragma once
 // The rows of one ODBC result, fetched in blocks into bound buffers and handed to the
-// layer one row at a time. A value too long for its buffer is read again whole with SQLGetData.
+// layer one row at a time. A value too long for its buffer is read again whole with SQLGetData. Once
+// its rows are all read the statement moves on to the next result (OdbcStatement::MoveOn).
 
 #include <sql.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "access/odbc/odbc_link.h"
+#include "access/odbc/odbc_statement.h"
 #include "access/odbc/odbc_value_types.h"
 #include "access/core/provider.h"
 
@@ -25,9 +27,9 @@ class OdbcCursor final : public ProviderCursor {
 
   // Reads the given columns of the executed statement's result; raises the driver's diagnostics
   // when the result cannot be described or bound.
-  OdbcCursor(std::shared_ptr<OdbcLink> link, OdbcHandle statement, std::vector<Column> columns);
+  OdbcCursor(std::shared_ptr<OdbcLink> link, std::shared_ptr<OdbcStatement> statement, std::vector<Column> columns);
   // Every column of the result, under its own name.
-  static std::unique_ptr<OdbcCursor> OfResult(std::shared_ptr<OdbcLink> link, OdbcHandle statement,
+  static std::unique_ptr<OdbcCursor> OfResult(std::shared_ptr<OdbcLink> link, std::shared_ptr<OdbcStatement> statement,
                                               SQLSMALLINT columnCount);
   ~OdbcCursor() override;
   // The driver holds pointers into the cursor (bound buffers, the count of rows fetched).
@@ -54,7 +56,7 @@ class OdbcCursor final : public ProviderCursor {
   std::optional<std::string> ReadWhole(const Buffer& column);
 
   std::shared_ptr<OdbcLink> link_;
-  OdbcHandle statement_;
+  std::shared_ptr<OdbcStatement> statement_;
   std::vector<std::string> names_;
   std::vector<Buffer> columns_;
   bool bound_ = false;

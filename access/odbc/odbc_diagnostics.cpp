@@ -3,6 +3,7 @@
 #include <sqlext.h>
 
 #include <cstring>
+#include <limits>
 
 #include "access/core/sql_state.h"
 
@@ -79,37 +80,41 @@ bool ShowsLinkLost(std::string_view sqlState, SQLINTEGER nativeError, const Driv
   return false;
 }
 
-std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
-                                         const DriverIdentity& driver, bool* linkLost) {
-  std::vector<ErrorRecord> records;
+std::vector<DiagnosticRecord> ReadDiagnosticRecords(SQLSMALLINT handleType, SQLHANDLE handle) {
+  std::vector<DiagnosticRecord> records;
   if (handle == SQL_NULL_HANDLE) return records;
-  std::string message(512, '\0');
+  // As large as a message can be. psqlODBC does not report the length of a message that does not
+  // fit: it fills the buffer and hands the rest over as the next record, which would cut a message
+  // (or one of the notices it joins in one record) in two.
+  std::string message(std::numeric_limits<SQLSMALLINT>::max(), '\0');
   for (SQLSMALLINT number = 1; number <= kMaxRecords; ++number) {
     SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetDiagRec(handleType, handle, number, state, &native,
-                                 reinterpret_cast<SQLCHAR*>(message.data()),
-                                 static_cast<SQLSMALLINT>(message.size()), &length);
-    if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(message.size())) {
-      // The message did not fit: ask again with room for all of it.
-      message.assign(static_cast<std::size_t>(length) + 1, '\0');
-      rc = SQLGetDiagRec(handleType, handle, number, state, &native,
-                         reinterpret_cast<SQLCHAR*>(message.data()),
-                         static_cast<SQLSMALLINT>(message.size()), &length);
-    }
+    const SQLRETURN rc = SQLGetDiagRec(handleType, handle, number, state, &native,
+                                       reinterpret_cast<SQLCHAR*>(message.data()),
+                                       static_cast<SQLSMALLINT>(message.size()), &length);
     if (!SQL_SUCCEEDED(rc)) break;
     // The length the driver reports may count bytes it could not write; the text ends at its NUL.
-    const std::string_view text(message.data(), ::strnlen(message.data(), message.size()));
-    const std::string_view sqlState(reinterpret_cast<const char*>(state));
-    std::string description = OneLine(text);
+    records.push_back({std::string(reinterpret_cast<const char*>(state)), native,
+                       std::string(message.data(), ::strnlen(message.data(), message.size()))});
+  }
+  return records;
+}
+
+std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
+                                         const DriverIdentity& driver, bool* linkLost) {
+  std::vector<ErrorRecord> records;
+  for (const DiagnosticRecord& record : ReadDiagnosticRecords(handleType, handle)) {
+    std::string description = OneLine(record.text);
     if (description.empty()) {
-      description = "SQLSTATE " + std::string(sqlState);
+      description = "SQLSTATE " + record.sqlState;
     } else {
-      description += " (SQLSTATE " + std::string(sqlState) + ")";
+      description += " (SQLSTATE " + record.sqlState + ")";
     }
-    if (linkLost != nullptr && ShowsLinkLost(sqlState, native, driver)) *linkLost = true;
-    records.push_back({MapDiagnostic(sqlState, native, text, driver), driver.name, std::move(description)});
+    if (linkLost != nullptr && ShowsLinkLost(record.sqlState, record.native, driver)) *linkLost = true;
+    records.push_back({MapDiagnostic(record.sqlState, record.native, record.text, driver), driver.name,
+                       std::move(description)});
   }
   return records;
 }

@@ -18,6 +18,16 @@ struct DriverIdentity {
   std::string library;
 };
 
+// One diagnostic record as the driver manager hands it over.
+struct DiagnosticRecord {
+  std::string sqlState;
+  SQLINTEGER native = 0;
+  std::string text;  // up to its NUL, line breaks and all
+};
+
+// Every diagnostic record the handle holds, in order (at most a fixed number of them).
+std::vector<DiagnosticRecord> ReadDiagnosticRecords(SQLSMALLINT handleType, SQLHANDLE handle);
+
 // The result code of one diagnostic record.
 ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std::string_view message,
                          const DriverIdentity& driver);

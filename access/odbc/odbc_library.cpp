@@ -140,6 +140,17 @@ SQLRETURN SQL_API SQLTables(SQLHSTMT statement, SQLCHAR* catalog, SQLSMALLINT ca
                              type, typeLength);
 }
 
+SQLRETURN SQL_API SQLColumns(SQLHSTMT statement, SQLCHAR* catalog, SQLSMALLINT catalogLength, SQLCHAR* schema,
+                             SQLSMALLINT schemaLength, SQLCHAR* table, SQLSMALLINT tableLength, SQLCHAR* column,
+                             SQLSMALLINT columnLength) {
+  return Forward<&SQLColumns>("SQLColumns", statement, catalog, catalogLength, schema, schemaLength, table,
+                              tableLength, column, columnLength);
+}
+
+SQLRETURN SQL_API SQLRowCount(SQLHSTMT statement, SQLLEN* count) {
+  return Forward<&SQLRowCount>("SQLRowCount", statement, count);
+}
+
 SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT statement, SQLSMALLINT* count) {
   return Forward<&SQLNumResultCols>("SQLNumResultCols", statement, count);
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "access/data_access.h"
 #include "access/ole_date.h"
@@ -106,6 +107,25 @@ TEST(AccessFile, ValuesComeWithTheirTypes) {
   const access::Variant memo = notes->GetFields()->Item(0)->Value();
   EXPECT_EQ(memo.Type(), access::VT_BSTR);
   EXPECT_TRUE(memo.ToText().ends_with("Toastmasters International.")) << memo.ToText();
+}
+
+// A table's columns as the driver describes them (it knows no sizes, defaults or NULLs allowed), and
+// the file the connection is on.
+TEST(AccessFile, ColumnsOfATableAndTheConnectionsFacts) {
+  MDB_REQUIRE_FILE(nwind, "nwind.mdb");
+  access::Ref<access::Connection> connection = OpenFile(nwind);
+  const std::pair<std::string, std::string> cases[] = {
+      {"Shippers", "ShipperID|LONGINT|<null>|NO|<null>\nCompanyName|TEXT|<null>|NO|<null>\nPhone|TEXT|<null>|NO|<null>\n"},
+      {"Nowhere", ""},
+  };
+  for (const auto& [table, columns] : cases) {
+    access::Ref<access::Recordset> rows =
+        connection->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text(table), access::Variant::Missing());
+    EXPECT_EQ(access_probe::RestOfRows(*rows), columns) << table;
+  }
+  std::string facts;
+  for (const access::ConnectionFact& fact : connection->Describe()) facts += fact.name + "=" + fact.value + "\n";
+  EXPECT_TRUE(facts.starts_with("Provider=Access file, read-only (ODBC: MDBTools)\nDatabase=" + nwind + "\n")) << facts;
 }
 
 TEST(AccessFile, DatesTheDriverCannotReadAreDatesOutOfRange) {

@@ -8,6 +8,7 @@
 #include "access/odbc/odbc_connect_request.h"
 #include "access/odbc/odbc_diagnostics.h"
 #include "access/odbc/odbc_handle.h"
+#include "access/odbc/odbc_messages.h"
 #include "access/odbc/odbc_provider.h"
 #include "probes/access_probe.h"
 
@@ -50,6 +51,34 @@ TEST(OdbcDiagnostics, SqlStatesAndDriverCodesMapOntoResultCodes) {
   for (const Case& c : cases) {
     EXPECT_EQ(Hex(access::MapDiagnostic(c.state, c.native, c.message, c.driver)), Hex(c.expected))
         << c.state << " " << c.native << " from " << c.driver.name;
+  }
+}
+
+TEST(OdbcMessages, ARecordGivesEachMessageItCarriesWithItsLevel) {
+  struct Case {
+    const char* state;
+    SQLINTEGER native;
+    std::string text;
+    std::string messages;  // "LEVEL|text" per message
+  };
+  const Case cases[] = {
+      // psqlODBC: the notices of one call in one record; a ';' in a message that no level follows stays.
+      {"00000", -1, "NOTICE: a;WARNING: b;INFO: c;d;LOG: e", "NOTICE|a\nWARNING|b\nINFO|c;d\nLOG|e\n"},
+      {"01000", -1, "WARNING: w\nDETAIL: why", "WARNING|w\nDETAIL: why\n"},
+      {"01000", -1, "NOTICE:no blank", "WARNING|NOTICE:no blank\n"},
+      {"01S00", 0, "[unixODBC]Invalid connection string attribute", "WARNING|[unixODBC]Invalid connection string attribute\n"},
+      {"00000", 0, "plain", "INFO|plain\n"},
+      {"01004", 0, "String data, right truncated", ""},
+      {"01S02", 0, "Option value changed", ""},
+      {"01000", 5701, "[FreeTDS][SQL Server]Changed database context to 'master'.", ""},
+      {"01000", 5702, "[FreeTDS][SQL Server]Something else", "WARNING|[FreeTDS][SQL Server]Something else\n"},
+  };
+  for (const Case& c : cases) {
+    std::string messages;
+    for (const access::ServerMessage& message : access::MessagesOfRecord(c.state, c.native, c.text)) {
+      messages += message.level + "|" + message.text + "\n";
+    }
+    EXPECT_EQ(messages, c.messages) << c.text;
   }
 }
 
@@ -188,6 +217,17 @@ TEST_F(OdbcConnectRequest, InstalledDriversGetTheSettingsThatKeepThemQuietUnless
   EXPECT_EQ(Make("Driver={PostgreSQL Unicode}").driver.library.find("psqlodbc"), 0u);
   EXPECT_EQ(Make("Driver={No Such Driver}").driver.name, "No Such Driver");
   EXPECT_EQ(Make("Server=h").driver.name, "ODBC");
+  // MariaDB's driver is asked for a result after one without rows only where a text may hold several
+  // statements (bit 26 of OPTION).
+  const std::pair<std::string, bool> follow[] = {
+      {"Driver={MariaDB Unicode}", false},
+      {"Driver={MariaDB Unicode};OPTION=2", false},
+      {"Driver={MariaDB Unicode};option=67108866", true},
+      {"Driver={MariaDB Unicode};Options={67108864}", true},
+      {"Driver={MariaDB Unicode};OPTION=many", false},
+      {"Driver={PostgreSQL Unicode}", true},
+  };
+  for (const auto& [given, followed] : follow) EXPECT_EQ(Make(given).resultsFollowCounts, followed) << given;
 }
 
 TEST_F(OdbcConnectRequest, IllFormedBracesAreRefusedWithoutRepeatingTheValue) {

@@ -268,7 +268,9 @@ TEST_P(ProviderContract, TheColumnsRowsetListsATablesColumnsInTheirOrder) {
   Ref<access::Fields> fields = columns->GetFields();
   EXPECT_NE(fields->Item("TYPE_NAME")->Value().ToText(), "");
   EXPECT_EQ(fields->Item("IS_NULLABLE")->Value().ToText(), "YES");
-  EXPECT_EQ(fields->Item("COLUMN_DEFAULT")->Value().Type(), access::VT_NULL);
+  // No default, or a default of NULL, which ODBC drivers write as the word NULL.
+  const access::Variant fallback = fields->Item("COLUMN_DEFAULT")->Value();
+  EXPECT_TRUE(fallback.Type() == access::VT_NULL || fallback.ToText() == "NULL") << fallback.ToText();
 
   Ref<Recordset> none = connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text("ql_no_such_table"),
                                                 access::Variant::Missing());
