@@ -1,14 +1,11 @@
 #include "access/postgres/pg_provider.h"
 
-#include <poll.h>
-
-#include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cstring>
 #include <utility>
 
 #include "access/ascii.h"
+#include "access/postgres/pg_connect.h"
 #include "access/postgres/pg_cursor.h"
 #include "access/postgres/pg_keys.h"
 #include "access/postgres/pg_link.h"
@@ -59,22 +56,6 @@ bool FindServerState(std::string_view message, std::string& state, std::string& 
     return true;
   }
   return false;
-}
-
-// The connect_timeout the connection was given, by its keys or by its URI; 15 seconds when libpq
-// cannot tell (it has refused the value by then), 0 for no limit.
-int ConnectTimeoutSeconds(const LibpqApi& api, PGconn* connection) {
-  std::string value(kDefaultConnectTimeout);
-  if (PQconninfoOption* options = api.conninfo(connection)) {
-    for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
-      if (std::strcmp(option->keyword, "connect_timeout") == 0 && option->val != nullptr) value = option->val;
-    }
-    api.conninfoFree(options);
-  }
-  int seconds = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-  if (error != std::errc() || end != value.data() + value.size() || seconds < 0) return 15;
-  return seconds;
 }
 
 // The columns of the table the parameter names, resolved as the server resolves a name in a
@@ -388,44 +369,36 @@ class PgSession final : public ProviderSession {
     }
     keywords.push_back(nullptr);
     values.push_back(nullptr);
-    link.connection = PgConnection(api.connectStartParams(keywords.data(), values.data(), params.expandDbname ? 1 : 0),
-                                   PgConnectionFree{&api});
+    PgConnectOutcome outcome = ConnectEachHostWithin(
+        api, keywords, values, params.expandDbname,
+        [](const LibpqApi& libpq, PGconn* connection, void* context) {
+          // The server's notices are kept for TakeMessages, from the first one sent while connecting,
+          // rather than written to standard error as libpq would: the layer prints nothing.
+          libpq.setNoticeReceiver(connection, &PgLink::Notice, context);
+          // Verbose, so that a refused login names its SQLSTATE in the message.
+          libpq.setErrorVerbosity(connection, PQERRORS_VERBOSE);
+        },
+        &link);
+    link.connection = std::move(outcome.connection);
     if (!link.connection) link.errors->Raise(kOutOfMemory, kSource, "libpq could not allocate a connection.");
     PGconn* connection = link.connection.get();
-    // The server's notices are kept for TakeMessages, from the first one sent while connecting,
-    // rather than written to standard error as libpq would: the layer prints nothing.
-    api.setNoticeReceiver(connection, &PgLink::Notice, &link);
-    // Verbose, so that a refused login names its SQLSTATE in the message.
-    api.setErrorVerbosity(connection, PQERRORS_VERBOSE);
-    const int seconds = ConnectTimeoutSeconds(api, connection);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
-    while (api.status(connection) != CONNECTION_BAD && polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
-      pollfd ready{api.socket(connection), static_cast<short>(polling == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
-      int wait = -1;
-      if (seconds > 0) {
-        wait = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
-        if (wait <= 0) {
-          link.errors->Raise(kProviderFailed, kSource,
-                             "The server did not answer within " + std::to_string(seconds) + " seconds (Connect Timeout).");
-        }
-      }
-      if (ready.fd >= 0) {
-        const int rc = ::poll(&ready, 1, wait);
-        if (rc < 0 && errno != EINTR) break;
-        if (rc <= 0) continue;
-      }
-      polling = api.connectPoll(connection);
+    if (outcome.timedOut) {
+      link.errors->Raise(kProviderFailed, kSource,
+                         outcome.givenUp.empty() ? "The server did not answer within " + std::to_string(outcome.seconds) +
+                                                       " seconds (Connect Timeout)."
+                                                 : WithoutSecrets(OneLine(outcome.givenUp), link.secrets));
     }
     if (api.status(connection) != CONNECTION_OK) {
-      const std::string message = api.errorMessage(connection);
+      const std::string message = outcome.givenUp + api.errorMessage(connection);
       std::string state;
       std::string text;
       if (FindServerState(message, state, text)) {
         link.errors->Raise(MapSqlState(state), kSource,
                            WithoutSecrets(OneLine(text), link.secrets) + " (SQLSTATE " + state + ")");
       }
-      link.RaiseConnection("Connecting");
+      std::string description = WithoutSecrets(OneLine(message), link.secrets);
+      if (description.empty()) description = "Connecting failed, and libpq gave no reason.";
+      link.errors->Raise(kProviderFailed, kSource, std::move(description));
     }
     api.setErrorVerbosity(connection, PQERRORS_DEFAULT);
   }
