@@ -417,6 +417,23 @@ TEST(PostgresNativeSession, AServerStoppedMidResultFailsTheReadAndComesBack) {
   EXPECT_TRUE(output.ends_with("---n               3\n" + kSeparator + "-")) << output;
 }
 
+// `table` and `db` beside a result still arriving read its rest into the row store, which takes about
+// the room of the data, never into libpq's results, which take many times that: a session that
+// lists beside 500,000 rows needs no more memory than one that counts them into the store, and the
+// result goes on whole after the listings.
+TEST(PostgresNativeSession, ListingsBesideAStreamingResultTakeNoMoreMemoryThanCountingIt) {
+  const TestServer* server = RequireServer("pg");
+  if (server == nullptr) return;
+  const std::string start = Open(server->NativeConnectionString(server->password)) +
+                            "sql \"select g, md5(g::text) as h from generate_series(1, 500000) g\"\nrecord\n";
+  const ProgramRun counted = testsupport::RunProgram(start + "count\n");
+  const ProgramRun listed = testsupport::RunProgram(start + "table\ndb\nt\ncount\n");
+  ASSERT_NE(counted.peakKilobytes, 0);
+  EXPECT_LT(listed.peakKilobytes, counted.peakKilobytes * 3 / 2) << "counted in " << counted.peakKilobytes << " KB";
+  EXPECT_NE(listed.output.find("g               2\n"), std::string::npos) << listed.output.substr(0, 2000);
+  EXPECT_NE(listed.output.find("500000 record(s) in current recordset.\n"), std::string::npos);
+}
+
 }  // namespace
 
 }  // namespace ql
