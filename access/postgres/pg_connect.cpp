@@ -90,7 +90,12 @@ class HostList {
   std::size_t Find(std::size_t from, std::string_view host, std::string_view port) const {
     for (std::size_t i = from; i < Count(); ++i) {
       const bool named = (i < hosts_.size() && hosts_[i] == host) || (i < addresses_.size() && addresses_[i] == host);
-      const std::string_view listed = ports_.size() == 1 ? ports_[0] : i < ports_.size() ? ports_[i] : "";
+      std::string_view listed;
+      if (ports_.size() == 1) {
+        listed = ports_[0];
+      } else if (i < ports_.size()) {
+        listed = ports_[i];
+      }
       if (named && (listed.empty() || listed == port)) return i;
     }
     return std::min(from, Count() - 1);
