@@ -1,7 +1,11 @@
 #include "access/data_access.h"
 
+#include <string_view>
+#include <vector>
+
 #include "access/core/native_connection.h"
 #include "access/core/native_recordset.h"
+#include "access/mariadb/mariadb_provider.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/postgres/pg_provider.h"
 #include "access/provider_table.h"
@@ -19,6 +23,15 @@ class NativeObjectFactory final : public ObjectFactory {
   Ref<Recordset> CreateRecordset() override { return MakeNativeRecordset(); }
 };
 
+// The libraries' names and versions, those that cannot be loaded left out.
+std::vector<std::string> Libraries() {
+  std::vector<std::string> libraries{SqliteVersion()};
+  for (std::string (*version)() : {&OdbcVersion, &LibpqVersion, &MariadbVersion}) {
+    if (std::string text = version(); !text.empty()) libraries.push_back(std::move(text));
+  }
+  return libraries;
+}
+
 }  // namespace
 
 ObjectFactory& NativeObjects() {
@@ -27,22 +40,23 @@ ObjectFactory& NativeObjects() {
 }
 
 std::string LibraryVersions() {
-  std::string libraries = SqliteVersion();
-  const std::string odbc = OdbcVersion();
-  if (!odbc.empty()) libraries += ", " + odbc;
-  const std::string libpq = LibpqVersion();
-  if (!libpq.empty()) libraries += ", " + libpq;
-  return libraries;
+  std::string text;
+  for (const std::string& library : Libraries()) text += (text.empty() ? "" : ", ") + library;
+  return text;
 }
 
+// A library that does not fit whole within the limit is left out, so that no version is shown cut
+// short and the text stays what it was before that library was added; --version names them all.
 std::string ComponentVersion() {
-  std::string text = std::string(kLayerVersion) + " (" + LibraryVersions() + ")";
-  if (text.size() > kVersionLimit) {
-    // Cut at the limit but keep the closing parenthesis.
-    text.resize(kVersionLimit - 1);
-    text += ')';
+  std::string text = std::string(kLayerVersion) + " (";
+  bool first = true;
+  for (const std::string& library : Libraries()) {
+    const std::string next = (first ? "" : ", ") + library;
+    if (text.size() + next.size() + 1 > kVersionLimit) continue;
+    text += next;
+    first = false;
   }
-  return text;
+  return text + ")";
 }
 
 }  // namespace ql::access

@@ -5,6 +5,8 @@
 
 #include "access/mdb/access_file_session.h"
 #include "access/ascii.h"
+#include "access/mariadb/mariadb_keys.h"
+#include "access/mariadb/mariadb_provider.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/postgres/pg_keys.h"
 #include "access/postgres/pg_provider.h"
@@ -30,6 +32,8 @@ constexpr ProviderRow kProviders[] = {
     {{"SQLite"}, &OpenSqliteSession, {}},
     // PostgreSQL through libpq; the provider reads the OLE DB keys itself, knowing libpq's own.
     {{"PostgreSQL", "PostgreSQL.1"}, &OpenPostgresSession, {}},
+    // MariaDB and MySQL through MariaDB Connector/C; the provider reads the OLE DB keys itself.
+    {{"MariaDB", "MySQL"}, &OpenMariadbSession, {}},
     {{"MSDASQL", "MSDASQL.1"},
      &OpenOdbcSession,
      {{{"Data Source", "DSN"}, {"User ID", "UID"}, {"Password", "PWD"}}}},
@@ -93,6 +97,13 @@ ResolvedProvider ResolveProvider(std::string_view text, std::string_view user, s
     if (!user.empty()) pairs.Set("User ID", std::string(user));
     if (!password.empty()) pairs.Set("Password", std::string(password));
     return {&OpenPostgresUriSession, std::move(pairs)};
+  }
+  if (IsMariadbUri(text)) {
+    ConnectionString pairs;
+    pairs.Set("URI", std::string(text));
+    if (!user.empty()) pairs.Set("User ID", std::string(user));
+    if (!password.empty()) pairs.Set("Password", std::string(password));
+    return {&OpenMariadbUriSession, std::move(pairs)};
   }
   const ConnectionString pairs = ConnectionString::Parse(text);
   if (pairs.PieceWithoutValue() && pairs.PieceFollowsPassword()) {

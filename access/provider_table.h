@@ -17,7 +17,8 @@ ResolvedProvider ResolveProvider(const ConnectionString& pairs, std::string_view
                                  std::string_view password, ErrorList& errors);
 
 // The connection string as typed. One that starts with "postgresql://" or "postgres://" is a
-// PostgreSQL URI, handed to libpq as it stands, before any reading of it as key=value pairs;
+// PostgreSQL URI, handed to libpq as it stands, and one that starts with "mariadb://" or "mysql://"
+// a MariaDB URI, each before any reading of it as key=value pairs;
 // anything else is read as pairs and resolved as above, a piece without '=' being refused
 // (kProviderFailed) rather than taken for a key with no value.
 ResolvedProvider ResolveProvider(std::string_view text, std::string_view user, std::string_view password,

@@ -40,8 +40,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Libraries the program opens at run time (dlopen) are not seen by dpkg-shlibdeps: name them here
 # (unixODBC for every ODBC connection, libedit for line editing at a terminal, libpq for
-# PostgreSQL).
-set(QL_PACKAGE_RECOMMENDS libodbc2 libedit2 libpq5)
+# PostgreSQL, MariaDB Connector/C for MariaDB and MySQL).
+set(QL_PACKAGE_RECOMMENDS libodbc2 libedit2 libpq5 libmariadb3)
 # The ODBC drivers of the README, each reached through a connection string of its own.
 set(QL_PACKAGE_SUGGESTS odbc-postgresql odbc-mariadb libsqliteodbc odbc-mdbtools tdsodbc)
 list(JOIN QL_PACKAGE_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)

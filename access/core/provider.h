@@ -26,14 +26,14 @@ class ProviderCursor {
   virtual bool FetchRow(RowWriter& row) = 0;
   // True while the rest of the result is still on its way from the database and keeps the session
   // busy: no other statement can run on it until the rest is read (PostgreSQL sends one result at
-  // a time). Before another statement runs, the layer calls SetAside and reads the rest into the
-  // cursor's own store.
+  // a time). Before another statement runs, the layer calls PrepareSetAside and reads the rest into
+  // the cursor's own store. A provider that keeps such rows compactly itself may answer false.
   virtual bool HoldsSession() const { return false; }
   // The rest is read only to free the session for another statement, which the user asked for:
   // the provider may bound its waits for the database (a database that has stopped answering is
   // then given up, and Lost says so), and it drops the later results of the same text, raising the
   // first failure among them after the last row.
-  virtual void SetAside() {}
+  virtual void PrepareSetAside() {}
 };
 
 // One open connection to a database.

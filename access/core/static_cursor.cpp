@@ -114,7 +114,7 @@ void StaticCursor::ReadValue(std::size_t column, Variant& value) const { RowStor
 
 void StaticCursor::SetAside() {
   if (!provider_) return;
-  provider_->SetAside();
+  provider_->PrepareSetAside();
   try {
     while (FetchOne()) {
     }

@@ -58,7 +58,7 @@ class StaticCursor {
   bool Exhausted() const noexcept { return !provider_; }
   // True while the rest of the result keeps the session busy (ProviderCursor::HoldsSession).
   bool HoldsSession() const { return provider_ && provider_->HoldsSession(); }
-  // Reads every row still with the provider into the store (ProviderCursor::SetAside), so that the
+  // Reads every row still with the provider into the store (ProviderCursor::PrepareSetAside), so that the
   // session is free for another statement and the result stays whole. A failure is kept, and raised
   // where navigation reaches it, as the failure of any fetch is.
   void SetAside();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "access/core/client_errors.h"
 #include "access/core/sql_state.h"
 
 namespace ql::access {
@@ -30,27 +31,21 @@ constexpr NativeCode kNativeCodes[] = {
 };
 
 // The drivers' own ways of saying that the connection is gone, besides SQLSTATE class 08. An empty
-// state matches any state, a native code of 0 any code.
+// state matches any state.
 struct LostLink {
   std::string_view library;
   std::string_view sqlState;
-  SQLINTEGER native;
 };
 
 constexpr LostLink kLostLinks[] = {
     // psqlODBC passes the server's own state when the server ends the session: shut down (57P01,
     // also pg_terminate_backend) or crashed (57P02).
-    {"psqlodbc", "57P01", 0},
-    {"psqlodbc", "57P02", 0},
-    // MariaDB's driver gives Connector/C's codes, often under HY000: the server has gone away
-    // (2006), the connection was lost during a query (2013, 2055), reading from or writing to it
-    // failed (5013, 5014).
-    {"maodbc", "", 2006},
-    {"maodbc", "", 2013},
-    {"maodbc", "", 2055},
-    {"maodbc", "", 5013},
-    {"maodbc", "", 5014},
+    {"psqlodbc", "57P01"},
+    {"psqlodbc", "57P02"},
 };
+
+// MariaDB's driver gives Connector/C's codes as its native errors, often under HY000.
+constexpr std::string_view kMariadbDriver = "maodbc";
 
 // Diagnostic records beyond this many are not read: a driver that never says SQL_NO_DATA must not
 // make the list grow without end.
@@ -71,11 +66,9 @@ ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std:
 
 bool ShowsLinkLost(std::string_view sqlState, SQLINTEGER nativeError, const DriverIdentity& driver) {
   if (sqlState.starts_with("08")) return true;
+  if (driver.library.find(kMariadbDriver) != std::string::npos && IsMariadbLostLinkCode(nativeError)) return true;
   for (const LostLink& row : kLostLinks) {
-    if (driver.library.find(row.library) != std::string::npos && (row.sqlState.empty() || row.sqlState == sqlState) &&
-        (row.native == 0 || row.native == nativeError)) {
-      return true;
-    }
+    if (driver.library.find(row.library) != std::string::npos && row.sqlState == sqlState) return true;
   }
   return false;
 }

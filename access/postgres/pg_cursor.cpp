@@ -56,7 +56,7 @@ void PgCursor::Drop() {
       {kProviderFailed, "PostgreSQL", "The rest of this result was dropped so that another statement could run."}};
 }
 
-void PgCursor::SetAside() {
+void PgCursor::PrepareSetAside() {
   wait_ = PgWait::kBounded;
   setAside_ = true;
 }

@@ -33,7 +33,7 @@ class PgCursor final : public ProviderCursor {
   bool HoldsSession() const override { return streaming_; }
   // From now on a server that sends nothing for kHungServerLimit is given up, and at the result's
   // end the text's later results are dropped, the first failure among them raised after the last row.
-  void SetAside() override;
+  void PrepareSetAside() override;
 
   // Ends the result where it stands, so that another statement can run: the rest is dropped (the
   // server asked to stop producing it when the result is cancellable), and reading on raises a

@@ -9,6 +9,7 @@
 
 #include "access/core/connection_string.h"
 #include "access/core/error_list.h"
+#include "access/core/secret_text.h"
 
 namespace ql::access {
 
@@ -39,8 +40,5 @@ LibpqParams PostgresKeys(const ConnectionString& pairs, const std::vector<std::s
 
 // The URI as it stands; a user name and password given apart from it fill in only what it lacks.
 LibpqParams PostgresUri(std::string_view uri, std::string_view user, std::string_view password);
-
-// `text` with every occurrence of each non-empty secret replaced by "***".
-std::string WithoutSecrets(std::string text, const std::vector<std::string>& secrets);
 
 }  // namespace ql::access

@@ -304,6 +304,14 @@ TEST_F(SqliteFile, TheVersionNamesTheLayerAndItsLibraries) {
   EXPECT_NE(version.find(", libpq 1"), std::string::npos) << version;
   EXPECT_TRUE(version.ends_with(")")) << version;
   EXPECT_LE(version.size(), 63u);
+  // MariaDB Connector/C is installed with the program too; --version names it, and `ver` names it
+  // whole or, when it does not fit, not at all, leaving the text as it was without it.
+  const std::string libraries = access::LibraryVersions();
+  const std::size_t at = libraries.find(", libmariadb 3.");
+  ASSERT_NE(at, std::string::npos) << libraries;
+  const std::string mariadb = libraries.substr(at, libraries.find(',', at + 1) - at);
+  const std::string before = libraries.substr(0, at);
+  EXPECT_TRUE(version.find(mariadb + ")") != std::string::npos || version == "1.0 (" + before + ")") << version;
 }
 
 }  // namespace

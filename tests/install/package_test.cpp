@@ -88,7 +88,7 @@ TEST_F(PackageTest, ControlFields) {
     EXPECT_TRUE(linked.count(package)) << "Depends on " << package;
   }
   for (const char* package : {"libc6", "libsqlite3-0"}) EXPECT_TRUE(depends.count(package)) << package;
-  for (const char* package : {"libodbc2", "libedit2", "libpq5"}) {
+  for (const char* package : {"libodbc2", "libedit2", "libpq5", "libmariadb3"}) {
     EXPECT_TRUE(depends.count(package) || recommends.count(package)) << package;
   }
   const std::set<std::string> suggests = PackageNames(Field("Suggests"));

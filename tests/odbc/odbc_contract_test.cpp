@@ -1,6 +1,7 @@
 // The provider contract, run on the ODBC provider against PostgreSQL, MariaDB and the SQLite ODBC
-// driver, and on the PostgreSQL provider over libpq against the same PostgreSQL server. Each
-// server's database is emptied before every test.
+// driver, on the PostgreSQL provider over libpq against the same PostgreSQL server, and on the
+// MariaDB provider over MariaDB Connector/C against the same MariaDB server. Each server's database
+// is emptied before every test.
 
 #include "probes/provider_contract.h"
 #include "support/temporary_directory.h"
@@ -107,16 +108,12 @@ ProviderTarget PostgresNativeTarget() {
   return target;
 }
 
-ProviderTarget MariadbTarget() {
-  ProviderTarget target;
-  target.name = "MariaDB";
-  target.freshDatabase = [](std::string& connectionString) {
-    return EmptyServerDatabase("mariadb", connectionString);
-  };
-  target.values = {
+// The rows MariaDB gives the same through its ODBC driver and through MariaDB Connector/C; each road
+// adds its own.
+std::vector<ValueCase> MariadbValues(std::vector<ValueCase> roadRows) {
+  std::vector<ValueCase> rows = {
       {"NULL", "int", "NULL", "NULL:<null>"},
       {"tinyint", "tinyint", "-1", "I1:-1"},
-      {"tinyint unsigned beyond 8 bits", "tinyint unsigned", "200", "I4:200"},
       {"smallint", "smallint", "-5", "I2:-5"},
       {"int", "int", "2147483647", "I4:2147483647"},
       {"bigint", "bigint", "-9223372036854775808", "I8:-9223372036854775808"},
@@ -127,18 +124,67 @@ ProviderTarget MariadbTarget() {
        "DECIMAL:12345678901234567890.125000000000000000000000000000"},
       {"float", "float", "0.25", "R4:0.25"},
       {"double", "double", "2.5", "R8:2.5"},
-      {"bit set", "bit(1)", "b'1'", "BOOL:True"},
-      {"bit clear", "bit(1)", "b'0'", "BOOL:False"},
       {"boolean, which MariaDB keeps as tinyint(1)", "boolean", "true", "I1:1"},
       {"date", "date", "'2003-10-01'", "DATE:2003-10-01"},
       {"datetime", "datetime", "'2004-03-02 14:05:09'", "DATE:2004-03-02 14:05:09"},
       {"datetime(6) drops its fraction", "datetime(6)", "'2004-12-31 23:59:59.999999'", "DATE:2004-12-31 23:59:59"},
       {"zero date", "date", "'0000-00-00'", "BSTR:0000-00-00"},
-      {"time of day", "time", "'06:30:00'", "DATE:1899-12-30 06:30:00"},
       {"text", "text", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
       {"varchar", "varchar(20)", std::string("'") + kUtf8Text + "'", std::string("BSTR:") + kUtf8Text},
       {"blob", "blob", "x'00ff10'", "BYTES:<3 bytes>"},
   };
+  rows.insert(rows.end(), roadRows.begin(), roadRows.end());
+  return rows;
+}
+
+ProviderTarget MariadbTarget() {
+  ProviderTarget target;
+  target.name = "MariaDB";
+  target.freshDatabase = [](std::string& connectionString) {
+    return EmptyServerDatabase("mariadb", connectionString);
+  };
+  target.values = MariadbValues({
+      {"tinyint unsigned beyond 8 bits", "tinyint unsigned", "200", "I4:200"},
+      {"bit set", "bit(1)", "b'1'", "BOOL:True"},
+      {"bit clear", "bit(1)", "b'0'", "BOOL:False"},
+      {"time of day", "time", "'06:30:00'", "DATE:1899-12-30 06:30:00"},
+  });
+  return target;
+}
+
+// Over MariaDB Connector/C every value comes in the server's text form and is read by its field
+// type: BIT as the whole number its bits make, TIME (which may pass 24 hours) as text.
+ProviderTarget MariadbNativeTarget() {
+  ProviderTarget target;
+  target.name = "MariaDBNative";
+  target.freshDatabase = [](std::string& connectionString) {
+    return EmptyServerDatabase("mariadb", connectionString, true);
+  };
+  target.values = MariadbValues({
+      {"tinyint unsigned", "tinyint unsigned", "255", "I2:255"},
+      {"smallint unsigned", "smallint unsigned", "65535", "I4:65535"},
+      {"mediumint", "mediumint", "-8388608", "I4:-8388608"},
+      {"bit(1)", "bit(1)", "b'1'", "I4:1"},
+      {"bit(5)", "bit(5)", "b'10101'", "I4:21"},
+      {"bit(64)", "bit(64)", "18446744073709551615", "UI8:18446744073709551615"},
+      {"year", "year", "2024", "I2:2024"},
+      {"float keeps its shortest digits", "float", "0.1", "R4:0.1"},
+      {"timestamp", "timestamp", "'2004-03-02 14:05:09'", "DATE:2004-03-02 14:05:09"},
+      {"zero datetime", "datetime", "'0000-00-00 00:00:00'", "BSTR:0000-00-00 00:00:00"},
+      {"date with a zero month", "date", "'2024-00-10'", "BSTR:2024-00-10"},
+      {"date before the year 100", "date", "'0099-01-01'", "BSTR:0099-01-01"},
+      {"time of day", "time", "'06:30:00'", "BSTR:06:30:00"},
+      {"time beyond a day, negative", "time", "'-838:59:59'", "BSTR:-838:59:59"},
+      {"json", "json", "'{\"a\": [1, 2]}'", "BSTR:{\"a\": [1, 2]}"},
+      {"enum", "enum('north','south')", "'south'", "BSTR:south"},
+      {"set", "set('x','y')", "'x,y'", "BSTR:x,y"},
+      {"char", "char(5)", "'ab'", "BSTR:ab"},
+      {"binary", "binary(3)", "x'0102'", "BYTES:<3 bytes>"},
+      {"varbinary", "varbinary(5)", "x'ff'", "BYTES:<1 bytes>"},
+      {"geometry", "point", "POINT(1, 2)", "BYTES:<25 bytes>"},
+  });
+  target.failsOnThirdRow =
+      "SELECT o.id, (SELECT i.id FROM ql_items i WHERE i.id < o.id) AS x FROM ql_items o ORDER BY o.id";
   return target;
 }
 
@@ -171,7 +217,7 @@ ProviderTarget SqliteOdbcTarget() {
 
 INSTANTIATE_TEST_SUITE_P(Odbc, ProviderContract,
                          testing::Values(PostgresTarget(), PostgresNativeTarget(), MariadbTarget(),
-                                         SqliteOdbcTarget()),
+                                         MariadbNativeTarget(), SqliteOdbcTarget()),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace

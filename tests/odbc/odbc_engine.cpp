@@ -62,6 +62,16 @@ const OdbcEngine& MariadbEngine() {
   return engine;
 }
 
+const OdbcEngine& MariadbNativeEngine() {
+  static const OdbcEngine engine = [] {
+    OdbcEngine native = MariadbEngine();
+    native.name = "MariaDBNative";
+    native.native = true;
+    return native;
+  }();
+  return engine;
+}
+
 const OdbcEngine& SqliteOdbcEngine() {
   static const OdbcEngine engine{
       "SQLiteODBC",

@@ -1,6 +1,7 @@
 #pragma once
-// The three databases the ODBC tests reach (PostgreSQL also through libpq), with the few phrases of SQL in which their dialects
-// differ, and a fixture that connects a test to one of them.
+// The three databases the ODBC tests reach (PostgreSQL also through libpq, MariaDB also through
+// MariaDB Connector/C), with the few phrases of SQL in which their dialects differ, and a fixture
+// that connects a test to one of them.
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ struct OdbcEngine {
   // An expression of binary data, and the bytes it stands for.
   std::string blob;
   std::string blobBytes;
-  // Reached through the PostgreSQL provider over libpq rather than through ODBC.
+  // Reached through the server's own provider (libpq, MariaDB Connector/C) rather than through ODBC.
   bool native = false;
 };
 
@@ -38,6 +39,7 @@ std::string Repeated(const std::string& text, int count);
 const OdbcEngine& PostgresEngine();
 const OdbcEngine& PostgresNativeEngine();
 const OdbcEngine& MariadbEngine();
+const OdbcEngine& MariadbNativeEngine();
 const OdbcEngine& SqliteOdbcEngine();
 
 // A test connected to one engine; it skips (or fails under CI) when the engine's server is not there.

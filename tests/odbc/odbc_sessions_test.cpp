@@ -398,23 +398,105 @@ TEST(PostgresNativeSession, ScriptsGiveTheirTranscripts) {
   }
 }
 
+// MariaDB through MariaDB Connector/C, opened by keys and by URI: every command and value, the
+// server's own texts in failures, results replaced before their end, a login refused with its
+// SQLSTATE and without its password.
+TEST(MariadbNativeSession, ScriptsGiveTheirTranscripts) {
+  const TestServer* server = RequireServer("mariadb");
+  if (server == nullptr) return;
+  const EngineSessions& engine = SessionsOf("mariadb");
+  const std::string open = Open(server->NativeConnectionString(server->password));
+  ASSERT_EQ(Transcript({{"", open + engine.emptyDatabase}}, "mariadb"), "----");
+  const auto report = [](int tag, const std::string& code, const std::string& meaning, const std::string& text) {
+    return Report(tag, code, meaning, "MariaDB", text);
+  };
+  const auto statementFailed = [&](const std::string& code, const std::string& meaning, const std::string& text) {
+    return report(442, code, meaning, text) + "-" + FailedCount(code, text);
+  };
+  const SessionCase cases[] = {
+      {"every command and value type, by keys",
+       {{"", open + TypesScript(engine.blobType, engine.timestampType, engine.blobLiteral) + kCommands}},
+       "-------" + engine.tables + "--" + TypesRecords(engine.boolean) + "--2 record(s) in current recordset.\n-" +
+           engine.catalogs + "--" + kRecordAfterClose + "-"},
+      // A result of one statement left after its first row is stopped on the server, at once, and
+      // the connection goes on; the URI's parts and options arrive decoded.
+      {"a URI, its options, and a result replaced before its end",
+       {{"", Open(server->Uri() + "?init-command=SET%20@ql%3D%27ql%20test%27") +
+                 "sql \"select seq as n from seq_1_to_1000000000\"\nrecord\n"
+                 "sql \"select @ql as app\"\nrecord\n"}},
+       "---n               1\n" + kSeparator + "--app             \"ql test\"\n" + kSeparator + "-"},
+      // A result replaced before its end in a text of several statements is read to its end, so
+      // that the statements after it run.
+      {"a replaced result keeps the work of the statements after it",
+       {{"", open + "sql \"create temporary table ql_kept(n int)\"\n"
+                    "sql \"select seq as n from seq_1_to_300000; insert into ql_kept values(1)\"\nrecord\n"
+                    "sql \"select count(*) as kept from ql_kept\"\nrecord\n"}},
+       "----n               1\n" + kSeparator + "--kept            1\n" + kSeparator + "-"},
+      // A body's ';' are the server's to read: the text is one statement, and so is a CALL whose
+      // result is replaced before the procedure's second one.
+      {"a function's body and a procedure's results",
+       {{"", open + "sql create or replace function ql_f(x text) returns text deterministic begin declare s text "
+                    "default 'k'; return s; end\nsql \"select ql_f('x') as r\"\nrecord\n"
+                    "sql create or replace procedure ql_p() begin select 1 as a; select 2 as b; end\n"
+                    "sql \"call ql_p()\"\nrecord\nsql \"select 3 as c\"\nrecord\n"}},
+       "----r               \"k\"\n" + kSeparator + "---a               1\n" + kSeparator + "--c               3\n" +
+           kSeparator + "-"},
+      {"statements the server refuses",
+       {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
+                    "sql \"create temporary table ql_keys(id int primary key)\"\n"
+                    "sql \"insert into ql_keys values(1),(1)\"\ncount\n"}},
+       "--" +
+           statementFailed("80040e14", "IDispatch error #3092",
+                           "You have an error in your SQL syntax; check the manual that corresponds to your MariaDB "
+                           "server version for the right syntax to use near 'selec 1' at line 1 (SQLSTATE 42000)") +
+           "-" + statementFailed("80040e37", "IDispatch error #3127", "Table 'qltest.nowhere' doesn't exist (SQLSTATE 42S02)") +
+           "--" + statementFailed("80040e2f", "IDispatch error #3119", "Duplicate entry '1' for key 'PRIMARY' (SQLSTATE 23000)") +
+           "-"},
+      {"logins refused",
+       {{"", Open(server->NativeConnectionString("not-the-Password-42")) + "open \"Provider=MySQL;Bogus=1\"\n" +
+                 Open("mariadb://" + server->user + ":not-the-Password%4@" + server->host)}},
+       "-" +
+           report(101, "80040e4d", "IDispatch error #3149",
+                  "Access denied for user 'qluser'@'127.0.0.1' (using password: YES) (SQLSTATE 28000)") +
+           "-" + report(101, "80004005", "Unspecified failure.", "\"Bogus\" is not a connection setting MariaDB knows.") +
+           "-" +
+           report(101, "80004005", "Unspecified failure.",
+                  "The URI holds a '%' that is not followed by two hexadecimal digits; write a '%' as %25.") +
+           "-"},
+  };
+  for (const SessionCase& c : cases) {
+    EXPECT_EQ(Transcript(c.turns, "mariadb"), c.expected) << c.label;
+  }
+}
+
 // A server that stops while a long result is being read, and comes back: the read fails with the
 // server's or the library's word for it, and a new connection works once the server is back.
-TEST(PostgresNativeSession, AServerStoppedMidResultFailsTheReadAndComesBack) {
-  const TestServer* server = RequireServer("pg");
-  if (server == nullptr) return;
-  const std::string open = Open(server->NativeConnectionString(server->password));
-  const std::string output = testsupport::Transcript(RunTurns(
-      {{"", open + "sql \"select generate_series(1, 3000000) as n\"\nrecord\n"},
-       {"stop", "count\n" + open},
-       {"start", open + "sql \"select 3 as n\"\nrecord\n"}},
-      "pg", {}));
-  EXPECT_TRUE(output.starts_with("---n               1\n" + kSeparator)) << output;
-  const std::size_t failed = output.find("--------------- Error @203 ---------------\n> Code = 80004005\n");
-  ASSERT_NE(failed, std::string::npos) << output;
-  const std::size_t refused = output.find("> Description = connection to server at", failed);
-  ASSERT_NE(refused, std::string::npos) << output;
-  EXPECT_TRUE(output.ends_with("---n               3\n" + kSeparator + "-")) << output;
+TEST(NativeSession, AServerStoppedMidResultFailsTheReadAndComesBack) {
+  const struct {
+    std::string server;
+    std::string rows;     // a query of 3,000,000 rows, more than the sockets between hold
+    std::string refused;  // how the open while the server is down begins its description
+  } engines[] = {
+      {"pg", "select generate_series(1, 3000000) as n", "> Description = connection to server at"},
+      {"mariadb", "select seq as n from seq_1_to_3000000", "> Description = Can't connect to server on"},
+  };
+  for (const auto& engine : engines) {
+    SCOPED_TRACE(engine.server);
+    const TestServer* server = RequireServer(engine.server);
+    if (server == nullptr) return;
+    const std::string open = Open(server->NativeConnectionString(server->password));
+    const std::string output = testsupport::Transcript(RunTurns(
+        {{"", open + "sql \"" + engine.rows + "\"\nrecord\n"},
+         {"stop", "count\n" + open},
+         {"start", open + "sql \"select 3 as n\"\nrecord\n"}},
+        engine.server, {}));
+    EXPECT_TRUE(output.starts_with("---n               1\n" + kSeparator)) << output;
+    const std::size_t failed = output.find("--------------- Error @203 ---------------\n> Code = 80004005\n");
+    ASSERT_NE(failed, std::string::npos) << output;
+    const std::size_t refused = output.find(engine.refused, failed);
+    ASSERT_NE(refused, std::string::npos) << output;
+    EXPECT_TRUE(output.ends_with("---n               3\n" + kSeparator + "-")) << output;
+  }
 }
 
 // `table` and `db` beside a result still arriving read its rest into the row store, which takes about

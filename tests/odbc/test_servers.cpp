@@ -52,14 +52,20 @@ std::string TestServer::ConnectionString(const std::string& extra) const {
 }
 
 std::string TestServer::NativeConnectionString(const std::string& secret, const std::string& extra) const {
-  std::string text = "Provider=PostgreSQL;Data Source=" + host + "," + port + ";Initial Catalog=" + database +
-                     ";User ID=" + user + ";Password=" + secret;
+  std::string text = NativeConnectionStringAs(user, secret);
   if (!extra.empty()) text += ";" + extra;
   return text;
 }
 
+std::string TestServer::NativeConnectionStringAs(const std::string& otherUser,
+                                                 const std::string& writtenPassword) const {
+  return std::string("Provider=") + (name == "pg" ? "PostgreSQL" : "MariaDB") + ";Data Source=" + host + "," + port +
+         ";Initial Catalog=" + database + ";User ID=" + otherUser + ";Password=" + writtenPassword;
+}
+
 std::string TestServer::Uri() const {
-  return "postgresql://" + user + ":" + password + "@" + host + ":" + port + "/" + database;
+  return (name == "pg" ? "postgresql://" : "mariadb://") + user + ":" + password + "@" + host + ":" + port + "/" +
+         database;
 }
 
 std::string TestServer::ConnectionStringWithPassword(const std::string& secret, const std::string& extra) const {

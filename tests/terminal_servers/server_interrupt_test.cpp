@@ -15,56 +15,74 @@ namespace {
 
 using testsupport::TerminalSession;
 
+// One way to a server: through ODBC (a canceller thread calls SQLCancel), through libpq (the signal
+// handler sends libpq's cancel request itself), through MariaDB Connector/C (the signal handler
+// wakes a helper that sends KILL QUERY over a second connection).
+struct Road {
+  std::string name;
+  std::string server;
+  bool native;
+  std::string statement;  // runs for 30 seconds unless stopped
+  std::string stopped;    // the server's word for the stop, in the report
+};
+
 // Whether another session on the server runs a statement that holds `text`, as the server's own
-// activity view shows: only then is Ctrl-C sure to find the statement under way. (The driver wraps
-// a query in a cursor of its own, so the text stands in the middle.)
+// activity view shows: only then is Ctrl-C sure to find the statement under way. (The PostgreSQL
+// driver wraps a query in a cursor of its own, so the text stands in the middle.)
 class ActivityWatch {
  public:
-  explicit ActivityWatch(const TestServer& server) : connection_(access_probe::Connect(server.ConnectionString())) {}
+  ActivityWatch(const TestServer& server)
+      : server_(server.name),
+        connection_(access_probe::Connect(server.name == "pg" ? server.ConnectionString()
+                                                              : server.NativeConnectionString(server.password))) {}
 
   bool Runs(const std::string& text) {
-    access::Ref<access::Recordset> rows = access_probe::Query(
-        connection_, "select 1 from pg_stat_activity where state = 'active' and pid <> pg_backend_pid() "
-                     "and query like '%" + text + "%'");
+    const std::string query =
+        server_ == "pg" ? "select 1 from pg_stat_activity where state = 'active' and pid <> pg_backend_pid() "
+                          "and query like '%" + text + "%'"
+                        : "select 1 from information_schema.PROCESSLIST where ID <> CONNECTION_ID() "
+                          "and INFO like '%" + text + "%'";
+    access::Ref<access::Recordset> rows = access_probe::Query(connection_, query);
     return rows->State() != access::kStateClosed && rows->RecordCount() > 0;
   }
 
  private:
+  std::string server_;
   access::Ref<access::Connection> connection_;
 };
 
-// Through ODBC (a canceller thread calls SQLCancel) and through libpq (the signal handler sends
-// libpq's cancel request itself).
-class ServerInterruptTest : public testing::TestWithParam<bool> {};
+class ServerInterruptTest : public testing::TestWithParam<Road> {};
 
-TEST_P(ServerInterruptTest, CtrlCCancelsAPostgresqlStatementAndTheConnectionStaysUsable) {
-  const TestServer* server = RequireServer("pg");
+TEST_P(ServerInterruptTest, CtrlCCancelsAStatementOnTheServerAndTheConnectionStaysUsable) {
+  const Road& road = GetParam();
+  const TestServer* server = RequireServer(road.server);
   if (server == nullptr) return;
   ActivityWatch watch(*server);
   TerminalSession session;
-  const bool native = GetParam();
-  ASSERT_TRUE(session.Type("open \"" + (native ? server->NativeConnectionString(server->password)
-                                              : server->ConnectionString()) + "\"\n"));
-  ASSERT_TRUE(session.Type("sql \"select pg_sleep(30)\"\n"));
-  ASSERT_TRUE(session.WaitUntil([&] { return watch.Runs("select pg_sleep(30)"); },
-                                "the server to run the statement"));
+  ASSERT_TRUE(session.Type("open \"" + (road.native ? server->NativeConnectionString(server->password)
+                                                   : server->ConnectionString()) + "\"\n"));
+  ASSERT_TRUE(session.Type("sql \"" + road.statement + "\"\n"));
+  ASSERT_TRUE(session.WaitUntil([&] { return watch.Runs(road.statement); }, "the server to run the statement"));
   ASSERT_TRUE(session.Press("\x03"));
   const std::size_t reported =
-      session.WaitForOutput("pg_sleep(30)\"\n^C\n--------------- Error @442 ---------------\n"
+      session.WaitForOutput(road.statement + "\"\n^C\n--------------- Error @442 ---------------\n"
                             "> Code = 80040e4e\n");
   ASSERT_NE(reported, std::string::npos);
-  EXPECT_NE(session.WaitForOutput("canceling statement due to user request", reported),
-            std::string::npos);
+  EXPECT_NE(session.WaitForOutput(road.stopped, reported), std::string::npos);
   ASSERT_TRUE(session.Type("sql \"select 7 as answer\"\n"));
   ASSERT_TRUE(session.Type("record\n"));
   EXPECT_NE(session.WaitForOutput("answer          7\n", reported), std::string::npos);
   ASSERT_TRUE(session.Type("q\n"));
   EXPECT_EQ(session.Finish().exitCode, 0);
-  EXPECT_FALSE(watch.Runs("select pg_sleep(30)"));
+  EXPECT_FALSE(watch.Runs(road.statement));
 }
 
-INSTANTIATE_TEST_SUITE_P(Postgres, ServerInterruptTest, testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Native" : "Odbc"; });
+INSTANTIATE_TEST_SUITE_P(
+    Servers, ServerInterruptTest,
+    testing::Values(Road{"PostgresOdbc", "pg", false, "select pg_sleep(30)", "canceling statement due to user request"},
+                    Road{"PostgresNative", "pg", true, "select pg_sleep(30)", "canceling statement due to user request"},
+                    Road{"MariadbNative", "mariadb", true, "select sleep(30)", "Query execution was interrupted"}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 
