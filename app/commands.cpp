@@ -1,9 +1,12 @@
 #include "app/commands.h"
 
+#include <charconv>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "access/ascii.h"
 #include "app/demonstration.h"
 #include "app/notices.h"
 #include "app/version_query.h"
@@ -36,6 +39,21 @@ void RunTypedText(std::int32_t tokenCount, void* userValue, const char* usage, c
   (target.database.*run)(std::string(text).c_str());
 }
 
+// The command's work, then what more the database had to say about it (see Database::FinishCommand).
+template <shell::CommandHandler Work>
+void OnDatabase(std::int32_t tokenCount, char** tokens, void* userValue) {
+  db::Database& database = Target(userValue).database;
+  database.BeginCommand();
+  Work(tokenCount, tokens, userValue);
+  database.FinishCommand();
+}
+
+// The first word of the text after the command word, as typed; empty when there is none.
+std::string_view FirstArgument(void* userValue) {
+  const std::string_view text = Target(userValue).shell.ArgumentText();
+  return text.substr(0, text.find_first_of(" \t"));
+}
+
 void OpenCommand(std::int32_t tokenCount, char**, void* userValue) {
   RunTypedText(tokenCount, userValue, "OPEN connection string", "Connection string not used", &db::Database::Open);
 }
@@ -64,6 +82,54 @@ void NextRecordCommand(std::int32_t, char**, void* userValue) {
   database.ShowRecord();
 }
 
+// Rows [count|all]: without a word, a screenful (see Database::DefaultRowCount).
+void RowsCommand(std::int32_t, char**, void* userValue) {
+  CommandTarget& target = Target(userValue);
+  const std::string_view word = FirstArgument(userValue);
+  if (word.empty()) {
+    target.database.ShowRows(target.database.DefaultRowCount());
+    return;
+  }
+  if (access::EqualsIgnoringCase(word, "all")) {
+    target.database.ShowRows(std::nullopt);
+    return;
+  }
+  std::int64_t count = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), count);
+  if (error != std::errc() || end != word.data() + word.size() || count < 1) {
+    target.shell.Console().Print("ROWS [number of rows|all]\n");
+    return;
+  }
+  target.database.ShowRows(count);
+}
+
+void ColumnsCommand(std::int32_t tokenCount, char**, void* userValue) {
+  RunTypedText(tokenCount, userValue, "COLUMNS table name", "Table name not used", &db::Database::ListColumns);
+}
+
+void MoreCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.OpenNextResult(); }
+
+void InfoCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ShowConnectionFacts(); }
+
+// Timing [on|off]: without a word it turns timing over.
+void TimingCommand(std::int32_t, char**, void* userValue) {
+  CommandTarget& target = Target(userValue);
+  const std::string_view word = FirstArgument(userValue);
+  bool on = !target.database.Timing();
+  if (!word.empty()) {
+    if (access::EqualsIgnoringCase(word, "on")) {
+      on = true;
+    } else if (access::EqualsIgnoringCase(word, "off")) {
+      on = false;
+    } else {
+      target.shell.Console().Print("TIMING [on|off]\n");
+      return;
+    }
+  }
+  target.database.SetTiming(on);
+  target.shell.Console().Print(on ? "Timing is on.\n" : "Timing is off.\n");
+}
+
 void DemoCommand(std::int32_t, char**, void* userValue) { PrintDemonstration(Console(userValue)); }
 
 void DatabasesCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ListDatabases(); }
@@ -82,20 +148,26 @@ void ClearScreenCommand(std::int32_t, char**, void* userValue) {
 
 void AboutCommand(std::int32_t, char**, void* userValue) { PrintMakersNotice(Console(userValue)); }
 
-// Registration order; the help listing sorts by name.
+// Registration order; the help listing sorts by name. The commands that work on the database run
+// through OnDatabase.
 constexpr shell::CommandRow kCommands[] = {
-    {11, "Open", "Open database by connection string", OpenCommand},
-    {12, "Close", "Close database", CloseCommand},
+    {11, "Open", "Open database by connection string", OnDatabase<OpenCommand>},
+    {12, "Close", "Close database", OnDatabase<CloseCommand>},
     {13, "Ver", "Get MDAC Version", VersionCommand},
-    {14, "SQL", "Execute a SQL command", SqlCommand},
-    {15, "Table", "Show all tables in current db", TableCommand},
-    {16, "Record", "Display current record in current recordset", FirstRecordCommand},
-    {17, "t", "Move to next record and display it", NextRecordCommand},
+    {14, "SQL", "Execute a SQL command", OnDatabase<SqlCommand>},
+    {15, "Table", "Show all tables in current db", OnDatabase<TableCommand>},
+    {16, "Record", "Display current record in current recordset", OnDatabase<FirstRecordCommand>},
+    {17, "t", "Move to next record and display it", OnDatabase<NextRecordCommand>},
     {18, "Demo", "Demo how to use this tools", DemoCommand},
-    {19, "DB", "List databases", DatabasesCommand},
-    {20, "Count", "Get records count in current recordset", CountCommand},
+    {19, "DB", "List databases", OnDatabase<DatabasesCommand>},
+    {20, "Count", "Get records count in current recordset", OnDatabase<CountCommand>},
     {21, "CLS", "Clear screen", ClearScreenCommand},
     {22, "About", "Copy right infomation", AboutCommand},
+    {23, "Rows", "Show rows from current record as a table: Rows [count|all]", OnDatabase<RowsCommand>},
+    {24, "Columns", "Show the columns of a table: Columns table", OnDatabase<ColumnsCommand>},
+    {25, "More", "Make the next result of the last SQL command current", OnDatabase<MoreCommand>},
+    {26, "Info", "Show what the open connection is", OnDatabase<InfoCommand>},
+    {27, "Timing", "Show each command's time: Timing [on|off]", TimingCommand},
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// The program's twelve commands: connecting, running statements, stepping through their rows,
-// schema listings, and the console's own small commands.
+// The program's commands: connecting, running statements, stepping through their rows and
+// results, schema listings, and the console's own small commands.
 
 namespace ql::console {
 class ConsoleShell;

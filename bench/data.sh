@@ -30,7 +30,8 @@ insert_statements() {  # count -> one INSERT per line, no trailing semicolon
   }'
 }
 
-# The W2 (records) and W3 (count) inputs for one connection string and size, into $work.
+# The W2 (records), Rows all (the same rows as a table) and W3 (count) inputs for one connection
+# string and size, into $work.
 write_scripts() {  # connection-string rows
   local connection=$1 rows=$2
   {
@@ -38,6 +39,7 @@ write_scripts() {  # connection-string rows
     awk -v n="$rows" 'BEGIN { for (i = 1; i < n; ++i) print "t" }'
     echo q
   } >"$work/w2.in"
+  printf 'open "%s"\nsql "select * from account"\nRows all\nq\n' "$connection" >"$work/rows.in"
   printf 'open "%s"\nsql "select * from account"\ncount\nq\n' "$connection" >"$work/w3.in"
 }
 

@@ -30,6 +30,12 @@ constexpr std::size_t kStackText = 512;
 
 constexpr std::string_view kEraseScreenAndScrollback = "\x1b[2J\x1b[3J";
 
+// Notes at a terminal: dark cyan, a colour no other output of the program uses.
+constexpr std::uint16_t kNoteAttribute = 0x03;
+// The size of a terminal that does not tell its own, as most terminals start.
+constexpr int kUnknownColumns = 80;
+constexpr int kUnknownRows = 24;
+
 // Stands in for a missing terminal: reads find the end of input, writes vanish.
 class NoTerminal final : public Terminal {
  public:
@@ -159,6 +165,33 @@ void ColorConsole::PrintLiteral(std::uint16_t attribute, std::string_view text) 
   shown.reserve(text.size());
   AppendShown(text, true, shown);
   WriteRun(attribute, shown.data(), shown.size());
+}
+
+void ColorConsole::Note(std::string_view text) {
+  if (escapes_) {
+    const std::uint16_t previous = currentAttribute_;
+    PrintLiteral(kNoteAttribute, text);
+    PrintLiteral("\n");
+    currentAttribute_ = previous;
+    return;
+  }
+  Terminal& terminal = *streams_->terminal;
+  if (terminal.NotesJoinOutput()) {
+    WriteRun(currentAttribute_, text.data(), text.size());
+    WriteRun(currentAttribute_, "\n", 1);
+    return;
+  }
+  Flush();
+  std::string line;
+  line.reserve(text.size() + 1);
+  AppendShown(text, terminal.NotesAtTerminal(), line);
+  line += '\n';
+  terminal.WriteNote(line.data(), line.size());
+}
+
+std::optional<WindowSize> ColorConsole::OutputSize() const {
+  if (!escapes_) return std::nullopt;
+  return streams_->terminal->Size().value_or(WindowSize{kUnknownColumns, kUnknownRows});
 }
 
 // Splits the text into runs at the markup and writes each run in its attribute.

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,17 @@ class ColorConsole {
   void PrintLiteral(std::uint16_t attribute, std::string_view text);
   // True when PrintLiteral escapes control bytes: the output is a terminal.
   bool EscapesControls() const noexcept { return escapes_; }
+
+  // A message beside a command's output (a count, a database's notice, a timing), one line, `text`
+  // without its line end and printed as PrintLiteral prints. At a terminal it follows the output
+  // in a colour of its own, the current attribute left as it was; otherwise it goes to the notes'
+  // stream (standard error) at once, after the output held so far is written out, so that the
+  // output's transcript stays as it would be without it and a log of both keeps their order. When
+  // that stream is the output itself, the note is held with the output instead, in the same order.
+  void Note(std::string_view text);
+  // The terminal's size when the output is one: as the terminal tells it, or 80 by 24 when it
+  // does not. Nothing when the output is a file or a pipe.
+  std::optional<WindowSize> OutputSize() const;
 
   // One line of at most size - 1 bytes, line end included, NUL-terminated; the count of bytes, or
   // 0 (with an empty text) at the end of input or on failure. Pending output is flushed before

@@ -95,6 +95,13 @@ bool InRanges(const Range (&ranges)[N], char32_t code) noexcept {
   return found != std::begin(ranges) && code <= std::prev(found)->last;
 }
 
+std::size_t UnitWidth(const Unit& unit, bool escape) noexcept {
+  if (IsControl(unit)) return escape ? EscapeWidth(unit.code) : 0;
+  if (!unit.utf8) return 1;
+  if (InRanges(kWide, unit.code)) return 2;
+  return InRanges(kZeroWidth, unit.code) ? 0 : 1;
+}
+
 }  // namespace
 
 void AppendShown(std::string_view text, bool escape, std::string& out) {
@@ -133,17 +140,21 @@ std::size_t ShownWidth(std::string_view text, bool escape) {
   while (pos < text.size()) {
     const Unit unit = NextUnit(text, pos);
     pos += unit.length;
-    if (IsControl(unit)) {
-      if (escape) width += EscapeWidth(unit.code);
-    } else if (!unit.utf8) {
-      ++width;
-    } else if (InRanges(kWide, unit.code)) {
-      width += 2;
-    } else if (!InRanges(kZeroWidth, unit.code)) {
-      ++width;
-    }
+    width += UnitWidth(unit, escape);
   }
   return width;
+}
+
+std::size_t ShownPrefix(std::string_view text, bool escape, std::size_t columns) {
+  std::size_t width = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const Unit unit = NextUnit(text, pos);
+    width += UnitWidth(unit, escape);
+    if (width > columns) break;
+    pos += unit.length;
+  }
+  return pos;
 }
 
 }  // namespace ql::console

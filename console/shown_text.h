@@ -22,4 +22,8 @@ void AppendShown(std::string_view text, bool escape, std::string& out);
 // UTF-8; an escape counts its characters. Unescaped controls count none.
 std::size_t ShownWidth(std::string_view text, bool escape);
 
+// The length in bytes of the longest start of `text`, made of whole characters (an escape never
+// split), that takes at most `columns` columns as ShownWidth counts them.
+std::size_t ShownPrefix(std::string_view text, bool escape, std::size_t columns);
+
 }  // namespace ql::console

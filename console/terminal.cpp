@@ -4,6 +4,8 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +30,34 @@ bool WaitUntilReady(int fd, short events) {
     if (ready < 0 && errno == EINTR) continue;
     return false;
   }
+}
+
+// Writes all bytes to `fd`, waiting where it was left non-blocking; false once its reader has gone
+// away (EPIPE). Other failures drop the rest.
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, data, size);
+    if (put > 0) {
+      data += put;
+      size -= static_cast<std::size_t>(put);
+      continue;
+    }
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0 && errno == EPIPE) return false;
+    if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitUntilReady(fd, POLLOUT)) continue;
+    break;
+  }
+  return true;
+}
+
+// True when both descriptors write to one place: the same pipe or device, or the same file at the
+// same offset (one opened once and shared, as `2>&1` does).
+bool SameDestination(int first, int second) {
+  struct stat a {};
+  struct stat b {};
+  if (::fstat(first, &a) != 0 || ::fstat(second, &b) != 0) return false;
+  if (a.st_dev != b.st_dev || a.st_ino != b.st_ino) return false;
+  return !S_ISREG(a.st_mode) || ::lseek(first, 0, SEEK_CUR) == ::lseek(second, 0, SEEK_CUR);
 }
 
 enum class Wait { kReady, kInterrupted, kFailed };
@@ -73,7 +103,9 @@ class StandardStreams final : public Terminal {
   StandardStreams()
       : console_(OutputIsColorTerminal()),
         terminal_(::isatty(STDOUT_FILENO) != 0),
-        personTyping_(::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0) {
+        personTyping_(::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0),
+        notesAtTerminal_(::isatty(STDERR_FILENO) != 0),
+        notesJoinOutput_(SameDestination(STDOUT_FILENO, STDERR_FILENO)) {
     // A reader that goes away (a pager quit early, `| head`) must not kill the program mid-command:
     // the write fails with EPIPE instead, and the program ends before reading another command.
     std::signal(SIGPIPE, SIG_IGN);
@@ -108,21 +140,22 @@ class StandardStreams final : public Terminal {
   void Write(const char* data, std::size_t size) override {
     if (outputClosed_) return;
     if (size > 0 && terminal_signals::TakeKeyEcho()) Write("\n", 1);
-    while (size > 0) {
-      const ssize_t put = ::write(STDOUT_FILENO, data, size);
-      if (put > 0) {
-        data += put;
-        size -= static_cast<std::size_t>(put);
-        continue;
-      }
-      if (put < 0 && errno == EINTR) continue;
-      if (put < 0 && errno == EPIPE) outputClosed_ = true;
-      if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-          WaitUntilReady(STDOUT_FILENO, POLLOUT)) {
-        continue;
-      }
-      return;
+    if (!WriteAll(STDOUT_FILENO, data, size)) outputClosed_ = true;
+  }
+
+  // A reader of standard error that has gone away ends nothing: the notes are only lost.
+  void WriteNote(const char* data, std::size_t size) override { WriteAll(STDERR_FILENO, data, size); }
+
+  bool NotesAtTerminal() const override { return notesAtTerminal_; }
+  bool NotesJoinOutput() const override { return notesJoinOutput_; }
+
+  // Asked each time, as the window may have been resized since.
+  std::optional<WindowSize> Size() const override {
+    winsize size{};
+    if (!terminal_ || ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) {
+      return std::nullopt;
     }
+    return WindowSize{size.ws_col, size.ws_row};
   }
 
  private:
@@ -139,6 +172,8 @@ class StandardStreams final : public Terminal {
   bool console_;
   bool terminal_;
   bool personTyping_;
+  bool notesAtTerminal_;
+  bool notesJoinOutput_;
   bool outputClosed_ = false;
   std::unique_ptr<LineEditor> editor_;
 };

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <optional>
 
 namespace ql::console {
 
@@ -18,6 +19,12 @@ struct PendingOutput {
   std::atomic<std::size_t> used{0};
   std::atomic<bool> writing{false};
   static_assert(std::atomic<std::size_t>::is_always_lock_free);
+};
+
+// A terminal's size in character cells.
+struct WindowSize {
+  int columns = 0;
+  int rows = 0;
 };
 
 class Terminal {
@@ -37,6 +44,19 @@ class Terminal {
   virtual long Read(char* buffer, std::size_t size) = 0;
   // Writes all bytes; failures are dropped.
   virtual void Write(const char* data, std::size_t size) = 0;
+  // Writes all bytes to the stream for messages beside the output (standard error), at once;
+  // failures are dropped. Used only while the output is not a terminal.
+  virtual void WriteNote(const char* data, std::size_t size) {
+    static_cast<void>(data);
+    static_cast<void>(size);
+  }
+  // True when the stream WriteNote writes to is a terminal: control bytes are then shown escaped.
+  virtual bool NotesAtTerminal() const { return false; }
+  // True when that stream is the output itself (standard error sent where standard output goes,
+  // `2>&1`): a note may then take its place among the output's bytes, with no write of its own.
+  virtual bool NotesJoinOutput() const { return false; }
+  // The size of the terminal the output goes to, when it is one and tells it.
+  virtual std::optional<WindowSize> Size() const { return std::nullopt; }
   // True once the reader of the output has gone away (a pager quit, `| head` had enough): nothing
   // written from then on can reach anyone.
   virtual bool OutputClosed() const { return false; }
@@ -48,7 +68,7 @@ class Terminal {
   virtual void HoldsPendingOutput(const PendingOutput*) {}
 };
 
-// Descriptors 0 and 1. Output counts as a console when it is a terminal, TERM is not "dumb" and
+// Descriptors 0, 1 and 2 (for notes). Output counts as a console when it is a terminal, TERM is not "dumb" and
 // NO_COLOR is unset or empty. When both descriptors are terminals a person is typing: Ctrl-C is
 // taken over (see terminal_signals.h), and lines are edited unless TERM is unset or "dumb". A
 // signal that ends the program writes out the pending output first.

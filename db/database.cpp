@@ -66,6 +66,8 @@ bool Database::Open(const char* connectionString) {
     ReplaceConnection(objects_.CreateConnection());
     connection->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
     shownFields_ = {};
+    currentShown_ = false;
+    resultCurrent_ = false;
     recordset.Reset();
     recordset = objects_.CreateRecordset();
     return true;
@@ -75,6 +77,9 @@ bool Database::Open(const char* connectionString) {
 void Database::Close() {
   const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
   shownFields_ = {};
+  currentShown_ = false;
+  resultCurrent_ = false;
+  if (connection) reached_ = true;
   if (recordset && recordset->State() != access::kStateClosed) recordset->Close();
   if (connection && connection->State() != access::kStateClosed) connection->Close();
 }
@@ -86,11 +91,35 @@ bool Database::ExecuteSql(const char* sqlText) {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     if (!recordset) throw access::DataAccessError(access::kAbsentObject);
     shownFields_ = {};
+    currentShown_ = false;
+    resultCurrent_ = false;
     if (recordset->State() != access::kStateClosed) recordset->Close();
     recordset->Open(sqlText != nullptr ? sqlText : "", connection, access::CursorType::kStatic,
                     access::LockType::kOptimistic, access::kCmdText);
+    MadeResultCurrent();
     return true;
   });
+}
+
+bool Database::OpenNextResult() {
+  if (!Has(recordset)) return false;
+  // Nothing when the move failed (and was reported), else whether a result was made current.
+  const std::optional<bool> opened = Guarded(kTagNextResult, Report::kCode, std::optional<bool>(), [&] {
+    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
+    if (!recordset->OpenNextResult()) return std::optional<bool>(false);
+    shownFields_ = {};
+    currentShown_ = false;
+    MadeResultCurrent();
+    return std::optional<bool>(true);
+  });
+  if (opened == false) Print("No more results.\n");
+  return opened == true;
+}
+
+void Database::MadeResultCurrent() noexcept {
+  resultCurrent_ = true;
+  resultMade_ = true;
+  waitingTold_ = false;
 }
 
 bool Database::MoveFirst() {
@@ -98,6 +127,7 @@ bool Database::MoveFirst() {
   return Guarded(kTagMoveFirst, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     recordset->MoveFirst();
+    currentShown_ = false;
     return true;
   });
 }
@@ -110,6 +140,7 @@ bool Database::MoveNext() {
   if (console_ != nullptr) console_->FlushIfHeldFor(kMoveFlushAge);
   return Guarded(kTagMoveNext, Report::kCode, false, [&] {
     recordset->MoveNext();
+    currentShown_ = false;
     return true;
   });
 }

@@ -4,13 +4,16 @@
 // the operation's line number, and returns a plain result.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "access/data_access.h"
 #include "access/data_access_error.h"
 #include "console/color_console.h"
+#include "db/aligned_table.h"
 #include "db/line_tag.h"
 
 namespace ql::db {
@@ -40,10 +43,35 @@ class Database {
 
   // The row where the recordset (by default the current one) stands; tag 420.
   bool ShowRecord(access::Ref<access::Recordset> shown = nullptr);
+  // `count` rows of the current recordset (all that are left without one) as a table, from the
+  // current row on, or from the next one when ShowRecord or ShowRows has shown the current row
+  // already. The recordset is left on the last row shown. Once the rows shown reach the end of the
+  // result, "(N rows)" follows, N being the result's number of rows. Tag 460.
+  bool ShowRows(std::optional<std::int64_t> count);
+  // How many rows ShowRows is asked for when the user names no number: what fits the terminal
+  // under the table's header and rule, its closing line and the prompt; 20 on a file or a pipe.
+  std::int64_t DefaultRowCount() const;
+  // Makes the next result of the last statement the current one, as if its statement had been the
+  // one run, or says that none waits. Tag 470.
+  bool OpenNextResult();
 
   // On a recordset of their own; the current recordset is never touched.
   bool ListTables();     // 238
   bool ListDatabases();  // 277
+  // The columns of the table named as typed, as a table; a line of its own when there are none.
+  bool ListColumns(const char* table);  // 255
+  // What the connection is (provider, host, database, user, ...), a "Name: value" line each. 480.
+  bool ShowConnectionFacts();
+
+  // Around each command of the program. BeginCommand notes when it starts; FinishCommand, once the
+  // command's own output is printed, adds what more the database had to say, each as a note of the
+  // console (console::ColorConsole::Note) and only when the command reached a connection: the
+  // database's messages, the rows a statement changed, how many more results wait, and (when
+  // timing is on) the time the command took.
+  void BeginCommand();
+  void FinishCommand();
+  void SetTiming(bool on) noexcept { timing_ = on; }
+  bool Timing() const noexcept { return timing_; }
 
   void ReportComError(const access::DataAccessError& error, int lineTag);
   // The connection's errors of its last failure, all on one line. Stops quietly where the list
@@ -55,6 +83,7 @@ class Database {
 
  private:
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void Note(std::string_view text);
   // For every text a database or provider supplies: printed as it is, never read as markup.
   void PrintLiteral(std::string_view text);
   bool EscapesControls() const noexcept { return console_ != nullptr && console_->EscapesControls(); }
@@ -63,6 +92,10 @@ class Database {
   // Work that prints nothing until it ends holds a console::ColorConsole::Waiting instead.
   void ShowPrintedOutput();
   void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
+  // A table printed through PrintLiteral, as wide as the terminal allows (on a pipe, any width).
+  AlignedTable TablePrinter();
+  // A statement's result has become current: its affected rows and the results behind it are news.
+  void MadeResultCurrent() noexcept;
 
   // True when `object`, the recordset or the connection an operation works on, is there; otherwise
   // prints "Open table first!", and the operation returns without running.
@@ -72,6 +105,15 @@ class Database {
     return static_cast<bool>(object);
   }
 
+  // When the operation it lives in ends, marks that the command reached the database, if there is
+  // a connection it could reach.
+  struct ReachMark {
+    Database& database;
+    ~ReachMark() {
+      if (database.connection) database.reached_ = true;
+    }
+  };
+
   // Whether the connection's error list is printed before the report of a failure.
   enum class Report { kCode, kErrorListAndCode };
 
@@ -80,6 +122,7 @@ class Database {
   // work through here: the boundary where the layer's failures end.
   template <class Result, class Operation>
   Result Guarded(LineTag tag, Report report, Result fallback, Operation operation) {
+    const ReachMark mark{*this};
     try {
       return operation();
     } catch (const access::DataAccessError& error) {
@@ -105,6 +148,17 @@ class Database {
     std::vector<access::Ref<access::Field>> items;
   };
   ShownFields shownFields_;
+  // The current row has been shown (by ShowRecord or ShowRows) since the recordset moved to it.
+  bool currentShown_ = false;
+  // The current result is one the last statement gave (through ExecuteSql or OpenNextResult), so
+  // that the results behind it may be asked for; and whether those waiting have been told of.
+  bool resultCurrent_ = false;
+  bool waitingTold_ = false;
+  // For FinishCommand: the command reached a connection, or made a result current.
+  bool reached_ = false;
+  bool resultMade_ = false;
+  bool timing_ = false;
+  std::chrono::steady_clock::time_point commandStart_;
   // The held connection's object, for Interrupt: a signal handler must not read a shared_ptr that
   // the interrupted code may be in the middle of replacing.
   std::atomic<access::Connection*> interruptTarget_{nullptr};

@@ -11,9 +11,13 @@ enum LineTag : int {
   kTagIsEof = 183,
   kTagRecordCount = 203,
   kTagListTables = 238,
+  kTagListColumns = 255,
   kTagListDatabases = 277,
   kTagShowRecord = 420,
   kTagExecuteSql = 442,
+  kTagShowRows = 460,
+  kTagNextResult = 470,
+  kTagDescribe = 480,
 };
 
 }  // namespace ql::db

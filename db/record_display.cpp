@@ -56,6 +56,7 @@ bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
       if (ownRecordset && !known) shownFields_ = {fields, std::move(taken)};
       record += kRecordSeparator;
       PrintLiteral(record);
+      if (ownRecordset) currentShown_ = true;
       return true;
     } catch (const access::DataAccessError&) {
       // Whatever was shown of the record comes first; the report follows the name of the field.

@@ -29,7 +29,6 @@ void AppendNumber(Number value, std::string& line) {
 template <class Number>
 void Integer(Number value, std::string& line) {
   AppendNumber(value, line);
-  line += '\n';
 }
 
 // An exact number in the six-decimal form of "%f", written from its digits: the fraction is filled
@@ -42,7 +41,6 @@ void SixDecimals(bool negative, std::string_view whole, std::string_view fractio
   line += '.';
   line += fraction;
   if (fraction.size() < 6) line.append(6 - fraction.size(), '0');
-  line += '\n';
 }
 
 // A real number in the six-decimal form of printf's "%f", with a point whatever the locale, but
@@ -58,7 +56,6 @@ void Fixed(Real value, std::string& line) {
   std::string_view digits(buffer, ec == std::errc() ? end - buffer : 0);
   if (!std::isfinite(value) || digits.empty()) {
     line.append(digits);
-    line += '\n';
     return;
   }
   const bool negative = digits.front() == '-';
@@ -99,28 +96,23 @@ void Currency(const Variant& value, std::string& line) {
 void Date(const Variant& value, std::string& line) {
   const std::optional<access::CalendarTime> time = access::SplitOleDate(value.Real());
   if (!time) {
-    line += "<Date out of range>\n";
+    line += "<Date out of range>";
     return;
   }
   const int parts[] = {time->year, time->month, time->day, time->hour, time->minute, time->second};
-  constexpr char kAfter[] = "// ::\n";
-  // Six numbers of at most 11 characters each, and their separators.
+  constexpr char kAfter[] = "// ::";
+  // Six numbers of at most 11 characters each, and the separators between them.
   char text[6 * 12];
   char* out = text;
   for (std::size_t i = 0; i < std::size(parts); ++i) {
     out = std::to_chars(out, text + sizeof text, parts[i]).ptr;
-    *out++ = kAfter[i];
+    if (i + 1 < std::size(parts)) *out++ = kAfter[i];
   }
   line.append(text, out);
 }
 
-void Text(const Variant& value, std::string& line) {
-  // Whole, NULs included: the console shows them.
-  const std::string_view text = value.Bytes();
-  line += '"';
-  line += text;
-  line += "\"\n";
-}
+// Whole, NULs included: the console shows them. The record display quotes it, a table does not.
+void Text(const Variant& value, std::string& line) { line += value.Bytes(); }
 
 using Formatter = void (*)(const Variant&, std::string&);
 
@@ -132,8 +124,8 @@ struct TypeFormat {
 constexpr VarType kByteArray = access::VT_ARRAY | access::VT_UI1;
 
 constexpr std::array kTypeFormats{
-    TypeFormat{access::VT_EMPTY, [](const Variant&, std::string& line) { line += "<NULL>\n"; }},
-    TypeFormat{access::VT_NULL, [](const Variant&, std::string& line) { line += "<NULL>\n"; }},
+    TypeFormat{access::VT_EMPTY, [](const Variant&, std::string& line) { line += "<NULL>"; }},
+    TypeFormat{access::VT_NULL, [](const Variant&, std::string& line) { line += "<NULL>"; }},
     TypeFormat{access::VT_I1, [](const Variant& v, std::string& line) { Integer(static_cast<std::int8_t>(v.Integer()), line); }},
     TypeFormat{access::VT_I2, [](const Variant& v, std::string& line) { Integer(static_cast<std::int16_t>(v.Integer()), line); }},
     TypeFormat{access::VT_I4, [](const Variant& v, std::string& line) { Integer(static_cast<std::int32_t>(v.Integer()), line); }},
@@ -149,27 +141,57 @@ constexpr std::array kTypeFormats{
     TypeFormat{access::VT_BSTR, Text},
     TypeFormat{access::VT_BOOL,
                [](const Variant& v, std::string& line) {
-                 line += static_cast<std::int16_t>(v.Integer()) != 0 ? "True\n" : "False\n";
+                 line += static_cast<std::int16_t>(v.Integer()) != 0 ? "True" : "False";
                }},
     TypeFormat{access::VT_DECIMAL, Decimal},
-    TypeFormat{kByteArray, [](const Variant&, std::string& line) { line += "<Binary>\n"; }},
-    TypeFormat{access::VT_ILLEGAL, [](const Variant&, std::string& line) { line += "Illegal type\n"; }},
+    TypeFormat{kByteArray, [](const Variant&, std::string& line) { line += "<Binary>"; }},
+    TypeFormat{access::VT_ILLEGAL, [](const Variant&, std::string& line) { line += "Illegal type"; }},
 };
 
-}  // namespace
+bool IsNumber(VarType type) noexcept {
+  switch (type) {
+    case access::VT_I1: case access::VT_I2: case access::VT_I4: case access::VT_I8:
+    case access::VT_UI1: case access::VT_UI2: case access::VT_UI4: case access::VT_UI8:
+    case access::VT_CY: case access::VT_R4: case access::VT_R8: case access::VT_DECIMAL:
+      return true;
+    default:
+      return false;
+  }
+}
 
-void FormatValue(const Variant& value, std::string& line) {
+// The value's text without quotes or line end.
+void AppendBare(const Variant& value, std::string& line) {
   const VarType type = value.Type();
   for (const TypeFormat& entry : kTypeFormats) {
     if (entry.type == type) return entry.format(value, line);
   }
   if (type & access::VT_RESERVED) {
-    line += "<Reserved type>\n";
+    line += "<Reserved type>";
     return;
   }
   line += "<Unsupport type:";
   AppendNumber(static_cast<unsigned>(type), line);
-  line += ">\n";
+  line += '>';
+}
+
+}  // namespace
+
+void FormatValue(const Variant& value, std::string& line) {
+  if (value.Type() == access::VT_BSTR) {
+    line += '"';
+    Text(value, line);
+    line += "\"\n";
+    return;
+  }
+  AppendBare(value, line);
+  line += '\n';
+}
+
+CellKind FormatCell(const Variant& value, std::string& cell) {
+  AppendBare(value, cell);
+  const VarType type = value.Type();
+  if (type == access::VT_EMPTY || type == access::VT_NULL) return CellKind::kNull;
+  return IsNumber(type) ? CellKind::kNumber : CellKind::kOther;
 }
 
 }  // namespace ql::db

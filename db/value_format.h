@@ -1,6 +1,6 @@
 #pragma once
-// How the record display shows a field's value: the text after the name column, chosen by the
-// value's VARTYPE alone, line end included.
+// How a field's value is shown, chosen by the value's VARTYPE alone: by the record display (the
+// text after the name column, line end included), and in the cells of a table.
 
 #include <string>
 
@@ -11,5 +11,12 @@ namespace ql::db {
 // Appends the value's text to `line`. Throws access::DataAccessError, having appended nothing, when
 // the value cannot be converted for display (a decimal whose digits do not form a number).
 void FormatValue(const access::Variant& value, std::string& line);
+
+// What a table cell holds, for its alignment: numbers stand to the right.
+enum class CellKind { kNull, kNumber, kOther };
+
+// Appends the value's text as a table cell shows it: as FormatValue has it, but a text without its
+// quotes and no line end. Throws as FormatValue does.
+CellKind FormatCell(const access::Variant& value, std::string& cell);
 
 }  // namespace ql::db

@@ -23,7 +23,7 @@ MariadbCursor::MariadbCursor(std::shared_ptr<MariadbLink> link, MariadbResult re
 MariadbCursor::~MariadbCursor() {
   if (!streaming_) return;
   MariadbBusy busy(*link_);
-  if (killable_) KillQuery(*link_->api, link_->login, link_->threadId);
+  if (killable_) KillQuery(*link_->api, link_->login, link_->threadId, link_->busy);
   // Freeing a result of mysql_use_result reads what is left of it; after a KILL QUERY that is what
   // was on its way, then the failure that ends it.
   StopStreaming();

@@ -12,20 +12,23 @@
 
 namespace ql::access {
 
-bool KillQuery(const MariadbApi& api, const MariadbLogin& login, unsigned long threadId) noexcept {
+bool KillQuery(const MariadbApi& api, const MariadbLogin& login, unsigned long threadId,
+               const std::atomic<bool>& busy) noexcept {
   try {
     MariadbConnection killer(api.init(nullptr), MariadbConnectionClose{&api});
     std::string refused;
     if (!killer || !ConnectMariadb(api, killer.get(), login, ConnectPurpose::kKill, refused)) return false;
     const std::string kill = "KILL QUERY " + std::to_string(threadId);
+    if (!busy.load()) return false;  // the statement ended while the connection was being made
     return api.realQuery(killer.get(), kill.data(), kill.size()) == 0;
   } catch (...) {
     return false;  // no memory for the text: the statement runs on
   }
 }
 
-MariadbInterrupt::MariadbInterrupt(const MariadbApi& api, const MariadbLogin& login, unsigned long threadId)
-    : api_(api), login_(login), threadId_(threadId) {
+MariadbInterrupt::MariadbInterrupt(const MariadbApi& api, const MariadbLogin& login, unsigned long threadId,
+                                   const std::atomic<bool>& busy)
+    : api_(api), login_(login), threadId_(threadId), busy_(busy) {
   // Non-blocking, so that a signal handler never waits on a full pipe (one byte waiting is enough).
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
     wake_[0] = wake_[1] = -1;
@@ -73,7 +76,7 @@ void MariadbInterrupt::Run() {
     while (::read(wake_[0], drained, sizeof drained) > 0) {
     }
     if (stopping_.load()) return;
-    KillQuery(api_, login_, threadId_);
+    if (busy_.load()) KillQuery(api_, login_, threadId_, busy_);
   }
 }
 

@@ -14,13 +14,18 @@
 namespace ql::access {
 
 // Sends KILL QUERY for `threadId` over a connection of its own with `login`, giving up after a few
-// seconds; false when it could not. The server ignores it when the thread runs no statement.
-bool KillQuery(const MariadbApi& api, const MariadbLogin& login, unsigned long threadId) noexcept;
+// seconds, unless `busy` has turned false by the time the connection is made; false when it sent
+// none. The server ignores it when the thread runs no statement.
+bool KillQuery(const MariadbApi& api, const MariadbLogin& login, unsigned long threadId,
+               const std::atomic<bool>& busy) noexcept;
 
 class MariadbInterrupt {
  public:
-  // `login` must outlive this object.
-  MariadbInterrupt(const MariadbApi& api, const MariadbLogin& login, unsigned long threadId);
+  // `login` and `busy` must outlive this object. `busy` tells whether the session still runs the
+  // statement the request was for: a KILL QUERY that arrives once it has ended would stop the
+  // session's next statement instead, so none is sent then.
+  MariadbInterrupt(const MariadbApi& api, const MariadbLogin& login, unsigned long threadId,
+                   const std::atomic<bool>& busy);
   // Waits for a KILL QUERY under way to end (a few seconds at most), then stops the helper.
   ~MariadbInterrupt();
   MariadbInterrupt(const MariadbInterrupt&) = delete;
@@ -36,6 +41,7 @@ class MariadbInterrupt {
   const MariadbApi& api_;
   const MariadbLogin& login_;
   const unsigned long threadId_;
+  const std::atomic<bool>& busy_;
   int wake_[2] = {-1, -1};  // read end, write end
   std::atomic<bool> stopping_{false};
   std::thread helper_;

@@ -128,7 +128,7 @@ class MariadbSession final : public ProviderSession {
       link.Raise("Connecting");
     }
     link.threadId = api.threadId(link.connection.get());
-    interrupt_ = std::make_unique<MariadbInterrupt>(api, link.login, link.threadId);
+    interrupt_ = std::make_unique<MariadbInterrupt>(api, link.login, link.threadId, link.busy);
   }
 
   std::unique_ptr<ProviderCursor> Execute(std::string_view sql) override {

@@ -10,6 +10,7 @@
 #include "program_script.h"
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
+#include "support/transcript.h"
 
 namespace ql {
 
@@ -22,16 +23,21 @@ const std::string kHelp =
     "ABOUT : Copy right infomation\n"
     "CLOSE : Close database\n"
     "CLS : Clear screen\n"
+    "COLUMNS : Show the columns of a table: Columns table\n"
     "COUNT : Get records count in current recordset\n"
     "DB : List databases\n"
     "DEMO : Demo how to use this tools\n"
     "H : Help\n"
+    "INFO : Show what the open connection is\n"
+    "MORE : Make the next result of the last SQL command current\n"
     "OPEN : Open database by connection string\n"
     "Q : Quit\n"
     "RECORD : Display current record in current recordset\n"
+    "ROWS : Show rows from current record as a table: Rows [count|all]\n"
     "SQL : Execute a SQL command\n"
     "T : Move to next record and display it\n"
     "TABLE : Show all tables in current db\n"
+    "TIMING : Show each command's time: Timing [on|off]\n"
     "VER : Get MDAC Version\n";
 
 const std::string kSeparator(79, '-');
@@ -100,6 +106,14 @@ TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
       {"db\n", "-" + openFirst + "-"},
       {"DB list\n", "-" + openFirst + "-"},
       {"close\nclose it\n", "---"},
+      {"rows\nRows all\nrows 5\ncolumns t\nmore\ninfo\n", "-" + openFirst + "-" + openFirst + "-" + openFirst + "-" +
+                                                            openFirst + "-" + openFirst + "-" + openFirst + "-"},
+      // What the new commands take.
+      {"rows 0\nrows -1\nrows x\nrows 2x\ncolumns\n",
+       "-ROWS [number of rows|all]\n-ROWS [number of rows|all]\n-ROWS [number of rows|all]\n"
+       "-ROWS [number of rows|all]\n-COLUMNS table name\n-"},
+      {"timing\ntiming\nTiming ON\ntiming off\ntiming now\n",
+       "-Timing is on.\n-Timing is off.\n-Timing is on.\n-Timing is off.\n-TIMING [on|off]\n-"},
       // The console's own commands; on a pipe CLS has nothing to clear.
       {"cls\nCLS now\n", "---"},
       {"about\nabout us\n", "-" + kNotice + "-" + kNotice + "-"},
@@ -133,6 +147,33 @@ TEST(CommandsTest, DemonstrationReplaysOnTheSampleDatabase) {
   std::string expected = "---";
   expected.append(kDemo, first, next - first).append("-").append(kDemo, next + 3, close - next - 3).append("-");
   EXPECT_EQ(Transcript("open \"Data Source=sample.db\"\nsql \"select * from account\"\nrecord\nt\n"), expected);
+}
+
+// On a pipe the notes go to standard error, each after what the command printed; standard output
+// holds the transcript it would hold without them.
+TEST(CommandsTest, NotesGoToStandardErrorAndLeaveTheTranscriptAlone) {
+  const testsupport::ProgramRun run = apptest::RunScript(
+      "open \"Data Source=sample.db\"\ntiming on\nsql \"update Account set Type = Type\"\n"
+      "sql \"select ID, Account, User from Account where ID < 3\"\nRows\nt\nColumns MailProvider\nmore\ntiming\n"
+      "sql \"delete from Account where ID > 100\"\n");
+  EXPECT_EQ(testsupport::Transcript(run),
+            "--Timing is on.\n---"
+            "ID | Account                   | User\n"
+            "---+---------------------------+-------\n"
+            " 1 | qltest@brightpost.example | <NULL>\n"
+            " 2 | qltest@harborline.example | <NULL>\n"
+            "(2 rows)\n--"
+            "Name       | Type          | Size | Nullable | Default\n"
+            "-----------+---------------+------+----------+--------\n"
+            "Name       | TEXT          |      | YES      |\n"
+            "Pop3Port   | SMALLINT      |      | NO       |\n"
+            "SmtpPort   | SMALLINT      |      | NO       |\n"
+            "UsesTls    | BOOLEAN       |      | NO       |\n"
+            "MonthlyFee | DECIMAL(6, 2) |      | YES      |\n"
+            "-No more results.\n-Timing is off.\n--");
+  // A time for each of the six commands that reached the database, none for the others.
+  EXPECT_EQ(testsupport::WithTimesAsWords(run.errors),
+            "5 record(s) affected.\nTime\nTime\nTime\nTime\nTime\nTime\n0 record(s) affected.\n");
 }
 
 // unixODBC is loaded when an ODBC connection is first opened. Where it cannot be loaded (here a

@@ -17,7 +17,7 @@ using testsupport::kNotice;
 testsupport::ProgramRun RunScript(std::string_view script);
 
 // The output up to the closing lines. Fails the current test unless the program ended with them,
-// exit code 0 and nothing on standard error.
+// exit code 0 and nothing on standard error but notes.
 std::string Transcript(std::string_view script);
 
 }  // namespace ql::apptest

@@ -39,14 +39,19 @@ TEST(TerminalTest, ColoursAndClearScreen) {
   std::string help;
   for (const char* line : {"ABOUT \x1b[97m: Copy right infomation", "CLOSE \x1b[97m: Close database",
                            "CLS \x1b[97m: Clear screen",
+                           "COLUMNS \x1b[97m: Show the columns of a table: Columns table",
                            "COUNT \x1b[97m: Get records count in current recordset",
                            "DB \x1b[97m: List databases", "DEMO \x1b[97m: Demo how to use this tools",
-                           "H \x1b[97m: Help", "OPEN \x1b[97m: Open database by connection string",
+                           "H \x1b[97m: Help", "INFO \x1b[97m: Show what the open connection is",
+                           "MORE \x1b[97m: Make the next result of the last SQL command current",
+                           "OPEN \x1b[97m: Open database by connection string",
                            "Q \x1b[97m: Quit",
                            "RECORD \x1b[97m: Display current record in current recordset",
+                           "ROWS \x1b[97m: Show rows from current record as a table: Rows [count|all]",
                            "SQL \x1b[97m: Execute a SQL command",
                            "T \x1b[97m: Move to next record and display it",
                            "TABLE \x1b[97m: Show all tables in current db",
+                           "TIMING \x1b[97m: Show each command's time: Timing [on|off]",
                            "VER \x1b[97m: Get MDAC Version"}) {
     help += std::string("\x1b[94m") + line + "\n";
   }
@@ -178,7 +183,7 @@ TEST(TerminalTest, ControlBytesInValuesAreShownAtATerminalAndKeptInAPipe) {
   const std::string script =
       "open \"Data Source=:memory:\"\n"
       "sql select char(27)||']0;owned'||char(7)||char(27)||'[2J #1' as v\n"
-      "record\nq\n";
+      "rows\nrecord\nq\n";
   // Without colours (NO_COLOR) the output is still a terminal.
   for (const char* noColor : {"", "1"}) {
     testsupport::ProgramOptions options;
@@ -186,11 +191,37 @@ TEST(TerminalTest, ControlBytesInValuesAreShownAtATerminalAndKeptInAPipe) {
     const auto run = RunAtEditor(script, options);
     EXPECT_NE(run.output.find("v               \"\\x1b]0;owned\\x07\\x1b[2J #1\"\n"), std::string::npos)
         << run.output;
+    EXPECT_NE(run.output.find("\n\\x1b]0;owned\\x07\\x1b[2J #1\n(1 row)\n"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("\x1b]0;owned"), std::string::npos);
   }
   const auto piped = apptest::RunScript(script);
   EXPECT_NE(piped.output.find("v               \"\x1b]0;owned\x07\x1b[2J #1\"\n"), std::string::npos)
       << piped.output;
+  EXPECT_NE(piped.output.find("\n\x1b]0;owned\x07\x1b[2J #1\n(1 row)\n"), std::string::npos) << piped.output;
+}
+
+// At a terminal 40 columns wide and 12 rows high: a screenful of rows, each line cut to the width
+// with a mark where a value was cut; a note follows the command's output in a colour of its own.
+TEST(TerminalTest, RowsFitTheTerminalAndNotesShowInTheirColour) {
+  testsupport::ProgramOptions options;
+  options.terminalColumns = 40;
+  options.terminalRows = 12;
+  const auto run = RunAtEditor(
+      "open \"Data Source=:memory:\"\n"
+      "sql \"create table t (id integer, mail text, note text)\"\n"
+      "sql \"with recursive n(i) as (select 1 union all select i + 1 from n where i < 10) insert into t select i, "
+      "'user' || i || '@mail.example.com', 'a note that is longer than the screen is wide' from n\"\n"
+      "sql \"select * from t\"\nRows\nq\n",
+      options);
+  const std::string table = "id | mail             | note\n"
+                            "---+------------------+-----------------\n"
+                            " 1 | user1@mail.exam~ | a note that is ~\n";
+  EXPECT_NE(run.output.find("\x1b[36m10 record(s) affected.\n"), std::string::npos) << run.output;
+  const std::size_t start = run.output.find("id | mail");
+  ASSERT_NE(start, std::string::npos) << run.output;
+  EXPECT_EQ(run.output.substr(start, table.size()), table);
+  EXPECT_NE(run.output.find(" 8 | user8@", start), std::string::npos) << "12 rows less the frame and prompt";
+  EXPECT_EQ(run.output.find(" 9 | user9@", start), std::string::npos);
 }
 
 // Where a script feeds the program, Ctrl-C ends it, as it ends every command of a pipeline, and the

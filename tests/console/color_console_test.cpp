@@ -134,25 +134,28 @@ TEST(ColorConsoleTest, MarkupInsideAnArgumentColoursTheRestAndTheNextPrint) {
 }
 
 // Texts that are not the program's own: never markup; at a terminal control bytes are shown, to a
-// pipe they go as stored. Each row: the text, what a terminal gets, and the columns it takes there.
+// pipe they go as stored. Each row: the text, what a terminal gets, the columns it takes there, and
+// the bytes of its start that fit in 4 columns (no escape or character split).
 TEST(ColorConsoleTest, LiteralTextsShowEveryByteAndObeyNone) {
   struct Case {
     std::string text;
     std::string onTerminal;
     std::size_t width;
+    std::size_t fourColumns;
   };
   const Case cases[] = {
-      {"price #1 item", "price #1 item", 13},
-      {"#0c##", "#0c##", 5},
-      {"\x1b]0;title\x07", "\\x1b]0;title\\x07", 16},
-      {"\x1b[2J", "\\x1b[2J", 7},
-      {std::string("a\0b", 3), "a\\0b", 4},
-      {"tab\tand\nline", "tab\tand\nline", 12},
-      {"cr\rdel\x7f", "cr\\x0ddel\\x7f", 13},
-      {"C1 \xc2\x9b as UTF-8, lone \x9b", "C1 \\x9b as UTF-8, lone \\x9b", 27},
-      {"Grüße \xe6\x97\xa5\xe6\x9c\xac", "Grüße \xe6\x97\xa5\xe6\x9c\xac", 10},
-      {"e\xcc\x81 \xff\xc3", "e\xcc\x81 \xff\xc3", 4},
-      {"back\\slash", "back\\slash", 10},
+      {"price #1 item", "price #1 item", 13, 4},
+      {"#0c##", "#0c##", 5, 4},
+      {"\x1b]0;title\x07", "\\x1b]0;title\\x07", 16, 1},
+      {"\x1b[2J", "\\x1b[2J", 7, 1},
+      {std::string("a\0b", 3), "a\\0b", 4, 3},
+      {"tab\tand\nline", "tab\tand\nline", 12, 4},
+      {"cr\rdel\x7f", "cr\\x0ddel\\x7f", 13, 2},
+      {"C1 \xc2\x9b as UTF-8, lone \x9b", "C1 \\x9b as UTF-8, lone \\x9b", 27, 3},
+      {"Grüße \xe6\x97\xa5\xe6\x9c\xac", "Grüße \xe6\x97\xa5\xe6\x9c\xac", 10, 6},
+      {"ab\xe6\x97\xa5\xe6\x9c\xac", "ab\xe6\x97\xa5\xe6\x9c\xac", 6, 5},
+      {"e\xcc\x81 \xff\xc3", "e\xcc\x81 \xff\xc3", 4, 6},
+      {"back\\slash", "back\\slash", 10, 4},
   };
   for (const Case& c : cases) {
     for (const bool colour : {true, false}) {
@@ -161,6 +164,7 @@ TEST(ColorConsoleTest, LiteralTextsShowEveryByteAndObeyNone) {
       EXPECT_EQ(captured.Output(), colour ? c.onTerminal : c.text) << c.onTerminal;
     }
     EXPECT_EQ(console::ShownWidth(c.text, true), c.width) << c.onTerminal;
+    EXPECT_EQ(console::ShownPrefix(c.text, true, 4), c.fourColumns) << c.onTerminal;
   }
   // In an attribute of its own, which the next text keeps.
   CapturedConsole captured(true);
@@ -253,6 +257,57 @@ TEST(ColorConsoleTest, ClosingResetsTheColoursOnATerminalAndFlushes) {
     }
     EXPECT_EQ(script->output, colour ? "\x1b[93mx\x1b[0m" : "x");
   }
+}
+
+// A note after some output, then more output. Each row: where the output and the notes' stream go,
+// and what each of them gets.
+TEST(ColorConsoleTest, NotesFollowTheOutputAndNeverDriveATerminal) {
+  struct Case {
+    const char* name;
+    bool colour;
+    bool notesAtTerminal;
+    bool notesJoinOutput;
+    std::string output;
+    std::string notes;
+  };
+  const std::string note = "NOTICE: #0c \x1b[2J";
+  const Case cases[] = {
+      {"a colour terminal: in a colour of their own", true, false, false,
+       "out\x1b[36mNOTICE: #0c \\x1b[2J\n\x1b[0mmore", ""},
+      {"a pipe, notes to a file", false, false, false, "outmore", note + "\n"},
+      {"a pipe, notes to a terminal", false, true, false, "outmore", "NOTICE: #0c \\x1b[2J\n"},
+      {"a pipe that takes the notes too", false, false, true, "out" + note + "\nmore", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CapturedConsole captured(c.colour);
+    TerminalScript& script = captured.Script();
+    script.notesAtTerminal = c.notesAtTerminal;
+    script.notesJoinOutput = c.notesJoinOutput;
+    captured.Console().Print("out");
+    captured.Console().Note(note);
+    captured.Console().Print("more");
+    EXPECT_EQ(captured.Output(), c.output);
+    EXPECT_EQ(script.notes, c.notes);
+    // What the output held came out before the note went to a stream of its own.
+    if (!c.notes.empty()) {
+      EXPECT_EQ(script.writtenAtNote, std::vector<std::size_t>{3});
+    }
+  }
+}
+
+TEST(ColorConsoleTest, TheTerminalsSizeOnlyWhenTheOutputIsOne) {
+  CapturedConsole pipe(false);
+  pipe.Script().size = console::WindowSize{100, 50};
+  EXPECT_FALSE(pipe.Console().OutputSize());
+  CapturedConsole terminal(true);
+  terminal.Script().size = console::WindowSize{100, 50};
+  ASSERT_TRUE(terminal.Console().OutputSize());
+  EXPECT_EQ(terminal.Console().OutputSize()->columns, 100);
+  EXPECT_EQ(terminal.Console().OutputSize()->rows, 50);
+  terminal.Script().size.reset();
+  EXPECT_EQ(terminal.Console().OutputSize()->columns, 80) << "a terminal that does not tell";
+  EXPECT_EQ(terminal.Console().OutputSize()->rows, 24);
 }
 
 TEST(ColorConsoleTest, WithoutATerminalEverythingStillWorks) {

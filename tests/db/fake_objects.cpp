@@ -139,7 +139,7 @@ Ref<access::Connection> Objects::CreateConnection() {
 
 Ref<access::Recordset> Objects::CreateRecordset() {
   calls.Enter("CreateRecordset");
-  auto recordset = std::make_shared<Recordset>(calls, &results);
+  auto recordset = std::make_shared<Recordset>(calls, &results, &behind);
   lastRecordset_ = recordset;
   return Ref<Recordset>(std::move(recordset));
 }
@@ -177,12 +177,36 @@ Ref<access::Errors> Connection::GetErrors() {
   return access::MakeRef<Errors>(calls_, errors);
 }
 
+std::vector<access::ServerMessage> Connection::TakeMessages() {
+  calls_.Enter("Connection.TakeMessages");
+  return std::exchange(messages, {});
+}
+
+std::int64_t Connection::RecordsAffected() {
+  calls_.Enter("Connection.RecordsAffected");
+  return affected;
+}
+
+std::vector<access::ConnectionFact> Connection::Describe() {
+  calls_.Enter("Connection.Describe");
+  if (state == access::kStateClosed) throw DataAccessError(access::kConnectionUnusable, "Fake", "closed");
+  return facts;
+}
+
 Ref<access::Recordset> Connection::OpenSchema(access::SchemaKind schema, const access::Variant& restrictions,
                                               const access::Variant& schemaId) {
   calls_.Enter("Connection.OpenSchema");
   if (state == access::kStateClosed) throw DataAccessError(access::kConnectionUnusable, "Fake", "closed");
   // An empty value counts as no argument.
   const auto absent = [](const access::Variant& value) { return value.IsMissing() || value.Type() == access::VT_EMPTY; };
+  if (schema == access::SchemaKind::kColumns && restrictions.Type() == access::VT_BSTR && absent(schemaId)) {
+    auto rows = std::make_shared<Recordset>(calls_, nullptr);
+    const auto found = columns.find(restrictions.Bytes());
+    rows->Load(found != columns.end()
+                   ? found->second
+                   : Table{{"COLUMN_NAME", "TYPE_NAME", "COLUMN_SIZE", "IS_NULLABLE", "COLUMN_DEFAULT"}, {}});
+    return Ref<Recordset>(std::move(rows));
+  }
   if (!absent(restrictions) || !absent(schemaId)) {
     throw DataAccessError(access::kNotSupported, "Fake", "restrictions given");
   }
@@ -198,6 +222,7 @@ void Recordset::Load(Table table) {
   cursor_->table = std::move(table);
   cursor_->position = 0;
   cursor_->state = access::kStateOpen;
+  cursor_->readToEnd = cursor_->table.rows.empty();
 }
 
 void Recordset::RequireOpen() {
@@ -217,6 +242,7 @@ void Recordset::Open(std::string_view text, const Ref<access::Connection>& activ
   }
   if (auto* fake = dynamic_cast<Connection*>(&connection)) fake->cursors_.push_back(cursor_);
   source = text;
+  waiting_.clear();
   const Table* result = nullptr;
   if (results_ != nullptr) {
     const auto found = results_->find(source);
@@ -224,6 +250,27 @@ void Recordset::Open(std::string_view text, const Ref<access::Connection>& activ
   }
   if (result == nullptr) throw DataAccessError(access::kStatementError, "Fake", "cannot run: " + source);
   if (!result->columns.empty()) Load(*result);
+  if (behind_ != nullptr) {
+    const auto found = behind_->find(source);
+    if (found != behind_->end()) waiting_.assign(found->second.rbegin(), found->second.rend());
+  }
+}
+
+std::int32_t Recordset::ResultsWaiting() {
+  calls_.Enter("Recordset.ResultsWaiting");
+  const bool read = cursor_->state == access::kStateClosed || cursor_->readToEnd;
+  return read ? static_cast<std::int32_t>(waiting_.size()) : 0;
+}
+
+bool Recordset::OpenNextResult() {
+  calls_.Enter("Recordset.OpenNextResult");
+  if (waiting_.empty()) return false;
+  const Table next = std::move(waiting_.back());
+  waiting_.pop_back();
+  cursor_->state = access::kStateClosed;
+  cursor_ = std::make_shared<Cursor>();
+  if (!next.columns.empty()) Load(next);
+  return true;
 }
 
 std::int32_t Recordset::State() {
@@ -264,11 +311,13 @@ void Recordset::MoveNext() {
     throw DataAccessError(access::kNoCurrentRecord, "Fake", "at the end");
   }
   ++cursor_->position;
+  if (cursor_->position >= static_cast<long>(cursor_->table.rows.size())) cursor_->readToEnd = true;
 }
 
 std::int32_t Recordset::RecordCount() {
   calls_.Enter("Recordset.RecordCount");
   RequireOpen();
+  cursor_->readToEnd = true;
   return static_cast<std::int32_t>(cursor_->table.rows.size());
 }
 

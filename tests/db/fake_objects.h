@@ -52,6 +52,7 @@ struct Cursor {
   Table table;
   long position = 0;  // -1 before the first row, rows.size() after the last
   std::int32_t state = access::kStateClosed;
+  bool readToEnd = false;  // every row has been reached (by a move past the last, or a count)
 };
 
 class Objects : public access::ObjectFactory {
@@ -66,6 +67,8 @@ class Objects : public access::ObjectFactory {
   // What a statement gives; a table without columns stands for a statement that returns no rows.
   // Any other statement fails with kStatementError.
   std::map<std::string, Table> results;
+  // The results that wait behind a statement's first, in order.
+  std::map<std::string, std::vector<Table>> behind;
   // The newest object the factory made, while someone still holds it.
   std::shared_ptr<Connection> LastConnection() const { return lastConnection_.lock(); }
   std::shared_ptr<Recordset> LastRecordset() const { return lastRecordset_.lock(); }
@@ -94,11 +97,22 @@ class Connection : public access::Connection {
                                             const access::Variant& schemaId) override;
   void Interrupt() noexcept override { ++interrupts; }
 
+  std::vector<access::ServerMessage> TakeMessages() override;
+  std::int64_t RecordsAffected() override;
+  std::vector<access::ConnectionFact> Describe() override;
+
   std::string openedWith;
   std::vector<ErrorEntry> errors;
+  // What TakeMessages hands over (and empties), RecordsAffected tells and Describe gives.
+  std::vector<access::ServerMessage> messages;
+  std::int64_t affected = -1;
+  std::vector<access::ConnectionFact> facts;
   // The rows of each schema; a kind not listed gives no rowset at all (and no error), which the
   // layer never does: it stands for a provider that hands back nothing.
   std::map<access::SchemaKind, Table> schemas;
+  // The kColumns rowset of each table, by the name given as its restriction; a name not listed has
+  // no rows, as a table that does not exist.
+  std::map<std::string, Table> columns;
   // The State the schema rowsets report once their rows are read; 1 (open) unless set.
   std::int32_t schemaState = access::kStateOpen;
   int interrupts = 0;
@@ -114,7 +128,9 @@ class Connection : public access::Connection {
 
 class Recordset : public access::Recordset {
  public:
-  Recordset(Calls& calls, const std::map<std::string, Table>* results) : calls_(calls), results_(results) {}
+  Recordset(Calls& calls, const std::map<std::string, Table>* results,
+            const std::map<std::string, std::vector<Table>>* behind = nullptr)
+      : calls_(calls), results_(results), behind_(behind) {}
   ~Recordset() override { calls_.Log("Recordset.~"); }
 
   void Open(std::string_view source, const access::Ref<access::Connection>& activeConnection,
@@ -127,6 +143,9 @@ class Recordset : public access::Recordset {
   void MoveNext() override;
   std::int32_t RecordCount() override;
   access::Ref<access::Fields> GetFields() override;
+  // As the layer counts them: once the current result is read to its end, or has no rows.
+  std::int32_t ResultsWaiting() override;
+  bool OpenNextResult() override;
 
   // Opens on these rows, standing on the first.
   void Load(Table table);
@@ -142,7 +161,9 @@ class Recordset : public access::Recordset {
 
   Calls& calls_;
   const std::map<std::string, Table>* results_;
+  const std::map<std::string, std::vector<Table>>* behind_;
   std::shared_ptr<Cursor> cursor_ = std::make_shared<Cursor>();
+  std::vector<Table> waiting_;  // the results behind the current one, the next one last
 };
 
 }  // namespace ql::fake

@@ -148,6 +148,26 @@ TEST(FakeObjects, RaiseWhatTheLayerRaisesForTheSameCalls) {
                 " " + Raised([&] { connection->OpenSchema(access::SchemaKind::kTables, Variant(), Variant()); });
        },
        Hex(access::kNotSupported) + " none"},
+      {"a table that does not exist has no columns; a closed connection describes nothing",
+       [missing](Side& side) {
+         Ref<access::Connection> connection = side.Connect();
+         Ref<access::Recordset> columns =
+             connection->OpenSchema(access::SchemaKind::kColumns, Variant::Text("nosuch"), missing);
+         const std::string none = std::to_string(columns->Eof());
+         connection->Close();
+         return none + " " + Raised([&] { connection->Describe(); });
+       },
+       "1 " + Hex(access::kConnectionUnusable)},
+      {"one statement's result, read to its end or without rows, has no other behind it",
+       [](Side& side) {
+         Ref<access::Connection> connection = side.Connect();
+         Ref<access::Recordset> rows = side.Query(connection, kRows);
+         rows->RecordCount();
+         const std::string read = std::to_string(rows->ResultsWaiting()) + std::to_string(rows->OpenNextResult());
+         Ref<access::Recordset> changed = side.Query(connection, kUpdate);
+         return read + " " + std::to_string(changed->ResultsWaiting()) + std::to_string(changed->OpenNextResult());
+       },
+       "00 00"},
   };
   Side layer{access::NativeObjects(), "Data Source=" + file};
   Side twin{fakes, "Data Source=" + file};

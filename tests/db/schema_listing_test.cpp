@@ -145,6 +145,28 @@ TEST_F(SchemaListing, OtherCatalogFailuresAreListedThenReported) {
   EXPECT_EQ(session.Output(), "main\n" + errorList + Report(277, "80004005", "Unspecified failure.", "Fake", "planned"));
 }
 
+// Columns: a table of the columns, a size or default the column has not (NULL) left blank; the name
+// reaches the provider as given, and a table without columns gets a line of its own. A failure
+// ends the table after the rows read; a provider that cannot list columns says so alone.
+TEST_F(SchemaListing, ListsATablesColumns) {
+  connection->columns["Account"] = {
+      {"COLUMN_NAME", "TYPE_NAME", "COLUMN_SIZE", "IS_NULLABLE", "COLUMN_DEFAULT"},
+      {{Variant::Text("id"), Variant::Text("INTEGER"), Variant::Null(), Variant::Text("NO"), Variant::Null()},
+       {Variant::Text("name"), Variant::Text("varchar"), Variant::I4(64), Variant::Text("YES"), Variant::Text("'x'")}}};
+  const std::string header = "Name | Type    | Size | Nullable | Default\n"
+                             "-----+---------+------+----------+--------\n";
+  const std::string first = "id   | INTEGER |      | NO       |\n";
+  EXPECT_EQ(session.Run("columns Account\ncolumns account\ncolumns \"Account\""),
+            header + first + "name | varchar |   64 | YES      | 'x'\n" +
+                "No columns: no table \"account\" was found.\n"
+                "No columns: no table \"\"Account\"\" was found.\n");
+  objects.calls.FailAt("Recordset.MoveNext", 1, DataAccessError(access::kProviderFailed, "Fake", "planned"));
+  EXPECT_EQ(session.Run("columns Account"),
+            header + first + errorList + Report(255, "80004005", "Unspecified failure.", "Fake", "planned"));
+  objects.calls.FailAt("Connection.OpenSchema", 1, DataAccessError(access::kNotSupported, "Fake", "no columns"));
+  EXPECT_EQ(session.Run("columns Account"), "This connection cannot list a table's columns.\n");
+}
+
 TEST_F(SchemaListing, LeavesTheCurrentRecordAlone) {
   objects.results["select id"] = {{"id"}, {{Variant::I4(1)}, {Variant::I4(2)}}};
   EXPECT_EQ(session.Run("sql select id\nrecord\ntable\ndb\nt"),

@@ -1,7 +1,9 @@
 #include "tests/db/session.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace ql {
 
@@ -13,6 +15,8 @@ Session::Session(access::ObjectFactory& objects, bool colour) : database(objects
 
 std::string Session::Output() { return captured_.TakeOutput(); }
 
+std::string Session::Notes() { return std::exchange(captured_.Script().notes, std::string()); }
+
 std::string Session::Run(std::string_view script) {
   while (!script.empty()) {
     const std::size_t end = script.find('\n');
@@ -21,6 +25,8 @@ std::string Session::Run(std::string_view script) {
     const std::size_t blank = line.find(' ');
     const std::string_view verb = line.substr(0, blank);
     const std::string argument(blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1));
+    if (verb.empty()) continue;
+    database.BeginCommand();
     if (verb == "open") {
       database.Open(argument.c_str());
     } else if (verb == "sql") {
@@ -38,9 +44,20 @@ std::string Session::Run(std::string_view script) {
       database.ListTables();
     } else if (verb == "db") {
       database.ListDatabases();
-    } else if (!verb.empty()) {
+    } else if (verb == "rows") {
+      database.ShowRows(argument.empty()    ? std::optional<std::int64_t>(database.DefaultRowCount())
+                        : argument == "all" ? std::nullopt
+                                            : std::optional<std::int64_t>(std::stoll(argument)));
+    } else if (verb == "columns") {
+      database.ListColumns(argument.c_str());
+    } else if (verb == "more") {
+      database.OpenNextResult();
+    } else if (verb == "info") {
+      database.ShowConnectionFacts();
+    } else {
       throw std::invalid_argument("unknown verb in test script: " + std::string(verb));
     }
+    database.FinishCommand();
   }
   return Output();
 }

@@ -16,10 +16,14 @@ class Session {
   explicit Session(access::ObjectFactory& objects, bool colour = false);
 
   // Runs one command a line and returns what they printed: "open TEXT", "sql TEXT", "close",
-  // "record" (MoveFirst, IsEof, ShowRecord), "t" (the same with MoveNext), "count", "table", "db".
+  // "record" (MoveFirst, IsEof, ShowRecord), "t" (the same with MoveNext), "count", "table", "db",
+  // "rows [N|all]", "columns TABLE", "more", "info"; each between BeginCommand and FinishCommand.
   std::string Run(std::string_view script);
   // What was printed since the last Run or Output.
   std::string Output();
+  // What went to the notes' stream (the output being a pipe) since the last call.
+  std::string Notes();
+  testsupport::TerminalScript& Script() { return captured_.Script(); }
 
   db::Database database;
 

@@ -153,6 +153,39 @@ TEST_F(SqliteSession, ShowsValuesByTheirDatabaseType) {
             "zoned           \"2024-05-06 07:08:09+02:00\"\n"
             "t               \"a#0cb\"\n" +
                 kSeparator + "\n");
+  // The same values in a table: numbers to the right, texts without their quotes.
+  EXPECT_EQ(session.Run("sql select * from v\nrows"),
+            "                big | small | tiny |     price | at              | bad  | late                | "
+            "zoned                     | t\n"
+            "--------------------+-------+------+-----------+-----------------+------+---------------------+-"
+            "--------------------------+------\n"
+            "9223372036854775807 |    -5 |   -1 | 12.500000 | 2004/3/2 14:5:9 | soon | 2024/12/31 23:59:59 | "
+            "2024-05-06 07:08:09+02:00 | a#0cb\n"
+            "(1 row)\n");
+}
+
+// Beside what the commands print: the rows a statement changed, as notes; a table's columns as its
+// declaration has them; what the connection is.
+TEST_F(SqliteSession, ColumnsCountsAndWhatTheConnectionIs) {
+  OpenAccounts();
+  EXPECT_EQ(session.Notes(), "1 record(s) affected.\n1 record(s) affected.\n") << "the two inserts, not the create";
+  EXPECT_EQ(session.Run("sql update Account set Balance = Balance\nsql delete from Account where ID > 5"), "");
+  EXPECT_EQ(session.Notes(), "2 record(s) affected.\n0 record(s) affected.\n");
+  EXPECT_EQ(session.Run("columns Account\ncolumns Nothing"),
+            "Name      | Type    | Size | Nullable | Default\n"
+            "----------+---------+------+----------+--------\n"
+            "ID        | INTEGER |      | YES      |\n"
+            "User      | TEXT    |      | YES      |\n"
+            "Account   | TEXT    |      | YES      |\n"
+            "SetupDate | DATE    |      | YES      |\n"
+            "Balance   | REAL    |      | YES      |\n"
+            "Active    | BOOLEAN |      | YES      |\n"
+            "Photo     | BLOB    |      | YES      |\n"
+            "No columns: no table \"Nothing\" was found.\n");
+  const std::string info = session.Run("sql begin\ninfo");
+  EXPECT_TRUE(info.starts_with("Provider:    SQLite 3.")) << info;
+  EXPECT_TRUE(info.ends_with("\nDatabase:    " + (directory / "test.db").string() + "\nTransaction: open\n")) << info;
+  EXPECT_EQ(session.Notes(), "");
 }
 
 TEST_F(SqliteSession, ListsTablesAndDatabases) {

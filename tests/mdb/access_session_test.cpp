@@ -19,7 +19,7 @@ namespace {
 const std::string kSeparator = std::string(79, '-') + "\n";
 
 // The output up to the closing lines; fails the test unless the program ended with them, exit code 0
-// and nothing on standard error (the driver's own messages included).
+// and nothing on standard error but the program's notes (a driver writing there fails it).
 std::string Transcript(const std::string& script) {
   SCOPED_TRACE(script);
   return testsupport::Transcript(testsupport::RunProgram(script));

@@ -179,6 +179,17 @@ std::string TypesRecords(const std::string& boolean) {
 
 const std::string kCommands =
     "table\nsql \"select * from ql_types order by s\"\nrecord\nt\nt\ncount\ndb\nclose\nrecord\n";
+
+// The rows of ql_types (made by TypesScript) as `Rows` shows them: numbers to the right, dates as
+// the record display has them, a text without its quotes and measured by the columns it takes.
+const std::string kRowsCommands = "sql \"select s,big,n,r,dt,ts,t,bin from ql_types order by s\"\nRows all\n";
+const std::string kRowsTable =
+    " s |         big |         n |        r | dt              | ts              | t        | bin\n"
+    "---+-------------+-----------+----------+-----------------+-----------------+----------+---------\n"
+    "-5 | 30000000000 | 12.500000 | 0.250000 | 2003/10/1 0:0:0 | 2004/3/2 14:5:9 | gr\xC3\xBC\xC3\x9F"
+    "e\xE2\x9C\x93\xF0\x9F\x98\x80 | <Binary>\n"
+    " 1 |      <NULL> |    <NULL> |   <NULL> | <NULL>          | <NULL>          | <NULL>   | <NULL>\n"
+    "(2 rows)\n";
 const std::string kRecordAfterClose = Report(145, "800a0e78", "Unknown error 0x800A0E78", "Recordset",
                                              "The operation is not allowed while the object is closed.");
 
@@ -261,6 +272,8 @@ std::vector<SessionCase> Sessions(const TestServer& server, const std::string& u
        {{"", open + TypesScript(engine.blobType, engine.timestampType, engine.blobLiteral) + kCommands}},
        "-------" + engine.tables + "--" + TypesRecords(engine.boolean) + "--2 record(s) in current recordset.\n-" +
            engine.catalogs + "--" + kRecordAfterClose + "-"},
+      // On the table the case before made.
+      {"the rows of every value type as a table", {{"", open + kRowsCommands}}, "---" + kRowsTable + "-"},
       {"statements the server refuses",
        {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
                     "sql \"create temporary table ql_keys(id int primary key)\"\n"
@@ -361,6 +374,8 @@ TEST(PostgresNativeSession, ScriptsGiveTheirTranscripts) {
                  kCommands}},
        "---------ql_types [TABLE]\n<system tables>\n--" + TypesRecords(engine.boolean) +
            "--2 record(s) in current recordset.\n-postgres\nqltest\ntemplate1\n--" + kRecordAfterClose + "-"},
+      // On the table the case before made.
+      {"the rows of every value type as a table", {{"", open + kRowsCommands}}, "---" + kRowsTable + "-"},
       // A result left after its first row is cancelled, and the connection goes on.
       {"a URI, as it stands",
        {{"", Open(server->Uri() + "?application_name=ql%20test") +

@@ -11,6 +11,7 @@
 #include "support/run_in_terminal.h"
 #include "support/run_program.h"
 #include "support/temporary_directory.h"
+#include "support/transcript.h"
 
 namespace ql {
 
@@ -67,6 +68,27 @@ TEST(FixturesTest, RunsInTheGivenDirectory) {
 TEST(FixturesTest, ProgramThatQuitsBeforeReadingItsScriptIsFine) {
   const ProgramRun run = RunProgram(std::string(1 << 20, 'x'), Shell("exit 0"));
   EXPECT_EQ(run.exitCode, 0);
+}
+
+// What a transcript lets through on standard error: whole lines of notes, a message's own lines
+// after it, and nothing else.
+TEST(FixturesTest, StandardErrorMayHoldOnlyNotes) {
+  const struct {
+    std::string errors;
+    bool onlyNotes;
+  } cases[] = {
+      {"", true},
+      {"3 record(s) affected.\nTime: 0.125 ms\n2 more result(s) waiting: More shows the next.\n", true},
+      {"NOTICE: drop cascades to 2 other objects\nDETAIL: drop cascades to table a\ndrop cascades to table b\n"
+       "1 record(s) affected.\n", true},
+      {"1 record(s) affected.\nsomething else\n", false},
+      {"stray\n", false},
+      {"Time: 1.5 ms\n", false},
+      {"1 record(s) affected.", false},  // a line without its end
+  };
+  for (const auto& c : cases) EXPECT_EQ(testsupport::OnlyNotes(c.errors), c.onlyNotes) << c.errors;
+  EXPECT_EQ(testsupport::WithTimesAsWords("Time: 0.125 ms\nTime: 1.5 ms\nNOTICE: Time: 2.000 ms\nTime: 12.000 ms"),
+            "Time\nTime: 1.5 ms\nNOTICE: Time: 2.000 ms\nTime");
 }
 
 TEST(FixturesTest, TerminalIsATerminalAndTypesLineByLine) {

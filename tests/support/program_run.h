@@ -19,6 +19,9 @@ struct ProgramOptions {
   int timeoutSeconds = 60;
   // More output than this kills the program and fails the test.
   std::size_t outputLimit = std::size_t{64} << 20;
+  // The size of the pseudo-terminal a program runs on (RunInTerminal, TerminalSession).
+  unsigned short terminalColumns = 80;
+  unsigned short terminalRows = 24;
 };
 
 struct ProgramRun {

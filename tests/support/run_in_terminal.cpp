@@ -43,8 +43,8 @@ ProgramOptions WithTerminalDefaults(const ProgramOptions& options) {
 pid_t StartOnTerminal(const ProgramOptions& options, bool bareModes, int& controller) {
   const ProgramOptions effective = WithTerminalDefaults(options);
   winsize size{};
-  size.ws_row = 24;
-  size.ws_col = 80;
+  size.ws_row = effective.terminalRows;
+  size.ws_col = effective.terminalColumns;
   controller = -1;
   int terminal = -1;
   if (::openpty(&controller, &terminal, nullptr, nullptr, &size) != 0) {

@@ -60,6 +60,14 @@ class Scripted final : public console::Terminal {
     if (script.keepOutput) script.output.append(data, size);
   }
 
+  void WriteNote(const char* data, std::size_t size) override {
+    script_->writtenAtNote.push_back(script_->bytesWritten);
+    script_->notes.append(data, size);
+  }
+  bool NotesAtTerminal() const override { return script_->notesAtTerminal; }
+  bool NotesJoinOutput() const override { return script_->notesJoinOutput; }
+  std::optional<console::WindowSize> Size() const override { return script_->size; }
+
   console::LineEditor* Editor() override { return script_->editedLines ? &editor_ : nullptr; }
 
  private:

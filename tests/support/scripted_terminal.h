@@ -24,6 +24,9 @@ struct TerminalScript {
   std::optional<std::vector<std::string>> editedLines;
   static inline const std::string kCtrlC = "\x03";
   bool keepOutput = true;      // false: count what is written, keep none of it
+  bool notesAtTerminal = false;  // the notes' stream (standard error) is a terminal
+  bool notesJoinOutput = false;  // the notes' stream is the output itself
+  std::optional<console::WindowSize> size;  // what the terminal tells of its size
 
   // What the terminal saw.
   std::string output;
@@ -31,6 +34,8 @@ struct TerminalScript {
   std::size_t writeCalls = 0;
   std::size_t readCalls = 0;
   std::vector<std::size_t> writtenAtRead;  // bytesWritten when each Read came
+  std::string notes;                       // what went to the notes' stream
+  std::vector<std::size_t> writtenAtNote;  // bytesWritten when each note came
   std::vector<std::string> prompts;        // what the line editor was given to draw
 };
 
