@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -81,6 +82,16 @@ class Database {
   // Stops the statement or fetch under way on the connection; async-signal-safe.
   void Interrupt() noexcept;
 
+  // When a command's failure shows that the connection is lost, the connection string Open was
+  // last given is opened again, once, and a note says so. A hook set here is asked first: when it
+  // returns false, nothing is opened (the program is to end instead, as a script that stops at its
+  // first failure would have it). Null (the default) always opens again.
+  using LostConnectionHook = bool (*)(void* context);
+  void OnLostConnection(LostConnectionHook hook, void* context) noexcept {
+    lostConnectionHook_ = hook;
+    lostConnectionContext_ = context;
+  }
+
  private:
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void Note(std::string_view text);
@@ -128,9 +139,16 @@ class Database {
     } catch (const access::DataAccessError& error) {
       if (report == Report::kErrorListAndCode) ReportAdoErrors(connection);
       ReportComError(error, tag);
+      if (tag != kTagOpen) ReopenWhenLost();
       return fallback;
     }
   }
+
+  // After a failure: when it has shown the connection lost, opens the connection string again (see
+  // OnLostConnection). Never runs again what failed.
+  void ReopenWhenLost();
+  // Wipes the connection string kept for ReopenWhenLost: it may hold a password.
+  void ForgetConnectionString() noexcept;
 
   access::ObjectFactory& objects_;
   console::ColorConsole* console_ = nullptr;
@@ -159,6 +177,10 @@ class Database {
   bool resultMade_ = false;
   bool timing_ = false;
   std::chrono::steady_clock::time_point commandStart_;
+  // The connection string Open was last given, kept in memory only, for ReopenWhenLost.
+  std::string connectionString_;
+  LostConnectionHook lostConnectionHook_ = nullptr;
+  void* lostConnectionContext_ = nullptr;
   // The held connection's object, for Interrupt: a signal handler must not read a shared_ptr that
   // the interrupted code may be in the middle of replacing.
   std::atomic<access::Connection*> interruptTarget_{nullptr};
