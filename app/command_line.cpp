@@ -55,6 +55,12 @@ std::string UsageText() {
          "  --help     print this text and exit\n"
          "  --version  print the version of queryloom and of its libraries and exit\n"
          "\n"
+         "Environment:\n"
+         "  QUERYLOOM_HISTORY  a file that keeps the lines typed at the terminal from one\n"
+         "                     session to the next (mode 0600; lines that begin with \"open\"\n"
+         "                     or hold a password are never written). Unset, the history\n"
+         "                     lives in memory only and nothing is written anywhere.\n"
+         "\n"
          "The manual: man queryloom\n";
 }
 

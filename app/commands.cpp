@@ -149,12 +149,13 @@ void ClearScreenCommand(std::int32_t, char**, void* userValue) {
 void AboutCommand(std::int32_t, char**, void* userValue) { PrintMakersNotice(Console(userValue)); }
 
 // Registration order; the help listing sorts by name. The commands that work on the database run
-// through OnDatabase.
+// through OnDatabase. The texts of Open and SQL go on over the next lines while the quotation mark
+// they start with is open.
 constexpr shell::CommandRow kCommands[] = {
-    {11, "Open", "Open database by connection string", OnDatabase<OpenCommand>},
+    {11, "Open", "Open database by connection string", OnDatabase<OpenCommand>, true},
     {12, "Close", "Close database", OnDatabase<CloseCommand>},
     {13, "Ver", "Get MDAC Version", VersionCommand},
-    {14, "SQL", "Execute a SQL command", OnDatabase<SqlCommand>},
+    {14, "SQL", "Execute a SQL command", OnDatabase<SqlCommand>, true},
     {15, "Table", "Show all tables in current db", OnDatabase<TableCommand>},
     {16, "Record", "Display current record in current recordset", OnDatabase<FirstRecordCommand>},
     {17, "t", "Move to next record and display it", OnDatabase<NextRecordCommand>},
@@ -168,6 +169,9 @@ constexpr shell::CommandRow kCommands[] = {
     {25, "More", "Make the next result of the last SQL command current", OnDatabase<MoreCommand>},
     {26, "Info", "Show what the open connection is", OnDatabase<InfoCommand>},
     {27, "Timing", "Show each command's time: Timing [on|off]", TimingCommand},
+    // The shell's quit id: they end the program as Q does.
+    {1, "Exit", "Quit", shell::CommandShell::QuitHandler},
+    {1, "Quit", "Quit", shell::CommandShell::QuitHandler},
 };
 
 }  // namespace

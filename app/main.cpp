@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/commands.h"
+#include "app/line_editing.h"
 #include "app/notices.h"
 #include "console/console_shell.h"
 #include "console/terminal_signals.h"
@@ -22,6 +23,7 @@ void RunSession() {
   theDatabase.UseConsole(theShell.Console());
   RegisterCommands(theTarget);
   theShell.reportUnknown = true;
+  SetUpLineEditing(theShell, theDatabase);
   // Ctrl-C at the terminal while a command runs stops the database's work under way.
   console::OnInterruptKey(
       [](void* database) noexcept { static_cast<db::Database*>(database)->Interrupt(); }, &theDatabase);

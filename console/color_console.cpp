@@ -243,13 +243,19 @@ std::int32_t ColorConsole::ReadLine(char* buffer, std::int32_t size) {
   return streams_->input.ReadLine(buffer, size);
 }
 
-LineReader::Status ColorConsole::ReadWholeLine(std::string& line, std::size_t limit) {
+LineReader::Status ColorConsole::ReadWholeLine(std::string& line, std::size_t limit, bool continuesEntry) {
   if (streams_->terminal->OutputClosed()) {
     line.clear();
     return LineReader::Status::kEnd;
   }
-  return streams_->input.ReadWholeLine(line, limit);
+  return streams_->input.ReadWholeLine(line, limit, continuesEntry);
 }
+
+bool ColorConsole::AwaitsTypedLine() const noexcept {
+  return streams_->terminal->PersonTyping() && !streams_->input.HasWaitingBytes();
+}
+
+LineEditor* ColorConsole::Editor() noexcept { return streams_->terminal->Editor(); }
 
 bool ColorConsole::ClearScreen(std::uint16_t attribute) {
   if (!isConsole_) return false;

@@ -68,7 +68,12 @@ class ColorConsole {
   std::int32_t ReadLine(char* buffer, std::int32_t size);
   // One whole line into `line`, however long, with its line end when it had one; see
   // LineReader::ReadWholeLine. As with ReadLine, the end once the output's reader has gone away.
-  LineReader::Status ReadWholeLine(std::string& line, std::size_t limit);
+  LineReader::Status ReadWholeLine(std::string& line, std::size_t limit, bool continuesEntry = false);
+  // True when a person types the input at a terminal and the next line has still to be typed: what
+  // is printed now is the prompt they see while typing it.
+  bool AwaitsTypedLine() const noexcept;
+  // The terminal's line editor, or null when lines are not edited (see Terminal::Editor).
+  LineEditor* Editor() noexcept;
 
   // Both do nothing and return false when the output is not a colour terminal.
   // Erases the screen and the scrollback in the colours of `attribute`; the cursor stays.

@@ -21,12 +21,23 @@ void ConsoleShell::Print(const char* format, ...) {
   va_end(arguments);
 }
 
-shell::CommandShell::LineRead ConsoleShell::ReadLine(std::string& line) {
-  switch (console_.ReadWholeLine(line, kMaxLineBytes)) {
+shell::CommandShell::LineRead ConsoleShell::ReadLine(std::string& line) { return ReadFromConsole(line, false); }
+
+shell::CommandShell::LineRead ConsoleShell::ReadContinuedLine(std::string& line, char mark) {
+  // A script's lines and the rest of a line already typed come without a prompt of their own.
+  if (console_.AwaitsTypedLine()) Print("#%02x-%c", static_cast<unsigned>(shell::TokenColors[shell::Other]), mark);
+  return ReadFromConsole(line, true);
+}
+
+shell::CommandShell::LineRead ConsoleShell::ReadFromConsole(std::string& line, bool continuesEntry) {
+  switch (console_.ReadWholeLine(line, kMaxLineBytes, continuesEntry)) {
     case LineReader::Status::kEnd:
       return LineRead::kEnd;
     case LineReader::Status::kTooLong:
       return LineRead::kTooLong;
+    case LineReader::Status::kDropped:
+      line.clear();
+      return LineRead::kDropped;
     case LineReader::Status::kLine:
       break;
   }

@@ -24,6 +24,9 @@ class ConsoleShell : public shell::CommandShell {
  protected:
   void Print(const char* format, ...) override __attribute__((format(printf, 2, 3)));
   LineRead ReadLine(std::string& line) override;
+  // Where a person types, after a prompt that shows the open mark ("-\"" or "-'"); the line goes on
+  // the history entry of the statement's first line.
+  LineRead ReadContinuedLine(std::string& line, char mark) override;
   // The typed tokens are echoed in their colours, each printed as typed, never as markup.
   void OnUnknownCommand(std::int32_t tokenCount, char** tokens) override;
 
@@ -31,6 +34,8 @@ class ConsoleShell : public shell::CommandShell {
   // Declared after the base, so it is built after the built-in commands are registered and goes
   // before them.
   ColorConsole console_;
+
+  LineRead ReadFromConsole(std::string& line, bool continuesEntry);
 };
 
 }  // namespace ql::console

@@ -53,13 +53,13 @@ std::int32_t LineReader::ReadLine(char* buffer, std::int32_t size) {
   return static_cast<std::int32_t>(taken);
 }
 
-LineReader::Status LineReader::ReadWholeLine(std::string& line, std::size_t limit) {
+LineReader::Status LineReader::ReadWholeLine(std::string& line, std::size_t limit, bool continuesEntry) {
   line.clear();
   bool tooLong = false;
   bool any = false;
   for (;;) {
     if (begin_ == end_) {
-      const Fill fill = Refill();
+      const Fill fill = Refill(continuesEntry);
       if (fill == Fill::kFailed) {
         line.clear();
         return Status::kEnd;
@@ -70,7 +70,7 @@ LineReader::Status LineReader::ReadWholeLine(std::string& line, std::size_t limi
       }
       if (fill == Fill::kDropped) {
         line.assign(1, '\n');
-        return Status::kLine;
+        return Status::kDropped;
       }
     }
     any = true;
@@ -95,8 +95,8 @@ LineReader::Status LineReader::ReadWholeLine(std::string& line, std::size_t limi
   return tooLong ? Status::kTooLong : Status::kLine;
 }
 
-LineReader::Fill LineReader::Refill() {
-  if (terminal_.Editor() != nullptr) return RefillFromEditor();
+LineReader::Fill LineReader::Refill(bool continuesEntry) {
+  if (terminal_.Editor() != nullptr) return RefillFromEditor(continuesEntry);
   if (hooks_.beforeRead) hooks_.beforeRead();
   const long got = terminal_.Read(bytes_.get(), kCapacity);
   if (got == Terminal::kInterrupted) return Fill::kDropped;
@@ -108,9 +108,11 @@ LineReader::Fill LineReader::Refill() {
   return Fill::kBytes;
 }
 
-LineReader::Fill LineReader::RefillFromEditor() {
+LineReader::Fill LineReader::RefillFromEditor(bool continuesEntry) {
   const std::string prompt = hooks_.takePrompt ? hooks_.takePrompt() : std::string();
-  switch (terminal_.Editor()->ReadLine(prompt, edited_)) {
+  LineEditor& editor = *terminal_.Editor();
+  if (continuesEntry) editor.ContinueEntry();
+  switch (editor.ReadLine(prompt, edited_)) {
     case LineEditor::Outcome::kLine:
       // A line is never empty (its line end at least); an editor that says otherwise has nothing
       // more to give.

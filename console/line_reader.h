@@ -33,18 +33,23 @@ class LineReader {
   // `size` leaves no room for a byte.
   std::int32_t ReadLine(char* buffer, std::int32_t size);
 
-  enum class Status { kLine, kTooLong, kEnd };
+  enum class Status { kLine, kTooLong, kEnd, kDropped };
   // The next line whole, bytes up to and including its line feed (none on a last line without
   // one), NULs kept. A line of more than `limit` bytes before its line feed is read on to its end
-  // without being kept: kTooLong, with `line` empty. A line dropped with Ctrl-C reads as "\n".
-  // kEnd, with `line` empty, at the end of the input and on a failed read, so that half a line
-  // never runs.
-  Status ReadWholeLine(std::string& line, std::size_t limit);
+  // without being kept: kTooLong, with `line` empty. A line dropped with Ctrl-C is kDropped and
+  // reads as "\n". kEnd, with `line` empty, at the end of the input and on a failed read, so that
+  // half a line never runs. With `continuesEntry`, a line the editor is asked for goes on the
+  // history entry of the line before (LineEditor::ContinueEntry).
+  Status ReadWholeLine(std::string& line, std::size_t limit, bool continuesEntry = false);
+
+  // True when bytes of a line already read from the terminal wait to be handed out: the next line
+  // (or the start of it) comes without waiting for anyone.
+  bool HasWaitingBytes() const noexcept { return begin_ != end_; }
 
  private:
   enum class Fill { kBytes, kDropped, kEnd, kFailed };
-  Fill Refill();
-  Fill RefillFromEditor();
+  Fill Refill(bool continuesEntry = false);
+  Fill RefillFromEditor(bool continuesEntry);
 
   Terminal& terminal_;
   Hooks hooks_;

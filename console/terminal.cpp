@@ -117,6 +117,7 @@ class StandardStreams final : public Terminal {
   bool IsTerminal() const override { return terminal_; }
 
   LineEditor* Editor() override { return editor_.get(); }
+  bool PersonTyping() const override { return personTyping_; }
 
   void HoldsPendingOutput(const PendingOutput* pending) override { terminal_signals::SetPendingOutput(pending); }
 

@@ -63,6 +63,9 @@ class Terminal {
   // The editor through which a person types whole lines here, or null when input is read as
   // bytes through Read.
   virtual LineEditor* Editor() { return nullptr; }
+  // True when a person types the input at this terminal (with an editor or in the terminal's own
+  // line mode), rather than a script feeding it.
+  virtual bool PersonTyping() const { return false; }
   // Where the output not yet handed to Write is held, or null when none is any more; a terminal
   // that a signal may end writes it out first.
   virtual void HoldsPendingOutput(const PendingOutput*) {}

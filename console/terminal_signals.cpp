@@ -124,6 +124,8 @@ InputWait::~InputWait() { waitingForInput.store(false); }
 
 bool TakeDroppedLine() noexcept { return droppedLine.exchange(false); }
 
+bool LineDropPending() noexcept { return droppedLine.load(); }
+
 bool TakeKeyEcho() noexcept { return keyEchoed.exchange(false); }
 
 }  // namespace terminal_signals

@@ -38,6 +38,8 @@ class InputWait {
 
 // True, once, when Ctrl-C came during the current InputWait.
 bool TakeDroppedLine() noexcept;
+// True when Ctrl-C came during the current InputWait; TakeDroppedLine still finds it.
+bool LineDropPending() noexcept;
 
 // True, once, when the terminal has shown a Ctrl-C pressed while a command ran as "^C": the
 // output that follows starts on a new line.

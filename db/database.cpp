@@ -23,6 +23,17 @@ Database::~Database() {
   // The console may already be gone (the program's own is destroyed first): nothing is printed or
   // flushed from here on.
   console_ = nullptr;
+  if (names_.ReadRunning()) {
+    // A catalog read still waits on a server that stopped answering, and the program is ending:
+    // closing or releasing the objects under it would race with it, so they are left to it.
+    static const auto* const leftToTheRead =
+        new std::pair<access::Ref<access::Recordset>, access::Ref<access::Connection>>(std::move(recordset),
+                                                                                      std::move(connection));
+    static_cast<void>(leftToTheRead);
+    interruptTarget_.store(nullptr);
+    ForgetConnectionString();
+    return;
+  }
   try {
     Close();
   } catch (...) {
@@ -66,6 +77,7 @@ bool Database::Open(const char* connectionString) {
   connectionString_ = connectionString != nullptr ? connectionString : "";
   return Guarded(kTagOpen, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
+    names_.Forget();
     ReplaceConnection(nullptr);
     ReplaceConnection(objects_.CreateConnection());
     connection->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
@@ -79,6 +91,7 @@ bool Database::Open(const char* connectionString) {
 }
 
 void Database::Close() {
+  names_.Forget();
   const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
   shownFields_ = {};
   currentShown_ = false;
@@ -91,7 +104,7 @@ void Database::Close() {
 // Without a recordset (before the first Open) the statement fails as a call on an absent object,
 // reported like any other failure, not as "Open table first!".
 bool Database::ExecuteSql(const char* sqlText) {
-  return Guarded(kTagExecuteSql, Report::kCode, false, [&] {
+  const bool succeeded = Guarded(kTagExecuteSql, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     if (!recordset) throw access::DataAccessError(access::kAbsentObject);
     shownFields_ = {};
@@ -103,6 +116,8 @@ bool Database::ExecuteSql(const char* sqlText) {
     MadeResultCurrent();
     return true;
   });
+  ForgetNamesAfter(sqlText != nullptr ? sqlText : "", succeeded);
+  return succeeded;
 }
 
 bool Database::OpenNextResult() {

@@ -15,6 +15,7 @@
 #include "access/data_access_error.h"
 #include "console/color_console.h"
 #include "db/aligned_table.h"
+#include "db/catalog_names.h"
 #include "db/line_tag.h"
 
 namespace ql::db {
@@ -92,6 +93,18 @@ class Database {
     lostConnectionContext_ = context;
   }
 
+  // For completing what is typed at the prompt: the tables and views of the open connection (not
+  // the system's), and the columns of one of them (`table` as the catalogs name it). Read from the
+  // catalogs when first asked for and again after a statement that may have changed them, waiting
+  // until `until` at most (see CatalogNames); only while no result is part read, since reading the
+  // catalogs could then have to wait for (or cancel) the rest of its rows. Empty when not known;
+  // never a report.
+  std::vector<std::string> TableNames(CatalogNames::Deadline until);
+  std::vector<std::string> ColumnNames(const std::string& table, CatalogNames::Deadline until);
+  // Starts reading the table names while the person types, when they are not kept and could be
+  // read now, so that Tab finds them even once a result is part read; returns at once.
+  void ReadNamesAhead();
+
  private:
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void Note(std::string_view text);
@@ -107,6 +120,20 @@ class Database {
   AlignedTable TablePrinter();
   // A statement's result has become current: its affected rows and the results behind it are news.
   void MadeResultCurrent() noexcept;
+
+  // Completion's names: `key` kept, or read with `read` when the connection is free for it.
+  std::vector<std::string> CatalogNamesFor(const std::string& key,
+                                           std::vector<std::string> (*read)(access::Connection&, const std::string&),
+                                           const std::string& argument, CatalogNames::Deadline until);
+  // True when the catalogs may be read now: the connection is open, no catalog read runs, and no
+  // result is part read (the current recordset is closed or at its end).
+  bool CatalogsFree();
+  // After a statement: whether the names kept may have changed (it left no rows, it failed, or its
+  // text holds more than one statement).
+  void ForgetNamesAfter(std::string_view sqlText, bool succeeded);
+  // The names read on the reading thread: a failure gives none.
+  static std::vector<std::string> ReadTableNames(access::Connection& connection, const std::string& unused);
+  static std::vector<std::string> ReadColumnNames(access::Connection& connection, const std::string& table);
 
   // True when `object`, the recordset or the connection an operation works on, is there; otherwise
   // prints "Open table first!", and the operation returns without running.
@@ -133,6 +160,8 @@ class Database {
   // work through here: the boundary where the layer's failures end.
   template <class Result, class Operation>
   Result Guarded(LineTag tag, Report report, Result fallback, Operation operation) {
+    // A catalog read for completion has the connection until it ends.
+    names_.Settle();
     const ReachMark mark{*this};
     try {
       return operation();
@@ -185,6 +214,7 @@ class Database {
   // the interrupted code may be in the middle of replacing.
   std::atomic<access::Connection*> interruptTarget_{nullptr};
   static_assert(std::atomic<access::Connection*>::is_always_lock_free);
+  CatalogNames names_;
 };
 
 }  // namespace ql::db

@@ -55,16 +55,25 @@ CommandShell::CommandShell(bool wordsOnly, bool echoCommands)
 CommandShell::~CommandShell() = default;
 
 void CommandShell::AddCommand(std::int32_t id, const char* name, const char* help,
-                              CommandHandler handler, void* userValue) {
+                              CommandHandler handler, void* userValue, bool continues) {
   if (name == nullptr) return;
   std::string key(name);
   if (foldCase) UpperCaseInPlace(key.data());
   // emplace keeps an existing entry of the same name untouched.
-  commands.emplace(key, CommandEntry{id, key, help, handler, userValue});
+  commands.emplace(key, CommandEntry{id, key, help, handler, userValue, continues});
 }
 
 void CommandShell::AddCommands(std::span<const CommandRow> rows, void* userValue) {
-  for (const CommandRow& row : rows) AddCommand(row.id, row.name, row.help, row.handler, userValue);
+  for (const CommandRow& row : rows) {
+    AddCommand(row.id, row.name, row.help, row.handler, userValue, row.continues);
+  }
+}
+
+std::vector<std::string> CommandShell::CommandNames() const {
+  std::vector<std::string> names;
+  names.reserve(commands.size());
+  for (const auto& [name, entry] : commands) names.push_back(name);
+  return names;
 }
 
 std::int32_t CommandShell::Dispatch(char* word) {
@@ -101,9 +110,73 @@ std::int32_t CommandShell::Run() {
       Print("Line not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20);
       continue;
     }
+    if (read == LineRead::kDropped) continue;
     if (!AcceptLine(line_.c_str())) continue;
+    // A statement of several lines is tokenized again whole, from the quote state its first line
+    // started in; one that does not run leaves that state as it was.
+    const char quoteBefore = openQuote;
     if (Tokenize(line_, tokenText) == 0) continue;
+    if (const char mark = ContinuedMark(); mark != 0) {
+      const StatementRead statement = ReadRestOfStatement(mark);
+      openQuote = quoteBefore;
+      switch (statement) {
+        case StatementRead::kComplete:
+          break;
+        case StatementRead::kTooLong:
+          Print("Statement not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20);
+          continue;
+        case StatementRead::kDropped:
+          continue;
+        case StatementRead::kEnd:
+          // None of it runs: the input may have been cut off anywhere in the statement.
+          Print("Statement not run: the input ended before its closing %c.\n", mark);
+          return kQuitId;
+      }
+      Tokenize(line_, tokenText);
+    }
     if (Dispatch(tokens[0]) == kQuitId) return kQuitId;
+  }
+}
+
+char CommandShell::ContinuedMark() const {
+  if (tokenCount == 0) return 0;
+  std::string word(tokens[0]);
+  if (foldCase) UpperCaseInPlace(word.data());
+  const auto found = commands.find(std::string_view(word));
+  if (found == commands.end() || !found->second.continues) return 0;
+  return ArgumentOpenMark();
+}
+
+CommandShell::StatementRead CommandShell::ReadRestOfStatement(char mark) {
+  bool tooLong = false;
+  for (;;) {
+    if (nextLine_.capacity() > kKeptLineCapacity) std::string().swap(nextLine_);
+    switch (ReadContinuedLine(nextLine_, mark)) {
+      case LineRead::kEnd:
+        return StatementRead::kEnd;
+      case LineRead::kDropped:
+        return StatementRead::kDropped;
+      case LineRead::kTooLong:
+        // Its last byte is unknown; the statement goes on until a line that is seen ends it.
+        tooLong = true;
+        std::string().swap(line_);
+        continue;
+      case LineRead::kLine:
+        break;
+    }
+    if (!tooLong && nextLine_.size() + 1 > kMaxLineBytes - line_.size()) {
+      tooLong = true;
+      std::string().swap(line_);
+    }
+    if (!tooLong) {
+      line_ += '\n';
+      line_ += nextLine_;
+    }
+    // A line of blanks leaves the statement open; any other ends it when its last byte is the mark.
+    const std::size_t last = nextLine_.find_last_not_of(" \t\r\n");
+    if (last != std::string::npos && nextLine_[last] == mark) {
+      return tooLong ? StatementRead::kTooLong : StatementRead::kComplete;
+    }
   }
 }
 
@@ -150,6 +223,8 @@ void CommandShell::Print(const char* format, ...) {
   std::vprintf(format, arguments);
   va_end(arguments);
 }
+
+CommandShell::LineRead CommandShell::ReadContinuedLine(std::string& line, char) { return ReadLine(line); }
 
 CommandShell::LineRead CommandShell::ReadLine(std::string& line) {
   line.clear();

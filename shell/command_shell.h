@@ -3,7 +3,9 @@
 // tokens, looks the first token up in a registry of commands without regard to case, and calls the
 // command's handler, until a command with id 1 has run. Lines are read whole, however long (up to
 // kMaxLineBytes); the tokens come from a bounded prefix of the line, and a handler that needs the
-// text as typed takes it from ArgumentText.
+// text as typed takes it from ArgumentText. The text of a command registered as continuing goes on
+// over the next lines while the quotation mark it starts with stays open (see ArgumentOpenMark): the
+// command runs once, on the whole statement.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "shell/token_kind.h"
 
@@ -28,6 +31,8 @@ struct CommandRow {
   const char* name = nullptr;
   const char* help = nullptr;  // a command without help is left out of the listing
   CommandHandler handler = nullptr;
+  // The text after the word goes on over the next lines while its opening quote stays open.
+  bool continues = false;
 };
 
 struct CommandEntry {
@@ -36,6 +41,7 @@ struct CommandEntry {
   const char* help = nullptr;  // not owned; a command without help is left out of the listing
   CommandHandler handler = nullptr;
   void* userValue = nullptr;
+  bool continues = false;
 };
 
 // Orders names by their bytes as unsigned values, shorter first on a common prefix. Transparent, so
@@ -57,8 +63,8 @@ class CommandShell {
   // The longest line run, line end not counted; a longer one is refused whole.
   static constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 
-  // What ReadLine found.
-  enum class LineRead { kLine, kTooLong, kEnd };
+  // What ReadLine found. kDropped: the person at the terminal dropped the line being typed (Ctrl-C).
+  enum class LineRead { kLine, kTooLong, kEnd, kDropped };
 
   CommandShell(bool wordsOnly, bool echoCommands);
   virtual ~CommandShell();
@@ -85,10 +91,14 @@ class CommandShell {
   // blanks before it and after it, and a quotation mark (double or single) it starts with, with the
   // same mark where it ends, are dropped. NUL bytes are kept.
   std::string_view ArgumentText() const noexcept;
+  // The quotation mark that the text after the command word starts with (after its blanks) when the
+  // text does not also end with it, so that ArgumentText would drop no closing mark: the statement is
+  // still open. 0 when the text starts with no mark or closes it.
+  char ArgumentOpenMark() const noexcept;
 
   // Registry and loop.
   void AddCommand(std::int32_t id, const char* name, const char* help, CommandHandler handler,
-                  void* userValue);
+                  void* userValue, bool continues = false);
   // Every row of `rows`, in order, each with `userValue`.
   void AddCommands(std::span<const CommandRow> rows, void* userValue);
   // Upper-cases `word` (token 0 of the token list) in place and runs its command: the command's
@@ -99,6 +109,8 @@ class CommandShell {
   std::int32_t Run();
   void ShowHelp();
   void EchoTokens(std::string& text) const;
+  // The registered command words, upper-cased, in the order of the help listing.
+  std::vector<std::string> CommandNames() const;
 
   static void QuitHandler(std::int32_t tokenCount, char** tokens, void* userValue);
   static void HelpHandler(std::int32_t tokenCount, char** tokens, void* userValue);
@@ -122,15 +134,25 @@ class CommandShell {
   // bytes kept. A line longer than kMaxLineBytes is read on to its end and not kept: kTooLong. kEnd
   // at the end of input (or a failed read) ends Run; a last line without a line end is a line.
   virtual LineRead ReadLine(std::string& line);
+  // The next line of a statement whose quotation mark `mark` is still open; by default ReadLine.
+  virtual LineRead ReadContinuedLine(std::string& line, char mark);
 
  private:
+  enum class StatementRead { kComplete, kTooLong, kEnd, kDropped };
+  // The mark of an open quote that the tokenized line's command continues over the next lines, or 0.
+  char ContinuedMark() const;
+  // Appends the statement's next lines to line_, each after a line end, until one ends with `mark`.
+  // Past kMaxLineBytes the lines are read on to that end without being kept (kTooLong).
+  StatementRead ReadRestOfStatement(char mark);
+
   bool wordsOnly;
   bool echoCommands;
   bool foldCase = true;
   char openQuote = 0;
   bool lineCut = false;
   char tokenText[kTokenTextSize] = {};
-  std::string line_;               // the line Run read last
+  std::string line_;               // the line Run read last, or the statement its lines made up
+  std::string nextLine_;           // a line of a statement going on over several
   std::string_view tokenized_;     // the line Tokenize split last
   std::size_t commandWordEnd_ = 0; // in tokenized_, just past the last byte of the command word
   std::int32_t tokenCount = 0;

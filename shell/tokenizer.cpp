@@ -159,17 +159,36 @@ void CommandShell::JoinTokens(std::int32_t first, std::int32_t n, char* out) con
   *write = '\0';
 }
 
-std::string_view CommandShell::ArgumentText() const noexcept {
-  std::string_view text = tokenized_.substr(commandWordEnd_ < tokenized_.size() ? commandWordEnd_ : tokenized_.size());
+namespace {
+
+// The text after the command word without the blanks around it.
+std::string_view TrimmedArgument(std::string_view line, std::size_t commandWordEnd) noexcept {
+  std::string_view text = line.substr(commandWordEnd < line.size() ? commandWordEnd : line.size());
   const auto isBlank = [](char ch) { return KindOf(static_cast<unsigned char>(ch), false) == Blank; };
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  if (!text.empty() && (text.front() == '"' || text.front() == '\'')) {
+  return text;
+}
+
+constexpr bool IsQuoteMark(char ch) noexcept { return ch == '"' || ch == '\''; }
+
+}  // namespace
+
+std::string_view CommandShell::ArgumentText() const noexcept {
+  std::string_view text = TrimmedArgument(tokenized_, commandWordEnd_);
+  if (!text.empty() && IsQuoteMark(text.front())) {
     const char mark = text.front();
     text.remove_prefix(1);
     if (!text.empty() && text.back() == mark) text.remove_suffix(1);
   }
   return text;
+}
+
+// Open exactly where ArgumentText finds no closing mark to drop.
+char CommandShell::ArgumentOpenMark() const noexcept {
+  const std::string_view text = TrimmedArgument(tokenized_, commandWordEnd_);
+  if (text.empty() || !IsQuoteMark(text.front())) return 0;
+  return text.size() > 1 && text.back() == text.front() ? 0 : text.front();
 }
 
 char* CommandShell::JoinArguments(char* out) const {

@@ -27,11 +27,13 @@ const std::string kHelp =
     "COUNT : Get records count in current recordset\n"
     "DB : List databases\n"
     "DEMO : Demo how to use this tools\n"
+    "EXIT : Quit\n"
     "H : Help\n"
     "INFO : Show what the open connection is\n"
     "MORE : Make the next result of the last SQL command current\n"
     "OPEN : Open database by connection string\n"
     "Q : Quit\n"
+    "QUIT : Quit\n"
     "RECORD : Display current record in current recordset\n"
     "ROWS : Show rows from current record as a table: Rows [count|all]\n"
     "SQL : Execute a SQL command\n"
@@ -90,6 +92,8 @@ TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
       {"", "-"},
       {"q\nabout\n", "-"},
       {"x\n", "-"},
+      {"quit\nabout\n", "-"},
+      {"Exit now\nabout\n", "-"},
       {"about", "-" + kNotice + "-"},  // a last line without its line end still runs
       // Usage texts.
       {"open\n", "-OPEN connection string\n-"},
@@ -126,11 +130,22 @@ TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
       {"h", "-" + kHelp + "-"},
       {"x\nh\n", "-"},  // nothing after a quit command runs
       // Unknown commands: one report a line, the words as the loop was given them, '%' a character.
-      {"quit\n", "-Unknown command> QUIT Press 'H' for help\n-"},
       {"foo bar\n-open\nq\n",
        "-Unknown command> FOO bar Press 'H' for help\n-Unknown command> - open Press 'H' for help\n-"},
       {"foo '%s'\nq\n", "-Unknown command> FOO %s Press 'H' for help\n-"},
       {"\n   \nfoo\n", "---Unknown command> FOO Press 'H' for help\n-"},
+      // Open and SQL texts go on while the mark they start with is open: one prompt, one run.
+      {"open \"Data Source=:memory:\"\nsql \"select 1 as a,\n2 as b\"\nrecord\n",
+       "---a               1\nb               2\n" + kSeparator + "\n-"},
+      {"open \"Data Source=:memory:\"\nsql \"select 'a' as \"one\",\n 'b''c' as t,\n\n  \"x\" as x2\n"
+       " from (select 1 as \"x\")\"\nrecord\n",
+       "---one             \"a\"\nt               \"b'c\"\nx2              1\n" + kSeparator + "\n-"},
+      {"open \"Data Source=sample.db;\nMode=Read\"\nsql 'delete from Account'\n",
+       "--" + testsupport::Report(442, "80040e09", "IDispatch error #3081", "SQLite",
+                                  "attempt to write a readonly database") + "-"},
+      // The input ends inside the quote: nothing of the statement runs, q included.
+      {"open \"Data Source=:memory:\"\nsql \"delete from t\nq\n",
+       "--Statement not run: the input ended before its closing \".\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Transcript(c.script), c.transcript) << c.script;

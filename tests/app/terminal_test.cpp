@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "program_script.h"
+#include "support/temporary_directory.h"
 #include "support/terminal_session.h"
 
 namespace ql {
@@ -42,10 +47,11 @@ TEST(TerminalTest, ColoursAndClearScreen) {
                            "COLUMNS \x1b[97m: Show the columns of a table: Columns table",
                            "COUNT \x1b[97m: Get records count in current recordset",
                            "DB \x1b[97m: List databases", "DEMO \x1b[97m: Demo how to use this tools",
-                           "H \x1b[97m: Help", "INFO \x1b[97m: Show what the open connection is",
+                           "EXIT \x1b[97m: Quit", "H \x1b[97m: Help",
+                           "INFO \x1b[97m: Show what the open connection is",
                            "MORE \x1b[97m: Make the next result of the last SQL command current",
                            "OPEN \x1b[97m: Open database by connection string",
-                           "Q \x1b[97m: Quit",
+                           "Q \x1b[97m: Quit", "QUIT \x1b[97m: Quit",
                            "RECORD \x1b[97m: Display current record in current recordset",
                            "ROWS \x1b[97m: Show rows from current record as a table: Rows [count|all]",
                            "SQL \x1b[97m: Execute a SQL command",
@@ -101,7 +107,76 @@ TEST(TerminalTest, HistoryRecallsTheLinesOfThisRun) {
                                "\x12" "o b\n");
   EXPECT_EQ(Count(run.output, UnknownCommand("FOO bar")), 3u) << run.output;
   EXPECT_EQ(Count(run.output, "H \x1b[97m: Help\n"), 2u) << run.output;
+  // The search shows its own prompt in words people know.
+  EXPECT_NE(run.output.find("(reverse-i-search)`o b': foo bar"), std::string::npos) << run.output;
   EXPECT_EQ(run.exitCode, 0);
+}
+
+// A statement typed over several lines: a prompt that shows the open mark, Ctrl-C drops all of it,
+// and the history holds it as one entry that Up brings back whole.
+TEST(TerminalTest, AStatementGoesOnOverSeveralLines) {
+  TerminalSession session;
+  for (const char* keys : {"open \"Data Source=:memory:\"\n", "sql \"select 1 as a,\n", "2 as b\"\n",
+                           "sql 'select 3 as c,\n", "\x03", "\x1b[A\n", "record\n", "q\n"}) {
+    ASSERT_TRUE(session.Type(keys)) << keys;
+  }
+  ASSERT_EQ(session.Finish().exitCode, 0);
+  const std::string screen = session.Screen();
+  EXPECT_NE(screen.find("-sql \"select 1 as a,\n-\"2 as b\"\n"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("-sql 'select 3 as c,\n-'^C\n-"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("a               1\nb               2\n"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("c               3"), std::string::npos) << screen;
+}
+
+// With QUERYLOOM_HISTORY the entries go to that file, mode 0600, but for those that may hold a
+// password; the next session finds them.
+TEST(TerminalTest, HistoryKeptInTheFileItsVariableNames) {
+  testsupport::TemporaryDirectory directory;
+  const std::string path = directory.File("history");
+  testsupport::ProgramOptions options;
+  options.environment["QUERYLOOM_HISTORY"] = path;
+  RunAtEditor("open \"Data Source=:memory:\"\nsql \"select 1 as a,\n2 as b\"\n"
+              "sql select 'Pwd = x'\nfoo bar\n  OPEN \"Data Source=:memory:\"\n",
+              options);
+  struct stat status {};
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0600u);
+  std::stringstream written;
+  written << std::ifstream(path).rdbuf();
+  EXPECT_EQ(written.str(), "sql \"select 1 as a,\\n2 as b\"\nfoo bar\n");
+  // Twice Up finds "foo bar" past the line typed first; Ctrl-R the statement of two lines, whole.
+  const auto second = RunAtEditor("open \"Data Source=:memory:\"\n\x1b[A\x1b[A\n\x12" "as b\nrecord\n", options);
+  EXPECT_EQ(Count(second.output, UnknownCommand("FOO bar")), 1u) << second.output;
+  EXPECT_NE(second.output.find("a               1\nb               2\n"), std::string::npos) << second.output;
+  EXPECT_EQ(second.exitCode, 0);
+}
+
+// Tab completes the line; Ctrl-A and an "x" then make the completed line an unknown command, whose
+// report reads it back. Without a connection only command words and keywords complete.
+TEST(TerminalTest, TabCompletesCommandsKeywordsTablesAndColumns) {
+  testsupport::ProgramOptions options;
+  options.environment["NO_COLOR"] = "1";
+  TerminalSession session(options);
+  const std::string readBack = "\x01x\n";
+  const auto typed = [&](const std::string& keys, const std::string& words) {
+    ASSERT_TRUE(session.Type(keys + readBack)) << keys;
+    EXPECT_NE(session.WaitForOutput("Unknown command> " + words + " Press 'H' for help\n"), std::string::npos)
+        << keys;
+  };
+  typed("he\t", "XHELP");
+  typed("sql sel\t", "XSQL select");
+  typed("SQL SEL\t", "XSQL SELECT");
+  typed("sql select * from Acc\t", "XSQL select * from Acc");
+  ASSERT_TRUE(session.Type("open \"Data Source=" QL_TEST_SAMPLE_DB ";Mode=Read\"\n"));
+  // The shared start, then the list of both.
+  ASSERT_TRUE(session.Type("sql select * from Acc\t\t"));
+  EXPECT_NE(session.WaitForOutput("\nAccount          AccountProvider\n"), std::string::npos);
+  typed("", "XSQL select * from Account");
+  typed("sql select Account.sm\t", "XSQL select Account . smtp");
+  typed("sql select * from Message m where m.Acc\t", "XSQL select * from Message m where m . AccountID");
+  typed("sql select * from Account where Setu\t", "XSQL select * from Account where SetupDate");
+  ASSERT_TRUE(session.Type("q\n"));
+  EXPECT_EQ(session.Finish().exitCode, 0);
 }
 
 TEST(TerminalTest, CtrlDAtAnEmptyPromptEndsTheProgramAndRestoresTheTerminal) {

@@ -95,6 +95,7 @@ TEST(LineInputTest, WholeLinesUpToTheLimit) {
     std::size_t readChunk;
     bool failAtEnd;
     std::vector<std::pair<console::LineReader::Status, std::string>> lines;
+    bool interruptAtEnd = false;
   };
   using Status = console::LineReader::Status;
   const std::size_t limit = 50000;
@@ -109,12 +110,14 @@ TEST(LineInputTest, WholeLinesUpToTheLimit) {
       {"last line without a line end", "h\nabc", 0, false, {{Status::kLine, "h\n"}, {Status::kLine, "abc"}}},
       {"NUL kept", std::string("a\0b\n", 4), 0, false, {{Status::kLine, std::string("a\0b\n", 4)}}},
       {"failed read drops half a line", "abc\nde", 0, true, {{Status::kLine, "abc\n"}}},
+      {"Ctrl-C drops half a line", "abc\nde", 0, false, {{Status::kLine, "abc\n"}, {Status::kDropped, "\n"}}, true},
   };
   for (const Case& c : cases) {
     auto script = std::make_shared<TerminalScript>();
     script->input = c.input;
     script->readChunk = c.readChunk;
     script->failAtEnd = c.failAtEnd;
+    script->interruptAtEnd = c.interruptAtEnd;
     console::ColorConsole console(ScriptedTerminal(script));
     std::vector<std::pair<Status, std::string>> lines;
     std::string line;

@@ -2,8 +2,10 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -195,6 +197,34 @@ TEST_F(SqliteSession, ListsTablesAndDatabases) {
   EXPECT_EQ(session.Run("table"), "Account [TABLE]\nLog [TABLE]\nRich [VIEW]\nsqlite_master [SYSTEM TABLE]\n"
             "sqlite_sequence [SYSTEM TABLE]\n");
   EXPECT_EQ(session.Run("db"), "main\n");
+}
+
+// Completion's names: read only while no result is part read, kept while queries run, and read
+// again after a statement that may have changed them.
+TEST_F(SqliteSession, CompletionNamesFollowTheSchema) {
+  db::Database& database = session.database;
+  const auto tables = [&] { return database.TableNames(std::chrono::steady_clock::now() + std::chrono::seconds(5)); };
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(tables(), Names{});
+  OpenAccounts();
+  EXPECT_EQ(tables(), Names{});
+  session.Run("record\nt\nt");
+  EXPECT_EQ(tables(), Names{"Account"});
+  EXPECT_EQ(database.ColumnNames("Account", std::chrono::steady_clock::now() + std::chrono::seconds(5)),
+            (Names{"ID", "User", "Account", "SetupDate", "Balance", "Active", "Photo"}));
+  session.Run("sql select 1 as one");
+  EXPECT_EQ(tables(), Names{"Account"});
+  session.Run("sql create view Rich as select * from Account");
+  EXPECT_EQ(tables(), (Names{"Account", "Rich"}));
+  session.Run("sql select 1 as one; select 2 as two");
+  EXPECT_EQ(tables(), Names{});
+  // Read ahead while the connection is free, they are there once a result is part read.
+  session.Run("sql create table Log (n)");
+  database.ReadNamesAhead();
+  session.Run("sql select * from Account");
+  EXPECT_EQ(tables(), (Names{"Account", "Log", "Rich"}));
+  session.Run("close");
+  EXPECT_EQ(tables(), Names{});
 }
 
 TEST_F(SqliteSession, AListingLeavesTheCurrentRowAlone) {

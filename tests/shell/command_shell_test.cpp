@@ -181,6 +181,52 @@ TEST_F(CommandShellTest, LineOverTheLimitIsRefusedWholeAndTheNextRuns) {
   EXPECT_EQ(calls.seen, std::vector<std::string>{"2:SQL|1"});
 }
 
+// A command registered as continuing takes the next lines while the mark its text starts with is
+// open, and runs once on the whole text; nothing of a statement left open or refused runs, and
+// lines that close their mark, or commands that do not continue, run as they always did.
+TEST_F(CommandShellTest, StatementsGoOnWhileTheirQuoteIsOpen) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<std::string> runs;  // each command run: its word and the text it found
+    std::string continued;          // the open mark of each line read as a statement's next
+    std::string output;
+    std::vector<std::size_t> tooLong = {};
+    std::vector<std::size_t> dropped = {};
+  };
+  const Case cases[] = {
+      {"two lines", {"sql \"select *", "from t\"", "echo x"}, {"SQL:select *\nfrom t", "ECHO:x"}, "\"",
+       kPrompt + kPrompt + kPrompt},
+      {"five lines, both marks inside",
+       {"sql \"select \"a\" as x,", "'y' as \"b\",", "", "  'it''s' ", "from t\"  "},
+       {"SQL:select \"a\" as x,\n'y' as \"b\",\n\n  'it''s' \nfrom t"}, "\"\"\"\"", kPrompt + kPrompt},
+      {"single marks, blank lines", {"Sql '", "", "'"}, {"SQL:\n\n"}, "''", kPrompt + kPrompt},
+      {"never closed", {"sql 'select 1", "from t"}, {}, "''",
+       kPrompt + "Statement not run: the input ended before its closing '.\n"},
+      {"a line that closes its mark runs alone", {"sql \"select \"a\"", "sql 1"}, {"SQL:select \"a", "SQL:1"}, "",
+       kPrompt + kPrompt + kPrompt},
+      {"other commands never continue", {"echo \"a", "sql 1"}, {"ECHO:a", "SQL:1"}, "", kPrompt + kPrompt + kPrompt},
+      {"Ctrl-C drops the statement", {"sql \"a", "b", "sql 2"}, {"SQL:2"}, "\"", kPrompt + kPrompt + kPrompt, {}, {1}},
+      {"too long, refused to its closing line", {"sql \"a", "x", "b\"", "sql 3"}, {"SQL:3"}, "\"\"",
+       kPrompt + "Statement not run: it is longer than 64 MiB.\n" + kPrompt + kPrompt, {1}},
+  };
+  static std::vector<std::string> runs;
+  const CommandHandler record = [](std::int32_t, char** tokens, void* self) {
+    runs.push_back(std::string(tokens[0]) + ":" + std::string(static_cast<ScriptedShell*>(self)->ArgumentText()));
+  };
+  for (const Case& c : cases) {
+    ScriptedShell fresh;
+    fresh.AddCommand(3, "sql", nullptr, record, &fresh, true);
+    fresh.AddCommand(4, "echo", nullptr, record, &fresh);
+    fresh.tooLong = c.tooLong;
+    fresh.dropped = c.dropped;
+    runs.clear();
+    EXPECT_EQ(fresh.RunLines(c.lines), c.output) << c.name;
+    EXPECT_EQ(runs, c.runs) << c.name;
+    EXPECT_EQ(fresh.continuedMarks, c.continued) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace shell
 

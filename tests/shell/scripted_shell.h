@@ -35,6 +35,8 @@ class ScriptedShell : public CommandShell {
   std::int32_t reads = 0;
   std::vector<std::string> doneWords;  // token 0 of each line that reached OnCommandDone
   std::vector<std::size_t> tooLong;    // positions of the lines that read as too long
+  std::vector<std::size_t> dropped;    // positions of the lines dropped with Ctrl-C
+  std::string continuedMarks;          // the open mark of each line read as a statement's next
 
  protected:
   void Print(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
@@ -66,8 +68,17 @@ class ScriptedShell : public CommandShell {
       line.clear();
       return LineRead::kTooLong;
     }
+    if (std::find(dropped.begin(), dropped.end(), at) != dropped.end()) {
+      line.clear();
+      return LineRead::kDropped;
+    }
     line = input[at];
     return LineRead::kLine;
+  }
+
+  LineRead ReadContinuedLine(std::string& line, char mark) override {
+    continuedMarks += mark;
+    return ReadLine(line);
   }
 
   void OnCommandDone(std::int32_t tokenCount, char** tokens, void*) override {

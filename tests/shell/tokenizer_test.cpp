@@ -185,12 +185,13 @@ TEST(Tokenizer, JoinsTokensWithSingleBlanks) {
 }
 
 // The text after the command word as typed: only the blanks around it and one pair of enclosing
-// marks go.
+// marks go. A text that starts with a mark it does not end with is still open.
 TEST(Tokenizer, ArgumentTextIsTheRestOfTheLineAsTyped) {
   const std::string longStatement = "select " + std::string(100000, 'x') + " from t";
   struct Case {
     std::string line;
     std::string text;
+    char open = 0;
   };
   const Case cases[] = {
       {"sql \"select * from account\"", "select * from account"},
@@ -203,9 +204,13 @@ TEST(Tokenizer, ArgumentTextIsTheRestOfTheLineAsTyped) {
       {"sql \"select '{\"a\": 1}', 'Super  Widget'\"", "select '{\"a\": 1}', 'Super  Widget'"},
       {"sql select 'a\t\tb'", "select 'a\t\tb'"},
       // Only the mark the text starts with is dropped at its end.
-      {"sql \"select 'x'", "select 'x'"},
-      {"sql 'select \"x\"", "select \"x\""},
-      {"sql \"", ""},
+      {"sql \"select 'x'", "select 'x'", '"'},
+      {"sql 'select \"x\"", "select \"x\"", '\''},
+      {"sql \"", "", '"'},
+      {"sql \"\"", ""},
+      {"sql  'x' \t", "x"},
+      {"sql \"a\nb\"", "a\nb"},
+      {"sql \"a\nb\n", "a\nb", '"'},
       {"sql", ""},
       {"sql " + longStatement, longStatement},
       {std::string("sql select 1\0 and 2", 20), std::string("select 1\0 and 2", 16)},
@@ -214,6 +219,7 @@ TEST(Tokenizer, ArgumentTextIsTheRestOfTheLineAsTyped) {
     Tokenizer tokenizer;
     tokenizer.shell.Tokenize(std::string_view(c.line), tokenizer.area.get());
     EXPECT_EQ(tokenizer.shell.ArgumentText(), c.text) << c.line;
+    EXPECT_EQ(tokenizer.shell.ArgumentOpenMark(), c.open) << c.line;
   }
 }
 

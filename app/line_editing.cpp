@@ -1,0 +1,35 @@
+#include "app/line_editing.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "app/completion.h"
+#include "app/history_privacy.h"
+#include "console/console_shell.h"
+#include "console/line_editor.h"
+#include "db/database.h"
+
+namespace ql::app {
+
+void SetUpLineEditing(console::ConsoleShell& shell, db::Database& database) {
+  console::ColorConsole& console = shell.Console();
+  console::LineEditor* editor = console.Editor();
+  if (editor == nullptr) return;
+  editor->CompleteWith([&shell, &database](const console::CompletionRequest& request) {
+    // One limit for every catalog read of one Tab.
+    const auto until = std::chrono::steady_clock::now() + db::CatalogNames::kWaitLimit;
+    const CompletionNames names{shell.CommandNames(), [&] { return database.TableNames(until); },
+                                [&](const std::string& table) { return database.ColumnNames(table, until); }};
+    return CompletionCandidates(request, names);
+  }, [&database] { database.ReadNamesAhead(); });
+  const char* path = std::getenv(kHistoryVariable);
+  if (path == nullptr || path[0] == '\0') return;
+  const std::string why = editor->KeepHistoryIn(path, &MayKeepInHistoryFile);
+  if (why.empty()) return;
+  console.Print("History not kept in ");
+  console.PrintLiteral(path);
+  console.Print(": %s.\n", why.c_str());
+}
+
+}  // namespace ql::app
