@@ -3,9 +3,9 @@
 // result is always read from (and freed before) the connection it came from.
 //
 // A connection carries one statement text at a time. The cursor whose rows are still arriving is
-// the link's `streaming` cursor; before another text is sent, that cursor reads the rest of its
-// result into its own memory, so it stays whole, and the text's results after it are dropped, so the
-// connection is free.
+// the link's `streaming` cursor; before another text is sent, the layer reads the rest of its rows
+// into the cursor's store (ProviderCursor::HoldsSession), so it stays whole, and the text's results
+// after it are dropped, so the connection is free.
 //
 // Every wait for the server goes through the link, which waits on libpq's socket itself rather than
 // inside libpq, so that it can give up: once a cancel request has been made, and while the rest of
