@@ -18,6 +18,8 @@ namespace ql::app {
 namespace {
 
 constexpr int kStoppedAfterError = 1;
+// --bail, and the connection was lost: the script cannot know what of its work reached the server.
+constexpr int kConnectionLost = 2;
 constexpr int kScriptUnreadable = 1;
 
 // The lines the options ask for, or nothing when the session reads standard input alone. A file
@@ -62,12 +64,24 @@ int RunSession(const SessionOptions& options) {
   SetUpLineEditing(theShell, theDatabase);
   theShell.SetQuiet(options.quiet);
   theShell.StopAfterError(options.bail);
+  // A script that stops at its first error does not go on over a connection opened anew: a lost
+  // connection ends it, with a status of its own.
+  static bool connectionLost = false;
+  if (options.bail) {
+    theDatabase.OnLostConnection(
+        [](void* lost) {
+          *static_cast<bool*>(lost) = true;
+          return false;
+        },
+        &connectionLost);
+  }
   if (std::get<bool>(scripted)) theShell.UseScript(theScript);
   // Ctrl-C at the terminal while a command runs stops the database's work under way.
   console::OnInterruptKey(
       [](void* database) noexcept { static_cast<db::Database*>(database)->Interrupt(); }, &theDatabase);
   // Returns after a quit command, at the end of input, and after an error when told to stop then.
   theShell.Run();
+  if (connectionLost) return kConnectionLost;
   if (theShell.StoppedAfterError()) return kStoppedAfterError;
   if (!options.quiet) PrintClosingLines(theShell.Console());
   return 0;

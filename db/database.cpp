@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdarg>
+#include <cstring>
+#include <string>
 #include <utility>
 
 #include "db/line_tag.h"
@@ -9,7 +11,6 @@
 namespace ql::db {
 
 namespace {
-constexpr std::chrono::milliseconds kMoveFlushAge{50};
 // What earlier commands printed is written out once a command has waited this long on a database
 // (a server, a lock, a long statement), so that it is seen, and kept in a log, while the program
 // waits; a quick statement costs no write.
@@ -30,6 +31,7 @@ Database::~Database() {
                                                                                       std::move(connection));
     static_cast<void>(leftToTheRead);
     interruptTarget_.store(nullptr);
+    ForgetConnectionString();
     return;
   }
   try {
@@ -40,6 +42,7 @@ Database::~Database() {
   interruptTarget_.store(nullptr);
   recordset.Reset();
   connection.Reset();
+  ForgetConnectionString();
 }
 
 void Database::Print(const char* format, ...) {
@@ -70,6 +73,8 @@ void Database::Interrupt() noexcept {
 }
 
 bool Database::Open(const char* connectionString) {
+  ForgetConnectionString();
+  connectionString_ = connectionString != nullptr ? connectionString : "";
   return Guarded(kTagOpen, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     // The new connection takes the old one's place only once it is open: a failed open leaves the
@@ -159,14 +164,14 @@ bool Database::MoveFirst() {
   });
 }
 
+// A move is usually quick (a row the driver or the database has at hand): a stream of `t` costs no
+// write per row, and a move that waits for the server writes out what is held once it has waited.
 bool Database::MoveNext() {
   if (!Has(recordset)) return false;
-  // A move is usually quick (a row the driver or the database has at hand), and a stream of `t`
-  // must not cost a write per row; output held for longer than a moment is written out first, as
-  // this move may be the one that waits for the server.
-  if (console_ != nullptr) console_->FlushIfHeldFor(kMoveFlushAge);
+  // Past the end of a result streamed by Rows, as when `t` follows the last row shown.
   if (std::exchange(pastShownEnd_, false)) return true;
   return Guarded(kTagMoveNext, Report::kCode, false, [&] {
+    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     recordset->MoveNext();
     currentShown_ = false;
     return true;
@@ -185,6 +190,38 @@ std::int32_t Database::RecordCount() {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     return recordset->RecordCount();
   });
+}
+
+void Database::ForgetConnectionString() noexcept {
+  explicit_bzero(connectionString_.data(), connectionString_.size());
+  connectionString_.clear();
+}
+
+void Database::ReopenWhenLost() {
+  if (!connection || !connection->IsLost()) return;
+  if (lostConnectionHook_ != nullptr && !lostConnectionHook_(lostConnectionContext_)) return;
+  std::string text = connectionString_;
+  const bool opened = Open(text.c_str());
+  explicit_bzero(text.data(), text.size());
+  if (!opened) {
+    Note("The connection was lost and could not be opened again; open one to go on.");
+    return;
+  }
+  // Where the new connection went: after a failover, the server that took over.
+  std::string host;
+  std::string port;
+  try {
+    for (const access::ConnectionFact& fact : connection->Describe()) {
+      if (fact.name == access::kFactHost) host = fact.value;
+      if (fact.name == access::kFactPort) port = fact.value;
+    }
+  } catch (const access::DataAccessError&) {
+    // The note goes without the host.
+  }
+  std::string line = "The connection was lost and has been opened again";
+  if (!host.empty()) line.append(" to ").append(host);
+  if (!host.empty() && !port.empty()) line.append(", port ").append(port);
+  Note(line.append(": the command that failed was not run again, and a transaction that was open is lost."));
 }
 
 }  // namespace ql::db

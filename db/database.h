@@ -92,6 +92,16 @@ class Database {
   // Stops the statement or fetch under way on the connection; async-signal-safe.
   void Interrupt() noexcept;
 
+  // When a command's failure shows that the connection is lost, the connection string Open was
+  // last given is opened again, once, and a note says so. A hook set here is asked first: when it
+  // returns false, nothing is opened (the program is to end instead, as a script that stops at its
+  // first failure would have it). Null (the default) always opens again.
+  using LostConnectionHook = bool (*)(void* context);
+  void OnLostConnection(LostConnectionHook hook, void* context) noexcept {
+    lostConnectionHook_ = hook;
+    lostConnectionContext_ = context;
+  }
+
   // For completing what is typed at the prompt: the tables and views of the open connection (not
   // the system's), and the columns of one of them (`table` as the catalogs name it). Read from the
   // catalogs when first asked for and again after a statement that may have changed them, waiting
@@ -172,9 +182,16 @@ class Database {
     } catch (const access::DataAccessError& error) {
       if (report == Report::kErrorListAndCode) ReportAdoErrors(connection);
       ReportComError(error, tag);
+      if (tag != kTagOpen) ReopenWhenLost();
       return fallback;
     }
   }
+
+  // After a failure: when it has shown the connection lost, opens the connection string again (see
+  // OnLostConnection). Never runs again what failed.
+  void ReopenWhenLost();
+  // Wipes the connection string kept for ReopenWhenLost: it may hold a password.
+  void ForgetConnectionString() noexcept;
 
   access::ObjectFactory& objects_;
   console::ColorConsole* console_ = nullptr;
@@ -210,6 +227,10 @@ class Database {
   // follow continue the same file.
   bool exportHeaded_ = false;
   std::chrono::steady_clock::time_point commandStart_;
+  // The connection string Open was last given, kept in memory only, for ReopenWhenLost.
+  std::string connectionString_;
+  LostConnectionHook lostConnectionHook_ = nullptr;
+  void* lostConnectionContext_ = nullptr;
   // The held connection's object, for Interrupt: a signal handler must not read a shared_ptr that
   // the interrupted code may be in the middle of replacing.
   std::atomic<access::Connection*> interruptTarget_{nullptr};

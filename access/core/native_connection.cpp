@@ -58,12 +58,14 @@ class NativeConnection final : public Connection, public SessionHost {
     // as narrowing those lists by restrictions is not offered.
     if (schema == SchemaKind::kColumns) {
       if (restrictions.Type() != VT_BSTR) RaiseLayerError(kInvalidArgument, kObject);
+      FreeSession();
       errors_->Clear();
       std::unique_ptr<ProviderCursor> columns = session.OpenColumns(restrictions.ToText());
       if (!columns) RaiseLayerError(kNotSupported, kObject);
       return MakeNativeRecordset(Start(std::move(columns)));
     }
     if (!IsAbsentArgument(restrictions)) RaiseLayerError(kNotSupported, kObject);
+    FreeSession();
     errors_->Clear();
     return MakeNativeRecordset(Start(session.OpenSchema(schema)));
   }
@@ -84,6 +86,7 @@ class NativeConnection final : public Connection, public SessionHost {
 
   std::shared_ptr<StaticCursor> Run(std::string_view sql) override {
     ProviderSession& session = Session();
+    FreeSession();
     errors_->Clear();
     ForgetResults();
     std::unique_ptr<ProviderCursor> rows = session.Execute(sql);
@@ -121,6 +124,15 @@ class NativeConnection final : public Connection, public SessionHost {
   ProviderSession& Session() {
     if (!session_) RaiseLayerError(kConnectionUnusable, kObject);
     return *session_;
+  }
+
+  // Before another statement runs on the session: the rest of a result still on its way is read
+  // into its cursor's store, so that the result stays whole and the session is free. (Read into the
+  // store, a result takes about the room of its data; kept by the provider, many times that.)
+  void FreeSession() {
+    for (const auto& weak : cursors_) {
+      if (auto cursor = weak.lock(); cursor && cursor->HoldsSession()) cursor->SetAside();
+    }
   }
 
   // Once the current result is read to its end, reads every result the session has left for the

@@ -24,6 +24,16 @@ class ProviderCursor {
   virtual const std::vector<std::string>& ColumnNames() const = 0;
   // Writes the next row's cells; false when no row is left.
   virtual bool FetchRow(RowWriter& row) = 0;
+  // True while the rest of the result is still on its way from the database and keeps the session
+  // busy: no other statement can run on it until the rest is read (PostgreSQL sends one result at
+  // a time). Before another statement runs, the layer calls PrepareSetAside and reads the rest into
+  // the cursor's own store. A provider that keeps such rows compactly itself may answer false.
+  virtual bool HoldsSession() const { return false; }
+  // The rest is read only to free the session for another statement, which the user asked for:
+  // the provider may bound its waits for the database (a database that has stopped answering is
+  // then given up, and Lost says so), and it drops the later results of the same text, raising the
+  // first failure among them after the last row.
+  virtual void PrepareSetAside() {}
 };
 
 // One open connection to a database.

@@ -112,6 +112,17 @@ Variant StaticCursor::Value(std::size_t column) const { return RowStore::ReadCel
 
 void StaticCursor::ReadValue(std::size_t column, Variant& value) const { RowStore::ReadCell(Cell(column), value); }
 
+void StaticCursor::SetAside() {
+  if (!provider_) return;
+  provider_->PrepareSetAside();
+  try {
+    while (FetchOne()) {
+    }
+  } catch (const DataAccessError&) {
+    // FetchOne has kept it for the call that reaches it.
+  }
+}
+
 bool StaticCursor::Reach(std::size_t index) {
   while (Fetched() <= index) {
     if (!FetchOne()) return false;

@@ -56,6 +56,12 @@ class StaticCursor {
 
   // True once the provider has handed over its last row (or failed): every row there is is held.
   bool Exhausted() const noexcept { return !provider_; }
+  // True while the rest of the result keeps the session busy (ProviderCursor::HoldsSession).
+  bool HoldsSession() const { return provider_ && provider_->HoldsSession(); }
+  // Reads every row still with the provider into the store (ProviderCursor::PrepareSetAside), so that the
+  // session is free for another statement and the result stays whole. A failure is kept, and raised
+  // where navigation reaches it, as the failure of any fetch is.
+  void SetAside();
 
   // Rows fetched so far, and those of them still held, for tests and measurements.
   std::size_t FetchedRows() const noexcept { return store_ ? Fetched() : 0; }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "access/ascii.h"
+#include "access/core/client_errors.h"
 #include "access/mariadb/mariadb_cursor.h"
 #include "access/mariadb/mariadb_errors.h"
 #include "access/mariadb/mariadb_interrupt.h"
@@ -221,6 +222,8 @@ class MariadbSession final : public ProviderSession {
 
   std::unique_ptr<ProviderCursor> OpenColumns(std::string_view table) override;
 
+  bool Lost() const override { return link_->lost; }
+
   // Runs in a signal handler: only wakes the helper that sends KILL QUERY.
   void Interrupt() noexcept override {
     if (link_->busy.load() && interrupt_) interrupt_->Wake();
@@ -271,6 +274,7 @@ std::unique_ptr<ProviderCursor> MariadbSession::OpenColumns(std::string_view tab
   FreeConnection();
   MariadbBusy busy(link);
   const auto fail = [&](MYSQL_STMT* statement) {
+    if (IsMariadbLostLinkCode(api.stmtErrorNumber(statement))) link.lost = true;
     link.errors->Raise({MariadbStatementFailure(api, statement, link.login.secrets)});
   };
   MariadbStatement statement(api.stmtInit(link.connection.get()), MariadbStatementClose{&api});
@@ -340,7 +344,8 @@ std::unique_ptr<ProviderCursor> MariadbSession::OpenColumns(std::string_view tab
 
 }  // namespace
 
-ErrorRecord MariadbLink::Failure(std::string_view doing) const {
+ErrorRecord MariadbLink::Failure(std::string_view doing) {
+  if (IsMariadbLostLinkCode(api->errorNumber(connection.get()))) lost = true;
   return MariadbFailure(*api, connection.get(), login.secrets, doing);
 }
 

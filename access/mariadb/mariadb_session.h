@@ -35,14 +35,16 @@ struct MariadbLink {
   // lock-free for the signal handler that reads it.
   std::atomic<bool> busy{false};
   std::vector<ServerMessage> messages;  // not yet taken, oldest first
+  // Set once a failure's code said that the link to the server is gone (IsMariadbLostLinkCode).
+  bool lost = false;
 
   MariadbLink() = default;
   MariadbLink(const MariadbLink&) = delete;
   MariadbLink& operator=(const MariadbLink&) = delete;
 
-  // The failure the connection's last call left.
-  ErrorRecord Failure(std::string_view doing) const;
-  [[noreturn]] void Raise(std::string_view doing) const { errors->Raise({Failure(doing)}); }
+  // The failure the connection's last call left; notes whether it lost the link.
+  ErrorRecord Failure(std::string_view doing);
+  [[noreturn]] void Raise(std::string_view doing) { errors->Raise({Failure(doing)}); }
 
   // Called once a result has ended: the warnings its statement gave become messages.
   void ResultEnded();

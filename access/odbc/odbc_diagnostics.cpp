@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "access/core/client_errors.h"
 #include "access/core/sql_state.h"
 
 namespace ql::access {
@@ -29,6 +30,23 @@ constexpr NativeCode kNativeCodes[] = {
     {"maodbc", 1317, "", kCancelled},
 };
 
+// The drivers' own ways of saying that the connection is gone, besides SQLSTATE class 08. An empty
+// state matches any state.
+struct LostLink {
+  std::string_view library;
+  std::string_view sqlState;
+};
+
+constexpr LostLink kLostLinks[] = {
+    // psqlODBC passes the server's own state when the server ends the session: shut down (57P01,
+    // also pg_terminate_backend) or crashed (57P02).
+    {"psqlodbc", "57P01"},
+    {"psqlodbc", "57P02"},
+};
+
+// MariaDB's driver gives Connector/C's codes as its native errors, often under HY000.
+constexpr std::string_view kMariadbDriver = "maodbc";
+
 // Diagnostic records beyond this many are not read: a driver that never says SQL_NO_DATA must not
 // make the list grow without end.
 constexpr SQLSMALLINT kMaxRecords = 64;
@@ -44,6 +62,15 @@ ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std:
     }
   }
   return MapSqlState(sqlState);
+}
+
+bool ShowsLinkLost(std::string_view sqlState, SQLINTEGER nativeError, const DriverIdentity& driver) {
+  if (sqlState.starts_with("08")) return true;
+  if (driver.library.find(kMariadbDriver) != std::string::npos && IsMariadbLostLinkCode(nativeError)) return true;
+  for (const LostLink& row : kLostLinks) {
+    if (driver.library.find(row.library) != std::string::npos && row.sqlState == sqlState) return true;
+  }
+  return false;
 }
 
 std::vector<DiagnosticRecord> ReadDiagnosticRecords(SQLSMALLINT handleType, SQLHANDLE handle) {
@@ -69,7 +96,7 @@ std::vector<DiagnosticRecord> ReadDiagnosticRecords(SQLSMALLINT handleType, SQLH
 }
 
 std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
-                                         const DriverIdentity& driver) {
+                                         const DriverIdentity& driver, bool* linkLost) {
   std::vector<ErrorRecord> records;
   for (const DiagnosticRecord& record : ReadDiagnosticRecords(handleType, handle)) {
     std::string description = OneLine(record.text);
@@ -78,6 +105,7 @@ std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handl
     } else {
       description += " (SQLSTATE " + record.sqlState + ")";
     }
+    if (linkLost != nullptr && ShowsLinkLost(record.sqlState, record.native, driver)) *linkLost = true;
     records.push_back({MapDiagnostic(record.sqlState, record.native, record.text, driver), driver.name,
                        std::move(description)});
   }
@@ -85,8 +113,8 @@ std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handl
 }
 
 void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle,
-                      const DriverIdentity& driver, std::string_view doing) {
-  std::vector<ErrorRecord> records = ReadDiagnostics(handleType, handle, driver);
+                      const DriverIdentity& driver, std::string_view doing, bool* linkLost) {
+  std::vector<ErrorRecord> records = ReadDiagnostics(handleType, handle, driver, linkLost);
   if (records.empty()) {
     records.push_back({kProviderFailed, driver.name, std::string(doing) + " failed, and the driver gave no reason."});
   }

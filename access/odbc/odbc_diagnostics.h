@@ -32,13 +32,20 @@ std::vector<DiagnosticRecord> ReadDiagnosticRecords(SQLSMALLINT handleType, SQLH
 ResultCode MapDiagnostic(std::string_view sqlState, SQLINTEGER nativeError, std::string_view message,
                          const DriverIdentity& driver);
 
+// True when one diagnostic record says the link to the database is gone: SQLSTATE class 08 from any
+// driver, and the states and native codes by which a few drivers say so otherwise.
+bool ShowsLinkLost(std::string_view sqlState, SQLINTEGER nativeError, const DriverIdentity& driver);
+
 // Every diagnostic record the handle holds, in order, one ErrorRecord each: the mapped code, the
-// driver's name, and the message (on one line) followed by its SQLSTATE.
+// driver's name, and the message (on one line) followed by its SQLSTATE. `linkLost`, when given, is
+// set when any of them ShowsLinkLost.
 std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
-                                         const DriverIdentity& driver);
+                                         const DriverIdentity& driver, bool* linkLost = nullptr);
 
 // Raises the handle's records; when it holds none, a provider failure saying what was being done.
+// `linkLost` as for ReadDiagnostics.
 [[noreturn]] void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle,
-                                   const DriverIdentity& driver, std::string_view doing);
+                                   const DriverIdentity& driver, std::string_view doing,
+                                   bool* linkLost = nullptr);
 
 }  // namespace ql::access

@@ -27,6 +27,8 @@ struct OdbcLink {
   // a result; there the only texts with several results are CALLs, whose result without rows is
   // their last.
   bool resultsFollowCounts = true;
+  // Set once a failure's diagnostics showed that the link to the database is gone (ShowsLinkLost).
+  bool lost = false;
   OdbcMessages messages;
   // Last, so that its thread is stopped before the handles above are freed.
   OdbcCanceller canceller;
@@ -34,8 +36,8 @@ struct OdbcLink {
   // Keeps the messages of a call on `handle` that returned `rc`.
   void Note(SQLRETURN rc, const OdbcHandle& handle) { messages.Collect(rc, handle.Type(), handle.Get()); }
 
-  [[noreturn]] void Raise(const OdbcHandle& handle, std::string_view doing) const {
-    RaiseDiagnostics(*errors, handle.Type(), handle.Get(), driver, doing);
+  [[noreturn]] void Raise(const OdbcHandle& handle, std::string_view doing) {
+    RaiseDiagnostics(*errors, handle.Type(), handle.Get(), driver, doing, &lost);
   }
 };
 

@@ -26,6 +26,7 @@ class OdbcSession final : public ProviderSession {
   bool NextResult(std::unique_ptr<ProviderCursor>& rows) override;
   std::vector<ServerMessage> TakeMessages() override { return link_->messages.Take(); }
   std::vector<ConnectionFact> Describe() override;
+  bool Lost() const override { return link_->lost; }
 
  private:
   OdbcHandle NewStatement();

@@ -44,6 +44,7 @@ LoadedLibpq Load() {
       Find(lib, api.cancel, "PQcancel", why) && Find(lib, api.sendQuery, "PQsendQuery", why) &&
       Find(lib, api.sendQueryParams, "PQsendQueryParams", why) &&
       Find(lib, api.setSingleRowMode, "PQsetSingleRowMode", why) && Find(lib, api.getResult, "PQgetResult", why) &&
+      Find(lib, api.consumeInput, "PQconsumeInput", why) && Find(lib, api.isBusy, "PQisBusy", why) &&
       Find(lib, api.resultStatus, "PQresultStatus", why) &&
       Find(lib, api.resultErrorField, "PQresultErrorField", why) &&
       Find(lib, api.resultErrorMessage, "PQresultErrorMessage", why) && Find(lib, api.clear, "PQclear", why) &&

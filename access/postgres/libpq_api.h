@@ -31,6 +31,8 @@ struct LibpqApi {
   decltype(&::PQsendQueryParams) sendQueryParams;
   decltype(&::PQsetSingleRowMode) setSingleRowMode;
   decltype(&::PQgetResult) getResult;
+  decltype(&::PQconsumeInput) consumeInput;
+  decltype(&::PQisBusy) isBusy;
   decltype(&::PQresultStatus) resultStatus;
   decltype(&::PQresultErrorField) resultErrorField;
   decltype(&::PQresultErrorMessage) resultErrorMessage;

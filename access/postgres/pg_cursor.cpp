@@ -35,16 +35,30 @@ PgCursor::PgCursor(std::shared_ptr<PgLink> link, PgResult first, bool cancellabl
 }
 
 PgCursor::~PgCursor() {
-  if (!streaming_) return;
+  if (streaming_) StopStreaming();
+}
+
+// Bounded: the user asked for another command, not to wait on this result.
+void PgCursor::StopStreaming() {
   link_->streaming = nullptr;
+  streaming_ = false;
   // A text's statements form one transaction on the server: cancelling would also undo statements
   // before this one, which reported success, so then the rows are read to the end instead.
-  if (cancellable_ && link_->cancel) {
-    BusyLink busy(*link_);
-    char reason[256];
-    link_->api->cancel(link_->cancel.get(), reason, sizeof reason);
-  }
-  link_->Drain();
+  if (cancellable_) link_->Cancel();
+  link_->Drain(PgWait::kBounded);
+}
+
+void PgCursor::Drop() {
+  if (!streaming_) return;
+  StopStreaming();
+  current_.reset();
+  failure_ = std::vector<ErrorRecord>{
+      {kProviderFailed, "PostgreSQL", "The rest of this result was dropped so that another statement could run."}};
+}
+
+void PgCursor::PrepareSetAside() {
+  wait_ = PgWait::kBounded;
+  setAside_ = true;
 }
 
 void PgCursor::Finish(std::vector<ErrorRecord> failure) {
@@ -56,7 +70,11 @@ void PgCursor::Finish(std::vector<ErrorRecord> failure) {
 PgResult PgCursor::Receive() {
   BusyLink busy(*link_);
   const LibpqApi& api = *link_->api;
-  PgResult next(api.getResult(link_->connection.get()), PgResultFree{&api});
+  PgResult next = link_->NextResult(wait_);
+  if (link_->lost) {
+    Finish(link_->LostRecords());
+    return next;
+  }
   if (!next) {
     link_->unfinished = false;
     Finish({});
@@ -64,29 +82,20 @@ PgResult PgCursor::Receive() {
   }
   if (api.resultStatus(next.get()) == PGRES_TUPLES_OK) {
     // The result's end. The results of the statements after it in the same text are left on the
-    // connection: the session's NextResult reads them, or the next text sent drops them.
+    // connection for the session's NextResult, or the next text sent drops them; a result set aside
+    // drops them now, and a failure among them is raised once its rows are read, since nothing else
+    // reads it now.
     next.reset();
-    Finish({});
+    Finish(setAside_ && link_->unfinished ? link_->Drain(wait_) : std::vector<ErrorRecord>{});
     return next;
   }
   if (!HasRows(api, next.get())) {
     std::vector<ErrorRecord> failure = link_->Records(next.get());
     next.reset();
-    link_->Drain();
+    link_->Drain(wait_);
     Finish(std::move(failure));
   }
   return next;
-}
-
-void PgCursor::SetAside() {
-  while (streaming_) {
-    if (PgResult rows = Receive()) setAside_.push_back(std::move(rows));
-  }
-  // The text's later results go too, unread; a failure among them is raised once these rows are
-  // read, since nothing else reads it now.
-  if (!link_->unfinished) return;
-  std::vector<ErrorRecord> failure = link_->Drain();
-  if (!failure_ && !failure.empty()) failure_ = std::move(failure);
 }
 
 bool PgCursor::FetchRow(RowWriter& row) {
@@ -94,11 +103,7 @@ bool PgCursor::FetchRow(RowWriter& row) {
   for (;;) {
     if (current_ && nextRow_ < api.ntuples(current_.get())) break;
     current_.reset();
-    if (!setAside_.empty()) {
-      current_ = std::move(setAside_.front());
-      setAside_.pop_front();
-      nextRow_ = 0;
-    } else if (streaming_) {
+    if (streaming_) {
       current_ = Receive();
       nextRow_ = 0;
     } else if (failure_) {

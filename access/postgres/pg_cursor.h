@@ -2,7 +2,6 @@
 // The rows of one PostgreSQL result, read from the connection as the layer asks for them
 // (one at a time, or in chunks where libpq offers that), so memory holds only what navigation reached.
 
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,24 +30,32 @@ class PgCursor final : public ProviderCursor {
 
   const std::vector<std::string>& ColumnNames() const override { return names_; }
   bool FetchRow(RowWriter& row) override;
+  bool HoldsSession() const override { return streaming_; }
+  // From now on a server that sends nothing for kHungServerLimit is given up, and at the result's
+  // end the text's later results are dropped, the first failure among them raised after the last row.
+  void PrepareSetAside() override;
 
-  // Reads the rest of the result into the cursor's memory and drops the text's later results, so
-  // that another statement can run.
-  void SetAside();
+  // Ends the result where it stands, so that another statement can run: the rest is dropped (the
+  // server asked to stop producing it when the result is cancellable), and reading on raises a
+  // failure that says so. Only for a cursor whose rows nobody set aside.
+  void Drop();
 
  private:
   // The next rows from the connection; null when the result has ended or failed, which ends the
   // streaming.
   PgResult Receive();
   void Finish(std::vector<ErrorRecord> failure);
+  // Cancels the result when it is cancellable, and drops the rest of the text's results.
+  void StopStreaming();
 
   std::shared_ptr<PgLink> link_;
   std::vector<std::string> names_;
   std::vector<PgValueKind> kinds_;
   PgResult current_;
   int nextRow_ = 0;
-  std::deque<PgResult> setAside_;
   std::optional<std::vector<ErrorRecord>> failure_;  // raised once the rows before it are read
+  PgWait wait_ = PgWait::kAsLongAsItTakes;
+  bool setAside_ = false;
   bool streaming_ = false;
   bool cancellable_;
 };

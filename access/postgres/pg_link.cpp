@@ -1,5 +1,9 @@
 #include "access/postgres/pg_link.h"
 
+#include <poll.h>
+
+#include <cerrno>
+
 #include "access/postgres/pg_keys.h"
 #include "access/core/sql_state.h"
 
@@ -35,13 +39,14 @@ void PgLink::RaiseConnection(std::string_view doing) const {
   errors->Raise(kProviderFailed, kSource, std::move(message));
 }
 
-std::vector<ErrorRecord> PgLink::Drain() {
+std::vector<ErrorRecord> PgLink::Drain(PgWait wait) {
   std::vector<ErrorRecord> failure;
   BusyLink busy(*this);
   // libpq ends every statement's results with a null one, a lost connection included; a copy is
   // ended below so that it does too.
   for (;;) {
-    PgResult result(api->getResult(connection.get()), PgResultFree{api});
+    PgResult result = NextResult(wait);
+    if (lost) return LostRecords();
     if (!result) {
       unfinished = false;
       break;
@@ -51,10 +56,17 @@ std::vector<ErrorRecord> PgLink::Drain() {
       // Nothing is sent: the copy ends with a failure the server reports as the next result.
       api->putCopyEnd(connection.get(), "copying from the client is not supported");
     } else if (status == PGRES_COPY_OUT) {
-      char* data = nullptr;
-      while (api->getCopyData(connection.get(), &data, 0) > 0) {
-        api->freemem(data);
-        data = nullptr;
+      auto heard = std::chrono::steady_clock::now();
+      bool cancelled = false;
+      for (;;) {
+        char* data = nullptr;
+        const int got = api->getCopyData(connection.get(), &data, 1);
+        if (data != nullptr) api->freemem(data);
+        if (got > 0) continue;
+        if (got < 0) break;
+        const Input input = AwaitInput(wait, heard, cancelled);
+        if (input == Input::kGivenUp) return LostRecords();
+        if (input == Input::kCannotWait) api->consumeInput(connection.get());
       }
     }
     if (failure.empty() && (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE)) {
@@ -62,6 +74,90 @@ std::vector<ErrorRecord> PgLink::Drain() {
     }
   }
   return failure;
+}
+
+PgResult PgLink::NextResult(PgWait wait) {
+  if (!AwaitResult(wait)) return PgResult(nullptr, PgResultFree{api});
+  return PgResult(api->getResult(connection.get()), PgResultFree{api});
+}
+
+void PgLink::Cancel() {
+  if (!canceller || lost) return;
+  canceller->Request();
+  if (!canceller->AwaitSent(kHungServerLimit)) GiveUp(true);
+}
+
+void PgLink::SettleCancels() {
+  RequireUsable();
+  if (!canceller) return;
+  if (!canceller->AwaitSent(kHungServerLimit)) GiveUp(true);
+  canceller->TakeRequest();
+  RequireUsable();
+}
+
+void PgLink::RequireUsable() const {
+  if (lost) errors->Raise(LostRecords());
+}
+
+bool PgLink::Gone() const { return lost || (connection && api->status(connection.get()) == CONNECTION_BAD); }
+
+std::vector<ErrorRecord> PgLink::LostRecords() const { return {{kProviderFailed, kSource, lostReason}}; }
+
+bool PgLink::AwaitResult(PgWait wait) {
+  if (lost) return false;
+  auto heard = std::chrono::steady_clock::now();
+  bool cancelled = false;
+  while (api->isBusy(connection.get()) != 0) {
+    const Input input = AwaitInput(wait, heard, cancelled);
+    if (input == Input::kGivenUp) return false;
+    // PQgetResult then waits, or reports the broken connection.
+    if (input == Input::kCannotWait) break;
+  }
+  return true;
+}
+
+// libpq reads what has arrived (PQconsumeInput) once the socket is readable; a socket libpq has
+// closed, or a read that failed, leaves the connection broken, which the next PQgetResult reports.
+PgLink::Input PgLink::AwaitInput(PgWait wait, std::chrono::steady_clock::time_point& heard, bool& cancelled) {
+  using Clock = std::chrono::steady_clock;
+  PGconn* const conn = connection.get();
+  const int requests = canceller ? canceller->RequestFd() : -1;
+  for (;;) {
+    const int socket = api->socket(conn);
+    if (socket < 0) return Input::kCannotWait;
+    int timeout = -1;
+    if (wait == PgWait::kBounded || cancelled) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(heard + kHungServerLimit - Clock::now());
+      if (left.count() <= 0) {
+        GiveUp(cancelled);
+        return Input::kGivenUp;
+      }
+      timeout = static_cast<int>(left.count());
+    }
+    pollfd ready[2] = {{socket, POLLIN, 0}, {requests, POLLIN, 0}};
+    const int rc = ::poll(ready, 2, timeout);
+    if (rc < 0 && errno != EINTR) return Input::kCannotWait;
+    if (rc <= 0) continue;
+    if ((ready[1].revents & POLLIN) != 0 && canceller->TakeRequest() && !cancelled) {
+      // The server's time to answer counts from the request.
+      cancelled = true;
+      heard = Clock::now();
+    }
+    if (ready[0].revents != 0) {
+      heard = Clock::now();
+      return api->consumeInput(conn) != 0 ? Input::kArrived : Input::kCannotWait;
+    }
+  }
+}
+
+void PgLink::GiveUp(bool cancelled) {
+  lost = true;
+  const std::string seconds = std::to_string(kHungServerLimit.count());
+  lostReason = cancelled ? "The server did not answer the cancel request within " + seconds +
+                               " seconds; the connection to it was given up."
+                         : "The server sent nothing for " + seconds +
+                               " seconds while an unfinished result was read to its end for the next command; the "
+                               "connection to it was given up.";
 }
 
 void PgLink::Tell(ServerMessage message) {

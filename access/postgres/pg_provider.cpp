@@ -1,14 +1,11 @@
 #include "access/postgres/pg_provider.h"
 
-#include <poll.h>
-
-#include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cstring>
 #include <utility>
 
 #include "access/ascii.h"
+#include "access/postgres/pg_connect.h"
 #include "access/postgres/pg_cursor.h"
 #include "access/postgres/pg_keys.h"
 #include "access/postgres/pg_link.h"
@@ -59,22 +56,6 @@ bool FindServerState(std::string_view message, std::string& state, std::string& 
     return true;
   }
   return false;
-}
-
-// The connect_timeout the connection was given, by its keys or by its URI; 15 seconds when libpq
-// cannot tell (it has refused the value by then), 0 for no limit.
-int ConnectTimeoutSeconds(const LibpqApi& api, PGconn* connection) {
-  std::string value(kDefaultConnectTimeout);
-  if (PQconninfoOption* options = api.conninfo(connection)) {
-    for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
-      if (std::strcmp(option->keyword, "connect_timeout") == 0 && option->val != nullptr) value = option->val;
-    }
-    api.conninfoFree(options);
-  }
-  int seconds = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-  if (error != std::errc() || end != value.data() + value.size() || seconds < 0) return 15;
-  return seconds;
 }
 
 // The columns of the table the parameter names, resolved as the server resolves a name in a
@@ -174,7 +155,8 @@ class PgSession final : public ProviderSession {
       }
     } wiper{params};
     Connect(params);
-    link.cancel = PgCancel(api.getCancel(link.connection.get()), PgCancelFree{&api});
+    link.canceller =
+        std::make_unique<PgCanceller>(api, PgCancel(api.getCancel(link.connection.get()), PgCancelFree{&api}));
   }
 
   ~PgSession() override {
@@ -194,6 +176,8 @@ class PgSession final : public ProviderSession {
     // answers with ROLLBACK; so only a text's first statement can be one, and it is watched.
     watchRollback_ = api.transactionStatus(link.connection.get()) == PQTRANS_INERROR && !AsksToRollBack(sql);
     const std::string text(sql);
+    // A Ctrl-C that came after the last statement ended asked to stop that one, not this.
+    link.SettleCancels();
     BusyLink busy(link);
     if (api.sendQuery(link.connection.get(), text.c_str()) == 0) link.RaiseConnection("Sending the statement");
     link.unfinished = true;
@@ -249,6 +233,7 @@ class PgSession final : public ProviderSession {
     watchRollback_ = false;
     const std::string name(table);
     const char* const values[] = {name.c_str()};
+    link.SettleCancels();
     BusyLink busy(link);
     if (api.sendQueryParams(link.connection.get(), kColumnsQuery, 1, nullptr, values, nullptr, nullptr, 0) == 0) {
       link.RaiseConnection("Sending the query for the columns");
@@ -257,7 +242,8 @@ class PgSession final : public ProviderSession {
     // Not in single-row mode: the whole (small) result comes at once, and the connection is free again.
     PgResult rows{nullptr, PgResultFree{&api}};
     const Read read = ReadResult(rows);
-    link.Drain();
+    link.Drain(PgWait::kAsLongAsItTakes);
+    link.RequireUsable();
     if (read != Read::kRows) {
       link.errors->Raise(kProviderFailed, kSource, "The query for the columns returned no rows.");
     }
@@ -309,13 +295,13 @@ class PgSession final : public ProviderSession {
     return cursor;
   }
 
-  // PQcancel may be called from a signal handler: it only opens a socket to the server, writes the
-  // request and closes it.
+  // From a signal handler: the canceller's thread sends the request, and the wait under way gives
+  // the server a limited time to answer it.
   void Interrupt() noexcept override {
-    if (!link_->busy.load() || !link_->cancel) return;
-    char reason[256];
-    link_->api->cancel(link_->cancel.get(), reason, sizeof reason);
+    if (link_->busy.load() && link_->canceller) link_->canceller->Request();
   }
+
+  bool Lost() const override { return link_->Gone(); }
 
  private:
   enum class Read { kEnd, kCommand, kRows };
@@ -329,7 +315,8 @@ class PgSession final : public ProviderSession {
     const LibpqApi& api = *link.api;
     BusyLink busy(link);
     for (;;) {
-      PgResult result(api.getResult(link.connection.get()), PgResultFree{&api});
+      PgResult result = link.NextResult(PgWait::kAsLongAsItTakes);
+      link.RequireUsable();
       const bool watched = std::exchange(watchRollback_, false);
       if (!result) {
         link.unfinished = false;
@@ -346,13 +333,14 @@ class PgSession final : public ProviderSession {
       }
       if (status == PGRES_COPY_OUT || status == PGRES_COPY_IN || status == PGRES_COPY_BOTH) {
         result.reset();
-        link.Drain();  // ends the copy, so the connection stays usable
+        link.Drain(PgWait::kAsLongAsItTakes);  // ends the copy, so the connection stays usable
+        link.RequireUsable();
         link.errors->Raise(kNotSupported, kSource, "COPY to or from the client is not supported here.");
       }
       if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR) {
         std::vector<ErrorRecord> failure = link.Records(result.get());
         result.reset();
-        link.Drain();
+        link.Drain(PgWait::kAsLongAsItTakes);
         link.errors->Raise(std::move(failure));
       }
       rows = std::move(result);
@@ -360,11 +348,14 @@ class PgSession final : public ProviderSession {
     }
   }
 
-  // Frees the connection for another text: a cursor whose rows are still arriving reads them into
-  // its own memory, and the results of its text after it are dropped.
+  // Frees the connection for another text: the results of the text before it that are still on
+  // the connection are dropped. The layer has read the rows of a result still arriving into its
+  // cursor's store by now (HoldsSession); a cursor it left is ended where it stands.
   void FreeConnection() {
-    if (link_->streaming != nullptr) link_->streaming->SetAside();
-    if (link_->unfinished) link_->Drain();
+    link_->RequireUsable();
+    if (link_->streaming != nullptr) link_->streaming->Drop();
+    if (link_->unfinished) link_->Drain(PgWait::kBounded);
+    link_->RequireUsable();
   }
 
   void Connect(const LibpqParams& params) {
@@ -378,44 +369,36 @@ class PgSession final : public ProviderSession {
     }
     keywords.push_back(nullptr);
     values.push_back(nullptr);
-    link.connection = PgConnection(api.connectStartParams(keywords.data(), values.data(), params.expandDbname ? 1 : 0),
-                                   PgConnectionFree{&api});
+    PgConnectOutcome outcome = ConnectEachHostWithin(
+        api, keywords, values, params.expandDbname,
+        [](const LibpqApi& libpq, PGconn* connection, void* context) {
+          // The server's notices are kept for TakeMessages, from the first one sent while connecting,
+          // rather than written to standard error as libpq would: the layer prints nothing.
+          libpq.setNoticeReceiver(connection, &PgLink::Notice, context);
+          // Verbose, so that a refused login names its SQLSTATE in the message.
+          libpq.setErrorVerbosity(connection, PQERRORS_VERBOSE);
+        },
+        &link);
+    link.connection = std::move(outcome.connection);
     if (!link.connection) link.errors->Raise(kOutOfMemory, kSource, "libpq could not allocate a connection.");
     PGconn* connection = link.connection.get();
-    // The server's notices are kept for TakeMessages, from the first one sent while connecting,
-    // rather than written to standard error as libpq would: the layer prints nothing.
-    api.setNoticeReceiver(connection, &PgLink::Notice, &link);
-    // Verbose, so that a refused login names its SQLSTATE in the message.
-    api.setErrorVerbosity(connection, PQERRORS_VERBOSE);
-    const int seconds = ConnectTimeoutSeconds(api, connection);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
-    while (api.status(connection) != CONNECTION_BAD && polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
-      pollfd ready{api.socket(connection), static_cast<short>(polling == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
-      int wait = -1;
-      if (seconds > 0) {
-        wait = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
-        if (wait <= 0) {
-          link.errors->Raise(kProviderFailed, kSource,
-                             "The server did not answer within " + std::to_string(seconds) + " seconds (Connect Timeout).");
-        }
-      }
-      if (ready.fd >= 0) {
-        const int rc = ::poll(&ready, 1, wait);
-        if (rc < 0 && errno != EINTR) break;
-        if (rc <= 0) continue;
-      }
-      polling = api.connectPoll(connection);
+    if (outcome.timedOut) {
+      link.errors->Raise(kProviderFailed, kSource,
+                         outcome.givenUp.empty() ? "The server did not answer within " + std::to_string(outcome.seconds) +
+                                                       " seconds (Connect Timeout)."
+                                                 : WithoutSecrets(OneLine(outcome.givenUp), link.secrets));
     }
     if (api.status(connection) != CONNECTION_OK) {
-      const std::string message = api.errorMessage(connection);
+      const std::string message = outcome.givenUp + api.errorMessage(connection);
       std::string state;
       std::string text;
       if (FindServerState(message, state, text)) {
         link.errors->Raise(MapSqlState(state), kSource,
                            WithoutSecrets(OneLine(text), link.secrets) + " (SQLSTATE " + state + ")");
       }
-      link.RaiseConnection("Connecting");
+      std::string description = WithoutSecrets(OneLine(message), link.secrets);
+      if (description.empty()) description = "Connecting failed, and libpq gave no reason.";
+      link.errors->Raise(kProviderFailed, kSource, std::move(description));
     }
     api.setErrorVerbosity(connection, PQERRORS_DEFAULT);
   }

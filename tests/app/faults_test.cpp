@@ -79,6 +79,9 @@ TEST(Faults, ASignalThatEndsTheProgramLeavesWhatWasPrintedInTheLog) {
   const std::string heldRecord = "open \"Data Source=:memory:\"\n" + Numbers(15) +
                                  "sql \"select a.x from n a,n b where a.x=41 and b.x=1 or a.x<0\"\nrecord\nt\n";
   const std::string waitForSpin = "(( $(cut -d\" \" -f14 /proc/$pid/stat) > 30 ))";
+  // While `t` waits, what `record` printed before it is written out after the same short wait as
+  // for any other command, before any signal: the script notes that it saw it in the log.
+  const std::string waitForRecordWritten = "grep -q \"x  *41$\" log && touch written";
   struct Case {
     std::string signal;
     int status;
@@ -94,6 +97,7 @@ TEST(Faults, ASignalThatEndsTheProgramLeavesWhatWasPrintedInTheLog) {
       {"TERM", 143, before + "sql \"" + kEndless + " SELECT count(*) FROM c\"\ncount\n", waitForCount},
       {"TERM", 143, heldRecord, waitForSpin},
       {"INT", 130, heldRecord, waitForSpin},
+      {"TERM", 143, heldRecord, waitForRecordWritten},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("SIG" + c.signal + " after " + c.commands);
@@ -102,6 +106,9 @@ TEST(Faults, ASignalThatEndsTheProgramLeavesWhatWasPrintedInTheLog) {
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(run.output.starts_with("status " + std::to_string(c.status) + "\n")) << run.output;
     EXPECT_TRUE(Contains(run.output, Field("x", "41"))) << run.output;
+    if (c.ready == waitForRecordWritten) {
+      EXPECT_EQ(::access(directory.File("written").c_str(), F_OK), 0) << "the record was held while t waited";
+    }
     if (c.ready == waitForCount) {
       EXPECT_TRUE(Contains(run.output, "Error @442")) << run.output;
       // The failed statement closed the recordset, and the count said so before the last statement.

@@ -174,6 +174,70 @@ TEST_F(DatabaseObject, DestructionSurvivesAFailureWhileClosing) {
             (Log{"Recordset.Close", "Recordset.~", "Connection.~"}));
 }
 
+// A failure that shows the link gone is reported, then the connection string Open was given is
+// opened again, once, on a new connection, and a note says so; what failed never runs again.
+TEST_F(DatabaseObject, ALostConnectionIsOpenedAgainOnceAndNothingRunsTwice) {
+  objects.results["insert"] = {};
+  objects.facts = {{access::kFactProvider, "Fake"}, {access::kFactHost, "db2"}, {access::kFactPort, "5433"}};
+  const std::string reopened = "The connection was lost and has been opened again to db2, port 5433: the command "
+                               "that failed was not run again, and a transaction that was open is lost.\n";
+  struct Case {
+    std::string label;
+    std::string command;        // fails, the link lost
+    std::string failingCall;    // where it fails
+    bool reopenFails;
+    bool hookAllows;
+    std::string output;
+    std::string notes;
+    int opens;                  // of the connection, the first open included
+  };
+  const Case cases[] = {
+      {"a statement", "sql insert", "Recordset.Open", false, true, Framed(442, plannedReport), reopened, 2},
+      {"a count", "count", "Recordset.RecordCount", false, true,
+       Framed(203, plannedReport) + "0 record(s) in current recordset.\n", reopened, 2},
+      {"a listing", "table", "Connection.OpenSchema", false, true, Framed(238, plannedReport), reopened, 2},
+      {"the new connection refused", "sql insert", "Recordset.Open", true, true,
+       Framed(442, plannedReport) + Framed(101, plannedReport),
+       "The connection was lost and could not be opened again; open one to go on.\n", 2},
+      {"a hook that ends the program instead", "sql insert", "Recordset.Open", false, false,
+       Framed(442, plannedReport), "", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    bool hookAsked = false;
+    struct Hook {
+      bool allows;
+      bool& asked;
+    } hook{c.hookAllows, hookAsked};
+    database.OnLostConnection([](void* context) {
+      auto& self = *static_cast<Hook*>(context);
+      self.asked = true;
+      return self.allows;
+    }, &hook);
+    session.Run("open Server=db1,db2;Password=x\nsql select id\nrecord");
+    session.Notes();
+    objects.calls.ClearLog();
+    objects.LastConnection()->lost = true;
+    objects.calls.FailAt(c.failingCall, 1, planned);
+    if (c.reopenFails) objects.calls.FailAt("Connection.Open", 1, planned);
+    EXPECT_EQ(session.Run(c.command), c.output);
+    EXPECT_EQ(session.Notes(), c.notes);
+    EXPECT_TRUE(hookAsked);
+    EXPECT_EQ(objects.calls.Count("Connection.Open"), c.opens - 1);
+    EXPECT_EQ(objects.calls.Count(c.failingCall), 1) << "run once";
+    if (c.opens == 2 && !c.reopenFails) {
+      EXPECT_EQ(objects.LastConnection()->openedWith, "Server=db1,db2;Password=x");
+      EXPECT_EQ(session.Run("sql select id\nrecord"), Row(1)) << "the new connection serves the next command";
+    }
+  }
+  // A failure that leaves the link as it was opens nothing.
+  session.Run("open a");
+  objects.calls.ClearLog();
+  EXPECT_EQ(session.Run("sql selec id"), Report(442, "80040e14", "IDispatch error #3092", "Fake", "cannot run: selec id"));
+  EXPECT_EQ(objects.calls.Count("CreateConnection"), 0);
+  EXPECT_EQ(session.Notes(), "");
+}
+
 TEST_F(DatabaseObject, InterruptReachesTheHeldConnectionOnly) {
   database.Interrupt();
   session.Run("open a");

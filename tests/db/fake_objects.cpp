@@ -133,6 +133,7 @@ class Errors : public access::Errors {
 Ref<access::Connection> Objects::CreateConnection() {
   calls.Enter("CreateConnection");
   auto connection = std::make_shared<Connection>(calls);
+  connection->facts = facts;
   lastConnection_ = connection;
   return Ref<Connection>(std::move(connection));
 }

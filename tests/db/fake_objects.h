@@ -69,6 +69,8 @@ class Objects : public access::ObjectFactory {
   std::map<std::string, Table> results;
   // The results that wait behind a statement's first, in order.
   std::map<std::string, std::vector<Table>> behind;
+  // What Describe gives on each connection made from now on.
+  std::vector<access::ConnectionFact> facts;
   // The newest object the factory made, while someone still holds it.
   std::shared_ptr<Connection> LastConnection() const { return lastConnection_.lock(); }
   std::shared_ptr<Recordset> LastRecordset() const { return lastRecordset_.lock(); }
@@ -100,6 +102,7 @@ class Connection : public access::Connection {
   std::vector<access::ServerMessage> TakeMessages() override;
   std::int64_t RecordsAffected() override;
   std::vector<access::ConnectionFact> Describe() override;
+  bool IsLost() override { return lost; }
 
   std::string openedWith;
   std::vector<ErrorEntry> errors;
@@ -117,6 +120,8 @@ class Connection : public access::Connection {
   std::int32_t schemaState = access::kStateOpen;
   int interrupts = 0;
   std::int32_t state = access::kStateClosed;
+  // What IsLost tells: set by a test whose planned failure stands for a link that went.
+  bool lost = false;
 
  private:
   friend class Recordset;

@@ -54,7 +54,8 @@ TEST(ManualPageTest, HasTheUsualSectionsAndTheProgramsVersion) {
         "ENVIRONMENT", "EXIT STATUS", "FILES", "EXAMPLES", "SEE ALSO"}) {
     EXPECT_NE(page.find("\n.SH " + std::string(section) + "\n"), std::string::npos) << section;
   }
-  for (const char* variable : {"NO_COLOR", "TERM", "QUERYLOOM_HISTORY", "ODBCINI", "ODBCSYSINI"}) {
+  for (const char* variable :
+       {"NO_COLOR", "TERM", "QUERYLOOM_HISTORY", "ODBCINI", "ODBCSYSINI", "PGPASSWORD", "PGPASSFILE", "PGOPTIONS"}) {
     EXPECT_NE(page.find("\n.B " + std::string(variable) + "\n"), std::string::npos) << variable;
   }
   EXPECT_EQ(page.rfind(".TH QUERYLOOM 1 ", 0), 0u);

@@ -9,8 +9,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <future>
 #include <thread>
 
+#include "access/postgres/pg_link.h"
 #include "probes/access_probe.h"
 #include "odbc_engine.h"
 #include "test_servers.h"
@@ -100,6 +103,7 @@ TEST_P(OdbcServerFailures, AStatementErrorCarriesTheDriversMessageSqlstateAndNam
     EXPECT_EQ(error.Description()->find('\n'), std::string::npos) << "one line: " << *error.Description();
   }
   EXPECT_TRUE(ErrorsText().starts_with(Hex(access::kStatementError) + " " + FactsOf(engine()).library + ": ")) << ErrorsText();
+  EXPECT_FALSE(connection_->IsLost()) << "a statement the server refused leaves the link as it was";
 }
 
 TEST_P(OdbcServerFailures, AStatementWithANulIsRefusedRatherThanCutShort) {
@@ -191,6 +195,7 @@ TEST_P(OdbcServerFailures, AStatementAfterTheServerStoppedFailsAndAnOpenAfterIts
   ASSERT_TRUE(server.Stopped());
   EXPECT_EQ(QueryCode("SELECT 2"), Hex(access::kProviderFailed));
   EXPECT_NE(ErrorsText(), "");
+  EXPECT_TRUE(connection_->IsLost()) << ErrorsText();
   EXPECT_EQ(OpenCode(connectionString_), Hex(access::kProviderFailed)) << "while it is down";
 
   ASSERT_TRUE(server.Start());
@@ -219,6 +224,7 @@ TEST_P(OdbcServerFailures, AServerStoppedMidResultIsReportedOnEveryLaterCallAndR
   }
   EXPECT_EQ(QueryCode("SELECT 2"), Hex(access::kProviderFailed));
   EXPECT_EQ(QueryCode("SELECT 3"), Hex(access::kProviderFailed)) << "the next statement is reported too";
+  EXPECT_TRUE(connection_->IsLost()) << ErrorsText();
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(OpenCode(connectionString_), "none");
   fresh_->Close();
@@ -258,6 +264,102 @@ TEST_P(PostgresNativeCopy, IsRefusedAndTheConnectionGoesOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Native, PostgresNativeCopy, testing::Values(&PostgresNativeEngine()), EngineName);
+
+// What only the PostgreSQL provider over libpq does: lists of hosts, with a time limit for each, and
+// a server that stops answering given up within a limit.
+class PostgresNativeLinks : public OdbcServerFailures {};
+
+// A host that refuses, or takes the connection and never answers, gives way to the next, by keys and
+// by URI; the limit of each is Connect Timeout.
+TEST_P(PostgresNativeLinks, AHostListFallsOverToTheNextHost) {
+  const TestServer* server = RequireServer("pg");
+  if (server == nullptr) return;
+  Listener refusing;
+  refusing.Close();
+  Listener silent;
+  const auto keys = [&](const std::string& first, const std::string& second) {
+    return "Provider=PostgreSQL;Data Source=127.0.0.1:" + first + ",127.0.0.1:" + second + ";Initial Catalog=" +
+           server->database + ";User ID=" + server->user + ";Password=" + server->password + ";Connect Timeout=1";
+  };
+  const auto uri = [&](const std::string& first, const std::string& second) {
+    return "postgresql://" + server->user + ":" + server->password + "@127.0.0.1:" + first + ",127.0.0.1:" + second +
+           "/" + server->database + "?connect_timeout=1";
+  };
+  struct Case {
+    std::string label;
+    std::string connectionString;
+    std::string code;
+    int seconds;  // the longest the open may take
+  };
+  const Case cases[] = {
+      {"a refusing first port, by keys", keys(refusing.Port(), server->port), "none", 2},
+      {"a refusing first port, by URI", uri(refusing.Port(), server->port), "none", 2},
+      {"a silent first host, by keys", keys(silent.Port(), server->port), "none", 3},
+      {"a silent first host, by URI", uri(silent.Port(), server->port), "none", 3},
+      {"every host silent", keys(silent.Port(), silent.Port()), Hex(access::kProviderFailed), 4},
+  };
+  for (const Case& c : cases) {
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(OpenCode(c.connectionString), c.code) << c.label << "\n" << FreshErrors();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(c.seconds)) << c.label;
+    if (c.code == "none") {
+      EXPECT_EQ(access_probe::RestOfRows(*access_probe::Query(fresh_, "SELECT inet_server_port()")), server->port + "\n")
+          << c.label;
+    } else {
+      EXPECT_EQ(FreshErrors().find(server->password), std::string::npos) << FreshErrors();
+    }
+  }
+}
+
+// A server whose processes stop (SIGSTOP) still has its connections taken by the kernel, and never
+// answers: a cancel request, dropping an unfinished result for the next statement, and setting one
+// aside for a listing give up on it within the limit, and the connection is then lost.
+TEST_P(PostgresNativeLinks, AHungServerIsGivenUpWithinTheLimit) {
+  struct Case {
+    std::string label;
+    std::function<void(Ref<Recordset>&)> act;
+  };
+  const Case cases[] = {
+      {"Ctrl-C during a statement",
+       [this](Ref<Recordset>&) {
+         const std::jthread interrupter([this](const std::stop_token& stop) {
+           // Until the statement has been sent an interrupt has nothing to stop.
+           while (!stop.stop_requested()) {
+             connection_->Interrupt();
+             std::this_thread::sleep_for(std::chrono::milliseconds(200));
+           }
+         });
+         Query("SELECT pg_sleep(600)");
+       }},
+      {"a statement replacing an unfinished result",
+       [this](Ref<Recordset>& rows) {
+         rows->Close();
+         Query("SELECT 1");
+       }},
+      {"a listing beside an unfinished result",
+       [this](Ref<Recordset>&) {
+         connection_->OpenSchema(access::SchemaKind::kTables, access::Variant::Missing(), access::Variant::Missing());
+       }},
+  };
+  for (const Case& c : cases) {
+    connection_ = access_probe::Connect(connectionString_);
+    Ref<Recordset> rows = Query("SELECT generate_series(1, 100000000)");
+    PausedServer paused("pg");
+    ASSERT_TRUE(paused.Paused()) << c.label;
+    const auto started = std::chrono::steady_clock::now();
+    std::future<std::string> code = std::async(std::launch::async, [&] { return Raised([&] { c.act(rows); }); });
+    const bool answered = code.wait_for(access::kHungServerLimit + std::chrono::seconds(3)) == std::future_status::ready;
+    // Whatever happened, the server runs again, which ends any wait still under way.
+    EXPECT_TRUE(paused.Resume()) << c.label;
+    EXPECT_TRUE(answered) << c.label << ": no answer within the limit";
+    EXPECT_EQ(code.get(), Hex(access::kProviderFailed)) << c.label << "\n" << ErrorsText();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, access::kHungServerLimit) << c.label;
+    EXPECT_TRUE(connection_->IsLost()) << c.label;
+    rows = nullptr;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Native, PostgresNativeLinks, testing::Values(&PostgresNativeEngine()), EngineName);
 
 }  // namespace
 

@@ -84,6 +84,8 @@ ProgramRun RunTurns(const std::vector<Turn>& turns, const std::string& server, c
     if (action == "stop") {
       stopped.emplace(server);
       EXPECT_TRUE(stopped->Stopped()) << "cannot stop " << server;
+    } else if (action == "restart") {
+      EXPECT_TRUE(ControlServer("stop", server) && ControlServer("start", server)) << "cannot restart " << server;
     } else if (action == "start") {
       EXPECT_TRUE(stopped && stopped->Start()) << "cannot start " << server << " again";
     }
@@ -290,8 +292,12 @@ std::vector<SessionCase> Sessions(const TestServer& server, const std::string& u
        {{"", open + "sql \"select 1 as n\"\nrecord\n"},
         {"stop", "sql \"select 2 as n\"\ncount\n" + open},
         {"start", open + "sql \"select 3 as n\"\nrecord\n"}},
+       // The link lost, the connection is opened again at once, and that fails too while the server
+       // is down: the recordset is left closed, and the errors are the new connection's.
        "---n               1\n" + kSeparator + "-" +
-           statementFailed("80004005", "Unspecified failure.", engine.serverGone) + "-" +
+           Report(442, "80004005", "Unspecified failure.", engine.library, engine.serverGone) +
+           openFailed("80004005", "Unspecified failure.", engine.refused(server.port)) + "-" +
+           FailedCount("80004005", engine.refused(server.port)) + "-" +
            openFailed("80004005", "Unspecified failure.", engine.refused(server.port)) + "---n               3\n" +
            kSeparator + "-"},
   };
@@ -512,6 +518,53 @@ TEST(NativeSession, AServerStoppedMidResultFailsTheReadAndComesBack) {
     ASSERT_NE(refused, std::string::npos) << output;
     EXPECT_TRUE(output.ends_with("---n               3\n" + kSeparator + "-")) << output;
   }
+}
+
+// A server restarted between two statements: the second fails, is reported, and is not run again;
+// the connection is opened again at once, says so on standard error naming the server, and serves
+// the next statement. On every road to PostgreSQL and MariaDB.
+TEST(ServerSessions, AStatementAfterARestartIsReportedNotRepeatedAndTheConnectionOpensAgain) {
+  struct Road {
+    std::string server;
+    std::string (*connectionString)(const TestServer& server);
+  };
+  const auto odbc = [](const TestServer& s) { return s.ConnectionString(); };
+  const auto native = [](const TestServer& s) { return s.NativeConnectionString(s.password); };
+  const Road roads[] = {{"pg", odbc}, {"pg", native}, {"mariadb", odbc}, {"mariadb", native}};
+  for (const Road& road : roads) {
+    const TestServer* server = RequireServer(road.server);
+    if (server == nullptr) return;
+    const std::string open = Open(road.connectionString(*server));
+    SCOPED_TRACE(open);
+    const ProgramRun run = RunTurns(
+        {{"", open + "sql \"drop table if exists ql_once\"\nsql \"create table ql_once(n int)\"\n"},
+         {"restart", "sql \"insert into ql_once values(1)\"\nsql \"select count(*) as n from ql_once\"\nrecord\n"}},
+        road.server, {});
+    const std::string output = testsupport::Transcript(run);
+    EXPECT_TRUE(output.starts_with("----" + std::string("--------------- Error @442 ---------------\n"))) << output;
+    EXPECT_TRUE(output.ends_with("--n               0\n" + kSeparator + "-")) << output;
+    EXPECT_NE(run.errors.find("The connection was lost and has been opened again to " + server->host + ", port " +
+                              server->port + ": the command that failed was not run again"),
+              std::string::npos)
+        << run.errors;
+  }
+}
+
+// `table` and `db` beside a result still arriving read its rest into the row store, which takes about
+// the room of the data, never into libpq's results, which take many times that: a session that
+// lists beside 500,000 rows needs no more memory than one that counts them into the store, and the
+// result goes on whole after the listings.
+TEST(PostgresNativeSession, ListingsBesideAStreamingResultTakeNoMoreMemoryThanCountingIt) {
+  const TestServer* server = RequireServer("pg");
+  if (server == nullptr) return;
+  const std::string start = Open(server->NativeConnectionString(server->password)) +
+                            "sql \"select g, md5(g::text) as h from generate_series(1, 500000) g\"\nrecord\n";
+  const ProgramRun counted = testsupport::RunProgram(start + "count\n");
+  const ProgramRun listed = testsupport::RunProgram(start + "table\ndb\nt\ncount\n");
+  ASSERT_NE(counted.peakKilobytes, 0);
+  EXPECT_LT(listed.peakKilobytes, counted.peakKilobytes * 3 / 2) << "counted in " << counted.peakKilobytes << " KB";
+  EXPECT_NE(listed.output.find("g               2\n"), std::string::npos) << listed.output.substr(0, 2000);
+  EXPECT_NE(listed.output.find("500000 record(s) in current recordset.\n"), std::string::npos);
 }
 
 }  // namespace

@@ -121,6 +121,15 @@ bool StoppedServer::Start() {
   return !stopped_;
 }
 
+PausedServer::PausedServer(std::string name) : name_(std::move(name)) { paused_ = ControlServer("pause", name_); }
+
+PausedServer::~PausedServer() { Resume(); }
+
+bool PausedServer::Resume() {
+  if (paused_) paused_ = !ControlServer("resume", name_);
+  return !paused_;
+}
+
 std::string SqliteOdbcConnectionString(const std::string& file) {
   return "Driver={SQLite3};Database=" + file;
 }

@@ -41,7 +41,8 @@ struct TestServer {
 // test's body or SetUp, the test then ends without running further.
 const TestServer* RequireServer(const std::string& name);
 
-// Runs the server script's "stop" or "start" for one server; false when the script failed.
+// Runs the server script's "stop", "start", "pause" or "resume" for one server; false when the
+// script failed.
 bool ControlServer(const std::string& action, const std::string& name);
 
 // Stops a server for the length of a test and starts it again when the test ends, whatever its
@@ -60,6 +61,25 @@ class StoppedServer {
  private:
   std::string name_;
   bool stopped_ = false;
+};
+
+// Pauses a server for as long as it lives (its processes stopped with SIGSTOP: the kernel still
+// takes connections, nothing answers them), and lets it run again when it goes, whatever the test's
+// outcome.
+class PausedServer {
+ public:
+  explicit PausedServer(std::string name);
+  ~PausedServer();
+  PausedServer(const PausedServer&) = delete;
+  PausedServer& operator=(const PausedServer&) = delete;
+
+  bool Paused() const { return paused_; }
+  // Lets it run again before the test ends; true when it runs.
+  bool Resume();
+
+ private:
+  std::string name_;
+  bool paused_ = false;
 };
 
 // A connection string for the SQLite ODBC driver on the database file `file`.

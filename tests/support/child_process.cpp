@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,8 +135,9 @@ ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
   // Output closed: the child is ending, or has shut its streams and lingers.
   int status = 0;
   bool ended = false;
+  rusage usage{};
   while (!killed && !run.timedOut) {
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
     if (done == pid) {
       ended = true;
       break;
@@ -157,6 +159,7 @@ ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
                   << Describe(options, run);
   }
   if (ended) RecordStatus(status, run);
+  if (ended) run.peakKilobytes = usage.ru_maxrss;
   if (!ended) run.signal = SIGKILL;
   // A terminal reads and writes through one descriptor.
   if (channels.input == channels.output) channels.input = -1;

@@ -85,6 +85,10 @@ TEST(FixturesTest, StandardErrorMayHoldOnlyNotes) {
       {"stray\n", false},
       {"Time: 1.5 ms\n", false},
       {"1 record(s) affected.", false},  // a line without its end
+      {"The connection was lost and has been opened again to db2, port 5433: the command that failed was not run "
+       "again, and a transaction that was open is lost.\nThe connection was lost and could not be opened again; "
+       "open one to go on.\n", true},
+      {"The connection was lost and has been opened again, somehow\n", false},
   };
   for (const auto& c : cases) EXPECT_EQ(testsupport::OnlyNotes(c.errors), c.onlyNotes) << c.errors;
   EXPECT_EQ(testsupport::WithTimesAsWords("Time: 0.125 ms\nTime: 1.5 ms\nNOTICE: Time: 2.000 ms\nTime: 12.000 ms"),

@@ -30,6 +30,7 @@ struct ProgramRun {
   int exitCode = -1;       // -1 when the program did not exit by itself
   int signal = 0;          // the signal that ended it, or 0
   bool timedOut = false;
+  long peakKilobytes = 0;  // the most memory the program held at once (its peak resident set)
 };
 
 }  // namespace ql::testsupport

@@ -28,9 +28,15 @@ bool IsTime(std::string_view line) {
   return TakeDigits(line, 3) && line == " ms";
 }
 
-// A note other than a database's message: a count of rows changed, the results still waiting, a time.
+// A note other than a database's message: a count of rows changed, the results still waiting, a time,
+// a lost connection opened again or not.
 bool IsNote(std::string_view line) {
   if (IsTime(line)) return true;
+  if (line.starts_with("The connection was lost and has been opened again") &&
+      line.ends_with(": the command that failed was not run again, and a transaction that was open is lost.")) {
+    return true;
+  }
+  if (line == "The connection was lost and could not be opened again; open one to go on.") return true;
   return TakeDigits(line) && (line == " record(s) affected." || line == " more result(s) waiting: More shows the next.");
 }
 

@@ -18,7 +18,7 @@ inline const std::string kClosingLines = " Command line QUERYLOOM, by Vantero.\n
 std::string Transcript(const ProgramRun& run);
 // True when `errors` is nothing but whole lines of notes (console::ColorConsole::Note): counts of
 // rows changed, the database's messages (with the lines of their own text), results waiting, times
-// taken.
+// taken, a lost connection opened again (or not).
 bool OnlyNotes(const std::string& errors);
 // `errors` with each note of a command's time ("Time: 12.345 ms") as the word "Time".
 std::string WithTimesAsWords(const std::string& errors);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "probes/access_probe.h"
 #include "support/terminal_session.h"
@@ -16,8 +18,8 @@ namespace {
 using testsupport::TerminalSession;
 
 // One way to a server: through ODBC (a canceller thread calls SQLCancel), through libpq (the signal
-// handler sends libpq's cancel request itself), through MariaDB Connector/C (the signal handler
-// wakes a helper that sends KILL QUERY over a second connection).
+// handler wakes a thread that sends libpq's cancel request), through MariaDB Connector/C (the signal
+// handler wakes a helper that sends KILL QUERY over a second connection).
 struct Road {
   std::string name;
   std::string server;
@@ -75,6 +77,36 @@ TEST_P(ServerInterruptTest, CtrlCCancelsAStatementOnTheServerAndTheConnectionSta
   ASSERT_TRUE(session.Type("q\n"));
   EXPECT_EQ(session.Finish().exitCode, 0);
   EXPECT_FALSE(watch.Runs(road.statement));
+}
+
+// A server that takes the cancel request and never answers (its processes stopped): Ctrl-C, pressed
+// twice, returns within the limit, the report says the cancel went unanswered, and the connection is
+// taken as lost and opened again, which fails too while the server stays stopped.
+TEST(ServerInterruptNative, CtrlCOnAStoppedServerReturnsWithinTheLimit) {
+  const TestServer* server = RequireServer("pg");
+  if (server == nullptr) return;
+  ActivityWatch watch(*server);
+  TerminalSession session;
+  ASSERT_TRUE(session.Type("open \"" + server->NativeConnectionString(server->password, "Connect Timeout=2") + "\"\n"));
+  ASSERT_TRUE(session.Type("sql \"select pg_sleep(30)\"\n"));
+  ASSERT_TRUE(session.WaitUntil([&] { return watch.Runs("select pg_sleep(30)"); }, "the server to run the statement"));
+  PausedServer paused("pg");
+  ASSERT_TRUE(paused.Paused());
+  const auto pressed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(session.Press("\x03"));
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  ASSERT_TRUE(session.Press("\x03"));
+  const std::size_t reported = session.WaitForOutput(
+      "> Description = The server did not answer the cancel request within 5 seconds; the connection to it was "
+      "given up.\n");
+  ASSERT_NE(reported, std::string::npos);
+  const std::size_t reopened = session.WaitForOutput("Error @101", reported);
+  EXPECT_NE(session.WaitForOutput("The connection was lost and could not be opened again", reopened), std::string::npos);
+  // The limit, then the connect timeout of the new connection, and a moment.
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(5 + 2 + 3));
+  ASSERT_TRUE(paused.Resume());
+  ASSERT_TRUE(session.Type("q\n"));
+  EXPECT_EQ(session.Finish().exitCode, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
