@@ -42,6 +42,34 @@ TEST(ServerScriptsTest, BailEndsAtTheServersFirstFailure) {
   }
 }
 
+// A session whose own server process is ended loses its connection, which the next statement finds:
+// a script goes on over a connection opened anew (that statement not run again), unless it stops at
+// its first error, and then its status says the link is gone.
+TEST(ServerScriptsTest, ALostConnectionIsOpenedAgainOrEndsABailingScriptWithStatusTwo) {
+  const TestServer* server = RequireServer("pg");
+  if (server == nullptr) return;
+  const struct {
+    std::vector<std::string> options;
+    std::string output;
+    int exitCode;
+  } cases[] = {
+      {{"-q", "--format", "csv"}, "n\n1\n", 0},
+      {{"-q", "--format", "csv", "--bail"}, "", 2},
+  };
+  for (const auto& test : cases) {
+    testsupport::ProgramOptions options;
+    options.arguments = test.options;
+    options.arguments.insert(options.arguments.end(),
+                             {server->NativeConnectionString(server->password), "-c",
+                              "sql select pg_terminate_backend(pg_backend_pid())", "-c", "sql select 0 as lost", "-c",
+                              "sql select 1 as n", "-c", "Rows all"});
+    const auto run = testsupport::RunProgram("", options);
+    EXPECT_EQ(run.output, test.output) << run.errors;
+    EXPECT_EQ(run.exitCode, test.exitCode) << run.errors;
+    EXPECT_EQ(run.errors.find("opened again") != std::string::npos, test.exitCode == 0) << run.errors;
+  }
+}
+
 TEST(ServerScriptsTest, EveryValueReadsBackFromEveryFormat) {
   const TestServer* server = RequireServer("pg");
   if (server == nullptr) return;
