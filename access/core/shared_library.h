@@ -3,6 +3,7 @@
 // commands is loaded when one of them first runs, not at start-up. Closing happens with the owner.
 
 #include <string>
+#include <string_view>
 
 namespace ql::access {
 
@@ -30,6 +31,15 @@ class SharedLibrary {
   template <class F>
   F Function(const char* symbol) const noexcept {
     return reinterpret_cast<F>(Symbol(symbol));
+  }
+
+  // Fills `slot` with the function `symbol`. When the library lacks it, says so in `why`, naming the
+  // library as `libraryName`, and returns false.
+  template <class F>
+  bool Bind(F& slot, const char* symbol, std::string_view libraryName, std::string& why) const {
+    slot = Function<F>(symbol);
+    if (slot == nullptr) why = std::string(libraryName) + " lacks the function " + symbol + ".";
+    return slot != nullptr;
   }
 
  private:

@@ -14,12 +14,9 @@ struct LoadedLibpq {
   std::string why;
 };
 
-// Fills `slot` with the function `name`; false when the library lacks it.
 template <class F>
 bool Find(const SharedLibrary& library, F& slot, const char* name, std::string& why) {
-  slot = library.Function<F>(name);
-  if (slot == nullptr) why = std::string(kLibraryName) + " lacks the function " + name + ".";
-  return slot != nullptr;
+  return library.Bind(slot, name, kLibraryName, why);
 }
 
 LoadedLibpq Load() {
