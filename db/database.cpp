@@ -72,21 +72,14 @@ void Database::Interrupt() noexcept {
   if (access::Connection* target = interruptTarget_.load()) target->Interrupt();
 }
 
-bool Database::Open(const char* connectionString) { return OpenConnection(connectionString, true); }
-
-bool Database::OpenConnection(const char* connectionString, bool keepOnFailure) {
+bool Database::Open(const char* connectionString) {
   ForgetConnectionString();
   connectionString_ = connectionString != nullptr ? connectionString : "";
   return Guarded(kTagOpen, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     // The new connection takes the old one's place only once it is open: a failed open leaves the
-    // session as it was, connection, recordset and error list alike. A lost connection is not worth
-    // keeping: it gives way at once, and a failure leaves the session without a connection.
+    // session as it was, connection, recordset and error list alike.
     access::Ref<access::Connection> opened = objects_.CreateConnection();
-    if (!keepOnFailure) {
-      names_.Forget();
-      ReplaceConnection(opened);
-    }
     opened->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
     names_.Forget();
     ReplaceConnection(std::move(opened));
@@ -208,7 +201,7 @@ void Database::ReopenWhenLost() {
   if (!connection || !connection->IsLost()) return;
   if (lostConnectionHook_ != nullptr && !lostConnectionHook_(lostConnectionContext_)) return;
   std::string text = connectionString_;
-  const bool opened = OpenConnection(text.c_str(), false);
+  const bool opened = Open(text.c_str());
   explicit_bzero(text.data(), text.size());
   if (!opened) {
     Note("The connection was lost and could not be opened again; open one to go on.");

@@ -125,9 +125,6 @@ class Database {
   // Work that prints nothing until it ends holds a console::ColorConsole::Waiting instead.
   void ShowPrintedOutput();
   void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
-  // Open; with `keepOnFailure` false the new connection takes the old one's place before it opens,
-  // so that a failure leaves it there, closed, with its errors (a lost connection is not kept).
-  bool OpenConnection(const char* connectionString, bool keepOnFailure);
   // A table printed through PrintLiteral, as wide as the terminal allows (on a pipe, any width).
   AlignedTable TablePrinter();
   // The sink ShowRows prints through, in the current format.
