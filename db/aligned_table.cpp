@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "console/shown_text.h"
+#include "db/value_format.h"
 
 namespace ql::db {
 
@@ -51,10 +52,8 @@ void AlignedTable::Row(std::span<const Cell> cells) {
 void AlignedTable::End(std::optional<std::int64_t> total) {
   if (headed_ && !laidOut_) LayOut();
   if (total) {
-    char digits[24];
-    char* const end = std::to_chars(digits, digits + sizeof digits, *total).ptr;
     out_ += '(';
-    out_.append(digits, end);
+    AppendNumber(*total, out_);
     out_ += *total == 1 ? " row)\n" : " rows)\n";
   }
   Pass(true);

@@ -8,19 +8,9 @@
 
 #include "db/database.h"
 #include "db/line_tag.h"
+#include "db/value_format.h"
 
 namespace ql::db {
-
-namespace {
-
-template <class Number>
-void AppendNumber(Number value, std::string& text) {
-  char digits[32];
-  char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  text.append(digits, end);
-}
-
-}  // namespace
 
 void Database::Note(std::string_view text) {
   if (console_ != nullptr) console_->Note(text);

@@ -15,13 +15,6 @@ namespace {
 
 using access::Variant;
 
-template <class Number>
-void AppendDigits(Number value, std::string& out) {
-  char digits[24];
-  char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
-}
-
 // The shortest round-trip form of the value at its own width; NaN and the infinities as words a
 // JSON reader (and Python's float) takes back.
 template <class Real>
@@ -44,7 +37,7 @@ void AppendCurrency(std::int64_t count, std::string& out) {
   const std::uint64_t magnitude =
       count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
   if (count < 0) out += '-';
-  AppendDigits(magnitude / 10000, out);
+  AppendNumber(magnitude / 10000, out);
   const auto fraction = static_cast<unsigned>(magnitude % 10000);
   out += '.';
   out += static_cast<char>('0' + fraction / 1000);
@@ -119,13 +112,13 @@ ExportKind AppendExportValue(const Variant& value, std::string& out) {
     case access::VT_I2:
     case access::VT_I4:
     case access::VT_I8:
-      AppendDigits(value.Integer(), out);
+      AppendNumber(value.Integer(), out);
       return ExportKind::kNumber;
     case access::VT_UI1:
     case access::VT_UI2:
     case access::VT_UI4:
     case access::VT_UI8:
-      AppendDigits(value.Unsigned(), out);
+      AppendNumber(value.Unsigned(), out);
       return ExportKind::kNumber;
     case access::VT_CY:
       AppendCurrency(value.Integer(), out);

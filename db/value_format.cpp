@@ -18,14 +18,6 @@ namespace {
 using access::Variant;
 using access::VarType;
 
-// Each number without padding, as "%d" would give it.
-template <class Number>
-void AppendNumber(Number value, std::string& line) {
-  char digits[24];
-  char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  line.append(digits, end);
-}
-
 template <class Number>
 void Integer(Number value, std::string& line) {
   AppendNumber(value, line);
