@@ -66,6 +66,7 @@ void Database::ReplaceConnection(access::Ref<access::Connection> replacement) no
   // The old object is released here, while Interrupt can no longer reach it.
   connection = std::move(replacement);
   interruptTarget_.store(connection.Shared().get());
+  reopenFailed_ = false;
 }
 
 void Database::Interrupt() noexcept {
@@ -73,9 +74,7 @@ void Database::Interrupt() noexcept {
 }
 
 bool Database::Open(const char* connectionString) {
-  ForgetConnectionString();
-  connectionString_ = connectionString != nullptr ? connectionString : "";
-  return Guarded(kTagOpen, Report::kCode, false, [&] {
+  const bool opened = Guarded(kTagOpen, Report::kCode, false, [&] {
     const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
     // The new connection takes the old one's place only once it is open: a failed open leaves the
     // session as it was, connection, recordset and error list alike.
@@ -92,6 +91,12 @@ bool Database::Open(const char* connectionString) {
     recordset = objects_.CreateRecordset();
     return true;
   });
+  // Kept for the connection held, which a failed open leaves in place.
+  if (opened) {
+    ForgetConnectionString();
+    connectionString_ = connectionString != nullptr ? connectionString : "";
+  }
+  return opened;
 }
 
 void Database::Close() {
@@ -198,12 +203,15 @@ void Database::ForgetConnectionString() noexcept {
 }
 
 void Database::ReopenWhenLost() {
-  if (!connection || !connection->IsLost()) return;
+  if (!connection || reopenFailed_ || !connection->IsLost()) return;
   if (lostConnectionHook_ != nullptr && !lostConnectionHook_(lostConnectionContext_)) return;
   std::string text = connectionString_;
   const bool opened = Open(text.c_str());
   explicit_bzero(text.data(), text.size());
   if (!opened) {
+    // The lost connection stays held, as after any failed open; the commands that fail on it are
+    // reported, and nothing is opened again until `open` is typed.
+    reopenFailed_ = true;
     Note("The connection was lost and could not be opened again; open one to go on.");
     return;
   }

@@ -92,8 +92,8 @@ class Database {
   // Stops the statement or fetch under way on the connection; async-signal-safe.
   void Interrupt() noexcept;
 
-  // When a command's failure shows that the connection is lost, the connection string Open was
-  // last given is opened again, once, and a note says so. A hook set here is asked first: when it
+  // When a command's failure shows that the connection is lost, the connection string it was opened
+  // with is opened again, once, and a note says so. A hook set here is asked first: when it
   // returns false, nothing is opened (the program is to end instead, as a script that stops at its
   // first failure would have it). Null (the default) always opens again.
   using LostConnectionHook = bool (*)(void* context);
@@ -227,8 +227,11 @@ class Database {
   // follow continue the same file.
   bool exportHeaded_ = false;
   std::chrono::steady_clock::time_point commandStart_;
-  // The connection string Open was last given, kept in memory only, for ReopenWhenLost.
+  // The connection string the held connection was opened with, kept in memory only, for
+  // ReopenWhenLost.
   std::string connectionString_;
+  // Opening the held connection again after it was lost has failed: it is not tried again.
+  bool reopenFailed_ = false;
   LostConnectionHook lostConnectionHook_ = nullptr;
   void* lostConnectionContext_ = nullptr;
   // The held connection's object, for Interrupt: a signal handler must not read a shared_ptr that

@@ -229,7 +229,27 @@ TEST_F(DatabaseObject, ALostConnectionIsOpenedAgainOnceAndNothingRunsTwice) {
       EXPECT_EQ(objects.LastConnection()->openedWith, "Server=db1,db2;Password=x");
       EXPECT_EQ(session.Run("sql select id\nrecord"), Row(1)) << "the new connection serves the next command";
     }
+    if (c.reopenFails) {
+      // The lost connection stays held, and its next failure opens nothing again.
+      objects.calls.ClearLog();
+      objects.calls.FailAt("Recordset.Open", 1, planned);
+      EXPECT_EQ(session.Run("sql insert"), Framed(442, plannedReport));
+      EXPECT_EQ(objects.calls.Count("CreateConnection"), 0);
+      EXPECT_EQ(session.Notes(), "");
+    }
   }
+  database.OnLostConnection(nullptr, nullptr);
+  // A failed open of another string leaves the held connection with its own string to open again.
+  session.Run("open first");
+  const std::shared_ptr<fake::Connection> first = objects.LastConnection();
+  objects.calls.FailAt("Connection.Open", 1, planned);
+  session.Run("open second");
+  first->lost = true;
+  objects.calls.FailAt("Recordset.Open", 1, planned);
+  session.Run("sql insert");
+  ASSERT_NE(objects.LastConnection(), nullptr);
+  EXPECT_EQ(objects.LastConnection()->openedWith, "first");
+  session.Notes();
   // A failure that leaves the link as it was opens nothing.
   session.Run("open a");
   objects.calls.ClearLog();

@@ -293,11 +293,11 @@ std::vector<SessionCase> Sessions(const TestServer& server, const std::string& u
         {"stop", "sql \"select 2 as n\"\ncount\n" + open},
         {"start", open + "sql \"select 3 as n\"\nrecord\n"}},
        // The link lost, the connection is opened again at once, and that fails too while the server
-       // is down: the recordset is left closed, and the errors are the new connection's.
+       // is down: the lost connection stays held, and is not opened again until `open` is typed.
        "---n               1\n" + kSeparator + "-" +
            Report(442, "80004005", "Unspecified failure.", engine.library, engine.serverGone) +
            openFailed("80004005", "Unspecified failure.", engine.refused(server.port)) + "-" +
-           FailedCount("80004005", engine.refused(server.port)) + "-" +
+           FailedCount("80004005", engine.serverGone) + "-" +
            openFailed("80004005", "Unspecified failure.", engine.refused(server.port)) + "---n               3\n" +
            kSeparator + "-"},
   };
