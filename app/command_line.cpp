@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "access/data_access.h"
-#include "console/line_editor.h"
-#include "console/shown_text.h"
+#include "console/terminal/line_editor.h"
+#include "console/terminal/shown_text.h"
 
 namespace ql::app {
 namespace {

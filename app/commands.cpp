@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "access/ascii.h"
+#include "app/console_shell_io.h"
 #include "app/demonstration.h"
 #include "app/notices.h"
 #include "app/version_query.h"
-#include "console/console_shell.h"
 #include "db/database.h"
 #include "db/row_format.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "console/completion.h"
+#include "console/terminal/completion.h"
 
 namespace ql::app {
 

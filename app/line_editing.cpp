@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/completion.h"
+#include "app/console_shell_io.h"
 #include "app/history_privacy.h"
-#include "console/console_shell.h"
-#include "console/line_editor.h"
+#include "console/terminal/line_editor.h"
 #include "db/database.h"
 
 namespace ql::app {

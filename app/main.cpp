@@ -6,12 +6,12 @@
 
 #include "app/command_line.h"
 #include "app/commands.h"
+#include "app/console_shell_io.h"
 #include "app/line_editing.h"
 #include "app/notices.h"
-#include "console/console_shell.h"
-#include "console/script_input.h"
-#include "console/shown_text.h"
-#include "console/terminal_signals.h"
+#include "console/terminal/script_input.h"
+#include "console/terminal/shown_text.h"
+#include "console/terminal/terminal_signals.h"
 #include "db/database.h"
 
 namespace ql::app {

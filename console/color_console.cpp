@@ -12,13 +12,13 @@
 #include <string_view>
 
 #include "console/ansi_colors.h"
-#include "console/editor_prompt.h"
 #include "console/flush_timer.h"
-#include "console/line_reader.h"
 #include "console/output_buffer.h"
-#include "console/shown_text.h"
 #include "console/simple_format.h"
-#include "console/thread_locale.h"
+#include "console/terminal/editor_prompt.h"
+#include "console/terminal/line_reader.h"
+#include "console/terminal/shown_text.h"
+#include "console/terminal/thread_locale.h"
 
 namespace ql::console {
 

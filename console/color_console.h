@@ -16,8 +16,8 @@
 #include <string>
 #include <string_view>
 
-#include "console/line_reader.h"
-#include "console/terminal.h"
+#include "console/terminal/line_reader.h"
+#include "console/terminal/terminal.h"
 
 namespace ql::console {
 

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <utility>
 
-#include "console/shown_text.h"
+#include "console/terminal/shown_text.h"
 #include "db/value_format.h"
 
 namespace ql::db {

@@ -29,7 +29,7 @@ class AlignedTable final : public RowSink {
   static constexpr std::string_view kCutMark = "~";
 
   // `print` takes whole lines, several at a time. `escaped`: widths count control bytes as the
-  // console shows them at a terminal (see console/shown_text.h). `widthLimit`: the columns a line
+  // console shows them at a terminal (see console/terminal/shown_text.h). `widthLimit`: the columns a line
   // may take, or nothing to cut nothing.
   AlignedTable(std::function<void(std::string_view)> print, bool escaped, std::optional<std::size_t> widthLimit);
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "console/shown_text.h"
+#include "console/terminal/shown_text.h"
 #include "db/database.h"
 #include "db/line_tag.h"
 

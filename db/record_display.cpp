@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "console/shown_text.h"
+#include "console/terminal/shown_text.h"
 #include "db/database.h"
 #include "db/line_tag.h"
 #include "db/value_format.h"

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "console/color_console.h"
-#include "console/shown_text.h"
 #include "console/simple_format.h"
+#include "console/terminal/shown_text.h"
 
 namespace ql {
 

@@ -1,5 +1,5 @@
 #include "console/color_console.h"
-#include "console/shown_text.h"
+#include "console/terminal/shown_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Tab at the line editor: the word it completes, how far it completes it, and the listing.
 
-#include "console/completion.h"
+#include "console/terminal/completion.h"
 
 #include <gtest/gtest.h>
 

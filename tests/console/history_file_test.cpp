@@ -1,6 +1,6 @@
 // The history file: entries read back as they were written, and only its owner may read it.
 
-#include "console/history_file.h"
+#include "console/terminal/history_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "console/color_console.h"
-#include "console/editor_prompt.h"
+#include "console/terminal/editor_prompt.h"
 #include "support/scripted_terminal.h"
 
 namespace ql {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "console/line_editor.h"
+#include "console/terminal/line_editor.h"
 
 namespace ql {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "console/terminal.h"
+#include "console/terminal/terminal.h"
 
 namespace ql::testsupport {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "console/color_console.h"
-#include "console/script_input.h"
-#include "console/terminal.h"
+#include "console/terminal/script_input.h"
+#include "console/terminal/terminal.h"
 #include "shell/command_shell.h"
 
 namespace ql::console {

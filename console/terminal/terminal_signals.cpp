@@ -1,6 +1,6 @@
 // Ctrl-C and the signals that end the program, as they concern the terminal.
 
-#include "console/terminal_signals.h"
+#include "console/terminal/terminal_signals.h"
 
 #include <signal.h>
 #include <termios.h>

@@ -1,12 +1,12 @@
 // Line input for the console.
 
-#include "console/line_reader.h"
+#include "console/terminal/line_reader.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "console/line_editor.h"
+#include "console/terminal/line_editor.h"
 
 namespace ql::console {
 

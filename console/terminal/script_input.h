@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "console/line_reader.h"
+#include "console/terminal/line_reader.h"
 
 namespace ql::console {
 

@@ -1,6 +1,6 @@
 // The shell's output and input routed to its console.
 
-#include "console/console_shell.h"
+#include "app/console_shell_io.h"
 
 #include <cstdarg>
 #include <utility>

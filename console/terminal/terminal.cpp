@@ -1,6 +1,6 @@
 // The process's own terminal: standard input and output, written and read with plain system calls.
 
-#include "console/terminal.h"
+#include "console/terminal/terminal.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/line_editor.h"
-#include "console/terminal_signals.h"
+#include "console/terminal/line_editor.h"
+#include "console/terminal/terminal_signals.h"
 
 namespace ql::console {
 

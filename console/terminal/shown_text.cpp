@@ -1,4 +1,4 @@
-#include "console/shown_text.h"
+#include "console/terminal/shown_text.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,8 +1,8 @@
 // The prompt for the line editor, taken from the unfinished line of output.
 
-#include "console/editor_prompt.h"
+#include "console/terminal/editor_prompt.h"
 
-#include "console/line_editor.h"
+#include "console/terminal/line_editor.h"
 
 namespace ql::console {
 

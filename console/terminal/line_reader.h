@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "console/terminal.h"
+#include "console/terminal/terminal.h"
 
 namespace ql::console {
 

@@ -1,6 +1,6 @@
 // Line editing on the process's terminal through libedit.
 
-#include "console/line_editor.h"
+#include "console/terminal/line_editor.h"
 
 #include <dlfcn.h>
 #include <histedit.h>
@@ -21,10 +21,10 @@
 #include <utility>
 #include <vector>
 
-#include "console/history_file.h"
-#include "console/shown_text.h"
-#include "console/terminal_signals.h"
-#include "console/thread_locale.h"
+#include "console/terminal/history_file.h"
+#include "console/terminal/shown_text.h"
+#include "console/terminal/terminal_signals.h"
+#include "console/terminal/thread_locale.h"
 
 namespace ql::console {
 

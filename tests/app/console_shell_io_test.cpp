@@ -1,4 +1,4 @@
-#include "console/console_shell.h"
+#include "app/console_shell_io.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The word Tab completes, the step it takes, and the listing of several candidates.
 
-#include "console/completion.h"
+#include "console/terminal/completion.h"
 
 #include <algorithm>
 
-#include "console/shown_text.h"
+#include "console/terminal/shown_text.h"
 
 namespace ql::console {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/completion.h"
+#include "console/terminal/completion.h"
 
 namespace ql::console {
 

@@ -1,6 +1,6 @@
 // The history file: opening it with the owner's rights only, reading its newest entries, appending.
 
-#include "console/history_file.h"
+#include "console/terminal/history_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

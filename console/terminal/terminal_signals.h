@@ -8,7 +8,7 @@
 // from a script) first writes out the output still held back, and on a colour terminal then hands
 // the terminal back in its own colours.
 
-#include "console/terminal.h"
+#include "console/terminal/terminal.h"
 
 namespace ql::console {
 

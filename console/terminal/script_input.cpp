@@ -1,6 +1,6 @@
 // Command texts and script files as a session's input.
 
-#include "console/script_input.h"
+#include "console/terminal/script_input.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <utility>
 
-#include "console/terminal.h"
+#include "console/terminal/terminal.h"
 
 namespace ql::console {
 
