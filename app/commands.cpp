@@ -7,19 +7,20 @@
 #include <string_view>
 
 #include "access/ascii.h"
-#include "app/console_shell_io.h"
 #include "app/demonstration.h"
 #include "app/notices.h"
 #include "app/version_query.h"
+#include "console/color_console.h"
 #include "db/database.h"
 #include "db/row_format.h"
+#include "shell/command_shell.h"
 
 namespace ql::app {
 namespace {
 
 CommandTarget& Target(void* userValue) { return *static_cast<CommandTarget*>(userValue); }
 
-console::ColorConsole& Console(void* userValue) { return Target(userValue).shell.Console(); }
+console::ColorConsole& Console(void* userValue) { return Target(userValue).console; }
 
 using MessageKind = console::ColorConsole::MessageKind;
 
@@ -162,7 +163,7 @@ void DatabasesCommand(std::int32_t, char**, void* userValue) { Target(userValue)
 
 void CountCommand(std::int32_t, char**, void* userValue) {
   CommandTarget& target = Target(userValue);
-  target.shell.Console().Print("%d record(s) in current recordset.\n", target.database.RecordCount());
+  target.console.Print("%d record(s) in current recordset.\n", target.database.RecordCount());
 }
 
 // Blank in black on black; the text that follows keeps its own colours.
@@ -178,27 +179,27 @@ void AboutCommand(std::int32_t, char**, void* userValue) { PrintMakersNotice(Con
 // through OnDatabase. The texts of Open and SQL go on over the next lines while the quotation mark
 // they start with is open.
 constexpr shell::CommandRow kCommands[] = {
-    {11, "Open", "Open database by connection string", OnDatabase<OpenCommand>, true},
-    {12, "Close", "Close database", OnDatabase<CloseCommand>},
-    {13, "Ver", "Get MDAC Version", VersionCommand},
-    {14, "SQL", "Execute a SQL command", OnDatabase<SqlCommand>, true},
-    {15, "Table", "Show all tables in current db", OnDatabase<TableCommand>},
-    {16, "Record", "Display current record in current recordset", OnDatabase<FirstRecordCommand>},
-    {17, "t", "Move to next record and display it", OnDatabase<NextRecordCommand>},
-    {18, "Demo", "Demo how to use this tools", DemoCommand},
-    {19, "DB", "List databases", OnDatabase<DatabasesCommand>},
-    {20, "Count", "Get records count in current recordset", OnDatabase<CountCommand>},
-    {21, "CLS", "Clear screen", ClearScreenCommand},
-    {22, "About", "Copy right infomation", AboutCommand},
-    {23, "Rows", "Show rows from current record as a table: Rows [count|all]", OnDatabase<RowsCommand>},
-    {24, "Columns", "Show the columns of a table: Columns table", OnDatabase<ColumnsCommand>},
-    {25, "More", "Make the next result of the last SQL command current", OnDatabase<MoreCommand>},
-    {26, "Info", "Show what the open connection is", OnDatabase<InfoCommand>},
-    {27, "Timing", "Show each command's time: Timing [on|off]", TimingCommand},
-    {28, "Format", "Set the form Rows prints in: Format [table|csv|tsv|json]", FormatCommand},
-    // The shell's quit id: they end the program as Q does.
-    {1, "Exit", "Quit", shell::CommandShell::QuitHandler},
-    {1, "Quit", "Quit", shell::CommandShell::QuitHandler},
+    {"Open", "Open database by connection string", OnDatabase<OpenCommand>, true},
+    {"Close", "Close database", OnDatabase<CloseCommand>},
+    {"Ver", "Get MDAC Version", VersionCommand},
+    {"SQL", "Execute a SQL command", OnDatabase<SqlCommand>, true},
+    {"Table", "Show all tables in current db", OnDatabase<TableCommand>},
+    {"Record", "Display current record in current recordset", OnDatabase<FirstRecordCommand>},
+    {"t", "Move to next record and display it", OnDatabase<NextRecordCommand>},
+    {"Demo", "Demo how to use this tools", DemoCommand},
+    {"DB", "List databases", OnDatabase<DatabasesCommand>},
+    {"Count", "Get records count in current recordset", OnDatabase<CountCommand>},
+    {"CLS", "Clear screen", ClearScreenCommand},
+    {"About", "Copy right infomation", AboutCommand},
+    {"Rows", "Show rows from current record as a table: Rows [count|all]", OnDatabase<RowsCommand>},
+    {"Columns", "Show the columns of a table: Columns table", OnDatabase<ColumnsCommand>},
+    {"More", "Make the next result of the last SQL command current", OnDatabase<MoreCommand>},
+    {"Info", "Show what the open connection is", OnDatabase<InfoCommand>},
+    {"Timing", "Show each command's time: Timing [on|off]", TimingCommand},
+    {"Format", "Set the form Rows prints in: Format [table|csv|tsv|json]", FormatCommand},
+    // They end the program as Q does.
+    {"Exit", "Quit", shell::Quit},
+    {"Quit", "Quit", shell::Quit},
 };
 
 }  // namespace

@@ -3,18 +3,22 @@
 // results, schema listings, and the console's own small commands.
 
 namespace ql::console {
-class ConsoleShell;
+class ColorConsole;
 }
 namespace ql::db {
 class Database;
 }
+namespace ql::shell {
+class CommandShell;
+}
 
 namespace ql::app {
 
-// What the commands work on: the shell they print through and whose typed text they read, and the
-// database. Every handler receives it as its user value.
+// What the commands work on: the shell whose typed text they read, the console they print through,
+// and the database. Every handler receives it as its user value.
 struct CommandTarget {
-  console::ConsoleShell& shell;
+  shell::CommandShell& shell;
+  console::ColorConsole& console;
   db::Database& database;
 };
 

@@ -2,41 +2,39 @@
 
 #include "app/console_shell_io.h"
 
-#include <cstdarg>
 #include <utility>
 
-namespace ql::console {
+#include "shell/token_kind.h"
+#include "shell/tokenizer.h"
 
-ConsoleShell::ConsoleShell() : ConsoleShell(ProcessTerminal()) {}
+namespace ql::app {
 
-ConsoleShell::ConsoleShell(std::unique_ptr<Terminal> terminal)
-    : CommandShell(false, false), console_(std::move(terminal)) {}
+using console::ColorConsole;
+using console::LineReader;
+using shell::LineRead;
 
-ConsoleShell::~ConsoleShell() = default;
+ConsoleShellIo::ConsoleShellIo() : ConsoleShellIo(console::ProcessTerminal()) {}
 
-void ConsoleShell::Print(const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  console_.PrintV(format, arguments);
-  va_end(arguments);
-}
+ConsoleShellIo::ConsoleShellIo(std::unique_ptr<console::Terminal> terminal) : console_(std::move(terminal)) {}
 
-void ConsoleShell::SetQuiet(bool quiet) noexcept {
-  prompting = !quiet;
+void ConsoleShellIo::Write(std::string_view markup) { console_.Print("%s", std::string(markup).c_str()); }
+
+void ConsoleShellIo::SetQuiet(bool quiet) noexcept {
+  prompting_ = !quiet;
   console_.SetMessagesApart(quiet);
 }
 
-shell::CommandShell::LineRead ConsoleShell::ReadLine(std::string& line) { return ReadFromConsole(line, false); }
+LineRead ConsoleShellIo::ReadLine(std::string& line) { return ReadFromConsole(line, false); }
 
-shell::CommandShell::LineRead ConsoleShell::ReadContinuedLine(std::string& line, char mark) {
+LineRead ConsoleShellIo::ReadContinuedLine(std::string& line, char mark) {
   // A script's lines and the rest of a line already typed come without a prompt of their own.
-  if (prompting && console_.AwaitsTypedLine()) {
-    Print("#%02x-%c", static_cast<unsigned>(shell::TokenColors[shell::Other]), mark);
+  if (prompting_ && console_.AwaitsTypedLine()) {
+    console_.Print("#%02x-%c", static_cast<unsigned>(shell::TokenColors[shell::Other]), mark);
   }
   return ReadFromConsole(line, true);
 }
 
-shell::CommandShell::LineRead ConsoleShell::ReadFromConsole(std::string& line, bool continuesEntry) {
+LineRead ConsoleShellIo::ReadFromConsole(std::string& line, bool continuesEntry) {
   const auto fromConsole = [this, continuesEntry](std::string& read, std::size_t limit) {
     return console_.ReadWholeLine(read, limit, continuesEntry);
   };
@@ -60,36 +58,36 @@ shell::CommandShell::LineRead ConsoleShell::ReadFromConsole(std::string& line, b
   return LineRead::kLine;
 }
 
-void ConsoleShell::OnLineTooLong() {
+void ConsoleShellIo::OnLineTooLong() {
   const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
-  CommandShell::OnLineTooLong();
+  ShellIo::OnLineTooLong();
 }
 
-void ConsoleShell::OnStatementTooLong() {
+void ConsoleShellIo::OnStatementTooLong() {
   const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
-  CommandShell::OnStatementTooLong();
+  ShellIo::OnStatementTooLong();
 }
 
-void ConsoleShell::OnStatementNotClosed(char mark) {
+void ConsoleShellIo::OnStatementNotClosed(char mark) {
   const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
-  CommandShell::OnStatementNotClosed(mark);
+  ShellIo::OnStatementNotClosed(mark);
 }
 
-bool ConsoleShell::GoOn() {
+bool ConsoleShellIo::GoOn() {
   if (stopAfterError_ && console_.ErrorsReported() > 0) stoppedAfterError_ = true;
   return !stoppedAfterError_;
 }
 
-void ConsoleShell::OnUnknownCommand(std::int32_t tokenCount, char** tokens) {
+void ConsoleShellIo::OnUnknownCommand(const shell::Tokenizer& line) {
   using shell::TokenColors;
   const ColorConsole::Message message(&console_, ColorConsole::MessageKind::kError);
   console_.PrintLiteral(TokenColors[shell::Other], "Unknown command> ");
-  const shell::TokenKind* kinds = TokenKinds();
-  for (std::int32_t i = 0; i < tokenCount; ++i) {
-    console_.PrintLiteral(TokenColors[kinds[i]], tokens[i]);
+  const shell::TokenKind* kinds = line.TokenKinds();
+  for (std::int32_t i = 0; i < line.TokenCount(); ++i) {
+    console_.PrintLiteral(TokenColors[kinds[i]], line.Tokens()[i]);
     console_.PrintLiteral(" ");
   }
   console_.PrintLiteral(TokenColors[shell::Other], "Press 'H' for help\n");
 }
 
-}  // namespace ql::console
+}  // namespace ql::app

@@ -5,15 +5,15 @@
 #include <string>
 
 #include "app/completion.h"
-#include "app/console_shell_io.h"
 #include "app/history_privacy.h"
+#include "console/color_console.h"
 #include "console/terminal/line_editor.h"
 #include "db/database.h"
+#include "shell/command_shell.h"
 
 namespace ql::app {
 
-void SetUpLineEditing(console::ConsoleShell& shell, db::Database& database) {
-  console::ColorConsole& console = shell.Console();
+void SetUpLineEditing(const shell::CommandShell& shell, console::ColorConsole& console, db::Database& database) {
   console::LineEditor* editor = console.Editor();
   if (editor == nullptr) return;
   editor->CompleteWith([&shell, &database](const console::CompletionRequest& request) {

@@ -3,10 +3,13 @@
 // commands and the database's names, and the history is kept in the file QUERYLOOM_HISTORY names.
 
 namespace ql::console {
-class ConsoleShell;
+class ColorConsole;
 }
 namespace ql::db {
 class Database;
+}
+namespace ql::shell {
+class CommandShell;
 }
 
 namespace ql::app {
@@ -14,9 +17,9 @@ namespace ql::app {
 // The environment variable naming the history file.
 inline constexpr const char* kHistoryVariable = "QUERYLOOM_HISTORY";
 
-// Sets up completion and the history file when the shell's console has a line editor; without one
-// it does nothing. A history file that cannot be opened is said on the terminal, and the session
-// goes on with its history in memory. `shell` and `database` must outlive the editor's use of them.
-void SetUpLineEditing(console::ConsoleShell& shell, db::Database& database);
+// Sets up completion and the history file when `console` has a line editor; without one it does
+// nothing. A history file that cannot be opened is said on the terminal, and the session goes on
+// with its history in memory. `shell` and `database` must outlive the editor's use of them.
+void SetUpLineEditing(const shell::CommandShell& shell, console::ColorConsole& console, db::Database& database);
 
 }  // namespace ql::app

@@ -13,6 +13,7 @@
 #include "console/terminal/shown_text.h"
 #include "console/terminal/terminal_signals.h"
 #include "db/database.h"
+#include "shell/command_shell.h"
 
 namespace ql::app {
 namespace {
@@ -50,20 +51,20 @@ int RunSession(const SessionOptions& options) {
   if (const int* exitCode = std::get_if<int>(&scripted)) return *exitCode;
 
   // Built on first use, so that --help and --version never touch the terminal, and in this order
-  // so that the database is built before the shell and outlives it: at exit the shell's console
-  // goes first, and the database then closes quietly.
+  // so that the database is built before the console and outlives it: at exit the shell and its
+  // console go first, and the database then closes quietly.
   static db::Database theDatabase;
-  static console::ConsoleShell theShell;
+  static ConsoleShellIo theIo;
+  static shell::CommandShell theShell(theIo, {.reportUnknown = true, .prompting = !options.quiet});
 
-  static CommandTarget theTarget{theShell, theDatabase};
+  static CommandTarget theTarget{theShell, theIo.Console(), theDatabase};
 
-  theDatabase.UseConsole(theShell.Console());
+  theDatabase.UseConsole(theIo.Console());
   theDatabase.SetRowFormat(options.format);
   RegisterCommands(theTarget);
-  theShell.reportUnknown = true;
-  SetUpLineEditing(theShell, theDatabase);
-  theShell.SetQuiet(options.quiet);
-  theShell.StopAfterError(options.bail);
+  SetUpLineEditing(theShell, theIo.Console(), theDatabase);
+  theIo.SetQuiet(options.quiet);
+  theIo.StopAfterError(options.bail);
   // A script that stops at its first error does not go on over a connection opened anew: a lost
   // connection ends it, with a status of its own.
   static bool connectionLost = false;
@@ -75,15 +76,15 @@ int RunSession(const SessionOptions& options) {
         },
         &connectionLost);
   }
-  if (std::get<bool>(scripted)) theShell.UseScript(theScript);
+  if (std::get<bool>(scripted)) theIo.UseScript(theScript);
   // Ctrl-C at the terminal while a command runs stops the database's work under way.
   console::OnInterruptKey(
       [](void* database) noexcept { static_cast<db::Database*>(database)->Interrupt(); }, &theDatabase);
   // Returns after a quit command, at the end of input, and after an error when told to stop then.
   theShell.Run();
   if (connectionLost) return kConnectionLost;
-  if (theShell.StoppedAfterError()) return kStoppedAfterError;
-  if (!options.quiet) PrintClosingLines(theShell.Console());
+  if (theIo.StoppedAfterError()) return kStoppedAfterError;
+  if (!options.quiet) PrintClosingLines(theIo.Console());
   return 0;
 }
 

@@ -6,7 +6,6 @@
 // only bytes of the line they came from (and the blanks that join them); the argument text is a
 // piece of that line as typed, with nothing after it but blanks and the quotation mark it began with.
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,31 +26,43 @@ namespace {
 
 constexpr const char* kNames[] = {"Open", "SQL", "t", "Record", "count", "CLS", "DB", "Table", "About"};
 
-class FuzzShell final : public shell::CommandShell {
+// Lines from the input; nothing written.
+class FuzzIo final : public shell::ShellIo {
  public:
-  FuzzShell(std::string_view input, bool wordsOnly) : CommandShell(wordsOnly, false), input_(input) {
-    for (std::size_t i = 0; i < std::size(kNames); ++i) {
-      AddCommand(static_cast<std::int32_t>(100 + i), kNames[i], "help", &Handle, this);
-    }
-    reportUnknown = true;
-  }
+  explicit FuzzIo(std::string_view input) : input_(input) {}
 
-  std::size_t linesRead = 0;
-  std::size_t calls = 0;
-
- protected:
-  void Print(const char*, ...) override {}
-
-  LineRead ReadLine(std::string& line) override {
-    if (input_.empty()) return LineRead::kEnd;
+  shell::LineRead ReadLine(std::string& line) override {
+    if (input_.empty()) return shell::LineRead::kEnd;
     const std::size_t end = input_.find('\n');
     line.assign(input_.substr(0, end));
     input_.remove_prefix(end == std::string_view::npos ? input_.size() : end + 1);
     line_ = line;
     ++linesRead;
-    callsThisLine_ = 0;
-    return LineRead::kLine;
+    callsThisLine = 0;
+    return shell::LineRead::kLine;
   }
+  void Write(std::string_view) override {}
+
+  const std::string& Line() const noexcept { return line_; }
+
+  std::size_t linesRead = 0;
+  std::size_t calls = 0;
+  std::size_t callsThisLine = 0;
+
+ private:
+  std::string_view input_;
+  std::string line_;
+};
+
+class FuzzShell {
+ public:
+  FuzzShell(std::string_view input, bool wordsOnly)
+      : io(input), shell(io, {.wordsOnly = wordsOnly, .reportUnknown = true}) {
+    for (const char* name : kNames) shell.AddCommand(name, "help", &Handle, this);
+  }
+
+  FuzzIo io;
+  shell::CommandShell shell;
 
  private:
   static void Handle(std::int32_t tokenCount, char** tokens, void* self) {
@@ -59,11 +70,13 @@ class FuzzShell final : public shell::CommandShell {
   }
 
   void Check(std::int32_t tokenCount, char** tokens) {
-    ++calls;
-    if (++callsThisLine_ > 1) Fail("two handlers ran for one line", line_);
-    if (tokenCount < 1 || tokenCount > kMaxTokens) Fail("token count out of range", line_);
+    using shell::Tokenizer;
+    const std::string& line = io.Line();
+    ++io.calls;
+    if (++io.callsThisLine > 1) Fail("two handlers ran for one line", line);
+    if (tokenCount < 1 || tokenCount > Tokenizer::kMaxTokens) Fail("token count out of range", line);
     for (std::int32_t i = 0; i < tokenCount; ++i) {
-      if (tokens[i] == nullptr) Fail("a null token", line_);
+      if (tokens[i] == nullptr) Fail("a null token", line);
     }
     bool named = false;
     for (const char* name : kNames) {
@@ -71,27 +84,27 @@ class FuzzShell final : public shell::CommandShell {
       for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
       named = named || upper == tokens[0];
     }
-    if (!named) Fail("a handler ran for a word that is not its name", line_);
-    std::vector<char> joined(kTokenTextSize + 64, '\x7f');
-    JoinArguments(joined.data());
+    if (!named) Fail("a handler ran for a word that is not its name", line);
+    std::vector<char> joined(Tokenizer::kTokenTextSize + 64, '\x7f');
+    shell.Line().JoinArguments(joined.data());
     const std::size_t length = ::strnlen(joined.data(), joined.size());
-    if (length >= static_cast<std::size_t>(kTokenTextSize)) Fail("joined arguments overflow their size", line_);
-    for (std::size_t i = 0; i < length; ++i) {
-      if (joined[i] != ' ' && line_.find(joined[i]) == std::string::npos) Fail("an argument byte not in the line", line_);
+    if (length >= static_cast<std::size_t>(Tokenizer::kTokenTextSize)) {
+      Fail("joined arguments overflow their size", line);
     }
-    const std::string_view argument = ArgumentText();
-    const std::size_t at = line_.rfind(argument);
-    if (at == std::string::npos) Fail("the argument text is not a piece of the line", line_);
-    std::string_view after = std::string_view(line_).substr(at + argument.size());
+    for (std::size_t i = 0; i < length; ++i) {
+      if (joined[i] != ' ' && line.find(joined[i]) == std::string::npos) Fail("an argument byte not in the line", line);
+    }
+    const std::string_view argument = shell.ArgumentText();
+    const std::size_t at = line.rfind(argument);
+    if (at == std::string::npos) Fail("the argument text is not a piece of the line", line);
+    std::string_view after = std::string_view(line).substr(at + argument.size());
     if (!after.empty() && (after.front() == '"' || after.front() == '\'')) after.remove_prefix(1);
     for (char c : after) {
-      if (c != ' ' && c != '\t' && c != '\r' && c != '\n') Fail("the argument text stops short of the line's end", line_);
+      if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+        Fail("the argument text stops short of the line's end", line);
+      }
     }
   }
-
-  std::string_view input_;
-  std::string line_;
-  std::size_t callsThisLine_ = 0;
 };
 
 }  // namespace
@@ -99,9 +112,9 @@ class FuzzShell final : public shell::CommandShell {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   if (size == 0) return 0;
   const std::string_view input(reinterpret_cast<const char*>(bytes) + 1, size - 1);
-  FuzzShell shell(input, (bytes[0] & 1) != 0);
-  shell.Run();
-  if (shell.calls > shell.linesRead) Fail("more commands ran than lines were read", input);
+  FuzzShell fuzz(input, (bytes[0] & 1) != 0);
+  fuzz.shell.Run();
+  if (fuzz.io.calls > fuzz.io.linesRead) Fail("more commands ran than lines were read", input);
   return 0;
 }
 

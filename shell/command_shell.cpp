@@ -1,11 +1,9 @@
-// The command registry, the dispatch loop and the built-in commands of CommandShell, with the base
-// line input and output on the standard streams.
+// The command table, the dispatch loop and the built-in commands of CommandShell.
 
 #include "shell/command_shell.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace ql::shell {
 
@@ -19,27 +17,11 @@ void UpperCaseInPlace(char* text) noexcept {
   }
 }
 
-// Appends a colour escape for `attribute` and then `piece`. The pieces are appended, never
-// formatted into a fixed buffer, so a name, token or help text of any length is kept whole.
-void AppendColored(std::string& text, std::uint8_t attribute, std::string_view piece) {
-  static constexpr char kHexDigits[] = "0123456789abcdef";
-  text += '#';
-  text += kHexDigits[attribute >> 4];
-  text += kHexDigits[attribute & 0x0F];
-  text += piece;
-}
-
-constexpr CommandRow kBuiltIns[] = {
-    {1, "q", "Quit", &CommandShell::QuitHandler},
-    {1, "x", nullptr, &CommandShell::QuitHandler},
-    {2, "H", "Help", &CommandShell::HelpHandler},
-    {2, "help", nullptr, &CommandShell::HelpHandler},
-};
-
-constexpr std::int32_t kQuitId = 1;
 constexpr std::size_t kKeptLineCapacity = std::size_t{1} << 20;
 
 }  // namespace
+
+void Quit(std::int32_t, char**, void*) {}
 
 bool UnsignedByteLess::operator()(std::string_view a, std::string_view b) const noexcept {
   const std::size_t common = a.size() < b.size() ? a.size() : b.size();
@@ -47,115 +29,122 @@ bool UnsignedByteLess::operator()(std::string_view a, std::string_view b) const 
   return order != 0 ? order < 0 : a.size() < b.size();
 }
 
-CommandShell::CommandShell(bool wordsOnly, bool echoCommands)
-    : wordsOnly(wordsOnly), echoCommands(echoCommands) {
-  AddCommands(kBuiltIns, this);
+CommandShell::CommandShell(ShellIo& io, ShellOptions options)
+    : io_(io), options_(options), tokenizer_(options.wordsOnly) {
+  const CommandRow builtIns[] = {
+      {"q", "Quit", Quit},
+      {"x", nullptr, Quit},
+      {"H", "Help", HelpHandler},
+      {"help", nullptr, HelpHandler},
+  };
+  AddCommands(builtIns, this);
 }
 
-CommandShell::~CommandShell() = default;
-
-void CommandShell::AddCommand(std::int32_t id, const char* name, const char* help,
-                              CommandHandler handler, void* userValue, bool continues) {
+void CommandShell::AddCommand(const char* name, const char* help, CommandHandler handler, void* userValue,
+                              bool continues) {
   if (name == nullptr) return;
   std::string key(name);
-  if (foldCase) UpperCaseInPlace(key.data());
+  UpperCaseInPlace(key.data());
   // emplace keeps an existing entry of the same name untouched.
-  commands.emplace(key, CommandEntry{id, key, help, handler, userValue, continues});
+  commands_.emplace(std::move(key), CommandEntry{help, handler, userValue, continues});
 }
 
 void CommandShell::AddCommands(std::span<const CommandRow> rows, void* userValue) {
-  for (const CommandRow& row : rows) {
-    AddCommand(row.id, row.name, row.help, row.handler, userValue, row.continues);
-  }
+  for (const CommandRow& row : rows) AddCommand(row.name, row.help, row.handler, userValue, row.continues);
 }
 
 std::vector<std::string> CommandShell::CommandNames() const {
   std::vector<std::string> names;
-  names.reserve(commands.size());
-  for (const auto& [name, entry] : commands) names.push_back(name);
+  names.reserve(commands_.size());
+  for (const auto& [name, entry] : commands_) names.push_back(name);
   return names;
 }
 
-std::int32_t CommandShell::Dispatch(char* word) {
-  if (word == nullptr) return -1;
+CommandShell::Outcome CommandShell::Dispatch() {
+  char* const word = tokenizer_.Tokens()[0];
   UpperCaseInPlace(word);
-  if (echoCommands) {
+  if (options_.echoCommands) {
     std::string text;
-    EchoTokens(text);
+    tokenizer_.EchoTokens(text);
     text += '\n';
-    Print("%s", text.c_str());
+    io_.Write(text);
   }
-  const auto found = commands.find(std::string_view(word));
-  if (found == commands.end()) {
-    if (reportUnknown) OnUnknownCommand(tokenCount, tokens);
-    return -1;
+  const auto found = commands_.find(std::string_view(word));
+  if (found == commands_.end()) {
+    if (options_.reportUnknown) io_.OnUnknownCommand(tokenizer_);
+    return Outcome::kGoOn;
   }
   // Copied out: a handler may register further commands while it runs.
   const CommandEntry entry = found->second;
-  if (entry.handler != nullptr) entry.handler(tokenCount, tokens, entry.userValue);
-  OnCommandDone(tokenCount, tokens, entry.userValue);
-  return entry.id;
+  if (entry.handler == &Quit) return Outcome::kQuit;
+  if (entry.handler != nullptr) {
+    entry.handler(tokenizer_.TokenCount(), tokenizer_.Tokens(), entry.userValue);
+  }
+  return Outcome::kGoOn;
 }
 
-std::int32_t CommandShell::Run() {
+void CommandShell::Run() {
   for (;;) {
-    if (prompting) Print("#%02x%s", static_cast<unsigned>(TokenColors[Other]), "-");
+    if (options_.prompting) {
+      std::string prompt;
+      AppendColored(prompt, TokenColors[Other], "-");
+      io_.Write(prompt);
+    }
     // A very long line's memory is given back rather than held for the rest of the session.
     if (line_.capacity() > kKeptLineCapacity) std::string().swap(line_);
     // The end of input ends the session as a quit command would.
-    const LineRead read = ReadLine(line_);
-    if (read == LineRead::kEnd) return kQuitId;
-    if (RunLine(read) == kQuitId || !GoOn()) return kQuitId;
+    const LineRead read = io_.ReadLine(line_);
+    if (read == LineRead::kEnd) return;
+    if (RunLine(read) == Outcome::kQuit || !io_.GoOn()) return;
   }
 }
 
-std::int32_t CommandShell::RunLine(LineRead read) {
+CommandShell::Outcome CommandShell::RunLine(LineRead read) {
   if (read == LineRead::kTooLong) {
     // None of it runs: a statement cut anywhere could still be valid and do something else.
-    OnLineTooLong();
-    return 0;
+    io_.OnLineTooLong();
+    return Outcome::kGoOn;
   }
-  if (read == LineRead::kDropped) return 0;
-  if (!AcceptLine(line_.c_str())) return 0;
+  // A line that starts with a NUL is not run, nor read for its quotation marks.
+  if (read == LineRead::kDropped || line_.empty() || line_[0] == '\0') return Outcome::kGoOn;
   // A statement of several lines is tokenized again whole, from the quote state its first line
   // started in; one that does not run leaves that state as it was.
-  const char quoteBefore = openQuote;
-  if (Tokenize(line_, tokenText) == 0) return 0;
+  const char quoteBefore = tokenizer_.OpenQuote();
+  if (tokenizer_.Tokenize(line_) == 0) return Outcome::kGoOn;
   if (const char mark = ContinuedMark(); mark != 0) {
     const StatementRead statement = ReadRestOfStatement(mark);
-    openQuote = quoteBefore;
+    tokenizer_.SetOpenQuote(quoteBefore);
     switch (statement) {
       case StatementRead::kComplete:
         break;
       case StatementRead::kTooLong:
-        OnStatementTooLong();
-        return 0;
+        io_.OnStatementTooLong();
+        return Outcome::kGoOn;
       case StatementRead::kDropped:
-        return 0;
+        return Outcome::kGoOn;
       case StatementRead::kEnd:
         // None of it runs: the input may have been cut off anywhere in the statement.
-        OnStatementNotClosed(mark);
-        return kQuitId;
+        io_.OnStatementNotClosed(mark);
+        return Outcome::kQuit;
     }
-    Tokenize(line_, tokenText);
+    tokenizer_.Tokenize(line_);
   }
-  return Dispatch(tokens[0]);
+  return Dispatch();
 }
 
 char CommandShell::ContinuedMark() const {
-  if (tokenCount == 0) return 0;
-  std::string word(tokens[0]);
-  if (foldCase) UpperCaseInPlace(word.data());
-  const auto found = commands.find(std::string_view(word));
-  if (found == commands.end() || !found->second.continues) return 0;
-  return ArgumentOpenMark();
+  std::string word(tokenizer_.Tokens()[0]);
+  UpperCaseInPlace(word.data());
+  const auto found = commands_.find(std::string_view(word));
+  if (found == commands_.end() || !found->second.continues) return 0;
+  return tokenizer_.ArgumentOpenMark();
 }
 
 CommandShell::StatementRead CommandShell::ReadRestOfStatement(char mark) {
   bool tooLong = false;
   for (;;) {
     if (nextLine_.capacity() > kKeptLineCapacity) std::string().swap(nextLine_);
-    switch (ReadContinuedLine(nextLine_, mark)) {
+    switch (io_.ReadContinuedLine(nextLine_, mark)) {
       case LineRead::kEnd:
         return StatementRead::kEnd;
       case LineRead::kDropped:
@@ -168,7 +157,7 @@ CommandShell::StatementRead CommandShell::ReadRestOfStatement(char mark) {
       case LineRead::kLine:
         break;
     }
-    if (!tooLong && nextLine_.size() + 1 > kMaxLineBytes - line_.size()) {
+    if (!tooLong && nextLine_.size() + 1 > ShellIo::kMaxLineBytes - line_.size()) {
       tooLong = true;
       std::string().swap(line_);
     }
@@ -186,85 +175,18 @@ CommandShell::StatementRead CommandShell::ReadRestOfStatement(char mark) {
 
 void CommandShell::ShowHelp() {
   std::string text;
-  for (const auto& [name, entry] : commands) {
+  for (const auto& [name, entry] : commands_) {
     if (entry.help == nullptr) continue;
     AppendColored(text, TokenColors[Word], name);
     text += " #0f: ";
     text += entry.help;
     text += '\n';
   }
-  Print("%s", text.c_str());
+  io_.Write(text);
 }
-
-void CommandShell::EchoTokens(std::string& text) const {
-  for (std::int32_t i = 0; i < tokenCount; ++i) {
-    AppendColored(text, TokenColors[tokenKinds[i]], tokens[i]);
-    text += ' ';
-  }
-}
-
-void CommandShell::QuitHandler(std::int32_t, char**, void*) {}
 
 void CommandShell::HelpHandler(std::int32_t, char**, void* userValue) {
-  if (userValue != nullptr) static_cast<CommandShell*>(userValue)->ShowHelp();
-}
-
-bool CommandShell::AcceptLine(const char* line) { return line != nullptr && line[0] != '\0'; }
-
-void CommandShell::OnUnknownCommand(std::int32_t, char**) {
-  std::string text;
-  AppendColored(text, TokenColors[Other], "Unknown command> ");
-  EchoTokens(text);
-  AppendColored(text, TokenColors[Other], "Press 'H' for help\n");
-  Print("%s", text.c_str());
-}
-
-void CommandShell::OnCommandDone(std::int32_t, char**, void*) {}
-
-void CommandShell::OnLineTooLong() { Print("Line not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20); }
-
-void CommandShell::OnStatementTooLong() {
-  Print("Statement not run: it is longer than %zu MiB.\n", kMaxLineBytes >> 20);
-}
-
-void CommandShell::OnStatementNotClosed(char mark) {
-  Print("Statement not run: the input ended before its closing %c.\n", mark);
-}
-
-bool CommandShell::GoOn() { return true; }
-
-void CommandShell::Print(const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  std::vprintf(format, arguments);
-  va_end(arguments);
-}
-
-CommandShell::LineRead CommandShell::ReadContinuedLine(std::string& line, char) { return ReadLine(line); }
-
-CommandShell::LineRead CommandShell::ReadLine(std::string& line) {
-  line.clear();
-  bool any = false;
-  bool tooLong = false;
-  for (;;) {
-    const int ch = std::getchar();
-    if (ch == EOF) {
-      if (!any) return LineRead::kEnd;
-      break;
-    }
-    any = true;
-    if (ch == '\n') break;
-    if (tooLong) continue;
-    if (line.size() == kMaxLineBytes) {
-      tooLong = true;
-      std::string().swap(line);
-      continue;
-    }
-    line += static_cast<char>(ch);
-  }
-  if (tooLong) return LineRead::kTooLong;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return LineRead::kLine;
+  static_cast<CommandShell*>(userValue)->ShowHelp();
 }
 
 }  // namespace ql::shell

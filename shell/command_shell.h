@@ -1,13 +1,12 @@
 #pragma once
-// A reusable interactive command interpreter: reads a line, splits it into at most kMaxTokens typed
-// tokens, looks the first token up in a registry of commands without regard to case, and calls the
-// command's handler, until a command with id 1 has run. Lines are read whole, however long (up to
-// kMaxLineBytes); the tokens come from a bounded prefix of the line, and a handler that needs the
-// text as typed takes it from ArgumentText. The text of a command registered as continuing goes on
-// over the next lines while the quotation mark it starts with stays open (see ArgumentOpenMark): the
-// command runs once, on the whole statement.
+// A reusable interactive command interpreter: reads a line through its I/O, splits it into tokens,
+// looks the first token up in a table of commands without regard to case, and calls the command's
+// handler, until a command whose handler is Quit has run or the input ends. Lines are read whole,
+// however long (up to ShellIo::kMaxLineBytes); a handler that needs the text as typed takes it from
+// ArgumentText. The text of a command registered as continuing goes on over the next lines while
+// the quotation mark it starts with stays open (see Tokenizer::ArgumentOpenMark): the command runs
+// once, on the whole statement.
 
-#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <span>
@@ -15,19 +14,21 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/token_kind.h"
+#include "shell/shell_io.h"
+#include "shell/tokenizer.h"
 
 namespace ql::shell {
-
-class CommandShell;
 
 // A command's handler: the token count (command word included), the tokens (token 0 is the
 // upper-cased command word) and the value given at registration.
 using CommandHandler = void (*)(std::int32_t tokenCount, char** tokens, void* userValue);
 
+// The handler of the commands that end the session: a row with it is a quit command. It does
+// nothing itself; the loop ends once it has been dispatched.
+void Quit(std::int32_t tokenCount, char** tokens, void* userValue);
+
 // A row of a table of commands, as a program writes its commands once; see AddCommands.
 struct CommandRow {
-  std::int32_t id = 0;
   const char* name = nullptr;
   const char* help = nullptr;  // a command without help is left out of the listing
   CommandHandler handler = nullptr;
@@ -35,13 +36,12 @@ struct CommandRow {
   bool continues = false;
 };
 
-struct CommandEntry {
-  std::int32_t id = 0;
-  std::string name;
-  const char* help = nullptr;  // not owned; a command without help is left out of the listing
-  CommandHandler handler = nullptr;
-  void* userValue = nullptr;
-  bool continues = false;
+// How the shell behaves, fixed when it is built.
+struct ShellOptions {
+  bool wordsOnly = false;      // see Tokenizer
+  bool echoCommands = false;   // each line's tokens are written, in their colours, before it runs
+  bool reportUnknown = false;  // a word that is no command is reported (ShellIo::OnUnknownCommand)
+  bool prompting = true;       // the prompt is written before each line is read
 };
 
 // Orders names by their bytes as unsigned values, shorter first on a common prefix. Transparent, so
@@ -53,124 +53,56 @@ struct UnsignedByteLess {
 
 class CommandShell {
  public:
-  static constexpr std::int32_t kMaxTokens = 16;
-  // The tokens are taken from at most the first kLineSize - 1 bytes of a line (the rest is only
-  // scanned for quotation marks). A line of kLineSize - 1 bytes can form as many one-byte tokens as
-  // the limit allows, each with its NUL in front, plus the final NUL: this many bytes always hold
-  // the tokens of one line.
-  static constexpr std::int32_t kLineSize = 320;
-  static constexpr std::int32_t kTokenTextSize = kLineSize + kMaxTokens + 1;
-  // The longest line run, line end not counted; a longer one is refused whole.
-  static constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
-
-  // What ReadLine found. kDropped: the person at the terminal dropped the line being typed (Ctrl-C).
-  enum class LineRead { kLine, kTooLong, kEnd, kDropped };
-
-  CommandShell(bool wordsOnly, bool echoCommands);
-  virtual ~CommandShell();
+  // `io` must outlive the shell. The built-in commands are registered: Q and X quit, H and HELP
+  // list the commands with help.
+  explicit CommandShell(ShellIo& io, ShellOptions options = {});
   CommandShell(const CommandShell&) = delete;
   CommandShell& operator=(const CommandShell&) = delete;
 
-  // Tokenizer.
-  TokenKind Classify(unsigned char ch) const noexcept;
-  // Splits `line` into the token list, the tokens' characters going to `text`, an area of
-  // kTokenTextSize bytes (the shell's own area in every caller). Returns the token count. A line
-  // longer than kLineSize - 1 bytes is scanned only as far as the area holds; tokens end at a NUL
-  // byte, but the quotation marks after it still count for the quote state. `line` must outlive the
-  // use of ArgumentText.
-  std::int32_t Tokenize(std::string_view line, char* text);
-  std::int32_t Tokenize(const char* line, char* text) {
-    return Tokenize(std::string_view(line != nullptr ? line : ""), text);
-  }
-  // Tokens first .. first + n - 1 joined with single blanks into `out`; a range reaching past the
-  // token list is cut to it. `out` needs kTokenTextSize bytes at most.
-  void JoinTokens(std::int32_t first, std::int32_t n, char* out) const;
-  // Every token after the command word, joined; the empty string when there is none.
-  char* JoinArguments(char* out) const;
-  // The text of the last tokenized line after the command word, exactly as typed but for these: the
-  // blanks before it and after it, and a quotation mark (double or single) it starts with, with the
-  // same mark where it ends, are dropped. NUL bytes are kept.
-  std::string_view ArgumentText() const noexcept;
-  // The quotation mark that the text after the command word starts with (after its blanks) when the
-  // text does not also end with it, so that ArgumentText would drop no closing mark: the statement is
-  // still open. 0 when the text starts with no mark or closes it.
-  char ArgumentOpenMark() const noexcept;
-
-  // Registry and loop.
-  void AddCommand(std::int32_t id, const char* name, const char* help, CommandHandler handler,
-                  void* userValue, bool continues = false);
-  // Every row of `rows`, in order, each with `userValue`.
+  void AddCommand(const char* name, const char* help, CommandHandler handler, void* userValue,
+                  bool continues = false);
+  // Every row of `rows`, in order, each with `userValue`. A name registered already keeps its first
+  // command.
   void AddCommands(std::span<const CommandRow> rows, void* userValue);
-  // Upper-cases `word` (token 0 of the token list) in place and runs its command: the command's
-  // id, or -1 when no command has that name.
-  std::int32_t Dispatch(char* word);
-  // Prompts, reads and dispatches lines; returns 1 once a command with id 1 has run, or at the end
-  // of input.
-  std::int32_t Run();
-  void ShowHelp();
-  void EchoTokens(std::string& text) const;
+  // Prompts, reads and runs lines until a quit command has run, the input ends, or the I/O says not
+  // to go on.
+  void Run();
+
   // The registered command words, upper-cased, in the order of the help listing.
   std::vector<std::string> CommandNames() const;
-
-  static void QuitHandler(std::int32_t tokenCount, char** tokens, void* userValue);
-  static void HelpHandler(std::int32_t tokenCount, char** tokens, void* userValue);
-
-  std::int32_t TokenCount() const noexcept { return tokenCount; }
-  char* const* Tokens() const noexcept { return tokens; }
-  const TokenKind* TokenKinds() const noexcept { return tokenKinds; }
-  char OpenQuote() const noexcept { return openQuote; }
-  // True when the last line did not reach the token list whole: tokens past the limit, or bytes
-  // past the scanned prefix, were left out of it. ArgumentText still holds them.
-  bool LineCut() const noexcept { return lineCut; }
-
-  bool reportUnknown = false;
-  // The prompt printed before each line is read.
-  bool prompting = true;
-
- protected:
-  virtual bool AcceptLine(const char* line);
-  virtual void OnUnknownCommand(std::int32_t tokenCount, char** tokens);
-  virtual void OnCommandDone(std::int32_t tokenCount, char** tokens, void* userValue);
-  // A line longer than kMaxLineBytes was read and dropped: says so.
-  virtual void OnLineTooLong();
-  // A statement over several lines that does not run, as it grew past kMaxLineBytes, or as the
-  // input ended before its closing quotation mark `mark`: says so.
-  virtual void OnStatementTooLong();
-  virtual void OnStatementNotClosed(char mark);
-  // After each line read, once it has run (or was dropped): false ends Run as a quit command would.
-  virtual bool GoOn();
-  virtual void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  // The next line into `line`, whole, without its line end (nor a carriage return before it), NUL
-  // bytes kept. A line longer than kMaxLineBytes is read on to its end and not kept: kTooLong. kEnd
-  // at the end of input (or a failed read) ends Run; a last line without a line end is a line.
-  virtual LineRead ReadLine(std::string& line);
-  // The next line of a statement whose quotation mark `mark` is still open; by default ReadLine.
-  virtual LineRead ReadContinuedLine(std::string& line, char mark);
+  // For the handler running: the text after the command word, as typed (Tokenizer::ArgumentText).
+  std::string_view ArgumentText() const noexcept { return tokenizer_.ArgumentText(); }
+  // The line last run, split.
+  const Tokenizer& Line() const noexcept { return tokenizer_; }
 
  private:
+  struct CommandEntry {
+    const char* help = nullptr;  // not owned
+    CommandHandler handler = nullptr;
+    void* userValue = nullptr;
+    bool continues = false;
+  };
+  enum class Outcome { kGoOn, kQuit };
   enum class StatementRead { kComplete, kTooLong, kEnd, kDropped };
+
+  static void HelpHandler(std::int32_t tokenCount, char** tokens, void* userValue);
+  void ShowHelp();
+  // Upper-cases token 0 of the token list in place and runs its command, if there is one.
+  Outcome Dispatch();
+  // Runs the line just read (`read` says how the reading went).
+  Outcome RunLine(LineRead read);
   // The mark of an open quote that the tokenized line's command continues over the next lines, or 0.
   char ContinuedMark() const;
   // Appends the statement's next lines to line_, each after a line end, until one ends with `mark`.
   // Past kMaxLineBytes the lines are read on to that end without being kept (kTooLong).
   StatementRead ReadRestOfStatement(char mark);
-  // Runs the line just read (`read` says how the reading went); kQuitId when it ends the session.
-  std::int32_t RunLine(LineRead read);
 
-  bool wordsOnly;
-  bool echoCommands;
-  bool foldCase = true;
-  char openQuote = 0;
-  bool lineCut = false;
-  char tokenText[kTokenTextSize] = {};
-  std::string line_;               // the line Run read last, or the statement its lines made up
-  std::string nextLine_;           // a line of a statement going on over several
-  std::string_view tokenized_;     // the line Tokenize split last
-  std::size_t commandWordEnd_ = 0; // in tokenized_, just past the last byte of the command word
-  std::int32_t tokenCount = 0;
-  char* tokens[kMaxTokens] = {};
-  TokenKind tokenKinds[kMaxTokens] = {};
-  std::map<std::string, CommandEntry, UnsignedByteLess> commands;
+  ShellIo& io_;
+  const ShellOptions options_;
+  Tokenizer tokenizer_;
+  std::string line_;      // the line Run read last, or the statement its lines made up
+  std::string nextLine_;  // a line of a statement going on over several
+  std::map<std::string, CommandEntry, UnsignedByteLess> commands_;
 };
 
 }  // namespace ql::shell

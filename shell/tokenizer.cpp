@@ -1,10 +1,9 @@
-// The line tokenizer of CommandShell: splits a line into at most kMaxTokens typed tokens stored
-// one after the other in the token area, and joins them back into one string.
+// Splits a line into at most kMaxTokens typed tokens stored one after the other in the token area,
+// each after a NUL, and joins them back into one string.
+
+#include "shell/tokenizer.h"
 
 #include <cstring>
-#include <string_view>
-
-#include "shell/command_shell.h"
 
 namespace ql::shell {
 
@@ -52,17 +51,20 @@ constexpr TokenKind KindOf(unsigned char ch, bool wordsOnly) noexcept {
 
 }  // namespace
 
-TokenKind CommandShell::Classify(unsigned char ch) const noexcept { return KindOf(ch, wordsOnly); }
+Tokenizer::Tokenizer(bool wordsOnly)
+    : wordsOnly_(wordsOnly), tokenText_(std::make_unique<char[]>(kTokenTextSize)) {}
 
-std::int32_t CommandShell::Tokenize(std::string_view line, char* text) {
+TokenKind Tokenizer::Classify(unsigned char ch) const noexcept { return KindOf(ch, wordsOnly_); }
+
+std::int32_t Tokenizer::Tokenize(std::string_view line) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t size = line.size();
   tokenized_ = line;
   commandWordEnd_ = 0;
   // A full token area ends the scan: every write below first checks that the byte and the final
-  // NUL still fit, so a line longer than the shell's buffer keeps its earlier tokens intact.
-  char* const end = text + kTokenTextSize;
-  char* out = text;
+  // NUL still fit, so a line longer than the area keeps its earlier tokens intact.
+  char* const end = tokenText_.get() + kTokenTextSize;
+  char* out = tokenText_.get();
   std::int32_t count = 0;
   TokenKind previous = Blank;
   // The hexadecimal prefix rule looks at the last byte copied, across blanks, not at the last byte
@@ -70,8 +72,8 @@ std::int32_t CommandShell::Tokenize(std::string_view line, char* text) {
   unsigned char lastCopied = 0;
   // Kept in locals: the bytes written through `out` could alias the members, which would make the
   // compiler reload them for every byte.
-  const bool words = wordsOnly;
-  char quote = openQuote;
+  const bool words = wordsOnly_;
+  char quote = openQuote_;
 
   std::size_t i = 0;
   for (; i < size && bytes[i] != 0; ++i) {
@@ -109,8 +111,8 @@ std::int32_t CommandShell::Tokenize(std::string_view line, char* text) {
     if (end - out < (starts ? 3 : 2)) break;
     if (starts) {
       *out++ = '\0';
-      tokens[count] = out;
-      tokenKinds[count] = kind;
+      tokens_[count] = out;
+      tokenKinds_[count] = kind;
       ++count;
     }
     *out++ = static_cast<char>(ch);
@@ -136,24 +138,24 @@ std::int32_t CommandShell::Tokenize(std::string_view line, char* text) {
       restLost = true;
     }
   }
-  lineCut = restLost;
-  openQuote = quote;
-  tokenCount = count;
+  lineCut_ = restLost;
+  openQuote_ = quote;
+  tokenCount_ = count;
   return count;
 }
 
-void CommandShell::JoinTokens(std::int32_t first, std::int32_t n, char* out) const {
-  // Tokens at tokenCount and above are stale; a request reaching past the list is cut to it.
+void Tokenizer::JoinTokens(std::int32_t first, std::int32_t n, char* out) const {
+  // Tokens at tokenCount_ and above are stale; a request reaching past the list is cut to it.
   if (first < 0) {
     n += first;
     first = 0;
   }
-  if (n > tokenCount - first) n = tokenCount - first;
+  if (n > tokenCount_ - first) n = tokenCount_ - first;
   char* write = out;
   for (std::int32_t i = first; i < first + n; ++i) {
     if (i > first) *write++ = ' ';
-    const std::size_t length = std::strlen(tokens[i]);
-    std::memcpy(write, tokens[i], length);
+    const std::size_t length = std::strlen(tokens_[i]);
+    std::memcpy(write, tokens_[i], length);
     write += length;
   }
   *write = '\0';
@@ -174,7 +176,7 @@ constexpr bool IsQuoteMark(char ch) noexcept { return ch == '"' || ch == '\''; }
 
 }  // namespace
 
-std::string_view CommandShell::ArgumentText() const noexcept {
+std::string_view Tokenizer::ArgumentText() const noexcept {
   std::string_view text = TrimmedArgument(tokenized_, commandWordEnd_);
   if (!text.empty() && IsQuoteMark(text.front())) {
     const char mark = text.front();
@@ -185,15 +187,22 @@ std::string_view CommandShell::ArgumentText() const noexcept {
 }
 
 // Open exactly where ArgumentText finds no closing mark to drop.
-char CommandShell::ArgumentOpenMark() const noexcept {
+char Tokenizer::ArgumentOpenMark() const noexcept {
   const std::string_view text = TrimmedArgument(tokenized_, commandWordEnd_);
   if (text.empty() || !IsQuoteMark(text.front())) return 0;
   return text.size() > 1 && text.back() == text.front() ? 0 : text.front();
 }
 
-char* CommandShell::JoinArguments(char* out) const {
-  JoinTokens(1, tokenCount - 1, out);
+char* Tokenizer::JoinArguments(char* out) const {
+  JoinTokens(1, tokenCount_ - 1, out);
   return out;
+}
+
+void Tokenizer::EchoTokens(std::string& markup) const {
+  for (std::int32_t i = 0; i < tokenCount_; ++i) {
+    AppendColored(markup, TokenColors[tokenKinds_[i]], tokens_[i]);
+    markup += ' ';
+  }
 }
 
 }  // namespace ql::shell

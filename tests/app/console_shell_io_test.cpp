@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "shell/command_shell.h"
 #include "support/scripted_terminal.h"
 
 namespace ql {
@@ -13,11 +14,10 @@ namespace {
 using testsupport::ScriptedTerminal;
 using testsupport::TerminalScript;
 
-// A ConsoleShell with its built-in commands reporting unknown words, run on `input` until it
-// quits or the input ends; returns everything it wrote, closing included.
+// A shell on the console with its built-in commands, reporting unknown words, run on `input` until
+// it quits or the input ends; returns everything it wrote, closing included.
 struct Session {
   std::string output;
-  std::int32_t result = 0;
 };
 
 Session RunShell(const std::string& input, bool colour) {
@@ -26,9 +26,9 @@ Session RunShell(const std::string& input, bool colour) {
   script->console = colour;
   Session session;
   {
-    console::ConsoleShell shell(ScriptedTerminal(script));
-    shell.reportUnknown = true;
-    session.result = shell.Run();
+    app::ConsoleShellIo io(ScriptedTerminal(script));
+    shell::CommandShell shell(io, {.reportUnknown = true});
+    shell.Run();
   }
   session.output = script->output;
   return session;
@@ -36,7 +36,7 @@ Session RunShell(const std::string& input, bool colour) {
 
 const std::string kUnknownCommandsThenHelp = "foo bar\n-open\nh\nq\n";
 
-TEST(ConsoleShellTest, ReportsAndHelpAsPlainTextOnAPipe) {
+TEST(ConsoleShellIoTest, ReportsAndHelpAsPlainTextOnAPipe) {
   const Session session = RunShell(kUnknownCommandsThenHelp, false);
   EXPECT_EQ(session.output,
             "-Unknown command> FOO bar Press 'H' for help\n"
@@ -44,10 +44,9 @@ TEST(ConsoleShellTest, ReportsAndHelpAsPlainTextOnAPipe) {
             "-H : Help\n"
             "Q : Quit\n"
             "-");
-  EXPECT_EQ(session.result, 1);
 }
 
-TEST(ConsoleShellTest, ReportsAndHelpInColourOnATerminal) {
+TEST(ConsoleShellIoTest, ReportsAndHelpInColourOnATerminal) {
   const Session session = RunShell(kUnknownCommandsThenHelp, true);
   EXPECT_EQ(session.output,
             "-Unknown command> \x1b[94mFOO bar \x1b[0mPress 'H' for help\n"
@@ -57,7 +56,7 @@ TEST(ConsoleShellTest, ReportsAndHelpInColourOnATerminal) {
             "\x1b[0m-\x1b[0m");
 }
 
-TEST(ConsoleShellTest, EndOfInputEndsTheLoopLikeQuit) {
+TEST(ConsoleShellIoTest, EndOfInputEndsTheLoopLikeQuit) {
   struct EndCase {
     std::string input;
     std::string output;
@@ -71,21 +70,20 @@ TEST(ConsoleShellTest, EndOfInputEndsTheLoopLikeQuit) {
   for (const EndCase& c : cases) {
     const Session session = RunShell(c.input, false);
     EXPECT_EQ(session.output, c.output) << c.input;
-    EXPECT_EQ(session.result, 1) << c.input;
   }
 }
 
 // A line longer than the shell's buffer comes as two lines; neither is lost or merged.
 // A line is one command however long; its command word is what the token area holds of it.
-TEST(ConsoleShellTest, LongLineIsOneCommand) {
+TEST(ConsoleShellIoTest, LongLineIsOneCommand) {
   const std::string word(100000, 'y');
   const Session session = RunShell(word + "\nq\n", false);
-  const std::string upper(shell::CommandShell::kTokenTextSize - 2, 'Y');
+  const std::string upper(shell::Tokenizer::kTokenTextSize - 2, 'Y');
   EXPECT_EQ(session.output, "-Unknown command> " + upper + " Press 'H' for help\n-");
 }
 
 // Typed tokens are echoed as typed: a '#' is a character, and at a terminal an escape byte is shown.
-TEST(ConsoleShellTest, UnknownCommandEchoesTokensLiterally) {
+TEST(ConsoleShellIoTest, UnknownCommandEchoesTokensLiterally) {
   EXPECT_EQ(RunShell("C#ab #0f\nq\n", false).output,
             "-Unknown command> C # ab # 0 f Press 'H' for help\n-");
   const std::string shown = RunShell("y\x1b]0;t\x07\nq\n", true).output;
@@ -94,14 +92,15 @@ TEST(ConsoleShellTest, UnknownCommandEchoesTokensLiterally) {
   EXPECT_NE(shown.find("\\x07"), std::string::npos);
 }
 
-TEST(ConsoleShellTest, ShellAndConsoleShareOneOutput) {
+TEST(ConsoleShellIoTest, ShellAndConsoleShareOneOutput) {
   auto script = std::make_shared<TerminalScript>();
   script->input = "h\n";
   {
-    console::ConsoleShell shell(ScriptedTerminal(script));
-    shell.Console().Print("#0e%s\n", "ready");
+    app::ConsoleShellIo io(ScriptedTerminal(script));
+    shell::CommandShell shell(io);
+    io.Console().Print("#0e%s\n", "ready");
     shell.Run();
-    shell.Console().Print("bye\n");
+    io.Console().Print("bye\n");
   }
   EXPECT_EQ(script->output, "ready\n-H : Help\nQ : Quit\n-bye\n");
 }

@@ -33,7 +33,7 @@ void RecordSecond(std::int32_t, char**, void* userValue) {
 
 class CommandShellTest : public ::testing::Test {
  protected:
-  ScriptedShell shell;
+  ScriptedShell session;
   Calls calls;
 };
 
@@ -41,8 +41,7 @@ TEST_F(CommandShellTest, QuitWordsEndTheLoopBeforeAnyFurtherLine) {
   for (const char* word : {"q", "Q", "x", "X"}) {
     ScriptedShell fresh;
     EXPECT_EQ(fresh.RunLines({word, "h"}), kPrompt) << word;
-    EXPECT_EQ(fresh.result, 1) << word;
-    EXPECT_EQ(fresh.next, 1u) << word;
+    EXPECT_EQ(fresh.io.next, 1u) << word;
   }
 }
 
@@ -54,20 +53,23 @@ TEST_F(CommandShellTest, HelpWordsListTheCommandsAndContinue) {
 }
 
 TEST_F(CommandShellTest, EndOfInputEndsTheLoopLikeQuit) {
-  EXPECT_EQ(shell.RunLines({}), kPrompt);
-  EXPECT_EQ(shell.result, 1);
-  EXPECT_EQ(shell.reads, 1);
+  EXPECT_EQ(session.RunLines({}), kPrompt);
+  EXPECT_EQ(session.io.reads, 1);
 
   // The last line is not dispatched a second time, and no prompt follows the end.
-  shell.AddCommand(5, "count", nullptr, RecordCall, &calls);
-  EXPECT_EQ(shell.RunLines({"count"}), kPrompt + kPrompt);
+  session.shell.AddCommand("count", nullptr, RecordCall, &calls);
+  EXPECT_EQ(session.RunLines({"count"}), kPrompt + kPrompt);
   EXPECT_EQ(calls.seen, std::vector<std::string>{"1:COUNT"});
-  EXPECT_EQ(shell.reads, 3);
+  EXPECT_EQ(session.io.reads, 3);
 }
 
+// A line that starts with a NUL is not run either, nor read for quotation marks: the quote it
+// would open leaves the next line's number a number.
 TEST_F(CommandShellTest, EmptyAndBlankLinesOnlyPromptAgain) {
-  shell.reportUnknown = true;
-  EXPECT_EQ(shell.RunLines({"", "   ", "\t\r", "q"}), kPrompt + kPrompt + kPrompt + kPrompt);
+  ScriptedShell reporting({.reportUnknown = true});
+  EXPECT_EQ(reporting.RunLines({"", "   ", "\t\r", std::string("\0'", 2), "foo 12", "q"}),
+            kPrompt + kPrompt + kPrompt + kPrompt + kPrompt +
+                "#07Unknown command> #09FOO #0e12 #07Press 'H' for help\n" + kPrompt);
 }
 
 TEST_F(CommandShellTest, UnknownCommandReportShowsTheTokensByKind) {
@@ -83,8 +85,7 @@ TEST_F(CommandShellTest, UnknownCommandReportShowsTheTokensByKind) {
       {"foo 100% 0x1f", "#07Unknown command> #09FOO #0e100 #07% #060x1f #07Press 'H' for help\n"},
   };
   for (const Case& c : cases) {
-    ScriptedShell fresh;
-    fresh.reportUnknown = true;
+    ScriptedShell fresh({.reportUnknown = true});
     EXPECT_EQ(fresh.RunLines({c.line}), kPrompt + c.report + kPrompt) << c.line;
     ScriptedShell quiet;
     EXPECT_EQ(quiet.RunLines({c.line}), kPrompt + kPrompt) << c.line;
@@ -92,8 +93,7 @@ TEST_F(CommandShellTest, UnknownCommandReportShowsTheTokensByKind) {
 }
 
 TEST_F(CommandShellTest, EchoCommandsShowsEveryLineBeforeItRuns) {
-  ScriptedShell echoing(false, true);
-  echoing.reportUnknown = true;
+  ScriptedShell echoing({.echoCommands = true, .reportUnknown = true});
   EXPECT_EQ(echoing.RunLines({"foo 12", "h", "q"}),
             kPrompt + "#09FOO #0e12 \n" +
                 "#07Unknown command> #09FOO #0e12 #07Press 'H' for help\n" +
@@ -103,10 +103,10 @@ TEST_F(CommandShellTest, EchoCommandsShowsEveryLineBeforeItRuns) {
 TEST_F(CommandShellTest, HelpListsNamesInUnsignedByteOrder) {
   // Bytes of 0x80 and above sort after ASCII; only ASCII letters are upper-cased.
   for (const char* name : {"\xC3\xA9t\xC3\xA9", "zeta", "TABLE", "t", "_x", "1st", "alpha"}) {
-    shell.AddCommand(10, name, "h", nullptr, nullptr);
+    session.shell.AddCommand(name, "h", nullptr, nullptr);
   }
-  shell.AddCommand(11, "hidden", nullptr, nullptr, nullptr);
-  EXPECT_EQ(shell.RunLines({"h", "q"}),
+  session.shell.AddCommand("hidden", nullptr, nullptr, nullptr);
+  EXPECT_EQ(session.RunLines({"h", "q"}),
             kPrompt +
                 "#091ST #0f: h\n#09ALPHA #0f: h\n#09H #0f: Help\n#09Q #0f: Quit\n#09T #0f: h\n"
                 "#09TABLE #0f: h\n#09ZETA #0f: h\n#09_X #0f: h\n#09\xC3\xA9T\xC3\xA9 #0f: h\n" +
@@ -114,47 +114,43 @@ TEST_F(CommandShellTest, HelpListsNamesInUnsignedByteOrder) {
 }
 
 TEST_F(CommandShellTest, FirstRegistrationOfANameWins) {
-  shell.AddCommand(5, "ver", "Version", RecordCall, &calls);
-  shell.AddCommand(6, "VER", "Other version", RecordSecond, &calls);
-  shell.AddCommand(7, "Q", "Not quit", RecordSecond, &calls);
-  EXPECT_EQ(shell.RunLines({"Ver", "h", "q"}),
+  session.shell.AddCommand("ver", "Version", RecordCall, &calls);
+  session.shell.AddCommand("VER", "Other version", RecordSecond, &calls);
+  session.shell.AddCommand("Q", "Not quit", RecordSecond, &calls);
+  EXPECT_EQ(session.RunLines({"Ver", "h", "q"}),
             kPrompt + kPrompt + kBuiltInHelp + "#09VER #0f: Version\n" + kPrompt);
   EXPECT_EQ(calls.seen, std::vector<std::string>{"1:VER"});
 }
 
 TEST_F(CommandShellTest, HandlersGetTheUpperCasedWordAndTheTokensAsTyped) {
-  shell.AddCommand(3, "sql", nullptr, RecordCall, &calls);
-  EXPECT_EQ(shell.RunLines({"sql 'select * from Account'", "Sql x=1"}),
+  session.shell.AddCommand("sql", nullptr, RecordCall, &calls);
+  EXPECT_EQ(session.RunLines({"sql 'select * from Account'", "Sql x=1"}),
             kPrompt + kPrompt + kPrompt);
   EXPECT_EQ(calls.seen, (std::vector<std::string>{"5:SQL|select|*|from|Account",
                                                    "4:SQL|x|=|1"}));
-  EXPECT_EQ(shell.doneWords, (std::vector<std::string>{"SQL", "SQL"}));
 }
 
-TEST_F(CommandShellTest, ApplicationCommandWithIdOneEndsTheLoopAfterItsHandler) {
-  shell.AddCommand(1, "bye", nullptr, RecordCall, &calls);
-  EXPECT_EQ(shell.RunLines({"bye now", "h"}), kPrompt);
-  EXPECT_EQ(shell.result, 1);
-  EXPECT_EQ(calls.seen, std::vector<std::string>{"2:BYE|now"});
-  EXPECT_EQ(shell.doneWords, std::vector<std::string>{"BYE"});
+// A program's own quit commands are rows with the Quit handler.
+TEST_F(CommandShellTest, RowWithTheQuitHandlerEndsTheLoop) {
+  const CommandRow rows[] = {{"bye", "Leave", Quit}, {"stay", nullptr, RecordCall}};
+  session.shell.AddCommands(rows, &calls);
+  EXPECT_EQ(session.RunLines({"stay", "bye now", "stay"}), kPrompt + kPrompt);
+  EXPECT_EQ(session.io.next, 2u);
+  EXPECT_EQ(calls.seen, std::vector<std::string>{"1:STAY"});
 }
 
-TEST_F(CommandShellTest, DispatchReturnsTheIdAlsoWithoutHandler) {
-  shell.AddCommand(9, "noop", nullptr, nullptr, nullptr);
-  char line[] = "noop 1";
-  char area[CommandShell::kTokenTextSize];
-  shell.Tokenize(line, area);
-  EXPECT_EQ(shell.Dispatch(shell.Tokens()[0]), 9);
-  EXPECT_EQ(shell.doneWords, std::vector<std::string>{"NOOP"});
-  shell.Tokenize("nope", area);
-  EXPECT_EQ(shell.Dispatch(shell.Tokens()[0]), -1);
-  EXPECT_STREQ(shell.Tokens()[0], "NOPE");
+// A known word without a handler runs nothing and is not reported; an unknown one is, upper-cased.
+TEST_F(CommandShellTest, CommandWithoutHandlerIsKnownAndRunsNothing) {
+  ScriptedShell reporting({.reportUnknown = true});
+  reporting.shell.AddCommand("noop", nullptr, nullptr, nullptr);
+  EXPECT_EQ(reporting.RunLines({"noop 1", "nope"}),
+            kPrompt + kPrompt + "#07Unknown command> #09NOPE #07Press 'H' for help\n" + kPrompt);
 }
 
 TEST_F(CommandShellTest, HelpTextOfAnyLengthIsPrintedWhole) {
   const std::string help = "100% " + std::string(5000, 'h');
-  shell.AddCommand(4, std::string(2000, 'n').c_str(), help.c_str(), nullptr, nullptr);
-  const std::string listing = shell.RunLines({"h", "q"});
+  session.shell.AddCommand(std::string(2000, 'n').c_str(), help.c_str(), nullptr, nullptr);
+  const std::string listing = session.RunLines({"h", "q"});
   EXPECT_NE(listing.find("#09" + std::string(2000, 'N') + " #0f: " + help + "\n"),
             std::string::npos);
 }
@@ -163,20 +159,18 @@ TEST_F(CommandShellTest, HelpTextOfAnyLengthIsPrintedWhole) {
 // handler finds all of it in ArgumentText.
 TEST_F(CommandShellTest, LongLineIsOneCommandWithItsWholeText) {
   static std::string seenText;
-  shell.AddCommand(3, "sql", nullptr, [](std::int32_t, char**, void* self) {
-    seenText = std::string(static_cast<ScriptedShell*>(self)->ArgumentText());
-  }, &shell);
-  const std::string argument = std::string(CommandShell::kLineSize * 4, 'v') + " q";
-  EXPECT_EQ(shell.RunLines({"sql " + argument, "h"}), kPrompt + kPrompt + kBuiltInHelp + kPrompt);
+  session.shell.AddCommand("sql", nullptr, [](std::int32_t, char**, void* self) {
+    seenText = std::string(static_cast<CommandShell*>(self)->ArgumentText());
+  }, &session.shell);
+  const std::string argument = std::string(Tokenizer::kLineSize * 4, 'v') + " q";
+  EXPECT_EQ(session.RunLines({"sql " + argument, "h"}), kPrompt + kPrompt + kBuiltInHelp + kPrompt);
   EXPECT_EQ(seenText, argument);
-  EXPECT_EQ(shell.result, 1);
-  EXPECT_EQ(shell.doneWords, (std::vector<std::string>{"SQL", "H"}));
 }
 
 TEST_F(CommandShellTest, LineOverTheLimitIsRefusedWholeAndTheNextRuns) {
-  shell.tooLong = {0};
-  shell.AddCommand(3, "sql", nullptr, RecordCall, &calls);
-  EXPECT_EQ(shell.RunLines({"sql delete from t", "sql 1"}),
+  session.io.tooLong = {0};
+  session.shell.AddCommand("sql", nullptr, RecordCall, &calls);
+  EXPECT_EQ(session.RunLines({"sql delete from t", "sql 1"}),
             kPrompt + "Line not run: it is longer than 64 MiB.\n" + kPrompt + kPrompt);
   EXPECT_EQ(calls.seen, std::vector<std::string>{"2:SQL|1"});
 }
@@ -212,18 +206,18 @@ TEST_F(CommandShellTest, StatementsGoOnWhileTheirQuoteIsOpen) {
   };
   static std::vector<std::string> runs;
   const CommandHandler record = [](std::int32_t, char** tokens, void* self) {
-    runs.push_back(std::string(tokens[0]) + ":" + std::string(static_cast<ScriptedShell*>(self)->ArgumentText()));
+    runs.push_back(std::string(tokens[0]) + ":" + std::string(static_cast<CommandShell*>(self)->ArgumentText()));
   };
   for (const Case& c : cases) {
     ScriptedShell fresh;
-    fresh.AddCommand(3, "sql", nullptr, record, &fresh, true);
-    fresh.AddCommand(4, "echo", nullptr, record, &fresh);
-    fresh.tooLong = c.tooLong;
-    fresh.dropped = c.dropped;
+    fresh.shell.AddCommand("sql", nullptr, record, &fresh.shell, true);
+    fresh.shell.AddCommand("echo", nullptr, record, &fresh.shell);
+    fresh.io.tooLong = c.tooLong;
+    fresh.io.dropped = c.dropped;
     runs.clear();
     EXPECT_EQ(fresh.RunLines(c.lines), c.output) << c.name;
     EXPECT_EQ(runs, c.runs) << c.name;
-    EXPECT_EQ(fresh.continuedMarks, c.continued) << c.name;
+    EXPECT_EQ(fresh.io.continuedMarks, c.continued) << c.name;
   }
 }
 

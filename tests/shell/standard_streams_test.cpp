@@ -1,4 +1,4 @@
-// The base shell on the process's real standard input and output.
+// The shell on the process's real standard input and output.
 
 #include <gtest/gtest.h>
 #include <stdio_ext.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shell/command_shell.h"
+#include "shell/standard_streams.h"
 
 namespace ql {
 
@@ -57,12 +58,6 @@ class RedirectedStream {
   int saved = -1;
 };
 
-class StandardStreamShell : public CommandShell {
- public:
-  StandardStreamShell() : CommandShell(false, false) {}
-  using CommandShell::ReadLine;
-};
-
 struct ReadCase {
   const char* name;
   std::string input;
@@ -77,25 +72,25 @@ TEST(StandardStreams, ReadLineReturnsWholeLinesWithoutTheirEnds) {
       {"NUL kept", std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
   };
   for (const ReadCase& c : cases) {
-    StandardStreamShell shell;
+    StandardStreams io;
     RedirectedStream input(stdin, c.input);
     std::string line;
     for (const std::string& expected : c.lines) {
-      EXPECT_EQ(shell.ReadLine(line), CommandShell::LineRead::kLine) << c.name;
+      EXPECT_EQ(io.ReadLine(line), LineRead::kLine) << c.name;
       EXPECT_EQ(line, expected) << c.name;
     }
-    EXPECT_EQ(shell.ReadLine(line), CommandShell::LineRead::kEnd) << c.name;
+    EXPECT_EQ(io.ReadLine(line), LineRead::kEnd) << c.name;
   }
 }
 
 TEST(StandardStreams, RunWritesMarkupAsTextAndEndsAtTheEndOfInput) {
   std::string output;
   {
-    StandardStreamShell shell;
-    shell.reportUnknown = true;
+    StandardStreams io;
+    CommandShell shell(io, {.reportUnknown = true});
     RedirectedStream input(stdin, "foo bar\n-open\nh\n");
     RedirectedStream captured(stdout, "");
-    EXPECT_EQ(shell.Run(), 1);
+    shell.Run();
     output = captured.Restore();
   }
   EXPECT_EQ(output,

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 
-#include "shell/command_shell.h"
+#include "shell/tokenizer.h"
 
 namespace ql {
 
@@ -16,7 +15,7 @@ constexpr const char* kKindNames[] = {"Blank", "Word", "Number", "HexNumber",
                                       "Operator", "Quote", "Other"};
 
 // The token list as "text/Kind" pairs separated by blanks.
-std::string Describe(const CommandShell& shell) {
+std::string Describe(const Tokenizer& shell) {
   std::string text;
   for (std::int32_t i = 0; i < shell.TokenCount(); ++i) {
     if (i > 0) text += ' ';
@@ -27,28 +26,27 @@ std::string Describe(const CommandShell& shell) {
   return text;
 }
 
-// Tokenizes into a heap area of exactly the documented size, so that AddressSanitizer sees any
-// write past it.
-class Tokenizer {
+// A tokenizer and what it made of a line, as text. Its token area is on the heap at its exact size,
+// so that AddressSanitizer sees any write past it.
+class Split {
  public:
-  explicit Tokenizer(bool wordsOnly = false) : shell(wordsOnly, false) {}
+  explicit Split(bool wordsOnly = false) : line(wordsOnly) {}
 
-  std::string Tokens(const std::string& line) {
-    shell.Tokenize(line.c_str(), area.get());
-    return Describe(shell);
+  std::string Tokens(const std::string& text) {
+    line.Tokenize(text.c_str());
+    return Describe(line);
   }
   std::string Arguments() {
     char out[1024];
-    return shell.JoinArguments(out);
+    return line.JoinArguments(out);
   }
   std::string Join(std::int32_t first, std::int32_t n) {
     char out[1024];
-    shell.JoinTokens(first, n, out);
+    line.JoinTokens(first, n, out);
     return out;
   }
 
-  CommandShell shell;
-  std::unique_ptr<char[]> area = std::make_unique<char[]>(CommandShell::kTokenTextSize);
+  Tokenizer line;
 };
 
 struct TokenCase {
@@ -91,14 +89,14 @@ TEST(Tokenizer, SplitsLinesIntoTypedTokens) {
       {"", ""},
   };
   for (const TokenCase& c : cases) {
-    Tokenizer tokenizer;
+    Split tokenizer;
     EXPECT_EQ(tokenizer.Tokens(c.line), c.tokens) << "line: " << c.line;
-    EXPECT_EQ(tokenizer.shell.OpenQuote(), 0) << "line: " << c.line;
+    EXPECT_EQ(tokenizer.line.OpenQuote(), 0) << "line: " << c.line;
   }
 }
 
 TEST(Tokenizer, ClassifiesEveryByteIntoExactlyOneKind) {
-  CommandShell shell(false, false);
+  Tokenizer shell(false);
   std::string members[7];
   for (int ch = 1; ch < 256; ++ch) {
     members[shell.Classify(static_cast<unsigned char>(ch))] += static_cast<char>(ch);
@@ -113,30 +111,29 @@ TEST(Tokenizer, ClassifiesEveryByteIntoExactlyOneKind) {
 }
 
 TEST(Tokenizer, WordsOnlyMakesEveryNonBlankAWordExceptTheHexPrefix) {
-  Tokenizer tokenizer(true);
+  Split tokenizer(true);
   EXPECT_EQ(tokenizer.Tokens("a+b 0x12 1.5 'q'"),
             "a+b/Word 0x/HexNumber 12/Word 1.5/Word 'q'/Word");
-  EXPECT_EQ(tokenizer.shell.OpenQuote(), 0);
-  EXPECT_EQ(tokenizer.shell.Classify(' '), Blank);
-  EXPECT_EQ(tokenizer.shell.Classify(0xE9), Word);
+  EXPECT_EQ(tokenizer.line.OpenQuote(), 0);
+  EXPECT_EQ(tokenizer.line.Classify(' '), Blank);
+  EXPECT_EQ(tokenizer.line.Classify(0xE9), Word);
 }
 
 TEST(Tokenizer, StoresEachTokenAfterANulAndEndsWithOne) {
-  Tokenizer tokenizer;
-  ASSERT_EQ(tokenizer.shell.Tokenize("A  B\tC", tokenizer.area.get()), 3);
-  EXPECT_EQ(std::memcmp(tokenizer.area.get(), "\0A\0B\0C\0", 7), 0);
-  EXPECT_EQ(tokenizer.shell.Tokens()[1], tokenizer.area.get() + 3);
+  Split tokenizer;
+  ASSERT_EQ(tokenizer.line.Tokenize("A  B\tC"), 3);
+  EXPECT_EQ(std::memcmp(tokenizer.line.Tokens()[0] - 1, "\0A\0B\0C\0", 7), 0);
+  EXPECT_EQ(tokenizer.line.Tokens()[2], tokenizer.line.Tokens()[0] + 4);
 
-  EXPECT_EQ(tokenizer.shell.Tokenize("   \r\n", tokenizer.area.get()), 0);
-  EXPECT_EQ(tokenizer.area[0], '\0');
+  EXPECT_EQ(tokenizer.line.Tokenize("   \r\n"), 0);
   // An empty line clears the list too, so nothing stale can be joined.
   tokenizer.Tokens("a b c");
-  EXPECT_EQ(tokenizer.shell.Tokenize("", tokenizer.area.get()), 0);
+  EXPECT_EQ(tokenizer.line.Tokenize(""), 0);
   EXPECT_EQ(tokenizer.Arguments(), "");
 }
 
 TEST(Tokenizer, StopsAtTheSixteenthTokenAfterItsFirstCharacter) {
-  Tokenizer tokenizer;
+  Split tokenizer;
   EXPECT_EQ(tokenizer.Tokens("w1 w2 w3 w4 w5 w6 w7 w8 w9 wa wb wc wd we wf sixteen seventeen"),
             "w/Word 1/Number w/Word 2/Number w/Word 3/Number w/Word 4/Number w/Word 5/Number "
             "w/Word 6/Number w/Word 7/Number w/Word 8/Number");
@@ -144,9 +141,9 @@ TEST(Tokenizer, StopsAtTheSixteenthTokenAfterItsFirstCharacter) {
   std::string words;
   for (int i = 0; i < 17; ++i) words += "word" + std::string(1, static_cast<char>('a' + i)) + " ";
   tokenizer.Tokens(words);
-  ASSERT_EQ(tokenizer.shell.TokenCount(), 16);
-  EXPECT_STREQ(tokenizer.shell.Tokens()[14], "wordo");
-  EXPECT_STREQ(tokenizer.shell.Tokens()[15], "w");
+  ASSERT_EQ(tokenizer.line.TokenCount(), 16);
+  EXPECT_STREQ(tokenizer.line.Tokens()[14], "wordo");
+  EXPECT_STREQ(tokenizer.line.Tokens()[15], "w");
 
   EXPECT_EQ(tokenizer.Tokens("open Provider=Microsoft.Jet.OLEDB.4.0;Data Source=xxx.mdb;"),
             "open/Word Provider/Word =/Operator Microsoft/Word ./Other Jet/Word ./Other "
@@ -157,18 +154,18 @@ TEST(Tokenizer, StopsAtTheSixteenthTokenAfterItsFirstCharacter) {
 }
 
 TEST(Tokenizer, QuoteLeftOpenContinuesOnTheNextLine) {
-  Tokenizer tokenizer;
+  Split tokenizer;
   EXPECT_EQ(tokenizer.Tokens("sql 'select 1"), "sql/Word select/Word 1/Word");
-  EXPECT_EQ(tokenizer.shell.OpenQuote(), '\'');
+  EXPECT_EQ(tokenizer.line.OpenQuote(), '\'');
   EXPECT_EQ(tokenizer.Tokens("more text"), "more/Word text/Word");
-  EXPECT_EQ(tokenizer.shell.OpenQuote(), '\'');
+  EXPECT_EQ(tokenizer.line.OpenQuote(), '\'');
   // The other mark is an ordinary character inside the quote; the matching one closes it.
   EXPECT_EQ(tokenizer.Tokens("\"2' 3"), "\"2/Word 3/Number");
-  EXPECT_EQ(tokenizer.shell.OpenQuote(), 0);
+  EXPECT_EQ(tokenizer.line.OpenQuote(), 0);
 }
 
 TEST(Tokenizer, JoinsTokensWithSingleBlanks) {
-  Tokenizer tokenizer;
+  Split tokenizer;
   tokenizer.Tokens("sql 'select * from account'");
   EXPECT_EQ(tokenizer.Arguments(), "select * from account");
   EXPECT_EQ(tokenizer.Join(2, 2), "* from");
@@ -216,56 +213,56 @@ TEST(Tokenizer, ArgumentTextIsTheRestOfTheLineAsTyped) {
       {std::string("sql select 1\0 and 2", 20), std::string("select 1\0 and 2", 16)},
   };
   for (const Case& c : cases) {
-    Tokenizer tokenizer;
-    tokenizer.shell.Tokenize(std::string_view(c.line), tokenizer.area.get());
-    EXPECT_EQ(tokenizer.shell.ArgumentText(), c.text) << c.line;
-    EXPECT_EQ(tokenizer.shell.ArgumentOpenMark(), c.open) << c.line;
+    Split tokenizer;
+    tokenizer.line.Tokenize(std::string_view(c.line));
+    EXPECT_EQ(tokenizer.line.ArgumentText(), c.text) << c.line;
+    EXPECT_EQ(tokenizer.line.ArgumentOpenMark(), c.open) << c.line;
   }
 }
 
 // Tokens end at a NUL, but a quote closed after it is closed for the next line.
 TEST(Tokenizer, QuoteStateCountsTheMarksAfterANul) {
-  Tokenizer tokenizer;
+  Split tokenizer;
   const std::string line("sql \"a\0 b\"", 11);
-  tokenizer.shell.Tokenize(std::string_view(line), tokenizer.area.get());
-  EXPECT_EQ(Describe(tokenizer.shell), "sql/Word a/Word");
-  EXPECT_EQ(tokenizer.shell.OpenQuote(), 0);
+  tokenizer.line.Tokenize(std::string_view(line));
+  EXPECT_EQ(Describe(tokenizer.line), "sql/Word a/Word");
+  EXPECT_EQ(tokenizer.line.OpenQuote(), 0);
 }
 
 // 15 tokens holding 318 bytes, then a 16th of one byte: all 319 bytes of the longest line the
 // loop reads are copied, with 17 NULs around them.
 TEST(Tokenizer, WorstCaseLineFitsTheArea) {
   const std::string line = std::string(304, 'a') + "1a1a1a1a1a1a1a" + "1";
-  ASSERT_EQ(line.size(), static_cast<std::size_t>(CommandShell::kLineSize - 1));
-  Tokenizer tokenizer;
+  ASSERT_EQ(line.size(), static_cast<std::size_t>(Tokenizer::kLineSize - 1));
+  Split tokenizer;
   tokenizer.Tokens(line);
-  ASSERT_EQ(tokenizer.shell.TokenCount(), 16);
-  EXPECT_EQ(std::string(tokenizer.shell.Tokens()[0]), std::string(304, 'a'));
-  EXPECT_STREQ(tokenizer.shell.Tokens()[15], "1");
+  ASSERT_EQ(tokenizer.line.TokenCount(), 16);
+  EXPECT_EQ(std::string(tokenizer.line.Tokens()[0]), std::string(304, 'a'));
+  EXPECT_STREQ(tokenizer.line.Tokens()[15], "1");
   char joined[1024];
-  tokenizer.shell.JoinTokens(0, 16, joined);
+  tokenizer.line.JoinTokens(0, 16, joined);
   EXPECT_EQ(std::strlen(joined), line.size() + 15);
 }
 
 TEST(Tokenizer, LineLongerThanTheAreaKeepsWholeTokensBeforeTheCut) {
-  Tokenizer tokenizer;
-  const std::int32_t area = CommandShell::kTokenTextSize;
+  Split tokenizer;
+  const std::int32_t area = Tokenizer::kTokenTextSize;
 
   tokenizer.Tokens(std::string(2000, 'a'));
-  ASSERT_EQ(tokenizer.shell.TokenCount(), 1);
-  EXPECT_EQ(std::strlen(tokenizer.shell.Tokens()[0]), static_cast<std::size_t>(area - 2));
+  ASSERT_EQ(tokenizer.line.TokenCount(), 1);
+  EXPECT_EQ(std::strlen(tokenizer.line.Tokens()[0]), static_cast<std::size_t>(area - 2));
 
   tokenizer.Tokens("first " + std::string(1000, '7') + " last");
-  ASSERT_EQ(tokenizer.shell.TokenCount(), 2);
-  EXPECT_STREQ(tokenizer.shell.Tokens()[0], "first");
-  EXPECT_EQ(std::strlen(tokenizer.shell.Tokens()[1]), static_cast<std::size_t>(area - 8));
+  ASSERT_EQ(tokenizer.line.TokenCount(), 2);
+  EXPECT_STREQ(tokenizer.line.Tokens()[0], "first");
+  EXPECT_EQ(std::strlen(tokenizer.line.Tokens()[1]), static_cast<std::size_t>(area - 8));
 
   // A new token needs room for its NUL, its first byte and the final NUL.
   tokenizer.Tokens(std::string(area - 3, 'a') + "1");
-  ASSERT_EQ(tokenizer.shell.TokenCount(), 1);
+  ASSERT_EQ(tokenizer.line.TokenCount(), 1);
   tokenizer.Tokens(std::string(area - 4, 'a') + "12");
-  ASSERT_EQ(tokenizer.shell.TokenCount(), 2);
-  EXPECT_STREQ(tokenizer.shell.Tokens()[1], "1");
+  ASSERT_EQ(tokenizer.line.TokenCount(), 2);
+  EXPECT_STREQ(tokenizer.line.Tokens()[1], "1");
 }
 
 }  // namespace
