@@ -3,14 +3,14 @@
 #include <array>
 #include <string>
 
-#include "access/mdb/access_file_session.h"
+#include "access/mdb/mdb_session.h"
 #include "access/ascii.h"
 #include "access/mariadb/mariadb_keys.h"
 #include "access/mariadb/mariadb_provider.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/postgres/pg_keys.h"
 #include "access/postgres/pg_provider.h"
-#include "access/mdb/provider_keys.h"
+#include "access/mdb/mdb_keys.h"
 #include "access/sqlite/sqlite_provider.h"
 
 namespace ql::access {

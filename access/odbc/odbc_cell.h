@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "access/odbc/odbc_value_types.h"
+#include "access/odbc/odbc_values.h"
 #include "access/core/row_store.h"
 
 namespace ql::access {

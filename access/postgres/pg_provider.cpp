@@ -8,7 +8,7 @@
 #include "access/postgres/pg_connect.h"
 #include "access/postgres/pg_cursor.h"
 #include "access/postgres/pg_keys.h"
-#include "access/postgres/pg_link.h"
+#include "access/postgres/pg_session.h"
 #include "access/core/sql_state.h"
 
 namespace ql::access {

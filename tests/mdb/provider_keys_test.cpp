@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "access/mdb/access_file_session.h"
+#include "access/mdb/mdb_session.h"
 #include "access/odbc/odbc_provider.h"
 #include "access/provider_table.h"
 #include "probes/access_probe.h"

@@ -5,8 +5,8 @@
 #include <sqlext.h>
 
 #include "access/odbc/odbc_cell.h"
-#include "access/odbc/odbc_connect_request.h"
-#include "access/odbc/odbc_diagnostics.h"
+#include "access/odbc/odbc_keys.h"
+#include "access/odbc/odbc_errors.h"
 #include "access/odbc/odbc_handle.h"
 #include "access/odbc/odbc_messages.h"
 #include "access/odbc/odbc_provider.h"

@@ -1,4 +1,4 @@
-#include "access/postgres/pg_link.h"
+#include "access/postgres/pg_session.h"
 
 #include <poll.h>
 

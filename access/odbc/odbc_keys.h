@@ -7,7 +7,7 @@
 
 #include "access/core/connection_string.h"
 #include "access/core/error_list.h"
-#include "access/odbc/odbc_diagnostics.h"
+#include "access/odbc/odbc_errors.h"
 
 namespace ql::access {
 

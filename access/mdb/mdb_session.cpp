@@ -1,4 +1,4 @@
-#include "access/mdb/access_file_session.h"
+#include "access/mdb/mdb_session.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "access/odbc/odbc_provider.h"
-#include "access/mdb/read_only_statement.h"
-#include "access/mdb/stderr_capture.h"
+#include "access/mdb/mdb_read_only.h"
+#include "access/mdb/mdb_stderr_capture.h"
 
 namespace ql::access {
 namespace {

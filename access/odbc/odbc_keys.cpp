@@ -1,4 +1,4 @@
-#include "access/odbc/odbc_connect_request.h"
+#include "access/odbc/odbc_keys.h"
 
 #include <sqlext.h>
 
