@@ -18,7 +18,7 @@
 #include "access/data_access_error.h"
 #include "access/odbc/odbc_keys.h"
 #include "access/mdb/mdb_keys.h"
-#include "access/provider_table.h"
+#include "access/core/provider_table.h"
 
 namespace ql {
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "access/odbc/odbc_provider.h"
+#include "access/core/provider_table.h"
 #include "access/mdb/mdb_read_only.h"
 #include "access/mdb/mdb_stderr_capture.h"
 
@@ -226,7 +226,7 @@ std::unique_ptr<ProviderSession> OpenAccessFileSession(const ConnectionString& p
   driverPairs.Set("DBQ", "/proc/self/fd/" + std::to_string(file.Get()));
   auto capture = std::make_shared<StderrCapture>();
   std::unique_ptr<ProviderSession> session =
-      Guarded(*capture, *errors, [&] { return OpenOdbcSession(driverPairs, errors); });
+      Guarded(*capture, *errors, [&] { return kOdbcProvider.open(driverPairs, errors); });
   return std::make_unique<AccessFileSession>(std::move(session), std::move(capture), std::move(errors), path);
 }
 

@@ -30,4 +30,8 @@ ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environ
 // The same for a driver already identified, without asking the driver manager.
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, DriverIdentity driver, ErrorList& errors);
 
+// The OLE DB keys of a Provider=MSDASQL string under the driver manager's names: Data Source as DSN,
+// User ID as UID, Password as PWD; every other key as written, each value as it was written.
+ConnectionString OdbcOleDbKeys(const ConnectionString& oledb, ErrorList& errors);
+
 }  // namespace ql::access

@@ -1,10 +1,9 @@
-#include "access/postgres/pg_provider.h"
-
 #include <charconv>
 #include <cstring>
 #include <utility>
 
 #include "access/ascii.h"
+#include "access/core/provider_table.h"
 #include "access/postgres/pg_connect.h"
 #include "access/postgres/pg_cursor.h"
 #include "access/postgres/pg_keys.h"
@@ -15,6 +14,9 @@ namespace ql::access {
 namespace {
 
 constexpr const char* kSource = "PostgreSQL";
+
+// "libpq 15.20"; empty when libpq cannot be loaded. Loads it.
+std::string LibpqVersion();
 
 // Rows per result where libpq can deliver them in chunks (release 17 and later).
 constexpr int kChunkRows = 256;
@@ -409,8 +411,8 @@ class PgSession final : public ProviderSession {
   bool watchRollback_ = false;
 };
 
-}  // namespace
-
+// Connects with the OLE DB keys of `pairs` (the Provider key already removed); the provider reads
+// them itself, knowing libpq's own keys once it is loaded.
 std::unique_ptr<ProviderSession> OpenPostgresSession(const ConnectionString& pairs,
                                                      std::shared_ptr<ErrorList> errors) {
   const LibpqApi& api = RequireLibpq(*errors);
@@ -418,6 +420,7 @@ std::unique_ptr<ProviderSession> OpenPostgresSession(const ConnectionString& pai
   return std::make_unique<PgSession>(api, std::move(params), std::move(errors));
 }
 
+// Connects with a PostgreSQL URI, handed to libpq as it stands.
 std::unique_ptr<ProviderSession> OpenPostgresUriSession(const ConnectionString& pairs,
                                                         std::shared_ptr<ErrorList> errors) {
   const LibpqApi& api = RequireLibpq(*errors);
@@ -436,5 +439,16 @@ std::string LibpqVersion() {
   return "libpq " + std::to_string(version / 10000) + "." + std::to_string(version / 100 % 100) + "." +
          std::to_string(version % 100);
 }
+
+}  // namespace
+
+// PostgreSQL through libpq, which is loaded when the first PostgreSQL connection opens.
+constinit const ProviderEntry kPostgresProvider{
+    .names = {"PostgreSQL", "PostgreSQL.1"},
+    .open = &OpenPostgresSession,
+    .version = &LibpqVersion,
+    .claims = &IsPostgresUri,
+    .openClaimed = &OpenPostgresUriSession,
+};
 
 }  // namespace ql::access

@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "access/provider_table.h"
+#include "access/ascii.h"
+#include "access/core/provider_table.h"
 #include "access/mariadb/mariadb_keys.h"
-#include "access/mariadb/mariadb_provider.h"
-#include "access/odbc/odbc_provider.h"
 #include "access/postgres/pg_keys.h"
-#include "access/postgres/pg_provider.h"
-#include "access/sqlite/sqlite_provider.h"
 
 namespace ql {
 
@@ -89,12 +86,12 @@ TEST(ProviderTable, ChoosesTheProviderAndTranslatesItsKeys) {
     access::SessionOpener open;
     std::string pairs;
   };
-  const access::SessionOpener sqlite = &access::OpenSqliteSession;
-  const access::SessionOpener odbc = &access::OpenOdbcSession;
-  const access::SessionOpener pg = &access::OpenPostgresSession;
-  const access::SessionOpener pgUri = &access::OpenPostgresUriSession;
-  const access::SessionOpener maria = &access::OpenMariadbSession;
-  const access::SessionOpener mariaUri = &access::OpenMariadbUriSession;
+  const access::SessionOpener sqlite = access::kSqliteProvider.open;
+  const access::SessionOpener odbc = access::kOdbcProvider.open;
+  const access::SessionOpener pg = access::kPostgresProvider.open;
+  const access::SessionOpener pgUri = access::kPostgresProvider.openClaimed;
+  const access::SessionOpener maria = access::kMariadbProvider.open;
+  const access::SessionOpener mariaUri = access::kMariadbProvider.openClaimed;
   const Case cases[] = {
       {"Provider=MariaDB;Server=db,3307", maria, "Server=db,3307;"},
       {"provider=mysql;Bogus=1", maria, "Bogus=1;"},
@@ -125,6 +122,26 @@ TEST(ProviderTable, ChoosesTheProviderAndTranslatesItsKeys) {
     const access::ResolvedProvider resolved = access::ResolveProvider(c.text, "", "", errors);
     EXPECT_EQ(resolved.open, c.open);
     EXPECT_EQ(Text(resolved.pairs), c.pairs);
+  }
+}
+
+// The table's entries: each listed once, each Provider name answering to one entry only, and a
+// claim on a string always with the opener that takes it.
+TEST(ProviderTable, EachEntryIsListedOnceWithNamesOfItsOwn) {
+  const auto providers = access::Providers();
+  for (std::size_t i = 0; i < providers.size(); ++i) {
+    const access::ProviderEntry& entry = *providers[i];
+    SCOPED_TRACE(entry.names[0]);
+    EXPECT_FALSE(entry.names[0].empty());
+    EXPECT_NE(entry.open, nullptr);
+    EXPECT_EQ(entry.claims == nullptr, entry.openClaimed == nullptr);
+    for (std::size_t j = i + 1; j < providers.size(); ++j) {
+      EXPECT_NE(providers[j], &entry);
+      for (std::string_view name : entry.names) {
+        if (name.empty()) continue;
+        EXPECT_FALSE(access::IsOneOfIgnoringCase(name, providers[j]->names)) << name;
+      }
+    }
   }
 }
 
