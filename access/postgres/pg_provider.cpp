@@ -6,6 +6,7 @@
 #include "access/core/provider_table.h"
 #include "access/postgres/pg_connect.h"
 #include "access/postgres/pg_cursor.h"
+#include "access/postgres/pg_errors.h"
 #include "access/postgres/pg_keys.h"
 #include "access/postgres/pg_session.h"
 #include "access/core/sql_state.h"
@@ -13,7 +14,7 @@
 namespace ql::access {
 namespace {
 
-constexpr const char* kSource = "PostgreSQL";
+constexpr const char* kSource = kPostgresSource;
 
 // "libpq 15.20"; empty when libpq cannot be loaded. Loads it.
 std::string LibpqVersion();
@@ -41,23 +42,6 @@ std::vector<std::string> LibpqKeywords(const LibpqApi& api) {
   }
   api.conninfoFree(options);
   return keywords;
-}
-
-// The SQLSTATE and the server's message in a verbose connection failure, which reads
-// "...failed: FATAL:  28P01: password authentication failed for user ...".
-bool FindServerState(std::string_view message, std::string& state, std::string& text) {
-  for (std::size_t at = message.find(":  "); at != std::string_view::npos; at = message.find(":  ", at + 1)) {
-    const std::string_view rest = message.substr(at + 3);
-    if (rest.size() < 7 || rest.substr(5, 2) != ": ") continue;
-    bool code = true;
-    for (char c : rest.substr(0, 5)) code = code && ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'));
-    if (!code) continue;
-    state = std::string(rest.substr(0, 5));
-    const std::string_view line = rest.substr(7);
-    text = std::string(line.substr(0, line.find('\n')));
-    return true;
-  }
-  return false;
 }
 
 // The columns of the table the parameter names, resolved as the server resolves a name in a
