@@ -276,8 +276,17 @@ TEST(MariadbKeys, BecomeTheLoginAndTheLibrarysOptionsOrAreRefused) {
        "tls-version=TLSv1.3 compress=1"},
       {"local-infile=1;read_timeout=30;max-allowed-packet=1048576;Persist Security Info=False",
        ":0 - /@ 15 default-character-set=utf8mb4 local-infile=1 read-timeout=30 max-allowed-packet=1048576"},
+      // Lists of hosts, read as the PostgreSQL provider reads them; a later Port replaces a list's ports,
+      // and a list that gives ports replaces an earlier Port's.
+      {"Server=db1, db2:3307 ,[::1]:3308;Port=3309", "db1:3309,db2:3309,::1:3309 - /@ 15" + defaults},
+      {"Port=3309;Data Source=db1:3307,db2", "db1:3307,db2:0 - /@ 15" + defaults},
+      {"Port=3309;Host=db1,db2", "db1:3309,db2:3309 - /@ 15" + defaults},
+      {"Server=db,3o6", "db:0,3o6:0 - /@ 15" + defaults},
+      {"Server=db1,[::1],3307", "db1:0,::1:0,3307:0 - /@ 15" + defaults},
+      {"Server=db1,/tmp/s", "refused"},
+      {"Server=db1,db2:3o6", "refused"},
       {"Bogus=1", "refused"},
-      {"Server=db,3o6", "refused"},
+      {"Server=db:3o6", "refused"},
       {"Port=70000", "refused"},
       {"Connect Timeout=soon", "refused"},
       {"ssl-verify-server-cert=maybe", "refused"},
@@ -298,7 +307,13 @@ TEST(MariadbKeys, BecomeTheLoginAndTheLibrarysOptionsOrAreRefused) {
       const access::MariadbLogin given = access::IsMariadbUri(c.text)
                                              ? access::MariadbUri(c.text, "", "", errors)
                                              : access::MariadbKeys(access::ConnectionString::Parse(c.text), errors);
-      login = given.host + ":" + std::to_string(given.port) + " " +
+      // Each host as host:port, its own port or the login's.
+      std::string hosts;
+      for (const access::MariadbHost& host : given.hosts) {
+        hosts += (hosts.empty() ? "" : ",") + host.name + ":" + std::to_string(host.port != 0 ? host.port : given.port);
+      }
+      if (given.hosts.empty()) hosts = ":" + std::to_string(given.port);
+      login = hosts + " " +
               (given.unixSocket.empty() ? "-" : given.unixSocket) + " " + given.user + "/" + given.password + "@" +
               given.database + " " + std::to_string(given.connectTimeout);
       for (const access::MariadbOption& option : given.options) login += " " + option.name + "=" + option.value;
