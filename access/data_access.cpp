@@ -5,11 +5,7 @@
 
 #include "access/core/native_connection.h"
 #include "access/core/native_recordset.h"
-#include "access/mariadb/mariadb_provider.h"
-#include "access/odbc/odbc_provider.h"
-#include "access/postgres/pg_provider.h"
-#include "access/provider_table.h"
-#include "access/sqlite/sqlite_provider.h"
+#include "access/core/provider_table.h"
 
 namespace ql::access {
 namespace {
@@ -23,11 +19,13 @@ class NativeObjectFactory final : public ObjectFactory {
   Ref<Recordset> CreateRecordset() override { return MakeNativeRecordset(); }
 };
 
-// The libraries' names and versions, those that cannot be loaded left out.
+// The providers' libraries' names and versions, in the table's order, those that cannot be loaded
+// left out.
 std::vector<std::string> Libraries() {
-  std::vector<std::string> libraries{SqliteVersion()};
-  for (std::string (*version)() : {&OdbcVersion, &LibpqVersion, &MariadbVersion}) {
-    if (std::string text = version(); !text.empty()) libraries.push_back(std::move(text));
+  std::vector<std::string> libraries;
+  for (const ProviderEntry* provider : Providers()) {
+    if (provider->version == nullptr) continue;
+    if (std::string text = provider->version(); !text.empty()) libraries.push_back(std::move(text));
   }
   return libraries;
 }

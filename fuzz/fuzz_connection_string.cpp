@@ -16,9 +16,9 @@
 #include "access/ascii.h"
 #include "access/core/connection_string.h"
 #include "access/data_access_error.h"
-#include "access/odbc/odbc_connect_request.h"
-#include "access/mdb/provider_keys.h"
-#include "access/provider_table.h"
+#include "access/odbc/odbc_keys.h"
+#include "access/mdb/mdb_keys.h"
+#include "access/core/provider_table.h"
 
 namespace ql {
 

@@ -1,8 +1,26 @@
 #pragma once
-// What a provider (SQLite, ODBC, PostgreSQL) gives the layer. The layer keeps the objects, the cursor
-// storage and the navigation rules; a provider only opens sessions, runs statements and hands over
-// rows. Every failure is raised through the session's ErrorList.
+// What a provider gives the layer. The layer keeps the objects, the cursor storage and the
+// navigation rules; a provider only opens sessions, runs statements and hands over rows. Every
+// failure is raised through the session's ErrorList.
+//
+// A provider lives in a folder of its own, access/<p>/, and exports one thing: its ProviderEntry
+// (below), defined in <p>_provider.cpp and listed in access/core/provider_table.h. Its files are
+// named after the role they play, the same in every folder:
+//
+//   <p>_provider   the entry: its names, openers, key translation and version
+//   <p>_session    the ProviderSession, and what it shares with its cursors
+//   <p>_cursor     the ProviderCursor: one result, row by row
+//   <p>_errors     the library's failures as error records (SQLSTATE, no password)
+//   <p>_values     the library's types and values as the layer's
+//   <p>_interrupt  stopping a statement from a signal handler
+//   <p>_library    the client library, loaded when first used
+//   <p>_keys       the connection string's keys as the library's own
+//
+// and files of other names only for a concept the provider has of its own (odbc_statement,
+// odbc_columns, odbc_handle, pg_connect, ...). A role the provider does not need has no file
+// (SQLite is linked, so it has no _library).
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -76,14 +94,38 @@ class ProviderSession {
 using SessionOpener = std::unique_ptr<ProviderSession> (*)(const ConnectionString& pairs,
                                                            std::shared_ptr<ErrorList> errors);
 
+// Turns the pairs of a connection string (the Provider key removed) into the opener's own, where
+// the opener does not read them itself; raises through `errors` what it cannot take.
+using KeyTranslation = ConnectionString (*)(const ConnectionString& pairs, ErrorList& errors);
+
+// True for a connection string, as typed, that a provider takes whole before it is read as pairs
+// (a URI).
+using StringClaim = bool (*)(std::string_view text);
+
+// One provider, as the provider table lists it.
+struct ProviderEntry {
+  // The values of the Provider key it answers to, compared without regard to case; unused places
+  // stay empty.
+  std::array<std::string_view, 8> names;
+  SessionOpener open = nullptr;
+  // Null when the opener is handed the pairs as they are.
+  KeyTranslation translate = nullptr;
+  // Its library's name and version as `ver` and --version show them ("libpq 15.20"), loading the
+  // library; empty when it cannot be loaded. Null for a provider without a library of its own.
+  std::string (*version)() = nullptr;
+  // A string it takes whole, and the opener for it, which is handed the pairs "URI" (the string as
+  // typed) and, when given apart from it, "User ID" and "Password". Null for none.
+  StringClaim claims = nullptr;
+  SessionOpener openClaimed = nullptr;
+};
+
 struct ResolvedProvider {
   SessionOpener open = nullptr;
   ConnectionString pairs;  // without the Provider key, translated to the provider's own key names
 };
 
 // Finds the provider a connection string names (the text as typed; a user name and password given
-// apart from it). The layer's top, where connections are made, hands one to each connection, so that
-// the machinery here never includes the providers built on it.
+// apart from it). The layer's top, where connections are made, hands one to each connection.
 using ProviderResolver = ResolvedProvider (*)(std::string_view text, std::string_view user,
                                               std::string_view password, ErrorList& errors);
 

@@ -17,7 +17,9 @@ bool KillQuery(const MariadbApi& api, const MariadbLogin& login, unsigned long t
   try {
     MariadbConnection killer(api.init(nullptr), MariadbConnectionClose{&api});
     std::string refused;
-    if (!killer || !ConnectMariadb(api, killer.get(), login, ConnectPurpose::kKill, refused)) return false;
+    // The session's login keeps the one host it reached.
+    const MariadbHost host = login.hosts.empty() ? MariadbHost{} : login.hosts.front();
+    if (!killer || !ConnectMariadb(api, killer.get(), login, host, ConnectPurpose::kKill, refused)) return false;
     const std::string kill = "KILL QUERY " + std::to_string(threadId);
     if (!busy.load()) return false;  // the statement ended while the connection was being made
     return api.realQuery(killer.get(), kill.data(), kill.size()) == 0;

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "access/ascii.h"
+#include "access/core/host_list.h"
 
 namespace ql::access {
 namespace {
@@ -120,34 +121,31 @@ void PutOption(MariadbLogin& login, const OptionRow& row, std::string value) {
   login.options.push_back({row.option, row.kind, std::string(row.name), std::move(value)});
 }
 
-// "host", "host,port", "host:port", "[v6 address]:port" or ",port"; a text with several ':' and no
-// brackets is an IPv6 address without a port, and one that starts with '/' the path of a Unix socket.
+// One host or a list of them (SplitHostList), or a path starting with '/', which names a Unix socket
+// and stands alone. A list that gives a port replaces the Port key's, as the Port key, coming later,
+// replaces the ports of a list.
 void PutServer(MariadbLogin& login, std::string_view key, std::string_view text, ErrorList& errors) {
   text = TrimBlanks(text);
   if (text.starts_with('/')) {
-    login.host.clear();
+    login.hosts.clear();
     login.unixSocket = std::string(text);
     return;
   }
-  std::string_view host = text;
-  std::string_view port;
-  if (const std::size_t comma = text.rfind(','); comma != std::string_view::npos) {
-    host = text.substr(0, comma);
-    port = text.substr(comma + 1);
-  } else if (text.starts_with('[')) {
-    if (const std::size_t close = text.find(']'); close != std::string_view::npos) {
-      host = text.substr(1, close - 1);
-      if (text.substr(close + 1).starts_with(':')) port = text.substr(close + 2);
+  login.hosts.clear();
+  for (const HostPort& server : SplitHostList(text)) {
+    std::string_view host = server.host;
+    // "[v6 address],port" keeps its brackets in the list's reading.
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    if (host.starts_with('/')) {
+      Refuse(errors, "The Unix socket named by \"" + std::string(key) + "\" cannot be one of several hosts.");
     }
-  } else if (const std::size_t colon = text.find(':');
-             colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
-    host = text.substr(0, colon);
-    port = text.substr(colon + 1);
+    login.hosts.push_back({std::string(host), server.port.empty() ? 0 : Port(server.port, key, errors)});
+    if (!server.port.empty()) login.port = 0;
   }
-  host = TrimBlanks(host);
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-  login.host = std::string(host);
-  if (!port.empty()) login.port = Port(port, key, errors);
+  // A single empty host is no host: the library's default.
+  if (login.hosts.size() == 1 && login.hosts.front().name.empty() && login.hosts.front().port == 0) {
+    login.hosts.clear();
+  }
 }
 
 // One key of a string or a URI's query.
@@ -156,6 +154,7 @@ void PutKey(MariadbLogin& login, const std::string& key, const std::string& valu
   if (IsOneOfIgnoringCase(key, kServerKeys)) return PutServer(login, key, value, errors);
   if (IsOneOfIgnoringCase(key, kPortKeys)) {
     login.port = Port(value, key, errors);
+    for (MariadbHost& host : login.hosts) host.port = 0;
     return;
   }
   if (IsOneOfIgnoringCase(key, kDatabaseKeys)) {
@@ -317,17 +316,19 @@ MariadbLogin MariadbUri(std::string_view uri, std::string_view user, std::string
 
   // The host as in a string's Server key, its parts decoded one by one.
   std::string_view port;
+  std::string host;
   if (authority.starts_with('[')) {
     const std::size_t close = authority.find(']');
     if (close == std::string_view::npos) Refuse(errors, "The URI's IPv6 address lacks its closing ']'.");
-    login.host = Decoded(authority.substr(1, close - 1), errors);
+    host = Decoded(authority.substr(1, close - 1), errors);
     if (authority.substr(close + 1).starts_with(':')) port = authority.substr(close + 2);
   } else {
     const std::size_t colon = authority.rfind(':');
-    login.host = Decoded(authority.substr(0, colon), errors);
+    host = Decoded(authority.substr(0, colon), errors);
     if (colon != std::string_view::npos) port = authority.substr(colon + 1);
   }
   if (!port.empty()) login.port = Port(port, "URI", errors);
+  if (!host.empty()) login.hosts.push_back({std::move(host), 0});
 
   if (rest.starts_with('/')) {
     const std::size_t query = rest.find('?');

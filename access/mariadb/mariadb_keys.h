@@ -29,9 +29,18 @@ struct MariadbOption {
   std::string value;  // checked: digits for the numbers, "1" or "0" for kBool and kSwitch
 };
 
+// One server of a login's list: a host name or address (empty: the library's default, the local
+// socket) and its own port (0: the login's).
+struct MariadbHost {
+  std::string name;
+  unsigned int port = 0;
+};
+
 struct MariadbLogin {
-  std::string host;        // empty: the library's default, the local socket
-  unsigned int port = 0;   // 0: the library's default, 3306
+  // Tried in order until one takes the connection, each within connectTimeout; empty: the library's
+  // default host alone.
+  std::vector<MariadbHost> hosts;
+  unsigned int port = 0;   // for hosts without a port of their own; 0: the library's default, 3306
   std::string unixSocket;  // empty: the library's default
   std::string user;
   std::string password;
@@ -51,13 +60,16 @@ struct MariadbLogin {
   void Wipe() noexcept;
 };
 
-// Data Source, Server or Host (a host name or address, optionally followed by ",port" or ":port";
-// "[v6 address]:port" for IPv6; a path starting with '/' names a Unix socket), Port, Initial Catalog
-// or Database, User ID, UID or User, Password or PWD, Connect Timeout (15 when absent), and the
-// library's options by their documented names (ssl-ca, tls_version, default-character-set, ...; '-'
-// and '_' alike, case ignored). Text is exchanged as utf8mb4 unless a character set is named;
-// LOAD DATA LOCAL stays off unless local-infile says otherwise. Raises kProviderFailed for any other
-// key or a value that is not of its option's kind, never repeating the value.
+// Data Source, Server or Host, Port, Initial Catalog or Database, User ID, UID or User, Password or
+// PWD, Connect Timeout (15 when absent), and the library's options by their documented names
+// (ssl-ca, tls_version, default-character-set, ...; '-' and '_' alike, case ignored). The server is a
+// host name or address, optionally followed by ",port" or ":port" ("[v6 address]:port" for IPv6), a
+// path starting with '/' (a Unix socket), or a list of hosts, "h1,h2:3307,[::1]:3308", read as the
+// PostgreSQL provider reads one: "host,number" is one host and its port, and a Port key replaces the
+// ports a list gives, as a list that gives ports replaces Port's. Text is exchanged as utf8mb4 unless
+// a character set is named; LOAD DATA LOCAL stays off unless local-infile says otherwise. Raises
+// kProviderFailed for any other key or a value that is not of its option's kind, never repeating the
+// value.
 MariadbLogin MariadbKeys(const ConnectionString& pairs, ErrorList& errors);
 
 // True for a text that starts with "mariadb://" or "mysql://" (after blanks, case ignored): a URI

@@ -110,6 +110,19 @@ std::string ColumnsQuery(bool mariadb) {
          "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? ORDER BY ORDINAL_POSITION";
 }
 
+// The failure of every host of a list, as one record: what each said, in the order they were tried,
+// under the code of the last.
+ErrorRecord HostsFailure(const std::vector<MariadbHost>& hosts, unsigned int port,
+                         const std::vector<ErrorRecord>& failures) {
+  std::string description = "No host of the list took the connection:";
+  for (std::size_t i = 0; i < failures.size() && i < hosts.size(); ++i) {
+    const unsigned int hostPort = hosts[i].port != 0 ? hosts[i].port : port;
+    description += std::string(i == 0 ? " " : "; ") + (hosts[i].name.empty() ? std::string("localhost") : hosts[i].name) +
+                   (hostPort != 0 ? ":" + std::to_string(hostPort) : std::string()) + ": " + failures[i].description;
+  }
+  return {failures.back().number, kMariadbSource, std::move(description)};
+}
+
 class MariadbSession final : public ProviderSession {
  public:
   MariadbSession(const MariadbApi& api, MariadbLogin login, std::shared_ptr<ErrorList> errors)
@@ -118,15 +131,29 @@ class MariadbSession final : public ProviderSession {
     link.api = &api;
     link.login = std::move(login);
     link.errors = std::move(errors);
-    link.connection = MariadbConnection(api.init(nullptr), MariadbConnectionClose{&api});
-    if (!link.connection) link.errors->Raise(kOutOfMemory, kMariadbSource, "The library could not allocate a connection.");
-    std::string refused;
-    if (!ConnectMariadb(api, link.connection.get(), link.login, ConnectPurpose::kSession, refused)) {
+    // The hosts in order, each on a connection of its own within Connect Timeout; the first to take
+    // the connection is the session's, and the one KILL QUERY is sent to.
+    const std::vector<MariadbHost> hosts =
+        link.login.hosts.empty() ? std::vector<MariadbHost>(1) : link.login.hosts;
+    std::vector<ErrorRecord> failures;
+    for (const MariadbHost& host : hosts) {
+      link.connection = MariadbConnection(api.init(nullptr), MariadbConnectionClose{&api});
+      if (!link.connection) {
+        link.errors->Raise(kOutOfMemory, kMariadbSource, "The library could not allocate a connection.");
+      }
+      std::string refused;
+      if (ConnectMariadb(api, link.connection.get(), link.login, host, ConnectPurpose::kSession, refused)) {
+        failures.clear();
+        if (!link.login.hosts.empty()) link.login.hosts = {host};
+        break;
+      }
       if (!refused.empty()) {
         link.errors->Raise(kProviderFailed, kMariadbSource, "The library refused the value of \"" + refused + "\".");
       }
-      link.Raise("Connecting");
+      failures.push_back(MariadbFailure(api, link.connection.get(), link.login.secrets, "Connecting"));
     }
+    if (failures.size() == 1) link.errors->Raise(std::move(failures));
+    if (!failures.empty()) link.errors->Raise({HostsFailure(hosts, link.login.port, failures)});
     link.threadId = api.threadId(link.connection.get());
     interrupt_ = std::make_unique<MariadbInterrupt>(api, link.login, link.threadId, link.busy);
   }
@@ -403,17 +430,17 @@ void MariadbLink::DropPending() {
   }
 }
 
-bool ConnectMariadb(const MariadbApi& api, MYSQL* connection, const MariadbLogin& login, ConnectPurpose purpose,
-                    std::string& refusedOption) {
+bool ConnectMariadb(const MariadbApi& api, MYSQL* connection, const MariadbLogin& login, const MariadbHost& host,
+                    ConnectPurpose purpose, std::string& refusedOption) {
   if (std::optional<std::string> refused = SetOptions(api, connection, login, purpose)) {
     refusedOption = std::move(*refused);
     return false;
   }
   const bool session = purpose == ConnectPurpose::kSession;
   const unsigned long flags = session ? CLIENT_MULTI_STATEMENTS | CLIENT_MULTI_RESULTS : 0;
-  return api.realConnect(connection, TextOrNull(login.host), TextOrNull(login.user), TextOrNull(login.password),
-                         session ? TextOrNull(login.database) : nullptr, login.port, TextOrNull(login.unixSocket),
-                         flags) != nullptr;
+  return api.realConnect(connection, TextOrNull(host.name), TextOrNull(login.user), TextOrNull(login.password),
+                         session ? TextOrNull(login.database) : nullptr, host.port != 0 ? host.port : login.port,
+                         TextOrNull(login.unixSocket), flags) != nullptr;
 }
 
 std::unique_ptr<ProviderSession> MakeMariadbSession(const MariadbApi& api, MariadbLogin login,

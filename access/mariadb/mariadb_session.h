@@ -71,13 +71,15 @@ enum class ConnectPurpose {
   kKill,     // one KILL QUERY: no database, no init-command, and a few seconds at most for each step
 };
 
-// Sets the login's options on `connection` (from the library's init) and connects it. False when the
-// library refused an option, whose name is then in `refusedOption`, or the connection, whose reason
-// is then on `connection`.
-bool ConnectMariadb(const MariadbApi& api, MYSQL* connection, const MariadbLogin& login, ConnectPurpose purpose,
-                    std::string& refusedOption);
+// Sets the login's options on `connection` (from the library's init) and connects it to `host` (one
+// of the login's hosts, or none named for the library's default). False when the library refused an
+// option, whose name is then in `refusedOption`, or the connection, whose reason is then on
+// `connection`.
+bool ConnectMariadb(const MariadbApi& api, MYSQL* connection, const MariadbLogin& login, const MariadbHost& host,
+                    ConnectPurpose purpose, std::string& refusedOption);
 
-// Connects with `login`; raises through `errors` when the connection fails.
+// Connects with `login`, trying its hosts in order; raises through `errors` when none takes the
+// connection (with several hosts, what each said).
 std::unique_ptr<ProviderSession> MakeMariadbSession(const MariadbApi& api, MariadbLogin login,
                                                     std::shared_ptr<ErrorList> errors);
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "access/odbc/odbc_cell.h"
+#include "access/core/value_text.h"
 
 namespace ql::access {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "access/odbc/odbc_link.h"
 #include "access/odbc/odbc_statement.h"
-#include "access/odbc/odbc_value_types.h"
+#include "access/odbc/odbc_values.h"
 #include "access/core/provider.h"
 
 namespace ql::access {

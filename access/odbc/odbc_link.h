@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "access/core/error_list.h"
-#include "access/odbc/odbc_canceller.h"
-#include "access/odbc/odbc_diagnostics.h"
+#include "access/odbc/odbc_interrupt.h"
+#include "access/odbc/odbc_errors.h"
 #include "access/odbc/odbc_handle.h"
 #include "access/odbc/odbc_messages.h"
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "access/odbc/odbc_diagnostics.h"
+#include "access/odbc/odbc_errors.h"
 
 namespace ql::access {
 namespace {

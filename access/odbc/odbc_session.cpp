@@ -8,7 +8,7 @@
 
 #include "access/ascii.h"
 #include "access/odbc/odbc_columns.h"
-#include "access/odbc/odbc_connect_request.h"
+#include "access/odbc/odbc_keys.h"
 #include "access/odbc/odbc_cursor.h"
 #include "access/odbc/odbc_library.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "access/postgres/pg_link.h"
+#include "access/postgres/pg_session.h"
 #include "access/postgres/pg_values.h"
 #include "access/core/provider.h"
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "access/postgres/libpq_api.h"
+#include "access/postgres/pg_library.h"
 
 namespace ql::access {
 

@@ -1,6 +1,7 @@
 #include "access/postgres/pg_keys.h"
 
 #include "access/ascii.h"
+#include "access/core/host_list.h"
 
 namespace ql::access {
 namespace {
@@ -30,65 +31,22 @@ void Put(LibpqParams& params, std::string_view keyword, std::string value) {
   params.values.push_back(std::move(value));
 }
 
-struct HostPort {
-  std::string_view host;
-  std::string_view port;  // empty when not given
-};
-
-// "host", "host:port", "[v6 address]:port"; a text with several ':' and no brackets is an IPv6
-// address without a port. A socket directory ("/run/postgresql") has no ':' at all.
-HostPort SplitHostPort(std::string_view text) {
-  text = TrimBlanks(text);
-  if (text.starts_with('[')) {
-    if (const std::size_t close = text.find(']'); close != std::string_view::npos) {
-      const std::string_view after = text.substr(close + 1);
-      return {text.substr(1, close - 1), after.starts_with(':') ? TrimBlanks(after.substr(1)) : std::string_view()};
-    }
-  } else if (const std::size_t colon = text.find(':');
-             colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
-    return {TrimBlanks(text.substr(0, colon)), TrimBlanks(text.substr(colon + 1))};
-  }
-  return {text, {}};
-}
-
-bool IsWholeNumber(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (!IsAsciiDigit(c)) return false;
-  }
-  return true;
-}
-
-// One server or a list of them, as libpq's host and port lists: "host", "host,port" (one host
-// and a number after the comma: its port, as such strings have always meant), "h1,h2,...",
-// "h1:p1,h2:p2,...", each host as SplitHostPort reads it. Hosts without a port of their own get an
-// empty place in the port list, which libpq fills with the default (or the Port key's value).
+// One server or a list of them (SplitHostList), as libpq's host and port lists. Hosts without a port
+// of their own get an empty place in the port list, which libpq fills with the default (or the Port
+// key's value).
 void PutServer(LibpqParams& params, std::string_view text) {
-  text = TrimBlanks(text);
-  std::vector<std::string_view> parts;
-  for (std::size_t from = 0;;) {
-    const std::size_t comma = text.find(',', from);
-    parts.push_back(TrimBlanks(text.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from)));
-    if (comma == std::string_view::npos) break;
-    from = comma + 1;
-  }
-  if (parts.size() == 2 && IsWholeNumber(parts[1])) {
-    Put(params, "host", std::string(parts[0]));
-    Put(params, "port", std::string(parts[1]));
-    return;
-  }
+  const std::vector<HostPort> servers = SplitHostList(text);
   std::string hosts;
   std::string ports;
   bool anyPort = false;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const HostPort server = SplitHostPort(parts[i]);
+  for (std::size_t i = 0; i < servers.size(); ++i) {
     if (i > 0) {
       hosts += ',';
       ports += ',';
     }
-    hosts += server.host;
-    ports += server.port;
-    anyPort = anyPort || !server.port.empty();
+    hosts += servers[i].host;
+    ports += servers[i].port;
+    anyPort = anyPort || !servers[i].port.empty();
   }
   Put(params, "host", std::move(hosts));
   if (anyPort) Put(params, "port", std::move(ports));

@@ -1,20 +1,23 @@
-#include "access/postgres/pg_provider.h"
-
 #include <charconv>
 #include <cstring>
 #include <utility>
 
 #include "access/ascii.h"
+#include "access/core/provider_table.h"
 #include "access/postgres/pg_connect.h"
 #include "access/postgres/pg_cursor.h"
+#include "access/postgres/pg_errors.h"
 #include "access/postgres/pg_keys.h"
-#include "access/postgres/pg_link.h"
+#include "access/postgres/pg_session.h"
 #include "access/core/sql_state.h"
 
 namespace ql::access {
 namespace {
 
-constexpr const char* kSource = "PostgreSQL";
+constexpr const char* kSource = kPostgresSource;
+
+// "libpq 15.20"; empty when libpq cannot be loaded. Loads it.
+std::string LibpqVersion();
 
 // Rows per result where libpq can deliver them in chunks (release 17 and later).
 constexpr int kChunkRows = 256;
@@ -39,23 +42,6 @@ std::vector<std::string> LibpqKeywords(const LibpqApi& api) {
   }
   api.conninfoFree(options);
   return keywords;
-}
-
-// The SQLSTATE and the server's message in a verbose connection failure, which reads
-// "...failed: FATAL:  28P01: password authentication failed for user ...".
-bool FindServerState(std::string_view message, std::string& state, std::string& text) {
-  for (std::size_t at = message.find(":  "); at != std::string_view::npos; at = message.find(":  ", at + 1)) {
-    const std::string_view rest = message.substr(at + 3);
-    if (rest.size() < 7 || rest.substr(5, 2) != ": ") continue;
-    bool code = true;
-    for (char c : rest.substr(0, 5)) code = code && ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'));
-    if (!code) continue;
-    state = std::string(rest.substr(0, 5));
-    const std::string_view line = rest.substr(7);
-    text = std::string(line.substr(0, line.find('\n')));
-    return true;
-  }
-  return false;
 }
 
 // The columns of the table the parameter names, resolved as the server resolves a name in a
@@ -409,8 +395,8 @@ class PgSession final : public ProviderSession {
   bool watchRollback_ = false;
 };
 
-}  // namespace
-
+// Connects with the OLE DB keys of `pairs` (the Provider key already removed); the provider reads
+// them itself, knowing libpq's own keys once it is loaded.
 std::unique_ptr<ProviderSession> OpenPostgresSession(const ConnectionString& pairs,
                                                      std::shared_ptr<ErrorList> errors) {
   const LibpqApi& api = RequireLibpq(*errors);
@@ -418,6 +404,7 @@ std::unique_ptr<ProviderSession> OpenPostgresSession(const ConnectionString& pai
   return std::make_unique<PgSession>(api, std::move(params), std::move(errors));
 }
 
+// Connects with a PostgreSQL URI, handed to libpq as it stands.
 std::unique_ptr<ProviderSession> OpenPostgresUriSession(const ConnectionString& pairs,
                                                         std::shared_ptr<ErrorList> errors) {
   const LibpqApi& api = RequireLibpq(*errors);
@@ -436,5 +423,16 @@ std::string LibpqVersion() {
   return "libpq " + std::to_string(version / 10000) + "." + std::to_string(version / 100 % 100) + "." +
          std::to_string(version % 100);
 }
+
+}  // namespace
+
+// PostgreSQL through libpq, which is loaded when the first PostgreSQL connection opens.
+constinit const ProviderEntry kPostgresProvider{
+    .names = {"PostgreSQL", "PostgreSQL.1"},
+    .open = &OpenPostgresSession,
+    .version = &LibpqVersion,
+    .claims = &IsPostgresUri,
+    .openClaimed = &OpenPostgresUriSession,
+};
 
 }  // namespace ql::access

@@ -7,7 +7,7 @@
 
 #include "access/ascii.h"
 #include "access/core/money_text.h"
-#include "access/odbc/odbc_cell.h"
+#include "access/core/value_text.h"
 
 namespace ql::access {
 namespace {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "access/core/provider.h"
-#include "access/sqlite/interrupt_gate.h"
+#include "access/sqlite/sqlite_interrupt.h"
 #include "access/sqlite/sqlite_handles.h"
-#include "access/sqlite/sqlite_value_types.h"
+#include "access/sqlite/sqlite_values.h"
 
 namespace ql::access {
 

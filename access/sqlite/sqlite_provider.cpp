@@ -1,5 +1,3 @@
-#include "access/sqlite/sqlite_provider.h"
-
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "access/ascii.h"
+#include "access/core/provider_table.h"
 #include "access/sqlite/sqlite_cursor.h"
 #include "access/sqlite/sqlite_errors.h"
 #include "access/sqlite/sqlite_handles.h"
@@ -19,6 +18,9 @@ namespace {
 // How long a statement waits for a lock another process holds before it fails as busy.
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kBusyPollMs = 10;
+
+// "SQLite 3.40.1"
+std::string SqliteVersion() { return std::string("SQLite ") + sqlite3_libversion(); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
@@ -242,8 +244,8 @@ class SqliteSession final : public ProviderSession {
   std::int64_t affected_ = -1;
 };
 
-}  // namespace
-
+// Opens the file named by `Data Source` (none, or ":memory:", for an in-memory database);
+// `Mode=Read` opens it read-only.
 std::unique_ptr<ProviderSession> OpenSqliteSession(const ConnectionString& pairs,
                                                    std::shared_ptr<ErrorList> errors) {
   std::string file = pairs.Find("Data Source").value_or("");
@@ -270,6 +272,13 @@ std::unique_ptr<ProviderSession> OpenSqliteSession(const ConnectionString& pairs
   return session;
 }
 
-std::string SqliteVersion() { return std::string("SQLite ") + sqlite3_libversion(); }
+}  // namespace
+
+// The embedded SQLite, linked into the program.
+constinit const ProviderEntry kSqliteProvider{
+    .names = {"SQLite"},
+    .open = &OpenSqliteSession,
+    .version = &SqliteVersion,
+};
 
 }  // namespace ql::access

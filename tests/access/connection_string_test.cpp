@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "access/provider_table.h"
+#include "access/ascii.h"
+#include "access/core/provider_table.h"
 #include "access/mariadb/mariadb_keys.h"
-#include "access/mariadb/mariadb_provider.h"
-#include "access/odbc/odbc_provider.h"
 #include "access/postgres/pg_keys.h"
-#include "access/postgres/pg_provider.h"
-#include "access/sqlite/sqlite_provider.h"
 
 namespace ql {
 
@@ -89,12 +86,12 @@ TEST(ProviderTable, ChoosesTheProviderAndTranslatesItsKeys) {
     access::SessionOpener open;
     std::string pairs;
   };
-  const access::SessionOpener sqlite = &access::OpenSqliteSession;
-  const access::SessionOpener odbc = &access::OpenOdbcSession;
-  const access::SessionOpener pg = &access::OpenPostgresSession;
-  const access::SessionOpener pgUri = &access::OpenPostgresUriSession;
-  const access::SessionOpener maria = &access::OpenMariadbSession;
-  const access::SessionOpener mariaUri = &access::OpenMariadbUriSession;
+  const access::SessionOpener sqlite = access::kSqliteProvider.open;
+  const access::SessionOpener odbc = access::kOdbcProvider.open;
+  const access::SessionOpener pg = access::kPostgresProvider.open;
+  const access::SessionOpener pgUri = access::kPostgresProvider.openClaimed;
+  const access::SessionOpener maria = access::kMariadbProvider.open;
+  const access::SessionOpener mariaUri = access::kMariadbProvider.openClaimed;
   const Case cases[] = {
       {"Provider=MariaDB;Server=db,3307", maria, "Server=db,3307;"},
       {"provider=mysql;Bogus=1", maria, "Bogus=1;"},
@@ -125,6 +122,26 @@ TEST(ProviderTable, ChoosesTheProviderAndTranslatesItsKeys) {
     const access::ResolvedProvider resolved = access::ResolveProvider(c.text, "", "", errors);
     EXPECT_EQ(resolved.open, c.open);
     EXPECT_EQ(Text(resolved.pairs), c.pairs);
+  }
+}
+
+// The table's entries: each listed once, each Provider name answering to one entry only, and a
+// claim on a string always with the opener that takes it.
+TEST(ProviderTable, EachEntryIsListedOnceWithNamesOfItsOwn) {
+  const auto providers = access::Providers();
+  for (std::size_t i = 0; i < providers.size(); ++i) {
+    const access::ProviderEntry& entry = *providers[i];
+    SCOPED_TRACE(entry.names[0]);
+    EXPECT_FALSE(entry.names[0].empty());
+    EXPECT_NE(entry.open, nullptr);
+    EXPECT_EQ(entry.claims == nullptr, entry.openClaimed == nullptr);
+    for (std::size_t j = i + 1; j < providers.size(); ++j) {
+      EXPECT_NE(providers[j], &entry);
+      for (std::string_view name : entry.names) {
+        if (name.empty()) continue;
+        EXPECT_FALSE(access::IsOneOfIgnoringCase(name, providers[j]->names)) << name;
+      }
+    }
   }
 }
 
@@ -259,8 +276,17 @@ TEST(MariadbKeys, BecomeTheLoginAndTheLibrarysOptionsOrAreRefused) {
        "tls-version=TLSv1.3 compress=1"},
       {"local-infile=1;read_timeout=30;max-allowed-packet=1048576;Persist Security Info=False",
        ":0 - /@ 15 default-character-set=utf8mb4 local-infile=1 read-timeout=30 max-allowed-packet=1048576"},
+      // Lists of hosts, read as the PostgreSQL provider reads them; a later Port replaces a list's ports,
+      // and a list that gives ports replaces an earlier Port's.
+      {"Server=db1, db2:3307 ,[::1]:3308;Port=3309", "db1:3309,db2:3309,::1:3309 - /@ 15" + defaults},
+      {"Port=3309;Data Source=db1:3307,db2", "db1:3307,db2:0 - /@ 15" + defaults},
+      {"Port=3309;Host=db1,db2", "db1:3309,db2:3309 - /@ 15" + defaults},
+      {"Server=db,3o6", "db:0,3o6:0 - /@ 15" + defaults},
+      {"Server=db1,[::1],3307", "db1:0,::1:0,3307:0 - /@ 15" + defaults},
+      {"Server=db1,/tmp/s", "refused"},
+      {"Server=db1,db2:3o6", "refused"},
       {"Bogus=1", "refused"},
-      {"Server=db,3o6", "refused"},
+      {"Server=db:3o6", "refused"},
       {"Port=70000", "refused"},
       {"Connect Timeout=soon", "refused"},
       {"ssl-verify-server-cert=maybe", "refused"},
@@ -281,7 +307,13 @@ TEST(MariadbKeys, BecomeTheLoginAndTheLibrarysOptionsOrAreRefused) {
       const access::MariadbLogin given = access::IsMariadbUri(c.text)
                                              ? access::MariadbUri(c.text, "", "", errors)
                                              : access::MariadbKeys(access::ConnectionString::Parse(c.text), errors);
-      login = given.host + ":" + std::to_string(given.port) + " " +
+      // Each host as host:port, its own port or the login's.
+      std::string hosts;
+      for (const access::MariadbHost& host : given.hosts) {
+        hosts += (hosts.empty() ? "" : ",") + host.name + ":" + std::to_string(host.port != 0 ? host.port : given.port);
+      }
+      if (given.hosts.empty()) hosts = ":" + std::to_string(given.port);
+      login = hosts + " " +
               (given.unixSocket.empty() ? "-" : given.unixSocket) + " " + given.user + "/" + given.password + "@" +
               given.database + " " + std::to_string(given.connectTimeout);
       for (const access::MariadbOption& option : given.options) login += " " + option.name + "=" + option.value;

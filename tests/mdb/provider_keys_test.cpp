@@ -5,9 +5,7 @@
 
 #include <string>
 
-#include "access/mdb/access_file_session.h"
-#include "access/odbc/odbc_provider.h"
-#include "access/provider_table.h"
+#include "access/core/provider_table.h"
 #include "probes/access_probe.h"
 
 namespace ql {
@@ -22,14 +20,16 @@ std::string Text(const access::ConnectionString& pairs) {
   return out;
 }
 
-// The opener as "access", "odbc" or "other", then the driver keys.
+// The opener as "access", "sqlserver" (an ODBC session of the FreeTDS driver), "odbc" or "other",
+// then the driver keys.
 std::string Resolve(std::string_view text, std::string_view user = "", std::string_view password = "") {
   access::ErrorList errors;
   const access::ResolvedProvider resolved =
       access::ResolveProvider(access::ConnectionString::Parse(text), user, password, errors);
-  const std::string opener = resolved.open == &access::OpenAccessFileSession ? "access"
-                             : resolved.open == &access::OpenOdbcSession     ? "odbc"
-                                                                             : "other";
+  const std::string opener = resolved.open == access::kAccessFileProvider.open  ? "access"
+                             : resolved.open == access::kSqlServerProvider.open ? "sqlserver"
+                             : resolved.open == access::kOdbcProvider.open      ? "odbc"
+                                                                                : "other";
   return opener + " " + Text(resolved.pairs);
 }
 
@@ -62,29 +62,29 @@ TEST(ProviderKeys, AccessAndSqlServerStringsReachTheirDrivers) {
       {"Provider=Microsoft.ACE.OLEDB.16.0;Data Source=x.accdb", "access Driver={MDBTools};DBQ=x.accdb;"},
       // SQL Server: the demonstration's string, then each form of the server's address.
       {"Provider=SQLOLEDB;Data Source=(local);Initial Catalog=Master;User Id=sa;Password=kqz;",
-       "odbc Driver={FreeTDS};Server=127.0.0.1;Database=Master;UID=sa;PWD=kqz;" + kTdsDefaults},
+       "sqlserver Driver={FreeTDS};Server=127.0.0.1;Database=Master;UID=sa;PWD=kqz;" + kTdsDefaults},
       {"Provider=SQLNCLI11;Data Source=db.example.com,1533;Initial Catalog=Sales",
-       "odbc Driver={FreeTDS};Server=db.example.com;Port=1533;Database=Sales;" + kTdsDefaults},
+       "sqlserver Driver={FreeTDS};Server=db.example.com;Port=1533;Database=Sales;" + kTdsDefaults},
       {"Provider=MSOLEDBSQL;Data Source=.\\SQLEXPRESS;User ID=ann",
-       "odbc Driver={FreeTDS};Server=127.0.0.1\\SQLEXPRESS;UID=ann;" + kTdsDefaults},
+       "sqlserver Driver={FreeTDS};Server=127.0.0.1\\SQLEXPRESS;UID=ann;" + kTdsDefaults},
       {"Provider=SQLNCLI;Server=tcp:10.1.2.3\\INST, 1444;Integrated Security=false;Encrypt=yes",
-       "odbc Driver={FreeTDS};Server=10.1.2.3\\INST;Port=1444;Encryption=require;" + kTdsDefaults},
+       "sqlserver Driver={FreeTDS};Server=10.1.2.3\\INST;Port=1444;Encryption=require;" + kTdsDefaults},
       // No server named: the local one. The user's own driver settings and timeout pass on.
       {"Provider=SQLOLEDB.1;TDS_Version=7.3;Connect Timeout=5;Application Name=nightly",
-       "odbc Driver={FreeTDS};Server=127.0.0.1;TDS_Version=7.3;Connect Timeout=5;APP=nightly;ClientCharset=UTF-8;"},
+       "sqlserver Driver={FreeTDS};Server=127.0.0.1;TDS_Version=7.3;Connect Timeout=5;APP=nightly;ClientCharset=UTF-8;"},
       {"Provider=MSOLEDBSQL19;Data Source=host;Use Encryption for Data=False",
-       "odbc Driver={FreeTDS};Server=host;" + kTdsDefaults},
+       "sqlserver Driver={FreeTDS};Server=host;" + kTdsDefaults},
       // Braces that close are read for what they hold, whichever road the string takes.
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source={/a}}b;c.mdb}", "access Driver={MDBTools};DBQ=/a}b;c.mdb;"},
       {"Provider=SQLOLEDB;Data Source={host,1533};Password={p;w}}d}",
-       "odbc Driver={FreeTDS};Server=host;Port=1533;PWD={p;w}}d};" + kTdsDefaults},
+       "sqlserver Driver={FreeTDS};Server=host;Port=1533;PWD={p;w}}d};" + kTdsDefaults},
   };
   for (const Case& c : cases) EXPECT_EQ(Resolve(c.text), c.resolved) << c.text;
 }
 
 TEST(ProviderKeys, ALoginGivenApartFromTheStringBecomesUidAndPwd) {
   EXPECT_EQ(Resolve("Provider=SQLOLEDB;Data Source=host", "bob", "secret"),
-            "odbc Driver={FreeTDS};Server=host;UID=bob;PWD=secret;" + kTdsDefaults);
+            "sqlserver Driver={FreeTDS};Server=host;UID=bob;PWD=secret;" + kTdsDefaults);
 }
 
 TEST(ProviderKeys, StringsThatCannotWorkHereAreRefusedWithTheReason) {

@@ -1,6 +1,6 @@
 // Which statements an Access file, opened read-only, lets through.
 
-#include "access/mdb/read_only_statement.h"
+#include "access/mdb/mdb_read_only.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include "odbc_engine.h"
 #include "test_servers.h"
 #include "probes/access_probe.h"
+#include "support/unused_port.h"
 
 namespace ql {
 
@@ -91,6 +92,33 @@ TEST_P(MariadbNative, TheConnectionTellsWhatItIsAndItsTransaction) {
   const std::string after = facts();
   EXPECT_NE(after.find("\nDatabase=information_schema\n"), std::string::npos) << after;
   EXPECT_NE(after.find("\nTransaction=open\n"), std::string::npos) << after;
+}
+
+// Of a list of hosts, the first refuses (nothing listens on its port): the session is the next
+// host's, and what it tells of itself names that host. When every host refuses, the report says
+// what each one said, without the password.
+TEST_P(MariadbNative, AHostListFallsOverToTheNextHost) {
+  const TestServer* server = RequireServer("mariadb");
+  if (server == nullptr) return;
+  const testsupport::UnusedPort unused;
+  const std::string dead = "127.0.0.1:" + std::to_string(unused.Port());
+  const auto keys = [&](const std::string& hosts) {
+    return "Provider=MariaDB;Server=" + hosts + ";Database=" + server->database + ";User ID=" + server->user +
+           ";Password=" + server->password + ";Connect Timeout=2";
+  };
+  const Ref<access::Connection> reached = access_probe::Connect(keys(dead + "," + server->host + ":" + server->port));
+  std::string facts;
+  for (const access::ConnectionFact& fact : reached->Describe()) facts += fact.name + "=" + fact.value + "\n";
+  EXPECT_NE(facts.find("\nHost=" + server->host + "\nPort=" + server->port + "\n"), std::string::npos) << facts;
+  EXPECT_EQ(access_probe::RestOfRows(*access_probe::Query(reached, "SELECT @@port")), server->port + "\n");
+
+  const Ref<access::Connection> refused = access::NativeObjects().CreateConnection();
+  EXPECT_NE(access_probe::Raised([&] { refused->Open(keys(dead + "," + dead), "", "", 0); }), "none");
+  const std::string said = access_probe::ErrorsText(refused);
+  const std::size_t first = said.find(dead + ": ");
+  ASSERT_NE(first, std::string::npos) << said;
+  EXPECT_NE(said.find(dead + ": ", first + 1), std::string::npos) << said;
+  EXPECT_EQ(said.find(server->password), std::string::npos) << said;
 }
 
 // A second recordset on the connection while the first is still arriving: the first's rows are set

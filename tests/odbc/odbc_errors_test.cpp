@@ -13,7 +13,7 @@
 #include <future>
 #include <thread>
 
-#include "access/postgres/pg_link.h"
+#include "access/postgres/pg_session.h"
 #include "probes/access_probe.h"
 #include "odbc_engine.h"
 #include "test_servers.h"

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 #include <sqlext.h>
 
-#include "access/odbc/odbc_cell.h"
-#include "access/odbc/odbc_connect_request.h"
-#include "access/odbc/odbc_diagnostics.h"
+#include "access/core/value_text.h"
+#include "access/odbc/odbc_keys.h"
+#include "access/odbc/odbc_errors.h"
 #include "access/odbc/odbc_handle.h"
 #include "access/odbc/odbc_messages.h"
-#include "access/odbc/odbc_provider.h"
+#include "access/core/provider_table.h"
 #include "probes/access_probe.h"
 
 namespace ql {
@@ -253,7 +253,7 @@ TEST_F(OdbcConnectRequest, ConnectTimeoutIsWholeSecondsAndBadValuesAreRefused) {
 }
 
 TEST(OdbcVersion, NamesTheDriverManagerAndItsRelease) {
-  EXPECT_TRUE(access::OdbcVersion().starts_with("unixODBC 2.")) << access::OdbcVersion();
+  EXPECT_TRUE(access::kOdbcProvider.version().starts_with("unixODBC 2.")) << access::kOdbcProvider.version();
 }
 
 }  // namespace

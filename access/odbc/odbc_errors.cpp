@@ -1,4 +1,4 @@
-#include "access/odbc/odbc_diagnostics.h"
+#include "access/odbc/odbc_errors.h"
 
 #include <sqlext.h>
 

@@ -1,4 +1,4 @@
-#include "access/mdb/provider_keys.h"
+#include "access/mdb/mdb_keys.h"
 
 #include <charconv>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "access/postgres/libpq_api.h"
+#include "access/postgres/pg_library.h"
 
 #include <mutex>
 

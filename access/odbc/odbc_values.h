@@ -5,26 +5,9 @@
 
 #include <cstddef>
 
+#include "access/core/value_text.h"
 
 namespace ql::access {
-
-// What a fetched value becomes in the row: the variant type it is stored as, and how its fetched
-// bytes are read. Everything but binary and wide text is fetched as the driver's text, which the
-// layer reads itself: a value the driver could not convert is kept as text, not lost, and some
-// drivers leave the length of a fixed-size value unwritten in block fetches.
-enum class ValueKind {
-  kTinyInt,   // VT_I1
-  kSmallInt,  // VT_I2
-  kInteger,   // VT_I4, or VT_I8 beyond 32 bits
-  kReal,      // VT_R4
-  kDouble,    // VT_R8
-  kDecimal,   // VT_DECIMAL, the digits as the database writes them
-  kBool,      // VT_BOOL
-  kDate,      // VT_DATE; dates, times and timestamps
-  kText,      // VT_BSTR from the driver's 8-bit text, UTF-8 on this platform
-  kWideText,  // VT_BSTR from UTF-16 (the SQL_W* types)
-  kBinary,    // VT_ARRAY | VT_UI1
-};
 
 struct ColumnFetch {
   ValueKind kind;

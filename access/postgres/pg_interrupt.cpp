@@ -1,4 +1,4 @@
-#include "access/postgres/pg_canceller.h"
+#include "access/postgres/pg_interrupt.h"
 
 #include <signal.h>
 #include <sys/eventfd.h>

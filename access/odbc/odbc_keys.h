@@ -7,7 +7,7 @@
 
 #include "access/core/connection_string.h"
 #include "access/core/error_list.h"
-#include "access/odbc/odbc_diagnostics.h"
+#include "access/odbc/odbc_errors.h"
 
 namespace ql::access {
 
@@ -29,5 +29,9 @@ struct ConnectRequest {
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environment, ErrorList& errors);
 // The same for a driver already identified, without asking the driver manager.
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, DriverIdentity driver, ErrorList& errors);
+
+// The OLE DB keys of a Provider=MSDASQL string under the driver manager's names: Data Source as DSN,
+// User ID as UID, Password as PWD; every other key as written, each value as it was written.
+ConnectionString OdbcOleDbKeys(const ConnectionString& oledb, ErrorList& errors);
 
 }  // namespace ql::access

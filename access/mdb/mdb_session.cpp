@@ -1,4 +1,4 @@
-#include "access/mdb/access_file_session.h"
+#include "access/mdb/mdb_session.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "access/odbc/odbc_provider.h"
-#include "access/mdb/read_only_statement.h"
-#include "access/mdb/stderr_capture.h"
+#include "access/core/provider_table.h"
+#include "access/mdb/mdb_read_only.h"
+#include "access/mdb/mdb_stderr_capture.h"
 
 namespace ql::access {
 namespace {
@@ -226,7 +226,7 @@ std::unique_ptr<ProviderSession> OpenAccessFileSession(const ConnectionString& p
   driverPairs.Set("DBQ", "/proc/self/fd/" + std::to_string(file.Get()));
   auto capture = std::make_shared<StderrCapture>();
   std::unique_ptr<ProviderSession> session =
-      Guarded(*capture, *errors, [&] { return OpenOdbcSession(driverPairs, errors); });
+      Guarded(*capture, *errors, [&] { return kOdbcProvider.open(driverPairs, errors); });
   return std::make_unique<AccessFileSession>(std::move(session), std::move(capture), std::move(errors), path);
 }
 

@@ -1,4 +1,4 @@
-#include "access/odbc/odbc_value_types.h"
+#include "access/odbc/odbc_values.h"
 
 #include <sqlext.h>
 

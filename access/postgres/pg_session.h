@@ -24,7 +24,7 @@
 
 #include "access/server_message.h"
 #include "access/core/error_list.h"
-#include "access/postgres/pg_canceller.h"
+#include "access/postgres/pg_interrupt.h"
 #include "access/postgres/pg_handles.h"
 
 namespace ql::access {

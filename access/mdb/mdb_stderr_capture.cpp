@@ -1,4 +1,4 @@
-#include "access/mdb/stderr_capture.h"
+#include "access/mdb/mdb_stderr_capture.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

@@ -1,42 +1,21 @@
-#include "access/postgres/pg_link.h"
+#include "access/postgres/pg_session.h"
 
 #include <poll.h>
 
 #include <cerrno>
 
-#include "access/postgres/pg_keys.h"
+#include "access/postgres/pg_errors.h"
 #include "access/core/sql_state.h"
+#include "access/postgres/pg_keys.h"
 
 namespace ql::access {
-namespace {
-
-constexpr const char* kSource = "PostgreSQL";
-
-}  // namespace
 
 std::vector<ErrorRecord> PgLink::Records(const PGresult* result) const {
-  std::string description;
-  std::string state;
-  if (result != nullptr) {
-    const char* primary = api->resultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-    const char* detail = api->resultErrorField(result, PG_DIAG_MESSAGE_DETAIL);
-    const char* sqlState = api->resultErrorField(result, PG_DIAG_SQLSTATE);
-    if (primary != nullptr) description = primary;
-    if (detail != nullptr) description += std::string(" DETAIL: ") + detail;
-    if (sqlState != nullptr) state = sqlState;
-    if (description.empty()) description = api->resultErrorMessage(result);
-  }
-  if (description.empty()) description = api->errorMessage(connection.get());
-  description = WithoutSecrets(OneLine(description), secrets);
-  if (description.empty()) description = "The server gave no reason.";
-  if (!state.empty()) description += " (SQLSTATE " + state + ")";
-  return {{MapSqlState(state), kSource, std::move(description)}};
+  return {PgFailure(*api, connection.get(), result, secrets)};
 }
 
 void PgLink::RaiseConnection(std::string_view doing) const {
-  std::string message = WithoutSecrets(OneLine(api->errorMessage(connection.get())), secrets);
-  if (message.empty()) message = std::string(doing) + " failed, and libpq gave no reason.";
-  errors->Raise(kProviderFailed, kSource, std::move(message));
+  errors->Raise({PgConnectionFailure(*api, connection.get(), secrets, doing)});
 }
 
 std::vector<ErrorRecord> PgLink::Drain(PgWait wait) {
@@ -101,7 +80,7 @@ void PgLink::RequireUsable() const {
 
 bool PgLink::Gone() const { return lost || (connection && api->status(connection.get()) == CONNECTION_BAD); }
 
-std::vector<ErrorRecord> PgLink::LostRecords() const { return {{kProviderFailed, kSource, lostReason}}; }
+std::vector<ErrorRecord> PgLink::LostRecords() const { return {{kProviderFailed, kPostgresSource, lostReason}}; }
 
 bool PgLink::AwaitResult(PgWait wait) {
   if (lost) return false;

@@ -1,4 +1,4 @@
-#include "access/odbc/odbc_connect_request.h"
+#include "access/odbc/odbc_keys.h"
 
 #include <sqlext.h>
 
@@ -171,7 +171,19 @@ SQLUINTEGER ParseTimeout(const std::string& text, ErrorList& errors) {
   return seconds;
 }
 
+constexpr KeyRename kOleDbRenames[] = {{"Data Source", "DSN"}, {"User ID", "UID"}, {"Password", "PWD"}};
+
 }  // namespace
+
+ConnectionString OdbcOleDbKeys(const ConnectionString& oledb, ErrorList&) {
+  ConnectionString keys;
+  for (std::size_t i = 0; i < oledb.Pairs().size(); ++i) {
+    const auto& [key, value] = oledb.Pairs()[i];
+    const std::string_view renamed = RenamedKey(key, kOleDbRenames);
+    keys.Set(renamed.empty() ? key : std::string(renamed), value, oledb.FormAt(i));
+  }
+  return keys;
+}
 
 ConnectRequest MakeConnectRequest(const ConnectionString& pairs, SQLHENV environment, ErrorList& errors) {
   return MakeConnectRequest(pairs, IdentifyDriver(pairs, environment), errors);

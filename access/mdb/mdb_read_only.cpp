@@ -1,4 +1,4 @@
-#include "access/mdb/read_only_statement.h"
+#include "access/mdb/mdb_read_only.h"
 
 #include "access/ascii.h"
 

@@ -1,4 +1,4 @@
-#include "access/odbc/odbc_cell.h"
+#include "access/core/value_text.h"
 
 #include <charconv>
 #include <cstdint>

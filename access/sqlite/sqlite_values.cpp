@@ -1,4 +1,4 @@
-#include "access/sqlite/sqlite_value_types.h"
+#include "access/sqlite/sqlite_values.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "access/odbc/odbc_canceller.h"
+#include "access/odbc/odbc_interrupt.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
