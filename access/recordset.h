@@ -2,6 +2,8 @@
 // The rows of one statement's result, held in a client-side static cursor.
 
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "access/connection.h"
@@ -15,6 +17,14 @@ enum class LockType : std::int32_t { kReadOnly = 1, kPessimistic = 2, kOptimisti
 inline constexpr std::int32_t kCmdText = 1;
 
 // An open recordset stands on its first row, or at BOF and EOF at once when the result is empty.
+// The current row as ReadRow gives it: the names of the columns and the row's values, in column
+// order. The names stay valid while the result is current; the values until the recordset moves,
+// closes or opens another result.
+struct RowView {
+  std::span<const std::string> names;
+  std::span<const Variant> values;
+};
+
 // Moves allowed (a refused move raises kNoCurrentRecord and leaves the position where it was):
 // MoveFirst anywhere but on an empty result; MoveNext anywhere but at EOF. Every operation other
 // than Open, Close, State, ResultsWaiting and OpenNextResult raises kObjectClosed on a closed recordset, including one whose
@@ -37,6 +47,9 @@ class Recordset {
   // The number of rows; fetches whatever rows are still with the provider.
   virtual std::int32_t RecordCount() = 0;
   virtual Ref<Fields> GetFields() = 0;
+  // The current row, every value in one go: for showing rows, where taking a field at a time would
+  // cost a call and a reference per value. Raises kNoCurrentRecord at BOF or EOF.
+  virtual RowView ReadRow() = 0;
   // From now on the rows the recordset moves past are not kept: a result read once, front to back,
   // holds one row at a time, however large. Once a row is gone, MoveFirst raises kNotSupported with
   // a description that says the result must be run again; RecordCount still counts every row.
