@@ -8,32 +8,6 @@ namespace {
 
 using access::Ref;
 
-class FaultyError : public access::Error {
- public:
-  FaultyError(FaultyObjects& objects, Ref<access::Error> real) : objects_(objects), real_(std::move(real)) {}
-  std::int32_t Number() override { return objects_.Enter("Error.Number"), real_->Number(); }
-  std::string Source() override { return objects_.Enter("Error.Source"), real_->Source(); }
-  std::string Description() override { return objects_.Enter("Error.Description"), real_->Description(); }
-
- private:
-  FaultyObjects& objects_;
-  Ref<access::Error> real_;
-};
-
-class FaultyErrors : public access::Errors {
- public:
-  FaultyErrors(FaultyObjects& objects, Ref<access::Errors> real) : objects_(objects), real_(std::move(real)) {}
-  std::int32_t Count() override { return objects_.Enter("Errors.Count"), real_->Count(); }
-  Ref<access::Error> Item(std::int32_t index) override {
-    objects_.Enter("Errors.Item");
-    return access::MakeRef<FaultyError>(objects_, real_->Item(index));
-  }
-
- private:
-  FaultyObjects& objects_;
-  Ref<access::Errors> real_;
-};
-
 class FaultyRecordset : public access::Recordset {
  public:
   FaultyRecordset(FaultyObjects& objects, Ref<access::Recordset> real) : objects_(objects), real_(std::move(real)) {}
@@ -124,31 +98,10 @@ Ref<access::Recordset> FaultyObjects::CreateRecordset() {
   return access::MakeRef<FaultyRecordset>(*this, real_.CreateRecordset());
 }
 
-void FaultyConnection::Open(std::string_view connectionString, std::string_view user, std::string_view password,
-                            std::int32_t options) {
-  objects_.Enter("Connection.Open");
-  openedWith = connectionString;
-  real_->Open(connectionString, user, password, options);
-}
-
-std::int32_t FaultyConnection::State() { return objects_.Enter("Connection.State"), real_->State(); }
-
-void FaultyConnection::Close() { objects_.Enter("Connection.Close"), real_->Close(); }
-
-Ref<access::Errors> FaultyConnection::GetErrors() {
-  objects_.Enter("Connection.Errors");
-  return access::MakeRef<FaultyErrors>(objects_, real_->GetErrors());
-}
-
 Ref<access::Recordset> FaultyConnection::OpenSchema(access::SchemaKind schema, const access::Variant& restrictions,
                                                     const access::Variant& schemaId) {
   objects_.Enter("Connection.OpenSchema");
   return access::MakeRef<FaultyRecordset>(objects_, real_->OpenSchema(schema, restrictions, schemaId));
-}
-
-void FaultyConnection::Interrupt() noexcept {
-  ++interrupts;
-  real_->Interrupt();
 }
 
 std::vector<access::ServerMessage> FaultyConnection::TakeMessages() {
@@ -156,16 +109,6 @@ std::vector<access::ServerMessage> FaultyConnection::TakeMessages() {
   std::vector<access::ServerMessage> taken = std::exchange(messages, {});
   for (access::ServerMessage& message : real_->TakeMessages()) taken.push_back(std::move(message));
   return taken;
-}
-
-std::int64_t FaultyConnection::RecordsAffected() {
-  return objects_.Enter("Connection.RecordsAffected"), real_->RecordsAffected();
-}
-
-std::vector<access::ConnectionFact> FaultyConnection::Describe() {
-  objects_.Enter("Connection.Describe");
-  std::vector<access::ConnectionFact> facts = real_->Describe();
-  return objects_.facts.empty() ? facts : objects_.facts;
 }
 
 }  // namespace ql::dbtest

@@ -1,6 +1,6 @@
 #pragma once
-// The layer's own objects with faults planted in them: a factory that wraps each connection,
-// recordset and error list the real factory makes, passes every call through, and raises a
+// The layer's own objects with faults planted in them: a factory that wraps each connection and
+// recordset the real factory makes, passes every call through, and raises a
 // DataAccessError at the nth call of a given name ("Recordset.MoveNext", "Connection.Open", ...),
 // so that a failure can be had wherever the layer could fail. Besides: a connection can be marked
 // lost, the values a row reads as can be planted (values the layer never gives), and the results a
@@ -58,16 +58,24 @@ class FaultyConnection : public access::Connection {
       : objects_(objects), real_(std::move(real)) {}
 
   void Open(std::string_view connectionString, std::string_view user, std::string_view password,
-            std::int32_t options) override;
-  std::int32_t State() override;
-  void Close() override;
-  access::Ref<access::Errors> GetErrors() override;
+            std::int32_t options) override {
+    objects_.Enter("Connection.Open");
+    openedWith = connectionString;
+    real_->Open(connectionString, user, password, options);
+  }
+  std::int32_t State() override { return objects_.Enter("Connection.State"), real_->State(); }
+  void Close() override { objects_.Enter("Connection.Close"), real_->Close(); }
+  access::Ref<access::Errors> GetErrors() override { return objects_.Enter("Connection.Errors"), real_->GetErrors(); }
   access::Ref<access::Recordset> OpenSchema(access::SchemaKind schema, const access::Variant& restrictions,
                                             const access::Variant& schemaId) override;
-  void Interrupt() noexcept override;
+  void Interrupt() noexcept override { ++interrupts, real_->Interrupt(); }
   std::vector<access::ServerMessage> TakeMessages() override;
-  std::int64_t RecordsAffected() override;
-  std::vector<access::ConnectionFact> Describe() override;
+  std::int64_t RecordsAffected() override { return objects_.Enter("Connection.RecordsAffected"), real_->RecordsAffected(); }
+  std::vector<access::ConnectionFact> Describe() override {
+    objects_.Enter("Connection.Describe");
+    std::vector<access::ConnectionFact> facts = real_->Describe();
+    return objects_.facts.empty() ? facts : objects_.facts;
+  }
   bool IsLost() override { return lost || real_->IsLost(); }
 
   const access::Ref<access::Connection>& Real() const { return real_; }
