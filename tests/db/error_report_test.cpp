@@ -88,9 +88,8 @@ TEST_F(ErrorReport, TheConnectionsErrorsComeFirstEachOnItsLine) {
   EXPECT_EQ(session.Run("count"), listed + countReport);
   objects.FailAt("Connection.Errors", 1, DataAccessError(access::kProviderFailed, "Fake", "gone"));
   EXPECT_EQ(session.Run("count"), countReport);
-  EXPECT_EQ(session.Run("sql selec\ncount"),
-            Report(442, "80040e14", "IDispatch error #3092", "SQLite", "near \"selec\": syntax error") +
-                "\t Error number: 80040e14\tnear \"selec\": syntax error\n" + countReport);
+  session.Run("sql selec");
+  EXPECT_EQ(session.Run("count"), "\t Error number: 80040e14\tnear \"selec\": syntax error\n" + countReport);
 }
 
 }  // namespace

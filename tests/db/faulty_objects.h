@@ -1,11 +1,10 @@
 #pragma once
 // The layer's own objects with faults planted in them: a factory that wraps each connection and
-// recordset the real factory makes, passes every call through, and raises a
-// DataAccessError at the nth call of a given name ("Recordset.MoveNext", "Connection.Open", ...),
-// so that a failure can be had wherever the layer could fail. Besides: a connection can be marked
-// lost, the values a row reads as can be planted (values the layer never gives), and the results a
-// statement is to give after its first (as SQL texts run when More asks for them) and the messages
-// a server would send can be set, since SQLite gives neither.
+// recordset the real factory makes, passes every call through, and raises a DataAccessError at the
+// nth call of a given name ("Recordset.MoveNext", "Connection.Open", ...), so that a failure can be
+// had wherever the layer could fail. Besides, what SQLite never gives can be planted: a connection
+// marked lost, a row's values, results waiting behind a statement's own (SQL texts run when More
+// asks for them), a server's messages.
 
 #include <map>
 #include <memory>

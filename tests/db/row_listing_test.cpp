@@ -115,7 +115,7 @@ TEST_F(RowListing, NotesFollowACommandThatReachedTheDatabase) {
   EXPECT_EQ(testsupport::WithTimesAsWords(session.Notes()), "Time\n");
   session.database.SetTiming(false);
   session.Run("sql create table t (a)\nsql insert into t values (1), (2), (7)");
-  session.Notes();
+  EXPECT_EQ(session.Notes(), "3 record(s) affected.\n") << "none for the create";
   objects.LastConnection()->messages = {{"NOTICE", "first"}, {"WARNING", "second #0c"}};
   EXPECT_EQ(session.Run("sql " + update), "");
   EXPECT_EQ(session.Notes(),
