@@ -56,7 +56,7 @@ TEST_F(DatabaseObject, StepsThroughTheRowsShowingEachValueByItsDatabaseType) {
   EXPECT_EQ(session.Run("record\nsql select 7 as n\nrecord"), first + Record("n", "7"));
   // A failed end test counts as the end: reported, nothing shown.
   objects.FailAt("Recordset.Eof", 1, planned);
-  EXPECT_EQ(session.Run("t"), plannedReport(183));
+  EXPECT_EQ(session.Run("record"), plannedReport(183));
 }
 
 TEST_F(DatabaseObject, TheRecordsetIsRefusedUntilAStatementGivesRows) {

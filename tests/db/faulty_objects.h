@@ -69,7 +69,9 @@ class FaultyConnection : public access::Connection {
                                             const access::Variant& schemaId) override;
   void Interrupt() noexcept override { ++interrupts, real_->Interrupt(); }
   std::vector<access::ServerMessage> TakeMessages() override;
-  std::int64_t RecordsAffected() override { return objects_.Enter("Connection.RecordsAffected"), real_->RecordsAffected(); }
+  std::int64_t RecordsAffected() override {
+    return objects_.Enter("Connection.RecordsAffected"), affected.value_or(real_->RecordsAffected());
+  }
   std::vector<access::ConnectionFact> Describe() override {
     objects_.Enter("Connection.Describe");
     std::vector<access::ConnectionFact> facts = real_->Describe();
@@ -85,6 +87,8 @@ class FaultyConnection : public access::Connection {
   int interrupts = 0;
   // Handed over by the next TakeMessages, before the connection's own.
   std::vector<access::ServerMessage> messages;
+  // Told by RecordsAffected in place of what the connection tells, when set.
+  std::optional<std::int64_t> affected;
 
  private:
   FaultyObjects& objects_;

@@ -120,9 +120,12 @@ TEST_F(RowListing, NotesFollowACommandThatReachedTheDatabase) {
   EXPECT_EQ(session.Run("sql " + update), "");
   EXPECT_EQ(session.Notes(),
             "NOTICE: first\nWARNING: second #0c\n3 record(s) affected.\n2 more result(s) waiting: More shows the next.\n");
-  // The next result has rows: no count; told of the one behind it once they are all read.
+  // The next result has rows: no count, whatever the connection tells; told of the one behind it
+  // once they are all read.
+  objects.LastConnection()->affected = 3;
   EXPECT_EQ(session.Run("more\nrows 1"), "n\n-\n1\n");
   EXPECT_EQ(session.Notes(), "");
+  objects.LastConnection()->affected.reset();
   EXPECT_EQ(session.Run("rows\nrecord"), "n\n-\n2\n7\n(3 rows)\n" + Record("n", "1"));
   EXPECT_EQ(session.Notes(), "1 more result(s) waiting: More shows the next.\n");
   EXPECT_EQ(session.Run("more\nmore"), "No more results.\n");
