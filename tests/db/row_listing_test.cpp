@@ -119,7 +119,8 @@ TEST_F(RowListing, NotesFollowACommandThatReachedTheDatabase) {
   objects.LastConnection()->messages = {{"NOTICE", "first"}, {"WARNING", "second #0c"}};
   EXPECT_EQ(session.Run("sql " + update), "");
   EXPECT_EQ(session.Notes(),
-            "NOTICE: first\nWARNING: second #0c\n3 record(s) affected.\n2 more result(s) waiting: More shows the next.\n");
+            "NOTICE: first\nWARNING: second #0c\n3 record(s) affected.\n"
+            "2 more result(s) waiting: More shows the next.\n");
   // The next result has rows: no count, whatever the connection tells; told of the one behind it
   // once they are all read.
   objects.LastConnection()->affected = 3;

@@ -91,7 +91,8 @@ TEST_F(SchemaListing, ListsATablesColumns) {
   objects.FailAt("Recordset.MoveNext", 1, DataAccessError(access::kProviderFailed, "Fake", "planned"));
   EXPECT_EQ(session.Run("columns Account"),
             "Name | Type    | Size | Nullable | Default\n-----+---------+------+----------+--------\n"
-            "id   | INTEGER |      | NO       |\n" + Report(255, "80004005", "Unspecified failure.", "Fake", "planned"));
+            "id   | INTEGER |      | NO       |\n" +
+                Report(255, "80004005", "Unspecified failure.", "Fake", "planned"));
 }
 
 // Completion's names: read only while no result is part read, kept while queries run, and read
