@@ -16,7 +16,6 @@ enum class CursorType : std::int32_t { kForwardOnly = 0, kKeyset = 1, kDynamic =
 enum class LockType : std::int32_t { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOptimistic = 4 };
 inline constexpr std::int32_t kCmdText = 1;
 
-// An open recordset stands on its first row, or at BOF and EOF at once when the result is empty.
 // The current row as ReadRow gives it: the names of the columns and the row's values, in column
 // order. The names stay valid while the result is current; the values until the recordset moves,
 // closes or opens another result.
@@ -25,6 +24,7 @@ struct RowView {
   std::span<const Variant> values;
 };
 
+// An open recordset stands on its first row, or at BOF and EOF at once when the result is empty.
 // Moves allowed (a refused move raises kNoCurrentRecord and leaves the position where it was):
 // MoveFirst anywhere but on an empty result; MoveNext anywhere but at EOF. Every operation other
 // than Open, Close, State, ResultsWaiting and OpenNextResult raises kObjectClosed on a closed recordset, including one whose
