@@ -34,7 +34,8 @@ TEST_F(RecordDisplay, PadsTheNameColumnToSixteenCharacters) {
   } cases[] = {
       {"a", "a" + std::string(15, ' ')}, {"fifteen_chars_x", "fifteen_chars_x "},
       {"sixteen_chars_xy", "sixteen_chars_xy"}, {"seventeen_chars_x", "seventeen_chars_x"},
-      {std::string(128, 'm'), std::string(128, 'm')}, {long200, long200},
+      {std::string(127, 'm'), std::string(127, 'm')}, {std::string(128, 'm'), std::string(128, 'm')},
+      {long200, long200}, {"fourteen_chars#", "fourteen_chars# "},
       // Names are printed whole, never as markup, and padded by the columns they take on screen.
       {"a#31b", "a#31b" + std::string(11, ' ')}, {"x##y", "x##y" + std::string(12, ' ')},
       {"sixteen_chars_#3", "sixteen_chars_#3"}, {"100%s %d", "100%s %d" + std::string(8, ' ')},

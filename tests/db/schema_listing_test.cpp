@@ -59,6 +59,10 @@ TEST_F(SchemaListing, AFailureAnywhereIsReportedAfterTheLinesSoFar) {
   }
   objects.FailAt("Recordset.MoveNext", 1, DataAccessError(access::kProviderFailed, "Fake", "planned"));
   EXPECT_EQ(session.Run("db"), "main\n" + Report(277, "80004005", "Unspecified failure.", "Fake", "planned"));
+  // The connection's errors come first: here those of the statement that failed before.
+  objects.FailAt("Connection.OpenSchema", 1, DataAccessError(access::kProviderFailed, "Fake", "planned"));
+  session.Run("sql selec");
+  EXPECT_EQ(session.Run("table"), "\t Error number: 80040e14\tnear \"selec\": syntax error\n" + planned);
 }
 
 // A listing the provider does not offer is said in a line of its own, for catalogs and columns;
