@@ -2,6 +2,8 @@
 // The rows of one statement's result, held in a client-side static cursor.
 
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "access/connection.h"
@@ -13,6 +15,14 @@ namespace ql::access {
 enum class CursorType : std::int32_t { kForwardOnly = 0, kKeyset = 1, kDynamic = 2, kStatic = 3 };
 enum class LockType : std::int32_t { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOptimistic = 4 };
 inline constexpr std::int32_t kCmdText = 1;
+
+// The current row as ReadRow gives it: the names of the columns and the row's values, in column
+// order. The names stay valid while the result is current; the values until the recordset moves,
+// closes or opens another result.
+struct RowView {
+  std::span<const std::string> names;
+  std::span<const Variant> values;
+};
 
 // An open recordset stands on its first row, or at BOF and EOF at once when the result is empty.
 // Moves allowed (a refused move raises kNoCurrentRecord and leaves the position where it was):
@@ -37,6 +47,9 @@ class Recordset {
   // The number of rows; fetches whatever rows are still with the provider.
   virtual std::int32_t RecordCount() = 0;
   virtual Ref<Fields> GetFields() = 0;
+  // The current row, every value in one go: for showing rows, where taking a field at a time would
+  // cost a call and a reference per value. Raises kNoCurrentRecord at BOF or EOF.
+  virtual RowView ReadRow() = 0;
   // From now on the rows the recordset moves past are not kept: a result read once, front to back,
   // holds one row at a time, however large. Once a row is gone, MoveFirst raises kNotSupported with
   // a description that says the result must be run again; RecordCount still counts every row.

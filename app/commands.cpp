@@ -81,17 +81,9 @@ void TableCommand(std::int32_t, char**, void* userValue) { Target(userValue).dat
 
 // Record and t print nothing of their own: the database reports a missing recordset or a refused
 // move, and past the last row nothing is shown at all.
-void FirstRecordCommand(std::int32_t, char**, void* userValue) {
-  db::Database& database = Target(userValue).database;
-  if (!database.MoveFirst() || database.IsEof()) return;
-  database.ShowRecord();
-}
+void FirstRecordCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ShowFirstRecord(); }
 
-void NextRecordCommand(std::int32_t, char**, void* userValue) {
-  db::Database& database = Target(userValue).database;
-  if (!database.MoveNext() || database.IsEof()) return;
-  database.ShowRecord();
-}
+void NextRecordCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ShowNextRecord(); }
 
 // Rows [count|all]: without a word, a screenful (see Database::DefaultRowCount).
 void RowsCommand(std::int32_t, char**, void* userValue) {
@@ -161,10 +153,7 @@ void DemoCommand(std::int32_t, char**, void* userValue) { PrintDemonstration(Con
 
 void DatabasesCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ListDatabases(); }
 
-void CountCommand(std::int32_t, char**, void* userValue) {
-  CommandTarget& target = Target(userValue);
-  target.console.Print("%d record(s) in current recordset.\n", target.database.RecordCount());
-}
+void CountCommand(std::int32_t, char**, void* userValue) { Target(userValue).database.ShowRecordCount(); }
 
 // Blank in black on black; the text that follows keeps its own colours.
 void ClearScreenCommand(std::int32_t, char**, void* userValue) {

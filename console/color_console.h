@@ -114,7 +114,11 @@ class ColorConsole {
   // printed, read or flushed on the console while a Waiting lives. A null console does nothing.
   class Waiting {
    public:
-    Waiting(ColorConsole* console, std::chrono::milliseconds age);
+    // How long work may wait before what is held is written out: long enough that a quick
+    // statement or a move to a row at hand costs no write, short enough not to be noticed.
+    static constexpr std::chrono::milliseconds kFlushAge{10};
+
+    explicit Waiting(ColorConsole* console, std::chrono::milliseconds age = kFlushAge);
     ~Waiting();
     Waiting(const Waiting&) = delete;
     Waiting& operator=(const Waiting&) = delete;

@@ -32,11 +32,11 @@ void Database::FinishCommand() {
   // statements behind it: one of them may fail. Those read before it still wait, and are counted
   // by asking again.
   std::int32_t waiting = 0;
-  if (recordset && resultCurrent_ && !waitingTold_) {
+  if (recordset_ && resultCurrent_ && !waitingTold_) {
     for (int attempt = 0; attempt < 2; ++attempt) {
       const std::optional<std::int32_t> count =
-          Guarded(kTagExecuteSql, Report::kCode, std::optional<std::int32_t>(),
-                  [&] { return std::optional<std::int32_t>(recordset->ResultsWaiting()); });
+          Guarded({kTagExecuteSql}, std::optional<std::int32_t>(),
+                  [&] { return std::optional<std::int32_t>(recordset_->ResultsWaiting()); });
       if (count) {
         waiting = *count;
         break;
@@ -45,11 +45,11 @@ void Database::FinishCommand() {
   }
   std::vector<access::ServerMessage> messages;
   std::int64_t affected = -1;
-  if (connection) {
-    Guarded(kTagExecuteSql, Report::kCode, false, [&] {
-      messages = connection->TakeMessages();
-      if (resultMade && recordset && recordset->State() == access::kStateClosed) {
-        affected = connection->RecordsAffected();
+  if (connection_) {
+    Guarded({kTagExecuteSql}, false, [&] {
+      messages = connection_->TakeMessages();
+      if (resultMade && recordset_ && recordset_->State() == access::kStateClosed) {
+        affected = connection_->RecordsAffected();
       }
       return true;
     });

@@ -30,7 +30,7 @@ std::vector<std::string> Database::ColumnNames(const std::string& table, Catalog
 void Database::ReadNamesAhead() {
   const std::string key(kTablesKey);
   if (names_.Kept(key) != nullptr || !CatalogsFree()) return;
-  const access::Ref<access::Connection> reading = connection;
+  const access::Ref<access::Connection> reading = connection_;
   names_.ReadAhead(
       key, [reading] { return ReadTableNames(*reading, {}); }, [reading] { reading->Interrupt(); },
       std::chrono::steady_clock::now() + CatalogNames::kWaitLimit);
@@ -41,18 +41,18 @@ std::vector<std::string> Database::CatalogNamesFor(
     const std::string& argument, CatalogNames::Deadline until) {
   if (const std::vector<std::string>* kept = names_.Kept(key)) return *kept;
   // A read under way may be of these very names; CatalogNames tells.
-  if (!connection || (!names_.ReadRunning() && !CatalogsFree())) return {};
-  const access::Ref<access::Connection> reading = connection;
+  if (!connection_ || (!names_.ReadRunning() && !CatalogsFree())) return {};
+  const access::Ref<access::Connection> reading = connection_;
   return names_.Read(
       key, [reading, read, argument] { return read(*reading, argument); }, [reading] { reading->Interrupt(); },
       until);
 }
 
 bool Database::CatalogsFree() {
-  if (!connection || names_.ReadRunning()) return false;
+  if (!connection_ || names_.ReadRunning()) return false;
   try {
-    if (connection->State() != access::kStateOpen) return false;
-    return !recordset || recordset->State() == access::kStateClosed || recordset->Eof();
+    if (connection_->State() != access::kStateOpen) return false;
+    return !recordset_ || recordset_->State() == access::kStateClosed || recordset_->Eof();
   } catch (const access::DataAccessError&) {
     return false;
   }
@@ -61,7 +61,7 @@ bool Database::CatalogsFree() {
 void Database::ForgetNamesAfter(std::string_view sqlText, bool succeeded) {
   bool rows = false;
   try {
-    rows = recordset && recordset->State() != access::kStateClosed;
+    rows = recordset_ && recordset_->State() != access::kStateClosed;
   } catch (const access::DataAccessError&) {
     rows = false;
   }

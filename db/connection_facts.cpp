@@ -11,10 +11,9 @@ namespace ql::db {
 
 // Each fact on a line of its own, the values in one column after the longest name.
 bool Database::ShowConnectionFacts() {
-  if (!Has(connection)) return false;
   const bool escaped = EscapesControls();
-  return Guarded(kTagDescribe, Report::kCode, false, [&] {
-    const std::vector<access::ConnectionFact> facts = connection->Describe();
+  return Guarded({kTagDescribe, Needs::kConnection}, false, [&] {
+    const std::vector<access::ConnectionFact> facts = connection_->Describe();
     if (facts.empty()) {
       Print("The connection tells nothing about itself.\n");
       return false;

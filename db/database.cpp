@@ -10,13 +10,6 @@
 
 namespace ql::db {
 
-namespace {
-// What earlier commands printed is written out once a command has waited this long on a database
-// (a server, a lock, a long statement), so that it is seen, and kept in a log, while the program
-// waits; a quick statement costs no write.
-constexpr std::chrono::milliseconds kWaitFlushAge{10};
-}  // namespace
-
 Database::Database(access::ObjectFactory& objects) : objects_(objects) {}
 
 Database::~Database() {
@@ -27,8 +20,8 @@ Database::~Database() {
     // A catalog read still waits on a server that stopped answering, and the program is ending:
     // closing or releasing the objects under it would race with it, so they are left to it.
     static const auto* const leftToTheRead =
-        new std::pair<access::Ref<access::Recordset>, access::Ref<access::Connection>>(std::move(recordset),
-                                                                                      std::move(connection));
+        new std::pair<access::Ref<access::Recordset>, access::Ref<access::Connection>>(std::move(recordset_),
+                                                                                      std::move(connection_));
     static_cast<void>(leftToTheRead);
     interruptTarget_.store(nullptr);
     ForgetConnectionString();
@@ -40,8 +33,8 @@ Database::~Database() {
     // Nothing is left to report to: the console is destroyed before the database.
   }
   interruptTarget_.store(nullptr);
-  recordset.Reset();
-  connection.Reset();
+  recordset_.Reset();
+  connection_.Reset();
   ForgetConnectionString();
 }
 
@@ -57,15 +50,11 @@ void Database::PrintLiteral(std::string_view text) {
   if (console_ != nullptr) console_->PrintLiteral(text);
 }
 
-void Database::ShowPrintedOutput() {
-  if (console_ != nullptr) console_->Flush();
-}
-
 void Database::ReplaceConnection(access::Ref<access::Connection> replacement) noexcept {
   interruptTarget_.store(nullptr);
   // The old object is released here, while Interrupt can no longer reach it.
-  connection = std::move(replacement);
-  interruptTarget_.store(connection.Shared().get());
+  connection_ = std::move(replacement);
+  interruptTarget_.store(connection_.Shared().get());
   reopenFailed_ = false;
 }
 
@@ -73,22 +62,24 @@ void Database::Interrupt() noexcept {
   if (access::Connection* target = interruptTarget_.load()) target->Interrupt();
 }
 
+void Database::ForgetShownRow() noexcept {
+  currentShown_ = false;
+  pastShownEnd_ = false;
+}
+
 bool Database::Open(const char* connectionString) {
-  const bool opened = Guarded(kTagOpen, Report::kCode, false, [&] {
-    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
+  const bool opened = Guarded({kTagOpen, Needs::kNothing, Waits::kHeld}, false, [&] {
     // The new connection takes the old one's place only once it is open: a failed open leaves the
     // session as it was, connection, recordset and error list alike.
     access::Ref<access::Connection> opened = objects_.CreateConnection();
     opened->Open(connectionString != nullptr ? connectionString : "", "", "", 0);
     names_.Forget();
     ReplaceConnection(std::move(opened));
-    shownFields_ = {};
-    currentShown_ = false;
-    pastShownEnd_ = false;
+    ForgetShownRow();
     exportHeaded_ = false;
     resultCurrent_ = false;
-    recordset.Reset();
-    recordset = objects_.CreateRecordset();
+    recordset_.Reset();
+    recordset_ = objects_.CreateRecordset();
     return true;
   });
   // Kept for the connection held, which a failed open leaves in place.
@@ -101,30 +92,25 @@ bool Database::Open(const char* connectionString) {
 
 void Database::Close() {
   names_.Forget();
-  const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
-  shownFields_ = {};
-  currentShown_ = false;
-  pastShownEnd_ = false;
+  const console::ColorConsole::Waiting waiting(console_);
+  ForgetShownRow();
   resultCurrent_ = false;
-  if (connection) reached_ = true;
-  if (recordset && recordset->State() != access::kStateClosed) recordset->Close();
-  if (connection && connection->State() != access::kStateClosed) connection->Close();
+  if (connection_) reached_ = true;
+  if (recordset_ && recordset_->State() != access::kStateClosed) recordset_->Close();
+  if (connection_ && connection_->State() != access::kStateClosed) connection_->Close();
 }
 
 // Without a recordset (before the first Open) the statement fails as a call on an absent object,
 // reported like any other failure, not as "Open table first!".
 bool Database::ExecuteSql(const char* sqlText) {
-  const bool succeeded = Guarded(kTagExecuteSql, Report::kCode, false, [&] {
-    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
-    if (!recordset) throw access::DataAccessError(access::kAbsentObject);
-    shownFields_ = {};
-    currentShown_ = false;
-    pastShownEnd_ = false;
+  const bool succeeded = Guarded({kTagExecuteSql, Needs::kNothing, Waits::kHeld}, false, [&] {
+    if (!recordset_) throw access::DataAccessError(access::kAbsentObject);
+    ForgetShownRow();
     exportHeaded_ = false;
     resultCurrent_ = false;
-    if (recordset->State() != access::kStateClosed) recordset->Close();
-    recordset->Open(sqlText != nullptr ? sqlText : "", connection, access::CursorType::kStatic,
-                    access::LockType::kOptimistic, access::kCmdText);
+    if (recordset_->State() != access::kStateClosed) recordset_->Close();
+    recordset_->Open(sqlText != nullptr ? sqlText : "", connection_, access::CursorType::kStatic,
+                     access::LockType::kOptimistic, access::kCmdText);
     MadeResultCurrent();
     return true;
   });
@@ -133,19 +119,18 @@ bool Database::ExecuteSql(const char* sqlText) {
 }
 
 bool Database::OpenNextResult() {
-  if (!Has(recordset)) return false;
-  // Nothing when the move failed (and was reported), else whether a result was made current.
-  const std::optional<bool> opened = Guarded(kTagNextResult, Report::kCode, std::optional<bool>(), [&] {
-    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
-    if (!recordset->OpenNextResult()) return std::optional<bool>(false);
-    shownFields_ = {};
-    currentShown_ = false;
-    pastShownEnd_ = false;
+  // Nothing when the move failed (and was reported) or had no recordset to move, else whether a
+  // result was made current.
+  std::optional<bool> opened;
+  const bool ran = Guarded({kTagNextResult, Needs::kRecordset, Waits::kHeld}, false, [&] {
+    opened = recordset_->OpenNextResult();
+    if (!*opened) return true;
+    ForgetShownRow();
     exportHeaded_ = false;
     MadeResultCurrent();
-    return std::optional<bool>(true);
+    return true;
   });
-  if (opened == false) {
+  if (ran && opened == false) {
     const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kInformation);
     Print("No more results.\n");
   }
@@ -159,11 +144,9 @@ void Database::MadeResultCurrent() noexcept {
 }
 
 bool Database::MoveFirst() {
-  if (!Has(recordset)) return false;
-  return Guarded(kTagMoveFirst, Report::kCode, false, [&] {
-    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
+  return Guarded({kTagMoveFirst, Needs::kRecordset, Waits::kHeld}, false, [&] {
     pastShownEnd_ = false;
-    recordset->MoveFirst();
+    recordset_->MoveFirst();
     currentShown_ = false;
     return true;
   });
@@ -172,12 +155,10 @@ bool Database::MoveFirst() {
 // A move is usually quick (a row the driver or the database has at hand): a stream of `t` costs no
 // write per row, and a move that waits for the server writes out what is held once it has waited.
 bool Database::MoveNext() {
-  if (!Has(recordset)) return false;
   // Past the end of a result streamed by Rows, as when `t` follows the last row shown.
-  if (std::exchange(pastShownEnd_, false)) return true;
-  return Guarded(kTagMoveNext, Report::kCode, false, [&] {
-    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
-    recordset->MoveNext();
+  if (recordset_ && std::exchange(pastShownEnd_, false)) return true;
+  return Guarded({kTagMoveNext, Needs::kRecordset, Waits::kHeld}, false, [&] {
+    recordset_->MoveNext();
     currentShown_ = false;
     return true;
   });
@@ -185,17 +166,19 @@ bool Database::MoveNext() {
 
 // A failure counts as the end, so that callers display nothing.
 bool Database::IsEof() {
-  if (!Has(recordset)) return true;
-  return Guarded(kTagIsEof, Report::kCode, true, [&] { return recordset->Eof(); });
+  return Guarded({kTagIsEof, Needs::kRecordset}, true, [&] { return recordset_->Eof(); });
 }
 
 std::int32_t Database::RecordCount() {
-  if (!Has(recordset)) return 0;
-  return Guarded(kTagRecordCount, Report::kErrorListAndCode, std::int32_t{0}, [&] {
-    const console::ColorConsole::Waiting waiting(console_, kWaitFlushAge);
-    return recordset->RecordCount();
-  });
+  return Guarded({kTagRecordCount, Needs::kRecordset, Waits::kHeld, Report::kErrorListAndCode}, std::int32_t{0},
+                 [&] { return recordset_->RecordCount(); });
 }
+
+bool Database::ShowFirstRecord() { return MoveFirst() && !IsEof() && ShowRecord(); }
+
+bool Database::ShowNextRecord() { return MoveNext() && !IsEof() && ShowRecord(); }
+
+void Database::ShowRecordCount() { Print("%d record(s) in current recordset.\n", RecordCount()); }
 
 void Database::ForgetConnectionString() noexcept {
   explicit_bzero(connectionString_.data(), connectionString_.size());
@@ -203,7 +186,7 @@ void Database::ForgetConnectionString() noexcept {
 }
 
 void Database::ReopenWhenLost() {
-  if (!connection || reopenFailed_ || !connection->IsLost()) return;
+  if (!connection_ || reopenFailed_ || !connection_->IsLost()) return;
   if (lostConnectionHook_ != nullptr && !lostConnectionHook_(lostConnectionContext_)) return;
   std::string text = connectionString_;
   const bool opened = Open(text.c_str());
@@ -219,7 +202,7 @@ void Database::ReopenWhenLost() {
   std::string host;
   std::string port;
   try {
-    for (const access::ConnectionFact& fact : connection->Describe()) {
+    for (const access::ConnectionFact& fact : connection_->Describe()) {
       if (fact.name == access::kFactHost) host = fact.value;
       if (fact.name == access::kFactPort) port = fact.value;
     }

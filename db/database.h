@@ -1,7 +1,7 @@
 #pragma once
 // The program's one link to a database: one connection and one current recordset. Every operation
 // but Close catches the data-access failures raised inside it, prints a framed report tagged with
-// the operation's line number, and returns a plain result.
+// the operation's line tag (LineTag), and returns a plain result.
 
 #include <atomic>
 #include <chrono>
@@ -28,7 +28,7 @@ class Database {
   explicit Database(access::ObjectFactory& objects = access::NativeObjects());
   // Closes what is open and releases the recordset, then the connection. A failure while closing
   // is dropped: nothing is printed, since the console may already be gone.
-  virtual ~Database();
+  ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
@@ -37,35 +37,36 @@ class Database {
 
   // Opens a new connection and, once it is open, puts it and a new recordset in place of the old
   // ones (released, not closed). A failure leaves the old connection and recordset as they were.
-  bool Open(const char* connectionString);    // line tag 101
+  bool Open(const char* connectionString);
   // Closes the recordset, then the connection, when open; keeps both. Lets a failure through.
   void Close();
-  bool ExecuteSql(const char* sqlText);       // 442
-  bool MoveFirst();                           // 145
-  bool MoveNext();                            // 164
-  bool IsEof();                               // 183; true on failure too
-  std::int32_t RecordCount();                 // 203
+  bool ExecuteSql(const char* sqlText);
 
-  // The row where the recordset (by default the current one) stands; tag 420.
-  bool ShowRecord(access::Ref<access::Recordset> shown = nullptr);
+  // The record command: the first row of the current recordset, shown. Past the last row (an
+  // empty result) nothing is shown; a refused move is reported.
+  bool ShowFirstRecord();
+  // The t command: the next row, shown; the move past the last row shows nothing.
+  bool ShowNextRecord();
+  // The count command: "N record(s) in current recordset.", N being 0 when it cannot be had.
+  void ShowRecordCount();
   // `count` rows of the current recordset (all that are left without one) as a table, from the
-  // current row on, or from the next one when ShowRecord or ShowRows has shown the current row
+  // current row on, or from the next one when a record or ShowRows has shown the current row
   // already. The recordset is left on the last row shown. Once the rows shown reach the end of the
-  // result, "(N rows)" follows, N being the result's number of rows. Tag 460.
+  // result, "(N rows)" follows, N being the result's number of rows.
   bool ShowRows(std::optional<std::int64_t> count);
   // How many rows ShowRows is asked for when the user names no number: what fits the terminal
   // under the table's header and rule, its closing line and the prompt; 20 on a file or a pipe.
   std::int64_t DefaultRowCount() const;
   // Makes the next result of the last statement the current one, as if its statement had been the
-  // one run, or says that none waits. Tag 470.
+  // one run, or says that none waits.
   bool OpenNextResult();
 
   // On a recordset of their own; the current recordset is never touched.
-  bool ListTables();     // 238
-  bool ListDatabases();  // 277
+  bool ListTables();
+  bool ListDatabases();
   // The columns of the table named as typed, as a table; a line of its own when there are none.
-  bool ListColumns(const char* table);  // 255
-  // What the connection is (provider, host, database, user, ...), a "Name: value" line each. 480.
+  bool ListColumns(const char* table);
+  // What the connection is (provider, host, database, user, ...), a "Name: value" line each.
   bool ShowConnectionFacts();
 
   // Around each command of the program. BeginCommand notes when it starts; FinishCommand, once the
@@ -83,11 +84,6 @@ class Database {
   }
   RowFormat Format() const noexcept { return format_; }
   bool Timing() const noexcept { return timing_; }
-
-  void ReportComError(const access::DataAccessError& error, int lineTag);
-  // The connection's errors of its last failure, all on one line. Stops quietly where the list
-  // cannot be read: it runs while another failure is being reported, and that report follows.
-  void ReportAdoErrors(const access::Ref<access::Connection>& from);
 
   // Stops the statement or fetch under way on the connection; async-signal-safe.
   void Interrupt() noexcept;
@@ -115,15 +111,26 @@ class Database {
   void ReadNamesAhead();
 
  private:
+  // The moves, the end test and the count the commands pair (ShowFirstRecord, ShowNextRecord,
+  // ShowRecordCount); the end test counts a failure as the end, so that nothing is shown.
+  bool MoveFirst();
+  bool MoveNext();
+  bool IsEof();
+  std::int32_t RecordCount();
+  // The row where the current recordset stands.
+  bool ShowRecord();
+
+  // The framed report of a failure, tagged with the operation's line tag.
+  void ReportError(const access::DataAccessError& error, int lineTag);
+  // The connection's errors of its last failure, all on one line. Stops quietly where the list
+  // cannot be read: it runs while another failure is being reported, and that report follows.
+  void ReportConnectionErrors(const access::Ref<access::Connection>& from);
+
   void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void Note(std::string_view text);
   // For every text a database or provider supplies: printed as it is, never read as markup.
   void PrintLiteral(std::string_view text);
   bool EscapesControls() const noexcept { return console_ != nullptr && console_->EscapesControls(); }
-  // Writes out what earlier commands printed before work that may wait on a server and prints as
-  // it goes (the schema listings), so that it is seen (and kept in a log) while the program waits.
-  // Work that prints nothing until it ends holds a console::ColorConsole::Waiting instead.
-  void ShowPrintedOutput();
   void ReplaceConnection(access::Ref<access::Connection> replacement) noexcept;
   // A table printed through PrintLiteral, as wide as the terminal allows (on a pipe, any width).
   AlignedTable TablePrinter();
@@ -131,6 +138,8 @@ class Database {
   std::unique_ptr<RowSink> RowPrinter();
   // A statement's result has become current: its affected rows and the results behind it are news.
   void MadeResultCurrent() noexcept;
+  // The recordset has been closed, reopened or replaced: no row of it has been shown.
+  void ForgetShownRow() noexcept;
 
   // Completion's names: `key` kept, or read with `read` when the connection is free for it.
   std::vector<std::string> CatalogNamesFor(const std::string& key,
@@ -146,43 +155,58 @@ class Database {
   static std::vector<std::string> ReadTableNames(access::Connection& connection, const std::string& unused);
   static std::vector<std::string> ReadColumnNames(access::Connection& connection, const std::string& table);
 
-  // True when `object`, the recordset or the connection an operation works on, is there; otherwise
-  // prints "Open table first!", and the operation returns without running.
-  template <class Object>
-  bool Has(const access::Ref<Object>& object) {
-    if (!object) {
-      const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kError);
-      Print("Open table first!\n");
-    }
-    return static_cast<bool>(object);
-  }
-
   // When the operation it lives in ends, marks that the command reached the database, if there is
   // a connection it could reach.
   struct ReachMark {
     Database& database;
     ~ReachMark() {
-      if (database.connection) database.reached_ = true;
+      if (database.connection_) database.reached_ = true;
     }
   };
 
+  // What an operation needs: without it, "Open table first!" is printed and the operation does not
+  // run (nor counts as reaching the database).
+  enum class Needs { kNothing, kConnection, kRecordset };
+  // How an operation waits on the database. kHeld: it prints nothing until it ends, and holds a
+  // console::ColorConsole::Waiting, so that what earlier commands printed is written out only once
+  // it has waited. kPrinting: it prints as it goes (the listings), so what earlier commands printed
+  // is written out first, to be seen (and kept in a log) while the program waits.
+  enum class Waits { kNo, kHeld, kPrinting };
   // Whether the connection's error list is printed before the report of a failure.
   enum class Report { kCode, kErrorListAndCode };
+  struct Guard {
+    LineTag tag;
+    Needs needs = Needs::kNothing;
+    Waits waits = Waits::kNo;
+    Report report = Report::kCode;
+  };
 
-  // Runs `operation` and returns its result. A data-access failure inside it is reported, framed
-  // with `tag`, and `fallback` returned instead. Every operation of this class but Close runs its
-  // work through here: the boundary where the layer's failures end.
-  template <class Result, class Operation>
-  Result Guarded(LineTag tag, Report report, Result fallback, Operation operation) {
+  // Runs `operation` and returns its result. A data-access failure inside it runs `unfinished`
+  // (which puts out what the operation had shown so far), is reported, framed with the guard's
+  // tag, and `fallback` returned instead. Every operation of this class but Close runs its work
+  // through here: the boundary where the layer's failures end.
+  template <class Result, class Operation, class Unfinished = void (*)()>
+  Result Guarded(const Guard& guard, Result fallback, Operation operation, Unfinished unfinished = [] {}) {
+    const bool present = guard.needs == Needs::kConnection  ? static_cast<bool>(connection_)
+                         : guard.needs == Needs::kRecordset ? static_cast<bool>(recordset_)
+                                                            : true;
+    if (!present) {
+      const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kError);
+      Print("Open table first!\n");
+      return fallback;
+    }
+    if (guard.waits == Waits::kPrinting && console_ != nullptr) console_->Flush();
     // A catalog read for completion has the connection until it ends.
     names_.Settle();
     const ReachMark mark{*this};
     try {
+      const console::ColorConsole::Waiting waiting(guard.waits == Waits::kHeld ? console_ : nullptr);
       return operation();
     } catch (const access::DataAccessError& error) {
-      if (report == Report::kErrorListAndCode) ReportAdoErrors(connection);
-      ReportComError(error, tag);
-      if (tag != kTagOpen) ReopenWhenLost();
+      unfinished();
+      if (guard.report == Report::kErrorListAndCode) ReportConnectionErrors(connection_);
+      ReportError(error, guard.tag);
+      if (guard.tag != kTagOpen) ReopenWhenLost();
       return fallback;
     }
   }
@@ -195,20 +219,8 @@ class Database {
 
   access::ObjectFactory& objects_;
   console::ColorConsole* console_ = nullptr;
-  access::Ref<access::Connection> connection;
-  access::Ref<access::Recordset> recordset;
-  // The value ShowRecord formats, read into again for every field so that its text is allocated
-  // only when a value outgrows every one before it.
-  access::Variant shownValue_;
-  // The field collection of the recordset shown last and a reference to each of its fields, taken
-  // once per result instead of once per field of every row (each reference taken or dropped is an
-  // atomic operation once the program runs a second thread). Dropped whenever the recordset is
-  // closed or reopened, so that they never keep an old result alive.
-  struct ShownFields {
-    access::Ref<access::Fields> collection;
-    std::vector<access::Ref<access::Field>> items;
-  };
-  ShownFields shownFields_;
+  access::Ref<access::Connection> connection_;
+  access::Ref<access::Recordset> recordset_;
   // The current row has been shown (by ShowRecord or ShowRows) since the recordset moved to it.
   bool currentShown_ = false;
   // ShowRows streamed the rows to their end, so the cursor stands past the last row shown instead of

@@ -17,7 +17,7 @@ std::string_view OrNull(const std::optional<std::string>& text) {
 
 // The meaning, source and description are printed as they are, in the report's colour: a "#" in
 // them ("IDispatch error #3092") is a character, not a colour change.
-void Database::ReportComError(const access::DataAccessError& error, int lineTag) {
+void Database::ReportError(const access::DataAccessError& error, int lineTag) {
   const auto code = static_cast<std::uint32_t>(error.Code());
   const std::string meaning = CodeMeaning(error.Code());
   const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kError);
@@ -32,7 +32,7 @@ void Database::ReportComError(const access::DataAccessError& error, int lineTag)
   Print("\n--------------- Error @%d ---------------\n", lineTag);
 }
 
-void Database::ReportAdoErrors(const access::Ref<access::Connection>& from) {
+void Database::ReportConnectionErrors(const access::Ref<access::Connection>& from) {
   const access::Ref<access::Connection> held = from;
   if (!held) return;
   const console::ColorConsole::Message message(console_, console::ColorConsole::MessageKind::kError);

@@ -1,8 +1,5 @@
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "console/terminal/shown_text.h"
 #include "db/database.h"
@@ -29,41 +26,31 @@ void NameColumn(std::string_view name, bool escaped, std::string& line) {
 
 }  // namespace
 
-bool Database::ShowRecord(access::Ref<access::Recordset> shown) {
+bool Database::ShowRecord() {
   // The record holds nothing but names and values, so it goes to the console as one literal text.
   std::string record;
   const bool escaped = EscapesControls();
-  return Guarded(kTagShowRecord, Report::kCode, false, [&] {
-    try {
-      const bool ownRecordset = !shown;
-      // A reference, not a copy: this runs for every row shown.
-      const access::Ref<access::Recordset>& rows = ownRecordset ? recordset : shown;
-      if (rows->Bof() || rows->Eof()) return false;
-      const access::Ref<access::Fields> fields = rows->GetFields();
-      const std::int32_t count = fields->Count();
-      const bool known = ownRecordset && fields.Shared() == shownFields_.collection.Shared() &&
-                         shownFields_.items.size() == static_cast<std::size_t>(count);
-      std::vector<access::Ref<access::Field>> taken;
-      // Room for a record of ordinary width, so that it is built without growing.
-      record.reserve(1024);
-      for (std::int32_t i = 0; i < count; ++i) {
-        if (!known) taken.push_back(fields->Item(i));
-        access::Field& field = known ? *shownFields_.items[i] : *taken.back();
-        NameColumn(field.Name(), escaped, record);
-        field.ReadValue(shownValue_);
-        FormatValue(shownValue_, record);
-      }
-      if (ownRecordset && !known) shownFields_ = {fields, std::move(taken)};
-      record += kRecordSeparator;
-      PrintLiteral(record);
-      if (ownRecordset) currentShown_ = true;
-      return true;
-    } catch (const access::DataAccessError&) {
-      // Whatever was shown of the record comes first; the report follows the name of the field.
-      if (!record.empty()) PrintLiteral(record);
-      throw;
-    }
-  });
+  return Guarded(
+      {kTagShowRecord}, false,
+      [&] {
+        if (recordset_->Bof() || recordset_->Eof()) return false;
+        const access::RowView row = recordset_->ReadRow();
+        // Room for a record of ordinary width, so that it is built without growing.
+        record.reserve(1024);
+        for (std::size_t i = 0; i < row.values.size(); ++i) {
+          NameColumn(row.names[i], escaped, record);
+          FormatValue(row.values[i], record);
+        }
+        record += kRecordSeparator;
+        PrintLiteral(record);
+        currentShown_ = true;
+        return true;
+      },
+      // Whatever was shown of the record comes first; the report follows the name of the field
+      // whose value could not be shown.
+      [&] {
+        if (!record.empty()) PrintLiteral(record);
+      });
 }
 
 }  // namespace ql::db

@@ -5,6 +5,7 @@
 #include <memory>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -60,87 +61,77 @@ std::unique_ptr<RowSink> Database::RowPrinter() {
 }
 
 bool Database::ShowRows(std::optional<std::int64_t> count) {
-  if (!Has(recordset)) return false;
-  // Rows are printed as they are read, and reading may wait on a server.
-  ShowPrintedOutput();
   const std::unique_ptr<RowSink> printer = RowPrinter();
   RowSink& table = *printer;
   const bool shownText = table.WantsShownText();
   // Every row left, to a file or a pipe: the rows are not kept once printed, so that an export of
   // any size runs in bounded memory. At a terminal they stay for record and t.
   const bool stream = !count && console_ != nullptr && !console_->OutputSize();
-  return Guarded(kTagShowRows, Report::kCode, false, [&] {
-    try {
-      access::Recordset& rows = *recordset;
-      // Moved off a row already shown: the end may be found past it.
-      bool leftShownRow = false;
-      if (currentShown_ && !rows.Eof()) {
-        rows.MoveNext();
-        currentShown_ = false;
-        leftShownRow = true;
-      } else if (rows.Bof() && !rows.Eof()) {
-        rows.MoveFirst();
-      }
-      // The names go first, unless the rows shown before already reached the end.
-      if (!rows.Eof() || rows.Bof()) {
-        const access::Ref<access::Fields> fields = rows.GetFields();
-        const std::int32_t columns = fields->Count();
-        if (fields.Shared() != shownFields_.collection.Shared() ||
-            shownFields_.items.size() != static_cast<std::size_t>(columns)) {
-          ShownFields taken{fields, {}};
-          for (std::int32_t i = 0; i < columns; ++i) taken.items.push_back(fields->Item(i));
-          shownFields_ = std::move(taken);
-        }
-        std::vector<std::string_view> names;
-        for (const access::Ref<access::Field>& field : shownFields_.items) names.push_back(field->Name());
-        table.Header(names);
-        if (format_ != RowFormat::kTable) exportHeaded_ = true;
-      }
-      if (stream) rows.StreamRows();
-      // A value read into per column, and its text, each keeping its room from row to row.
-      const std::size_t columns = shownFields_.items.size();
-      std::vector<access::Variant> values(columns);
-      std::vector<std::string> texts(columns);
-      std::vector<Cell> cells(columns);
-      std::int64_t shown = 0;
-      while (!rows.Eof() && (!count || shown < *count)) {
-        if (shown > 0) {
+  // Rows are printed as they are read, and reading may wait on a server.
+  return Guarded(
+      {kTagShowRows, Needs::kRecordset, Waits::kPrinting}, false,
+      [&] {
+        access::Recordset& rows = *recordset_;
+        // Moved off a row already shown: the end may be found past it.
+        bool leftShownRow = false;
+        if (currentShown_ && !rows.Eof()) {
           rows.MoveNext();
           currentShown_ = false;
-          if (rows.Eof()) break;
-        }
-        for (std::size_t i = 0; i < columns; ++i) {
-          shownFields_.items[i]->ReadValue(values[i]);
-          cells[i].value = &values[i];
-          if (!shownText) continue;
-          texts[i].clear();
-          cells[i].kind = FormatCell(values[i], texts[i]);
-          cells[i].text = texts[i];
-        }
-        table.Row(cells);
-        ++shown;
-        currentShown_ = true;
-      }
-      std::optional<std::int64_t> total;
-      if (rows.Eof()) {
-        total = rows.RecordCount();
-        // Back to the last row shown, through rows the cursor holds already; rows streamed are gone,
-        // and the cursor stays past the end.
-        pastShownEnd_ = stream && shown > 0;
-        if (!stream && (shown > 0 || leftShownRow) && *total > 0) {
+          leftShownRow = true;
+        } else if (rows.Bof() && !rows.Eof()) {
           rows.MoveFirst();
-          for (std::int64_t i = 1; i < *total; ++i) rows.MoveNext();
+        }
+        // The names go first, unless the rows shown before already reached the end.
+        if (!rows.Eof() || rows.Bof()) {
+          const access::Ref<access::Fields> fields = rows.GetFields();
+          const std::int32_t columns = fields->Count();
+          std::vector<std::string_view> names;
+          for (std::int32_t i = 0; i < columns; ++i) names.push_back(fields->Item(i)->Name());
+          table.Header(names);
+          if (format_ != RowFormat::kTable) exportHeaded_ = true;
+        }
+        if (stream) rows.StreamRows();
+        // Each column's text, keeping its room from row to row.
+        std::vector<std::string> texts;
+        std::vector<Cell> cells;
+        std::int64_t shown = 0;
+        while (!rows.Eof() && (!count || shown < *count)) {
+          if (shown > 0) {
+            rows.MoveNext();
+            currentShown_ = false;
+            if (rows.Eof()) break;
+          }
+          const std::span<const access::Variant> values = rows.ReadRow().values;
+          cells.resize(values.size());
+          texts.resize(values.size());
+          for (std::size_t i = 0; i < values.size(); ++i) {
+            cells[i].value = &values[i];
+            if (!shownText) continue;
+            texts[i].clear();
+            cells[i].kind = FormatCell(values[i], texts[i]);
+            cells[i].text = texts[i];
+          }
+          table.Row(cells);
+          ++shown;
           currentShown_ = true;
         }
-      }
-      table.End(total);
-      return true;
-    } catch (const access::DataAccessError&) {
+        std::optional<std::int64_t> total;
+        if (rows.Eof()) {
+          total = rows.RecordCount();
+          // Back to the last row shown, through rows the cursor holds already; rows streamed are
+          // gone, and the cursor stays past the end.
+          pastShownEnd_ = stream && shown > 0;
+          if (!stream && (shown > 0 || leftShownRow) && *total > 0) {
+            rows.MoveFirst();
+            for (std::int64_t i = 1; i < *total; ++i) rows.MoveNext();
+            currentShown_ = true;
+          }
+        }
+        table.End(total);
+        return true;
+      },
       // What was read is shown; the report follows.
-      table.End(std::nullopt);
-      throw;
-    }
-  });
+      [&] { table.End(std::nullopt); });
 }
 
 }  // namespace ql::db

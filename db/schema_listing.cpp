@@ -64,21 +64,17 @@ constexpr std::size_t kColumnListingWidth = std::size(kColumnListing);
 }  // namespace
 
 bool Database::ListTables() {
-  if (!Has(connection)) return false;
-  ShowPrintedOutput();
-  return Guarded(kTagListTables, Report::kErrorListAndCode, true, [&] {
-    ListSchema(*connection, kTables, [this](const std::string& line) { PrintLiteral(line); });
+  return Guarded({kTagListTables, Needs::kConnection, Waits::kPrinting, Report::kErrorListAndCode}, true, [&] {
+    ListSchema(*connection_, kTables, [this](const std::string& line) { PrintLiteral(line); });
     return true;
   });
 }
 
 // A listing the provider does not offer is said in a line of its own, without a report.
 bool Database::ListDatabases() {
-  if (!Has(connection)) return false;
-  ShowPrintedOutput();
-  return Guarded(kTagListDatabases, Report::kErrorListAndCode, true, [&] {
+  return Guarded({kTagListDatabases, Needs::kConnection, Waits::kPrinting, Report::kErrorListAndCode}, true, [&] {
     try {
-      ListSchema(*connection, kCatalogs, [this](const std::string& line) { PrintLiteral(line); });
+      ListSchema(*connection_, kCatalogs, [this](const std::string& line) { PrintLiteral(line); });
     } catch (const access::DataAccessError& error) {
       if (error.Code() != access::kNotSupported) throw;
       Print("Not support list datebases!\n");
@@ -91,12 +87,10 @@ bool Database::ListDatabases() {
 // A size or a default the column does not have (NULL) shows as nothing: it is no value of the
 // table's. A listing the provider does not offer is said in a line of its own, without a report.
 bool Database::ListColumns(const char* table) {
-  if (!Has(connection)) return false;
-  ShowPrintedOutput();
   AlignedTable printer = TablePrinter();
-  return Guarded(kTagListColumns, Report::kErrorListAndCode, false, [&] {
+  return Guarded({kTagListColumns, Needs::kConnection, Waits::kPrinting, Report::kErrorListAndCode}, false, [&] {
     try {
-      const access::Ref<access::Recordset> rows = connection->OpenSchema(
+      const access::Ref<access::Recordset> rows = connection_->OpenSchema(
           access::SchemaKind::kColumns, access::Variant::Text(table != nullptr ? table : ""), access::Variant::Missing());
       if (rows->Eof()) {
         if (rows->State() == access::kStateOpen) rows->Close();

@@ -57,6 +57,11 @@ class NativeRecordset final : public Recordset {
   std::int32_t RecordCount() override { return Cursor().RecordCount(); }
   void StreamRows() override { Cursor().Stream(); }
 
+  RowView ReadRow() override {
+    StaticCursor& cursor = Cursor();
+    return {cursor.ColumnNames(), cursor.Row()};
+  }
+
   Ref<Fields> GetFields() override {
     Cursor();
     return fields_;

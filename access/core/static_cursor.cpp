@@ -33,6 +33,7 @@ void StaticCursor::Close() noexcept {
   store_.reset();
   failure_.reset();
   cells_.clear();
+  rowValues_.clear();
   locatedRow_ = static_cast<std::size_t>(-1);
   open_ = false;
   bof_ = eof_ = true;
@@ -97,15 +98,26 @@ std::int32_t StaticCursor::RecordCount() {
   return static_cast<std::int32_t>(count);
 }
 
-const char* StaticCursor::Cell(std::size_t column) const {
+void StaticCursor::LocateRow() const {
   RequireOpen();
   if (bof_ || eof_) RaiseLayerError(kNoCurrentRecord, kObject);
-  if (column >= names_.size()) RaiseLayerError(kItemNotFound, kObject);
   if (locatedRow_ != row_) {
     store_->LocateCells(row_ - dropped_, cells_);
     locatedRow_ = row_;
   }
+}
+
+const char* StaticCursor::Cell(std::size_t column) const {
+  LocateRow();
+  if (column >= names_.size()) RaiseLayerError(kItemNotFound, kObject);
   return cells_[column];
+}
+
+std::span<const Variant> StaticCursor::Row() const {
+  LocateRow();
+  rowValues_.resize(names_.size());
+  for (std::size_t i = 0; i < rowValues_.size(); ++i) RowStore::ReadCell(cells_[i], rowValues_[i]);
+  return rowValues_;
 }
 
 Variant StaticCursor::Value(std::size_t column) const { return RowStore::ReadCell(Cell(column)); }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ class StaticCursor {
   Variant Value(std::size_t column) const;
   // Value(column) into `value`, keeping the room its text has (RowStore::ReadCell).
   void ReadValue(std::size_t column, Variant& value) const;
+  // Every value of the current row, in column order; valid until the cursor moves or closes.
+  // kNoCurrentRecord at BOF or EOF.
+  std::span<const Variant> Row() const;
 
   // True once the provider has handed over its last row (or failed): every row there is is held.
   bool Exhausted() const noexcept { return !provider_; }
@@ -71,6 +75,8 @@ class StaticCursor {
   void RequireOpen() const;
   // Where the column's cell of the current row starts; raises as Value does.
   const char* Cell(std::size_t column) const;
+  // Finds where the current row's cells start (cells_); raises as Value does.
+  void LocateRow() const;
   // Fetches one more row; false when the provider has none left.
   bool FetchOne();
   // True when row `index` is held, fetching up to it as needed.
@@ -86,6 +92,9 @@ class StaticCursor {
   // Where the cells of row `locatedRow_` start, found once so that each field reads its cell directly.
   mutable std::vector<const char*> cells_;
   mutable std::size_t locatedRow_ = static_cast<std::size_t>(-1);
+  // The values Row read last, read into again for every row so that a text allocates only when it
+  // outgrows every one before it.
+  mutable std::vector<Variant> rowValues_;
   // Rows fetched so far (dropped_ plus those the store holds) count as positions: the store's first
   // row is row dropped_ of the result.
   std::size_t Fetched() const noexcept { return dropped_ + store_->RowCount(); }

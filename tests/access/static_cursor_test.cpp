@@ -79,6 +79,7 @@ TEST(StaticCursor, FollowsTheMoveTable) {
   EXPECT_EQ(Raised([&] { empty->MoveFirst(); }), Hex(access::kNoCurrentRecord));
   EXPECT_EQ(Raised([&] { empty->MoveNext(); }), Hex(access::kNoCurrentRecord));
   EXPECT_EQ(Raised([&] { empty->Value(0); }), Hex(access::kNoCurrentRecord));
+  EXPECT_EQ(Raised([&] { empty->Row(); }), Hex(access::kNoCurrentRecord));
 
   auto two = f.Open(2);
   EXPECT_FALSE(two->Bof() || two->Eof());
@@ -93,7 +94,8 @@ TEST(StaticCursor, FollowsTheMoveTable) {
   two->Close();
   EXPECT_FALSE(two->IsOpen());
   for (auto call : {+[](access::StaticCursor& c) { c.Bof(); }, +[](access::StaticCursor& c) { c.MoveFirst(); },
-                    +[](access::StaticCursor& c) { c.RecordCount(); }, +[](access::StaticCursor& c) { c.Value(0); }}) {
+                    +[](access::StaticCursor& c) { c.RecordCount(); }, +[](access::StaticCursor& c) { c.Value(0); },
+                    +[](access::StaticCursor& c) { c.Row(); }}) {
     EXPECT_EQ(Raised([&] { call(*two); }), Hex(access::kObjectClosed));
   }
 }

@@ -1,65 +1,46 @@
 // Rows: the current recordset as a table, on a pipe and at a terminal, how it goes on from the row
-// shown last, and the notes that follow a command.
+// shown last, and the notes that follow a command; on SQLite in memory.
 
-#include <limits>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "access/ole_date.h"
-#include "tests/db/fake_objects.h"
+#include "tests/db/faulty_objects.h"
 #include "tests/db/session.h"
 
 namespace ql {
 
 namespace {
 
-using access::Variant;
-using dbtest::kSeparator;
+using dbtest::LayerReport;
+using dbtest::Record;
 using dbtest::Report;
-
-double OleDate(int year, int month, int day, int hour, int minute, int second) {
-  return access::MakeOleDate({year, month, day, hour, minute, second}).value();
-}
 
 // Values of every kind: numbers stand right (a NULL among them too), everything else left; a text
 // without its quotes, its control bytes as they come (escaped at a terminal).
-const fake::Table kValues{
-    {"id", "a_name_of_twenty_ch", "price", "big", "at", "note"},
-    {{Variant::I4(1), Variant::Text("north"), Variant::Decimal("12.5"),
-      Variant::I8(std::numeric_limits<std::int64_t>::min()), Variant::Date(OleDate(2004, 3, 2, 14, 5, 9)),
-      Variant::Null()},
-     {Variant::I4(22), Variant::Text("wide text that goes on"), Variant::Null(),
-      Variant::UI8(std::numeric_limits<std::uint64_t>::max()), Variant::Date(OleDate(2003, 10, 1, 0, 0, 0)),
-      Variant::Text("a\x1b[2Jb")}}};
+const std::string kValues =
+    "sql create table v (id INTEGER, a_name_of_twenty_ch TEXT, price DECIMAL(9,2), big INTEGER, at DATETIME, note)\n"
+    "sql insert into v values (1, 'north', 12.5, -9223372036854775808, '2004-03-02 14:05:09', NULL),"
+    " (22, 'wide text that goes on', NULL, 9223372036854775807, '2003-10-01', 'a' || char(27) || '[2Jb')\n"
+    "sql select * from v\n";
 
-fake::Table Numbers(int count) {
-  fake::Table table{{"n"}, {}};
-  for (int n = 1; n <= count; ++n) table.rows.push_back({Variant::I4(n)});
-  return table;
+std::string Numbers(int count) {
+  return "sql with recursive c(n) as (select 1 union all select n + 1 from c where n < " + std::to_string(count) +
+         ") select n from c\n";
 }
 
 class RowListing : public ::testing::Test {
  protected:
-  void SetUp() override {
-    objects.results["values"] = kValues;
-    objects.results["three"] = Numbers(3);
-    objects.results["eight"] = Numbers(8);
-    objects.results["none"] = {{"n"}, {}};
-    objects.results["update"] = {};
-  }
-
-  fake::Objects objects;
+  dbtest::FaultyObjects objects;
   dbtest::Session session{objects};
 };
 
 TEST_F(RowListing, ShowsEveryValueAsTheRecordDisplayDoesAlignedInColumns) {
-  EXPECT_EQ(session.Run("open a\nsql values\nrows all"),
+  EXPECT_EQ(session.Run("memory\n" + kValues + "rows all"),
             "id | a_name_of_twenty_ch    |     price |                  big | at              | note\n"
             "---+------------------------+-----------+----------------------+-----------------+-------\n"
             " 1 | north                  | 12.500000 | -9223372036854775808 | 2004/3/2 14:5:9 | <NULL>\n"
-            "22 | wide text that goes on |    <NULL> | 18446744073709551615 | 2003/10/1 0:0:0 | a\x1b[2Jb\n"
+            "22 | wide text that goes on |    <NULL> |  9223372036854775807 | 2003/10/1 0:0:0 | a\x1b[2Jb\n"
             "(2 rows)\n");
 }
 
@@ -68,60 +49,56 @@ TEST_F(RowListing, ShowsEveryValueAsTheRecordDisplayDoesAlignedInColumns) {
 TEST_F(RowListing, AtATerminalTheTableFitsItsWidthAndHeight) {
   dbtest::Session terminal{objects, true};
   terminal.Script().size = console::WindowSize{40, 10};
-  EXPECT_EQ(terminal.Run("open a\nsql values\nrows"),
+  terminal.Run("memory\n" + kValues);
+  EXPECT_EQ(terminal.Run("rows"),
             "id | a_na~ | price |   big | at   | note\n"
             "---+-------+-------+-------+------+-----\n"
             " 1 | north | 12.5~ | -922~ | 200~ | <NU~\n"
-            "22 | wide~ | <NUL~ | 1844~ | 200~ | a~\n"
+            "22 | wide~ | <NUL~ | 9223~ | 200~ | a~\n"
             "(2 rows)\n");
-  EXPECT_EQ(terminal.Run("sql eight\nrows"), "n\n-\n1\n2\n3\n4\n5\n6\n");
+  EXPECT_EQ(terminal.Run(Numbers(8) + "rows"), "n\n-\n1\n2\n3\n4\n5\n6\n");
 }
 
 // Each case is a fresh session; `rows` goes on after the row `record`, `t` or `rows` showed last,
 // and leaves the recordset on the last row it showed.
 TEST_F(RowListing, GoesOnFromTheRowShownLast) {
-  const std::string one = "n               1\n" + kSeparator + "\n";
-  const std::string three = "n               3\n" + kSeparator + "\n";
-  const std::string noCurrent =
-      Report(164, "800a0bcd", "Unknown error 0x800A0BCD", "Fake", "at the end");
+  const std::string three = Numbers(3);
+  const std::string noCurrent = LayerReport(164, access::kNoCurrentRecord, "Recordset");
   const struct {
     std::string script;
     std::string output;
   } cases[] = {
-      {"sql three\nrows 2\nt\nt", "n\n-\n1\n2\n" + three},
-      {"sql three\nrecord\nrows\nrows", one + "n\n-\n2\n3\n(3 rows)\n(3 rows)\n"},
-      {"sql three\nrows 1\nrecord\nrows 1", "n\n-\n1\n" + one + "n\n-\n2\n"},
+      {three + "rows 2\nt\nt", "n\n-\n1\n2\n" + Record("n", "3")},
+      {three + "record\nrows\nrows", Record("n", "1") + "n\n-\n2\n3\n(3 rows)\n(3 rows)\n"},
+      {three + "rows 1\nrecord\nrows 1", "n\n-\n1\n" + Record("n", "1") + "n\n-\n2\n"},
       // Three rows asked of three: the end is found by the next move, which comes back.
-      {"sql three\nrows 3\nrows\nt\nt", "n\n-\n1\n2\n3\n(3 rows)\n" + noCurrent},
-      {"sql three\nrows all\nt\nt", "n\n-\n1\n2\n3\n(3 rows)\n" + noCurrent},
-      {"sql three\nt\nt\nt\nrows", "n               2\n" + kSeparator + "\n" + three + "(3 rows)\n"},
-      {"sql none\nrows", "n\n-\n(0 rows)\n"},
-      {"sql update\nrows",
-       Report(460, "800a0e78", "Unknown error 0x800A0E78", "Fake", "closed")},
-      {"rows", "Open table first!\n"},
+      {three + "rows 3\nrows\nt\nt", "n\n-\n1\n2\n3\n(3 rows)\n" + noCurrent},
+      {three + "rows all\nt\nt", "n\n-\n1\n2\n3\n(3 rows)\n" + noCurrent},
+      {three + "t\nt\nt\nrows", Record("n", "2") + Record("n", "3") + "(3 rows)\n"},
+      {"sql select 1 as n where 0\nrows", "n\n-\n(0 rows)\n"},
+      {"sql create table t (a)\nrows", LayerReport(460, access::kObjectClosed, "Recordset")},
   };
   for (const auto& c : cases) {
     dbtest::Session fresh{objects};
-    EXPECT_EQ(fresh.Run(c.script.starts_with("rows") ? c.script : "open a\n" + c.script), c.output) << c.script;
+    EXPECT_EQ(fresh.Run("memory\n" + c.script), c.output) << c.script;
   }
+  EXPECT_EQ(session.Run("rows"), "Open table first!\n");
 }
 
 // The widths come from the first rows; a later, wider value widens its column from its line on.
 TEST_F(RowListing, ColumnsMeasuredOnTheFirstRowsGrowForLaterOnes) {
-  fake::Table table{{"v", "n"}, {}};
-  for (int n = 1; n <= 1000; ++n) table.rows.push_back({Variant::Text("x"), Variant::I4(n)});
-  table.rows.push_back({Variant::Text("wider"), Variant::I4(1001)});
-  objects.results["long"] = table;
-  const std::string output = session.Run("open a\nsql long\nrows all");
+  const std::string output = session.Run(
+      "memory\nsql with recursive c(n) as (select 1 union all select n + 1 from c where n < 1001)"
+      " select case when n = 1001 then 'wider' else 'x' end as v, n from c\nrows all");
   EXPECT_TRUE(output.starts_with("v |    n\n--+-----\nx |    1\n")) << output.substr(0, 100);
   EXPECT_TRUE(output.ends_with("\nx | 1000\nwider | 1001\n(1001 rows)\n")) << output.substr(output.size() - 100);
 }
 
 // What was read before a failure is shown, the report follows, and the rows shown count as shown.
 TEST_F(RowListing, AFailureEndsTheTableAfterTheRowsRead) {
-  session.Run("open a\nsql three");
-  objects.calls.FailAt("Field.Value", 3, access::DataAccessError(access::kNoCurrentRecord, "Fake", "planned"));
-  EXPECT_EQ(session.Run("rows all"),
+  session.Run("memory\n" + Numbers(3));
+  objects.FailAt("Recordset.ReadRow", 3, access::DataAccessError(access::kNoCurrentRecord, "Fake", "planned"));
+  EXPECT_EQ(session.Run("rows 5"),
             "n\n-\n1\n2\n" + Report(460, "800a0bcd", "Unknown error 0x800A0BCD", "Fake", "planned"));
   EXPECT_EQ(session.Run("rows"), "n\n-\n3\n(3 rows)\n");
 }
@@ -129,26 +106,31 @@ TEST_F(RowListing, AFailureEndsTheTableAfterTheRowsRead) {
 // After a command that reached the database: its messages, the rows changed, the results waiting,
 // the time; on a pipe all of them on the notes' stream, the output as it would be without them.
 TEST_F(RowListing, NotesFollowACommandThatReachedTheDatabase) {
-  objects.behind["update"] = {Numbers(2), {}};
+  const std::string update = "update t set a = a";
+  objects.behind[update] = {"select a as n from t order by a", "delete from t where a > 5"};
   session.database.SetTiming(true);
   EXPECT_EQ(session.Run("rows\ncount"), "Open table first!\nOpen table first!\n0 record(s) in current recordset.\n");
   EXPECT_EQ(session.Notes(), "") << "nothing reached a database";
-  session.Run("open a");
+  session.Run("memory");
   EXPECT_EQ(testsupport::WithTimesAsWords(session.Notes()), "Time\n");
   session.database.SetTiming(false);
-  std::shared_ptr<fake::Connection> connection = objects.LastConnection();
-  connection->messages = {{"NOTICE", "first"}, {"WARNING", "second #0c"}};
-  connection->affected = 3;
-  EXPECT_EQ(session.Run("sql update"), "");
+  session.Run("sql create table t (a)\nsql insert into t values (1), (2), (7)");
+  EXPECT_EQ(session.Notes(), "3 record(s) affected.\n") << "none for the create";
+  objects.LastConnection()->messages = {{"NOTICE", "first"}, {"WARNING", "second #0c"}};
+  EXPECT_EQ(session.Run("sql " + update), "");
   EXPECT_EQ(session.Notes(),
-            "NOTICE: first\nWARNING: second #0c\n3 record(s) affected.\n2 more result(s) waiting: More shows the next.\n");
-  // The next result has rows: no count; told of the one behind it once they are all read.
+            "NOTICE: first\nWARNING: second #0c\n3 record(s) affected.\n"
+            "2 more result(s) waiting: More shows the next.\n");
+  // The next result has rows: no count, whatever the connection tells; told of the one behind it
+  // once they are all read.
+  objects.LastConnection()->affected = 3;
   EXPECT_EQ(session.Run("more\nrows 1"), "n\n-\n1\n");
   EXPECT_EQ(session.Notes(), "");
-  EXPECT_EQ(session.Run("rows\nrecord"), "n\n-\n2\n(2 rows)\nn               1\n" + kSeparator + "\n");
+  objects.LastConnection()->affected.reset();
+  EXPECT_EQ(session.Run("rows\nrecord"), "n\n-\n2\n7\n(3 rows)\n" + Record("n", "1"));
   EXPECT_EQ(session.Notes(), "1 more result(s) waiting: More shows the next.\n");
   EXPECT_EQ(session.Run("more\nmore"), "No more results.\n");
-  EXPECT_EQ(session.Notes(), "3 record(s) affected.\n");
+  EXPECT_EQ(session.Notes(), "1 record(s) affected.\n");
 }
 
 }  // namespace

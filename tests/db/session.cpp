@@ -1,13 +1,14 @@
 #include "tests/db/session.h"
 
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
-namespace ql {
+#include "db/code_meaning.h"
 
-namespace dbtest {
+namespace ql::dbtest {
 
 Session::Session(access::ObjectFactory& objects, bool colour) : database(objects), captured_(colour) {
   database.UseConsole(captured_.Console());
@@ -27,19 +28,18 @@ std::string Session::Run(std::string_view script) {
     const std::string argument(blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1));
     if (verb.empty()) continue;
     database.BeginCommand();
-    if (verb == "open") {
-      database.Open(argument.c_str());
+    if (verb == "open" || verb == "memory") {
+      database.Open(verb == "memory" ? "Data Source=:memory:" : argument.c_str());
     } else if (verb == "sql") {
       database.ExecuteSql(argument.c_str());
     } else if (verb == "close") {
       database.Close();
     } else if (verb == "record") {
-      if (database.MoveFirst() && !database.IsEof()) database.ShowRecord();
+      database.ShowFirstRecord();
     } else if (verb == "t") {
-      if (database.MoveNext() && !database.IsEof()) database.ShowRecord();
+      database.ShowNextRecord();
     } else if (verb == "count") {
-      const std::int32_t count = database.RecordCount();
-      captured_.Console().Print("%d record(s) in current recordset.\n", count);
+      database.ShowRecordCount();
     } else if (verb == "table") {
       database.ListTables();
     } else if (verb == "db") {
@@ -62,6 +62,16 @@ std::string Session::Run(std::string_view script) {
   return Output();
 }
 
-}  // namespace dbtest
+std::string LayerReport(int lineTag, access::ResultCode result, const std::string& object) {
+  char code[16];
+  std::snprintf(code, sizeof code, "%08x", static_cast<unsigned>(result));
+  return Report(lineTag, code, db::CodeMeaning(result), object, std::string(access::DescribeResult(result)));
+}
 
-}  // namespace ql
+std::string Record(std::string_view name, std::string_view value) {
+  std::string line(name);
+  if (line.size() < 16) line.append(16 - line.size(), ' ');
+  return line.append(value).append("\n").append(kSeparator).append("\n");
+}
+
+}  // namespace ql::dbtest

@@ -16,8 +16,8 @@ class Session {
   explicit Session(access::ObjectFactory& objects, bool colour = false);
 
   // Runs one command a line and returns what they printed: "open TEXT", "sql TEXT", "close",
-  // "record" (MoveFirst, IsEof, ShowRecord), "t" (the same with MoveNext), "count", "table", "db",
-  // "rows [N|all]", "columns TABLE", "more", "info"; each between BeginCommand and FinishCommand.
+  // "record", "t", "count", "table", "db", "rows [N|all]", "columns TABLE", "more", "info"; each
+  // between BeginCommand and FinishCommand. "memory" opens an SQLite database in memory.
   std::string Run(std::string_view script);
   // What was printed since the last Run or Output.
   std::string Output();
@@ -32,6 +32,12 @@ class Session {
 };
 
 using testsupport::Report;
+
+// The report of a failure the layer raised itself, in its own words for `result`.
+std::string LayerReport(int lineTag, access::ResultCode result, const std::string& object);
+
+// A record of `name` and `value` as the record display shows it, separator included.
+std::string Record(std::string_view name, std::string_view value);
 
 inline const std::string kSeparator(79, '-');
 
