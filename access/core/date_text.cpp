@@ -51,7 +51,7 @@ bool ReadTime(std::string_view text, std::size_t& at, CalendarTime& time) {
 
 }  // namespace
 
-std::optional<double> OleDateFromIsoText(std::string_view text) {
+std::optional<CalendarTime> CalendarTimeFromIsoText(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   CalendarTime time{1899, 12, 30, 0, 0, 0};
@@ -75,7 +75,12 @@ std::optional<double> OleDateFromIsoText(std::string_view text) {
   }
   // Whatever follows (a zone, an era) is a part of the value the date form cannot hold.
   if (at != text.size()) return std::nullopt;
-  return MakeOleDate(time);
+  return time;
+}
+
+std::optional<double> OleDateFromIsoText(std::string_view text) {
+  const std::optional<CalendarTime> time = CalendarTimeFromIsoText(text);
+  return time ? MakeOleDate(*time) : std::nullopt;
 }
 
 }  // namespace ql::access

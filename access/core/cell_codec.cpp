@@ -1,0 +1,124 @@
+#include "access/core/cell_codec.h"
+
+namespace ql::access {
+namespace {
+
+std::uint64_t ReadVarint(const char*& in) {
+  std::uint64_t value = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<std::uint8_t>(*in++);
+    value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) return value;
+  }
+}
+
+template <class T>
+T Load(const char* in) {
+  T value;
+  std::memcpy(&value, in, sizeof value);
+  return value;
+}
+
+// Payload bytes of a cell of fixed size; 0 for the sized ones, whose length comes first.
+constexpr std::uint8_t kFixedSize[] = {
+    /* kCellNull */ 0,     /* kCellInt8As4 */ 1, /* kCellInt16As4 */ 2, /* kCellInt32 */ 4,
+    /* kCellInt64 */ 8,    /* kCellSmallInt */ 2, /* kCellTinyInt */ 1, /* kCellReal */ 4,
+    /* kCellDouble */ 8,   /* kCellDecimal */ 0, /* kCellFalse */ 0,    /* kCellTrue */ 0,
+    /* kCellDate */ 8,     /* kCellText */ 0,    /* kCellBinary */ 0,   /* kCellUInt64 */ 8,
+    /* kCellCurrency */ 8, /* kCellDateFields */ kDateFieldsPayload,
+};
+
+bool IsSized(std::uint8_t tag) { return tag == kCellDecimal || tag == kCellText || tag == kCellBinary; }
+
+}  // namespace
+
+void EncodeDateFields(char* out, double oleDate, const CalendarTime& fields) {
+  std::memcpy(out, &oleDate, sizeof oleDate);
+  const std::uint64_t packed =
+      std::uint64_t(fields.year & 0x3FFF) | std::uint64_t(fields.month & 0xF) << 14 |
+      std::uint64_t(fields.day & 0x1F) << 18 | std::uint64_t(fields.hour & 0x1F) << 23 |
+      std::uint64_t(fields.minute & 0x3F) << 28 | std::uint64_t(fields.second & 0x3F) << 34;
+  for (std::size_t i = 0; i < kDateFieldsPayload - sizeof oleDate; ++i) {
+    out[sizeof oleDate + i] = static_cast<char>(packed >> (8 * i));
+  }
+}
+
+const char* SkipCell(const char* cell) {
+  const auto tag = static_cast<std::uint8_t>(*cell++);
+  if (IsSized(tag)) {
+    const std::uint64_t size = ReadVarint(cell);
+    return cell + size;
+  }
+  // A tag beyond the table is never written; reading it as empty keeps the walk inside the row.
+  return cell + (tag < sizeof kFixedSize ? kFixedSize[tag] : 0);
+}
+
+Variant DecodeCell(const char* cell) {
+  Variant value;
+  DecodeCell(cell, value);
+  return value;
+}
+
+void DecodeCell(const char* cell, Variant& value) {
+  const auto tag = static_cast<std::uint8_t>(*cell++);
+  switch (tag) {
+    case kCellInt8As4:
+      return value.AssignNumber(VT_I4, Load<std::int8_t>(cell));
+    case kCellInt16As4:
+      return value.AssignNumber(VT_I4, Load<std::int16_t>(cell));
+    case kCellInt32:
+      return value.AssignNumber(VT_I4, Load<std::int32_t>(cell));
+    case kCellInt64:
+      return value.AssignNumber(VT_I8, Load<std::int64_t>(cell));
+    case kCellUInt64:
+      return value.AssignNumber(VT_UI8, Load<std::int64_t>(cell));
+    case kCellCurrency:
+      return value.AssignNumber(VT_CY, Load<std::int64_t>(cell));
+    case kCellSmallInt:
+      return value.AssignNumber(VT_I2, Load<std::int16_t>(cell));
+    case kCellTinyInt:
+      return value.AssignNumber(VT_I1, Load<std::int8_t>(cell));
+    case kCellReal:
+      return value.AssignNumber(VT_R4, 0, Load<float>(cell));
+    case kCellDouble:
+      return value.AssignNumber(VT_R8, 0, Load<double>(cell));
+    case kCellFalse:
+      return value.AssignNumber(VT_BOOL, VARIANT_FALSE);
+    case kCellTrue:
+      return value.AssignNumber(VT_BOOL, VARIANT_TRUE);
+    case kCellDate:
+      return value.AssignNumber(VT_DATE, 0, Load<double>(cell));
+    case kCellDateFields: {
+      std::uint64_t packed = 0;
+      for (std::size_t i = 0; i < kDateFieldsPayload - sizeof(double); ++i) {
+        packed |= std::uint64_t{static_cast<std::uint8_t>(cell[sizeof(double) + i])} << (8 * i);
+      }
+      const CalendarTime fields{static_cast<int>(packed & 0x3FFF),     static_cast<int>(packed >> 14 & 0xF),
+                                static_cast<int>(packed >> 18 & 0x1F), static_cast<int>(packed >> 23 & 0x1F),
+                                static_cast<int>(packed >> 28 & 0x3F), static_cast<int>(packed >> 34 & 0x3F)};
+      return value.AssignDate(Load<double>(cell), fields);
+    }
+    case kCellDecimal: {
+      const std::uint64_t size = ReadVarint(cell);
+      // A copy, not a move, so that the variant's text keeps its room.
+      const Variant decimal = Variant::Decimal(std::string_view(cell, size));
+      value = decimal;
+      return;
+    }
+    case kCellText:
+    case kCellBinary: {
+      const std::uint64_t size = ReadVarint(cell);
+      const std::string_view bytes(cell, size);
+      if (tag == kCellText) {
+        value.AssignText(bytes);
+      } else {
+        value.AssignBytes(bytes);
+      }
+      return;
+    }
+    default:
+      return value.AssignNumber(VT_NULL, 0);
+  }
+}
+
+}  // namespace ql::access
