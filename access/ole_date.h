@@ -30,5 +30,7 @@ std::optional<CalendarTime> SplitOleDate(double oleDate);
 
 // The date of the given calendar fields; nothing when a field is out of its range.
 std::optional<double> MakeOleDate(const CalendarTime& time);
+// True when MakeOleDate makes a date of these fields.
+bool IsCalendarTime(const CalendarTime& time);
 
 }  // namespace ql::access

@@ -99,7 +99,16 @@ void Date(const Variant& value, std::string& line) {
   char text[6 * 12];
   char* out = text;
   for (std::size_t i = 0; i < std::size(parts); ++i) {
-    out = std::to_chars(out, text + sizeof text, parts[i]).ptr;
+    const int part = parts[i];
+    // Every field is below 10000: its digits directly, without to_chars' general case.
+    if (part >= 0 && part < 10000) {
+      if (part >= 1000) *out++ = static_cast<char>('0' + part / 1000);
+      if (part >= 100) *out++ = static_cast<char>('0' + part / 100 % 10);
+      if (part >= 10) *out++ = static_cast<char>('0' + part / 10 % 10);
+      *out++ = static_cast<char>('0' + part % 10);
+    } else {
+      out = std::to_chars(out, text + sizeof text, part).ptr;
+    }
     if (i + 1 < std::size(parts)) *out++ = kAfter[i];
   }
   line.append(text, out);

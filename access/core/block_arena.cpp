@@ -10,37 +10,17 @@
 namespace ql::access {
 namespace {
 
-// Blocks are allocated uninitialised, so only the pages actually written cost memory. Most results
-// are small and fit the first block, whose pages are mapped one by one as they are written. A result
-// that needs a second block is a large one: from the second block on, blocks are mappings of their
-// own, aligned and sized for the kernel's large pages where it offers them (one page fault per 2 MiB
-// instead of one per 4 KiB, which took a fifth of the time of reading a large result), and mapped
-// ahead of the rows a stretch at a time where it does not. That costs at most one stretch more than
-// the rows need.
+// Blocks are allocated uninitialised, so only the pages actually written cost memory. A result that
+// needs a second block is a large one: from the second block on, pages are mapped ahead of the rows
+// a stretch at a time, one call instead of a page fault per 4 KiB page (which took a fifth of the
+// time of reading a large result). That costs at most one stretch more than the rows need. (Large
+// pages, tried for the same end, made the kernel clear memory for longer than the faults took.)
 constexpr std::size_t kBlockSize = std::size_t{2} << 20;
-constexpr std::size_t kLargePage = std::size_t{2} << 20;
 constexpr std::size_t kMapAhead = std::size_t{256} << 10;
 // Blocks start on a page and hold whole pages, as mapping them whole requires.
 constexpr std::size_t kPage = 4096;
 
 std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 1) / unit * unit; }
-
-// A mapping of `size` bytes (a multiple of kLargePage) that starts on a large page, or null.
-char* MapAligned(std::size_t size) {
-  const std::size_t span = size + kLargePage;
-  void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (raw == MAP_FAILED) return nullptr;
-  char* const start = static_cast<char*>(raw);
-  char* const aligned =
-      reinterpret_cast<char*>(RoundUp(reinterpret_cast<std::uintptr_t>(start), kLargePage));
-  // The slack before and after the aligned part goes back at once.
-  if (aligned != start) ::munmap(start, static_cast<std::size_t>(aligned - start));
-  const std::size_t after = span - static_cast<std::size_t>(aligned - start) - size;
-  if (after != 0) ::munmap(aligned + size, after);
-  // Only advice: without large pages the block is mapped ahead in ordinary ones.
-  ::madvise(aligned, size, MADV_HUGEPAGE);
-  return aligned;
-}
 
 }  // namespace
 
@@ -56,28 +36,17 @@ BlockArena::Address BlockArena::Pack(std::uint64_t block, std::uint64_t offset, 
   return block << 32 | offset;
 }
 
-void BlockArena::BlockFree::operator()(char* data) const noexcept {
-  if (mappedSize != 0) {
-    ::munmap(data, mappedSize);
-  } else {
-    std::free(data);
-  }
-}
+void BlockArena::BlockFree::operator()(char* data) const noexcept { std::free(data); }
 
 BlockArena::Block BlockArena::NewBlock(std::size_t size) {
-  if (size > std::numeric_limits<std::size_t>::max() - 2 * kLargePage) throw std::bad_alloc();
-  const bool first = blocks_.empty();
-  const std::size_t capacity = RoundUp(size, first ? kPage : kLargePage);
+  if (size > std::numeric_limits<std::size_t>::max() - kPage) throw std::bad_alloc();
+  const std::size_t capacity = RoundUp(size, kPage);
   if (capacity > byteLimit_ || blockBytes_ > byteLimit_ - capacity) throw std::bad_alloc();
-  Block block;
-  if (first) {
-    block.data = std::unique_ptr<char, BlockFree>(static_cast<char*>(std::aligned_alloc(kPage, capacity)));
-    block.mapped = capacity;
-  } else {
-    block.data = std::unique_ptr<char, BlockFree>(MapAligned(capacity), BlockFree{capacity});
-  }
+  Block block{std::unique_ptr<char, BlockFree>(static_cast<char*>(std::aligned_alloc(kPage, capacity))), 0,
+              capacity};
   if (!block.data) throw std::bad_alloc();
-  block.capacity = capacity;
+  // The first block maps its pages one by one as they are written: most results are small.
+  if (blocks_.empty()) block.mapped = capacity;
   blockBytes_ += capacity;
   return block;
 }

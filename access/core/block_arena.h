@@ -70,7 +70,6 @@ class BlockArena {
 
  private:
   struct BlockFree {
-    std::size_t mappedSize;  // 0 (as value-initialised): from aligned_alloc; otherwise the mapping's length
     void operator()(char* data) const noexcept;
   };
   struct Block {

@@ -32,15 +32,12 @@ bool IsSized(std::uint8_t tag) { return tag == kCellDecimal || tag == kCellText 
 
 }  // namespace
 
-void EncodeDateFields(char* out, double oleDate, const CalendarTime& fields) {
-  std::memcpy(out, &oleDate, sizeof oleDate);
+void EncodeDateFields(char* out, const CalendarTime& fields) {
   const std::uint64_t packed =
       std::uint64_t(fields.year & 0x3FFF) | std::uint64_t(fields.month & 0xF) << 14 |
       std::uint64_t(fields.day & 0x1F) << 18 | std::uint64_t(fields.hour & 0x1F) << 23 |
       std::uint64_t(fields.minute & 0x3F) << 28 | std::uint64_t(fields.second & 0x3F) << 34;
-  for (std::size_t i = 0; i < kDateFieldsPayload - sizeof oleDate; ++i) {
-    out[sizeof oleDate + i] = static_cast<char>(packed >> (8 * i));
-  }
+  for (std::size_t i = 0; i < kDateFieldsPayload; ++i) out[i] = static_cast<char>(packed >> (8 * i));
 }
 
 const char* SkipCell(const char* cell) {
@@ -90,13 +87,14 @@ void DecodeCell(const char* cell, Variant& value) {
       return value.AssignNumber(VT_DATE, 0, Load<double>(cell));
     case kCellDateFields: {
       std::uint64_t packed = 0;
-      for (std::size_t i = 0; i < kDateFieldsPayload - sizeof(double); ++i) {
-        packed |= std::uint64_t{static_cast<std::uint8_t>(cell[sizeof(double) + i])} << (8 * i);
+      for (std::size_t i = 0; i < kDateFieldsPayload; ++i) {
+        packed |= std::uint64_t{static_cast<std::uint8_t>(cell[i])} << (8 * i);
       }
       const CalendarTime fields{static_cast<int>(packed & 0x3FFF),     static_cast<int>(packed >> 14 & 0xF),
                                 static_cast<int>(packed >> 18 & 0x1F), static_cast<int>(packed >> 23 & 0x1F),
                                 static_cast<int>(packed >> 28 & 0x3F), static_cast<int>(packed >> 34 & 0x3F)};
-      return value.AssignDate(Load<double>(cell), fields);
+      // The fields were checked when the cell was written, so the date exists.
+      return value.AssignDate(MakeOleDate(fields).value_or(0), fields);
     }
     case kCellDecimal: {
       const std::uint64_t size = ReadVarint(cell);

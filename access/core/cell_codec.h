@@ -30,13 +30,14 @@ enum CellTag : std::uint8_t {
   kCellBinary,
   kCellUInt64,
   kCellCurrency,
-  kCellDateFields,  // a date with the calendar fields it was made from (Variant::Date(oleDate, fields))
+  kCellDateFields,  // a date kept as its calendar fields (Variant::Date(oleDate, fields))
 };
 
-// The payload of a kCellDateFields cell: the date's 8 bytes, then its fields in 5 (year 14 bits,
-// month 4, day 5, hour 5, minute 6, second 6, lowest first).
-inline constexpr std::size_t kDateFieldsPayload = 13;
-void EncodeDateFields(char* out, double oleDate, const CalendarTime& fields);
+// The payload of a kCellDateFields cell: the fields in 5 bytes (year 14 bits, month 4, day 5, hour 5,
+// minute 6, second 6, lowest first), fewer than the date's 8, which is made from them again when the
+// cell is read. `fields` are ones IsCalendarTime accepts.
+inline constexpr std::size_t kDateFieldsPayload = 5;
+void EncodeDateFields(char* out, const CalendarTime& fields);
 
 // Bytes a cell takes whose payload is `size` bytes of fixed size.
 constexpr std::size_t FixedCellSize(std::size_t size) { return 1 + size; }

@@ -38,9 +38,9 @@ void RowWriter::PutSmallInt(std::int16_t value) { store_->PutCell(kCellSmallInt,
 void RowWriter::PutTinyInt(std::int8_t value) { store_->PutCell(kCellTinyInt, &value, sizeof value); }
 void RowWriter::PutReal(float value) { store_->PutCell(kCellReal, &value, sizeof value); }
 void RowWriter::PutDecimal(std::string_view digits) { store_->PutSized(kCellDecimal, digits); }
-void RowWriter::PutDate(double oleDate, const CalendarTime& fields) {
+void RowWriter::PutDate(const CalendarTime& fields) {
   char payload[kDateFieldsPayload];
-  EncodeDateFields(payload, oleDate, fields);
+  EncodeDateFields(payload, fields);
   store_->PutCell(kCellDateFields, payload, sizeof payload);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string_view>
 #include <vector>
 
@@ -32,8 +33,8 @@ class RowWriter {
   void PutCurrency(std::int64_t tenThousandths);  // VT_CY
   void PutBool(bool value);                  // VT_BOOL
   void PutDate(double oleDate);              // VT_DATE
-  // VT_DATE made by MakeOleDate from `fields`, which the cell keeps for display (Variant::Date).
-  void PutDate(double oleDate, const CalendarTime& fields);
+  // VT_DATE of `fields` (which IsCalendarTime accepts), kept as the fields for display (Variant::Date).
+  void PutDate(const CalendarTime& fields);
   void PutText(std::string_view utf8);       // VT_BSTR
   void PutBinary(std::string_view bytes);    // VT_ARRAY | VT_UI1
 
@@ -76,7 +77,7 @@ class RowStore {
   static void ReadCell(const char* cell, Variant& value) { DecodeCell(cell, value); }
   // Bytes held in blocks and in the table of rows, for measuring.
   std::size_t ReservedBytes() const noexcept {
-    return arena_.ReservedBytes() + rows_.capacity() * sizeof(BlockArena::Address);
+    return arena_.ReservedBytes() + rows_.size() * sizeof(BlockArena::Address);
   }
 
  private:
@@ -96,8 +97,10 @@ class RowStore {
 
   std::size_t columnCount_;
   BlockArena arena_;
-  // Where each completed row starts.
-  std::vector<BlockArena::Address> rows_;
+  // Where each completed row starts. A deque grows in chunks without moving what it holds, so a
+  // large result's table is written once rather than copied at each doubling, into memory it has
+  // just had to map.
+  std::deque<BlockArena::Address> rows_;
   std::size_t cellsInRow_ = 0;
   bool rowOpen_ = false;
 };

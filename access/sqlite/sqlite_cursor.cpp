@@ -117,9 +117,8 @@ void SqliteCursor::PutCell(RowWriter& row, int column) const {
       const std::string_view text = ValueText(cell);
       if (kind == DeclaredKind::kDate) {
         // Read from the text once; the cell keeps the fields for display.
-        if (const auto fields = CalendarTimeFromIsoText(text)) {
-          if (const auto date = MakeOleDate(*fields)) return row.PutDate(*date, *fields);
-        }
+        const auto fields = CalendarTimeFromIsoText(text);
+        if (fields && IsCalendarTime(*fields)) return row.PutDate(*fields);
       }
       if (kind == DeclaredKind::kDecimal && IsPlainDecimal(text)) return row.PutDecimal(text);
       return row.PutText(text);

@@ -47,7 +47,7 @@ TEST(RowStore, KeepsEveryCellKindWithItsType) {
   row.PutUnsigned(18446744073709551615ULL);
   row.PutCurrency(std::numeric_limits<std::int64_t>::min());
   const access::CalendarTime fields{9999, 12, 31, 23, 59, 59};
-  row.PutDate(access::MakeOleDate(fields).value(), fields);
+  row.PutDate(fields);
   store.EndRow();
   EXPECT_EQ(Row(store, 0),
             "NULL:<null> I4:-100 I4:-30000 I4:2147483647 I8:-2147483649 I2:-5 I1:-1 R4:0.25 R8:2.5 "
