@@ -30,6 +30,9 @@ constexpr std::uint8_t kFixedSize[] = {
 
 bool IsSized(std::uint8_t tag) { return tag == kCellDecimal || tag == kCellText || tag == kCellBinary; }
 
+// A tag beyond the table is never written; reading it as empty keeps the walk inside the row.
+std::size_t FixedSize(std::uint8_t tag) { return tag < sizeof kFixedSize ? kFixedSize[tag] : 0; }
+
 }  // namespace
 
 void EncodeDateFields(char* out, const CalendarTime& fields) {
@@ -46,8 +49,7 @@ const char* SkipCell(const char* cell) {
     const std::uint64_t size = ReadVarint(cell);
     return cell + size;
   }
-  // A tag beyond the table is never written; reading it as empty keeps the walk inside the row.
-  return cell + (tag < sizeof kFixedSize ? kFixedSize[tag] : 0);
+  return cell + FixedSize(tag);
 }
 
 Variant DecodeCell(const char* cell) {
@@ -56,35 +58,48 @@ Variant DecodeCell(const char* cell) {
   return value;
 }
 
-void DecodeCell(const char* cell, Variant& value) {
+const char* DecodeCell(const char* cell, Variant& value) {
   const auto tag = static_cast<std::uint8_t>(*cell++);
   switch (tag) {
     case kCellInt8As4:
-      return value.AssignNumber(VT_I4, Load<std::int8_t>(cell));
+      value.AssignNumber(VT_I4, Load<std::int8_t>(cell));
+      break;
     case kCellInt16As4:
-      return value.AssignNumber(VT_I4, Load<std::int16_t>(cell));
+      value.AssignNumber(VT_I4, Load<std::int16_t>(cell));
+      break;
     case kCellInt32:
-      return value.AssignNumber(VT_I4, Load<std::int32_t>(cell));
+      value.AssignNumber(VT_I4, Load<std::int32_t>(cell));
+      break;
     case kCellInt64:
-      return value.AssignNumber(VT_I8, Load<std::int64_t>(cell));
+      value.AssignNumber(VT_I8, Load<std::int64_t>(cell));
+      break;
     case kCellUInt64:
-      return value.AssignNumber(VT_UI8, Load<std::int64_t>(cell));
+      value.AssignNumber(VT_UI8, Load<std::int64_t>(cell));
+      break;
     case kCellCurrency:
-      return value.AssignNumber(VT_CY, Load<std::int64_t>(cell));
+      value.AssignNumber(VT_CY, Load<std::int64_t>(cell));
+      break;
     case kCellSmallInt:
-      return value.AssignNumber(VT_I2, Load<std::int16_t>(cell));
+      value.AssignNumber(VT_I2, Load<std::int16_t>(cell));
+      break;
     case kCellTinyInt:
-      return value.AssignNumber(VT_I1, Load<std::int8_t>(cell));
+      value.AssignNumber(VT_I1, Load<std::int8_t>(cell));
+      break;
     case kCellReal:
-      return value.AssignNumber(VT_R4, 0, Load<float>(cell));
+      value.AssignNumber(VT_R4, 0, Load<float>(cell));
+      break;
     case kCellDouble:
-      return value.AssignNumber(VT_R8, 0, Load<double>(cell));
+      value.AssignNumber(VT_R8, 0, Load<double>(cell));
+      break;
     case kCellFalse:
-      return value.AssignNumber(VT_BOOL, VARIANT_FALSE);
+      value.AssignNumber(VT_BOOL, VARIANT_FALSE);
+      break;
     case kCellTrue:
-      return value.AssignNumber(VT_BOOL, VARIANT_TRUE);
+      value.AssignNumber(VT_BOOL, VARIANT_TRUE);
+      break;
     case kCellDate:
-      return value.AssignNumber(VT_DATE, 0, Load<double>(cell));
+      value.AssignNumber(VT_DATE, 0, Load<double>(cell));
+      break;
     case kCellDateFields: {
       std::uint64_t packed = 0;
       for (std::size_t i = 0; i < kDateFieldsPayload; ++i) {
@@ -94,14 +109,15 @@ void DecodeCell(const char* cell, Variant& value) {
                                 static_cast<int>(packed >> 18 & 0x1F), static_cast<int>(packed >> 23 & 0x1F),
                                 static_cast<int>(packed >> 28 & 0x3F), static_cast<int>(packed >> 34 & 0x3F)};
       // The fields were checked when the cell was written, so the date exists.
-      return value.AssignDate(MakeOleDate(fields).value_or(0), fields);
+      value.AssignDate(MakeOleDate(fields).value_or(0), fields);
+      break;
     }
     case kCellDecimal: {
       const std::uint64_t size = ReadVarint(cell);
       // A copy, not a move, so that the variant's text keeps its room.
       const Variant decimal = Variant::Decimal(std::string_view(cell, size));
       value = decimal;
-      return;
+      return cell + size;
     }
     case kCellText:
     case kCellBinary: {
@@ -112,11 +128,13 @@ void DecodeCell(const char* cell, Variant& value) {
       } else {
         value.AssignBytes(bytes);
       }
-      return;
+      return cell + size;
     }
     default:
-      return value.AssignNumber(VT_NULL, 0);
+      value.AssignNumber(VT_NULL, 0);
+      break;
   }
+  return cell + FixedSize(tag);
 }
 
 }  // namespace ql::access

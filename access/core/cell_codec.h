@@ -71,7 +71,8 @@ inline void EncodeSizedCell(char* out, CellTag tag, std::string_view bytes) {
 const char* SkipCell(const char* cell);
 // The cell's value.
 Variant DecodeCell(const char* cell);
-// The same into `value`, texts and byte arrays in the room it already has.
-void DecodeCell(const char* cell, Variant& value);
+// The same into `value`, texts and byte arrays in the room it already has; returns where the cell
+// after it starts, as SkipCell does.
+const char* DecodeCell(const char* cell, Variant& value);
 
 }  // namespace ql::access

@@ -91,6 +91,12 @@ Variant RowStore::Value(std::size_t row, std::size_t column) const {
   return DecodeCell(cell);
 }
 
+void RowStore::ReadRow(std::size_t row, std::vector<Variant>& values) const {
+  const char* cell = RowStart(row);
+  values.resize(columnCount_);
+  for (Variant& value : values) cell = DecodeCell(cell, value);
+}
+
 void RowStore::LocateCells(std::size_t row, std::vector<const char*>& cells) const {
   const char* cell = RowStart(row);
   cells.resize(columnCount_);

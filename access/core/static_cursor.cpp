@@ -112,6 +112,12 @@ Variant StaticCursor::Value(std::size_t column) const { return RowStore::ReadCel
 
 void StaticCursor::ReadValue(std::size_t column, Variant& value) const { RowStore::ReadCell(Cell(column), value); }
 
+void StaticCursor::ReadRow(std::vector<Variant>& values) const {
+  RequireOpen();
+  if (bof_ || eof_) RaiseLayerError(kNoCurrentRecord, kObject);
+  store_->ReadRow(row_ - dropped_, values);
+}
+
 void StaticCursor::SetAside() {
   if (!provider_) return;
   provider_->PrepareSetAside();

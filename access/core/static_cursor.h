@@ -55,6 +55,10 @@ class StaticCursor {
   Variant Value(std::size_t column) const;
   // Value(column) into `value`, keeping the room its text has (RowStore::ReadCell).
   void ReadValue(std::size_t column, Variant& value) const;
+  // Every column's value on the current row into `values` (made as long as ColumnNames()), in one
+  // walk of the row, each keeping the room its text has; raises as Value does. For reading whole
+  // rows, which Value, column by column, finds cell by cell.
+  void ReadRow(std::vector<Variant>& values) const;
 
   // True once the provider has handed over its last row (or failed): every row there is is held.
   bool Exhausted() const noexcept { return !provider_; }

@@ -64,6 +64,13 @@ TEST(RowStore, KeepsEveryCellKindWithItsType) {
     access::RowStore::ReadCell(cells[column], reused);
     EXPECT_EQ(Describe(reused), Describe(store.Value(0, column))) << column;
   }
+  // Read whole, in one walk, into variants that held other values: the same cells.
+  std::vector<access::Variant> values(2, access::Variant::Text(std::string(100, 'x')));
+  store.ReadRow(0, values);
+  ASSERT_EQ(values.size(), store.ColumnCount());
+  for (std::size_t column = 0; column < values.size(); ++column) {
+    EXPECT_EQ(Describe(values[column]), Describe(store.Value(0, column))) << column;
+  }
 }
 
 TEST(RowStore, RowsCrossBlocksAndLargeValuesGetABlockOfTheirOwn) {
