@@ -82,6 +82,10 @@ bool IsCalendarTime(const CalendarTime& time) {
 
 std::optional<double> MakeOleDate(const CalendarTime& time) {
   if (!IsCalendarTime(time)) return std::nullopt;
+  return OleDateOfCalendarTime(time);
+}
+
+double OleDateOfCalendarTime(const CalendarTime& time) {
   const std::int64_t days =
       DaysFromCivil(time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day)) -
       kOleEpochFromUnix;

@@ -32,5 +32,7 @@ std::optional<CalendarTime> SplitOleDate(double oleDate);
 std::optional<double> MakeOleDate(const CalendarTime& time);
 // True when MakeOleDate makes a date of these fields.
 bool IsCalendarTime(const CalendarTime& time);
+// MakeOleDate for fields IsCalendarTime has accepted, without checking them again.
+double OleDateOfCalendarTime(const CalendarTime& time);
 
 }  // namespace ql::access

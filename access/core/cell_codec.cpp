@@ -108,8 +108,8 @@ const char* DecodeCell(const char* cell, Variant& value) {
       const CalendarTime fields{static_cast<int>(packed & 0x3FFF),     static_cast<int>(packed >> 14 & 0xF),
                                 static_cast<int>(packed >> 18 & 0x1F), static_cast<int>(packed >> 23 & 0x1F),
                                 static_cast<int>(packed >> 28 & 0x3F), static_cast<int>(packed >> 34 & 0x3F)};
-      // The fields were checked when the cell was written, so the date exists.
-      value.AssignDate(MakeOleDate(fields).value_or(0), fields);
+      // The fields were checked when the cell was written (RowWriter::PutDate).
+      value.AssignDate(OleDateOfCalendarTime(fields), fields);
       break;
     }
     case kCellDecimal: {
