@@ -96,7 +96,7 @@ class Variant {
   }
   // Date(oleDate, fields) in place.
   void AssignDate(double oleDate, const CalendarTime& fields) noexcept {
-    AssignNumber(VT_DATE, kFieldsKept | PackFields(fields), oleDate);
+    AssignNumber(VT_DATE, kFieldsKept | static_cast<std::int64_t>(PackCalendarTime(fields)), oleDate);
   }
   // Values of types the layer does not produce itself (VT_UI1, VT_UI2, VT_UI4, VT_ERROR...), which
   // the record display still shows: one that carries only a type code, and one of an integer-held
@@ -117,9 +117,7 @@ class Variant {
   // A DATE's calendar fields, when it was made from them (Date(oleDate, fields)).
   std::optional<CalendarTime> CalendarFields() const noexcept {
     if (type_ != VT_DATE || (integer_ & kFieldsKept) == 0) return std::nullopt;
-    return CalendarTime{static_cast<int>(integer_ >> 26 & 0x3FFF), static_cast<int>(integer_ >> 22 & 0xF),
-                        static_cast<int>(integer_ >> 17 & 0x1F),   static_cast<int>(integer_ >> 12 & 0x1F),
-                        static_cast<int>(integer_ >> 6 & 0x3F),    static_cast<int>(integer_ & 0x3F)};
+    return UnpackCalendarTime(static_cast<std::uint64_t>(integer_));
   }
   const std::string& Bytes() const noexcept { return text_; }  // BSTR, DECIMAL digits, byte array
 
@@ -134,13 +132,9 @@ class Variant {
   double ToDouble() const;
 
  private:
-  // A DATE keeps its calendar fields in its integer, which no date uses otherwise: the year in 14
-  // bits, month, day and hour in 4, 5 and 5, minute and second in 6 each, and this mark above them.
-  static constexpr std::int64_t kFieldsKept = std::int64_t{1} << 40;
-  static constexpr std::int64_t PackFields(const CalendarTime& t) noexcept {
-    return std::int64_t{t.year & 0x3FFF} << 26 | std::int64_t{t.month & 0xF} << 22 | std::int64_t{t.day & 0x1F} << 17 |
-           std::int64_t{t.hour & 0x1F} << 12 | std::int64_t{t.minute & 0x3F} << 6 | std::int64_t{t.second & 0x3F};
-  }
+  // A DATE keeps its calendar fields in its integer, which no date uses otherwise: packed
+  // (PackCalendarTime), with this mark above them.
+  static constexpr std::int64_t kFieldsKept = std::int64_t{1} << kPackedCalendarTimeBits;
 
   VarType type_ = VT_EMPTY;
   std::int64_t integer_ = 0;

@@ -36,10 +36,7 @@ std::size_t FixedSize(std::uint8_t tag) { return tag < sizeof kFixedSize ? kFixe
 }  // namespace
 
 void EncodeDateFields(char* out, const CalendarTime& fields) {
-  const std::uint64_t packed =
-      std::uint64_t(fields.year & 0x3FFF) | std::uint64_t(fields.month & 0xF) << 14 |
-      std::uint64_t(fields.day & 0x1F) << 18 | std::uint64_t(fields.hour & 0x1F) << 23 |
-      std::uint64_t(fields.minute & 0x3F) << 28 | std::uint64_t(fields.second & 0x3F) << 34;
+  const std::uint64_t packed = PackCalendarTime(fields);
   for (std::size_t i = 0; i < kDateFieldsPayload; ++i) out[i] = static_cast<char>(packed >> (8 * i));
 }
 
@@ -105,9 +102,7 @@ const char* DecodeCell(const char* cell, Variant& value) {
       for (std::size_t i = 0; i < kDateFieldsPayload; ++i) {
         packed |= std::uint64_t{static_cast<std::uint8_t>(cell[i])} << (8 * i);
       }
-      const CalendarTime fields{static_cast<int>(packed & 0x3FFF),     static_cast<int>(packed >> 14 & 0xF),
-                                static_cast<int>(packed >> 18 & 0x1F), static_cast<int>(packed >> 23 & 0x1F),
-                                static_cast<int>(packed >> 28 & 0x3F), static_cast<int>(packed >> 34 & 0x3F)};
+      const CalendarTime fields = UnpackCalendarTime(packed);
       // The fields were checked when the cell was written (RowWriter::PutDate).
       value.AssignDate(OleDateOfCalendarTime(fields), fields);
       break;

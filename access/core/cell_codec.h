@@ -33,10 +33,10 @@ enum CellTag : std::uint8_t {
   kCellDateFields,  // a date kept as its calendar fields (Variant::Date(oleDate, fields))
 };
 
-// The payload of a kCellDateFields cell: the fields in 5 bytes (year 14 bits, month 4, day 5, hour 5,
-// minute 6, second 6, lowest first), fewer than the date's 8, which is made from them again when the
-// cell is read. `fields` are ones IsCalendarTime accepts.
-inline constexpr std::size_t kDateFieldsPayload = 5;
+// The payload of a kCellDateFields cell: the fields in 5 bytes (PackCalendarTime, lowest byte first),
+// fewer than the date's 8, which is made from them again when the cell is read. `fields` are ones
+// IsCalendarTime accepts.
+inline constexpr std::size_t kDateFieldsPayload = kPackedCalendarTimeBits / 8;
 void EncodeDateFields(char* out, const CalendarTime& fields);
 
 // Bytes a cell takes whose payload is `size` bytes of fixed size.

@@ -68,15 +68,17 @@ TEST(OleDate, MakesADateFromFieldsAndSplitsItBackUnchanged) {
     ASSERT_TRUE(date.has_value()) << time.year << "-" << time.month << "-" << time.day;
     EXPECT_EQ(access::SplitOleDate(*date), time) << *date;
   }
-  // Dates read from their fields are shown from the fields (Variant::CalendarFields), others by
-  // splitting the number: the two must agree on every day there is, at its first and last second.
+  // Dates read from their fields are kept packed and shown from the fields (Variant::CalendarFields),
+  // others by splitting the number: the two must agree on every day there is, at its first and last
+  // second.
   for (int year = 100; year <= 9999; ++year) {
     for (int month = 1; month <= 12; ++month) {
       for (const int day : {1, 28}) {
         for (const access::CalendarTime time : {access::CalendarTime{year, month, day, 0, 0, 0},
                                                 access::CalendarTime{year, month, day, 23, 59, 59}}) {
           const auto date = access::MakeOleDate(time);
-          if (!date || access::SplitOleDate(*date) != time) {
+          if (!date || access::SplitOleDate(*date) != time ||
+              access::UnpackCalendarTime(access::PackCalendarTime(time)) != time) {
             ADD_FAILURE() << year << "-" << month << "-" << day << " " << time.hour;
             return;
           }
