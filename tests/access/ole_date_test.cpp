@@ -69,8 +69,8 @@ TEST(OleDate, MakesADateFromFieldsAndSplitsItBackUnchanged) {
     EXPECT_EQ(access::SplitOleDate(*date), time) << *date;
   }
   // Dates read from their fields are kept packed and shown from the fields (Variant::CalendarFields),
-  // others by splitting the number: the two must agree on every day there is, at its first and last
-  // second.
+  // others by splitting the number: the two must agree in every month of every year there is, at the
+  // first and last second of its days.
   for (int year = 100; year <= 9999; ++year) {
     for (int month = 1; month <= 12; ++month) {
       for (const int day : {1, 28}) {
