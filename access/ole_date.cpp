@@ -74,12 +74,18 @@ std::optional<CalendarTime> SplitOleDate(double oleDate) {
   return time;
 }
 
+bool IsCalendarTime(const CalendarTime& time) {
+  return time.year >= 100 && time.year <= 9999 && time.month >= 1 && time.month <= 12 && time.day >= 1 &&
+         time.day <= DaysInMonth(time.year, time.month) && time.hour >= 0 && time.hour <= 23 && time.minute >= 0 &&
+         time.minute <= 59 && time.second >= 0 && time.second <= 59;
+}
+
 std::optional<double> MakeOleDate(const CalendarTime& time) {
-  if (time.year < 100 || time.year > 9999 || time.month < 1 || time.month > 12 || time.day < 1 ||
-      time.day > DaysInMonth(time.year, time.month) || time.hour < 0 || time.hour > 23 ||
-      time.minute < 0 || time.minute > 59 || time.second < 0 || time.second > 59) {
-    return std::nullopt;
-  }
+  if (!IsCalendarTime(time)) return std::nullopt;
+  return OleDateOfCalendarTime(time);
+}
+
+double OleDateOfCalendarTime(const CalendarTime& time) {
   const std::int64_t days =
       DaysFromCivil(time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day)) -
       kOleEpochFromUnix;

@@ -30,5 +30,22 @@ std::optional<CalendarTime> SplitOleDate(double oleDate);
 
 // The date of the given calendar fields; nothing when a field is out of its range.
 std::optional<double> MakeOleDate(const CalendarTime& time);
+// The fields in 40 bits, lowest first: second and minute in 6 each, hour, day and month in 5, 5 and 4,
+// the year in 14; for keeping them compactly. Fields IsCalendarTime accepts come back unchanged.
+constexpr std::uint64_t PackCalendarTime(const CalendarTime& t) {
+  return std::uint64_t(t.second & 0x3F) | std::uint64_t(t.minute & 0x3F) << 6 | std::uint64_t(t.hour & 0x1F) << 12 |
+         std::uint64_t(t.day & 0x1F) << 17 | std::uint64_t(t.month & 0xF) << 22 | std::uint64_t(t.year & 0x3FFF) << 26;
+}
+constexpr CalendarTime UnpackCalendarTime(std::uint64_t packed) {
+  return CalendarTime{static_cast<int>(packed >> 26 & 0x3FFF), static_cast<int>(packed >> 22 & 0xF),
+                      static_cast<int>(packed >> 17 & 0x1F),   static_cast<int>(packed >> 12 & 0x1F),
+                      static_cast<int>(packed >> 6 & 0x3F),    static_cast<int>(packed & 0x3F)};
+}
+inline constexpr int kPackedCalendarTimeBits = 40;
+
+// True when MakeOleDate makes a date of these fields.
+bool IsCalendarTime(const CalendarTime& time);
+// MakeOleDate for fields IsCalendarTime has accepted, without checking them again.
+double OleDateOfCalendarTime(const CalendarTime& time);
 
 }  // namespace ql::access

@@ -161,6 +161,12 @@ Variant Variant::Date(double oleDate) {
   return v;
 }
 
+Variant Variant::Date(double oleDate, const CalendarTime& fields) {
+  Variant v;
+  v.AssignDate(oleDate, fields);
+  return v;
+}
+
 Variant Variant::Bool(std::int16_t raw) { return OfInteger(VT_BOOL, raw); }
 
 Variant Variant::Text(std::string_view utf8) {

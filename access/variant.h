@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "access/ole_date.h"
 #include "access/result_code.h"
 
 namespace ql::access {
@@ -68,6 +69,10 @@ class Variant {
   static std::optional<Variant> CurrencyFromDigits(std::string_view digits);
   // An OLE Automation date: days since 30 December 1899, time of day as the fraction.
   static Variant Date(double oleDate);
+  // A date made from its calendar fields (a date text as read), which it keeps beside the number so
+  // that showing it needs no second split of the number: CalendarFields gives them back, the fields
+  // SplitOleDate(oleDate) gives. `fields` are those MakeOleDate took to make `oleDate`.
+  static Variant Date(double oleDate, const CalendarTime& fields);
   static Variant Bool(std::int16_t raw);  // raw 16-bit value; VARIANT_TRUE or VARIANT_FALSE as a rule
   static Variant Text(std::string_view utf8);
   // An exact decimal, kept as its canonical digits: "+007.50" becomes "7.50", the scale is kept.
@@ -81,6 +86,18 @@ class Variant {
   // outgrows every one before it.
   void AssignText(std::string_view utf8);
   void AssignBytes(std::string_view bytes);
+  // Makes this variant, in place and keeping the room of its text, a value held in its integer (the
+  // types OfInteger takes) or its real (R4, R8, DATE), or one that carries only its type.
+  void AssignNumber(VarType type, std::int64_t integer, double real = 0) noexcept {
+    type_ = type;
+    integer_ = integer;
+    real_ = real;
+    text_.clear();
+  }
+  // Date(oleDate, fields) in place.
+  void AssignDate(double oleDate, const CalendarTime& fields) noexcept {
+    AssignNumber(VT_DATE, kFieldsKept | static_cast<std::int64_t>(PackCalendarTime(fields)), oleDate);
+  }
   // Values of types the layer does not produce itself (VT_UI1, VT_UI2, VT_UI4, VT_ERROR...), which
   // the record display still shows: one that carries only a type code, and one of an integer-held
   // type (integers, BOOL, CY, ERROR) with its value.
@@ -97,6 +114,11 @@ class Variant {
   // UI1, UI2, UI4, UI8: the value as the unsigned number it is.
   std::uint64_t Unsigned() const noexcept { return static_cast<std::uint64_t>(integer_); }
   double Real() const noexcept { return real_; }               // R4 (widened), R8, DATE
+  // A DATE's calendar fields, when it was made from them (Date(oleDate, fields)).
+  std::optional<CalendarTime> CalendarFields() const noexcept {
+    if (type_ != VT_DATE || (integer_ & kFieldsKept) == 0) return std::nullopt;
+    return UnpackCalendarTime(static_cast<std::uint64_t>(integer_));
+  }
   const std::string& Bytes() const noexcept { return text_; }  // BSTR, DECIMAL digits, byte array
 
   // The value as text in the C locale: integers (signed and unsigned) and decimals as their digits, floating point in
@@ -110,6 +132,9 @@ class Variant {
   double ToDouble() const;
 
  private:
+  // A DATE keeps its calendar fields in its integer, which no date uses otherwise: packed
+  // (PackCalendarTime), with this mark above them.
+  static constexpr std::int64_t kFieldsKept = std::int64_t{1} << kPackedCalendarTimeBits;
 
   VarType type_ = VT_EMPTY;
   std::int64_t integer_ = 0;

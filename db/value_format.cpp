@@ -84,9 +84,11 @@ void Currency(const Variant& value, std::string& line) {
               std::string_view(digits, sizeof digits), line);
 }
 
-// "year/month/day hour:minute:second", no leading zeros.
+// "year/month/day hour:minute:second", no leading zeros. A date read from its fields keeps them, so
+// the number is split only for a date that came as a number.
 void Date(const Variant& value, std::string& line) {
-  const std::optional<access::CalendarTime> time = access::SplitOleDate(value.Real());
+  std::optional<access::CalendarTime> time = value.CalendarFields();
+  if (!time) time = access::SplitOleDate(value.Real());
   if (!time) {
     line += "<Date out of range>";
     return;
@@ -97,7 +99,16 @@ void Date(const Variant& value, std::string& line) {
   char text[6 * 12];
   char* out = text;
   for (std::size_t i = 0; i < std::size(parts); ++i) {
-    out = std::to_chars(out, text + sizeof text, parts[i]).ptr;
+    const int part = parts[i];
+    // Every field is below 10000: its digits directly, without to_chars' general case.
+    if (part >= 0 && part < 10000) {
+      if (part >= 1000) *out++ = static_cast<char>('0' + part / 1000);
+      if (part >= 100) *out++ = static_cast<char>('0' + part / 100 % 10);
+      if (part >= 10) *out++ = static_cast<char>('0' + part / 10 % 10);
+      *out++ = static_cast<char>('0' + part % 10);
+    } else {
+      out = std::to_chars(out, text + sizeof text, part).ptr;
+    }
     if (i + 1 < std::size(parts)) *out++ = kAfter[i];
   }
   line.append(text, out);
@@ -140,6 +151,17 @@ constexpr std::array kTypeFormats{
     TypeFormat{access::VT_ILLEGAL, [](const Variant&, std::string& line) { line += "Illegal type"; }},
 };
 
+// The formatter of each type below kDirectTypes, found by indexing rather than by searching the
+// table for every value shown; the other types are searched for.
+constexpr VarType kDirectTypes = access::VT_UI8 + 1;
+constexpr std::array<Formatter, kDirectTypes> kDirectFormats = [] {
+  std::array<Formatter, kDirectTypes> direct{};
+  for (const TypeFormat& entry : kTypeFormats) {
+    if (entry.type < kDirectTypes) direct[entry.type] = entry.format;
+  }
+  return direct;
+}();
+
 bool IsNumber(VarType type) noexcept {
   switch (type) {
     case access::VT_I1: case access::VT_I2: case access::VT_I4: case access::VT_I8:
@@ -154,6 +176,7 @@ bool IsNumber(VarType type) noexcept {
 // The value's text without quotes or line end.
 void AppendBare(const Variant& value, std::string& line) {
   const VarType type = value.Type();
+  if (type < kDirectTypes && kDirectFormats[type] != nullptr) return kDirectFormats[type](value, line);
   for (const TypeFormat& entry : kTypeFormats) {
     if (entry.type == type) return entry.format(value, line);
   }

@@ -2,7 +2,7 @@
 //
 // Property: after any sequence of rows begun, cells put (too few, too many, of every kind), rows
 // ended or abandoned, and allocations refused by a small byte limit, every completed row reads back,
-// cell by cell and through LocateCells alike, exactly as the model holds it.
+// cell by cell, through LocateCells and whole (ReadRow) alike, exactly as the model holds it.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -133,12 +133,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (store.RowCount() != model.size()) Fail("row count", model.size(), 0);
   }
   std::vector<const char*> cells;
+  // Read into again for every row, as a cursor reads whole rows.
+  std::vector<Variant> values;
   for (std::size_t r = 0; r < model.size(); ++r) {
     store.LocateCells(r, cells);
     if (cells.size() != columns) Fail("cell count", r, cells.size());
+    store.ReadRow(r, values);
+    if (values.size() != columns) Fail("ReadRow's cell count", r, values.size());
     for (std::size_t c = 0; c < columns; ++c) {
       if (!Same(store.Value(r, c), model[r][c])) Fail("Value differs from the model", r, c);
       if (!Same(RowStore::ReadCell(cells[c]), model[r][c])) Fail("ReadCell differs from the model", r, c);
+      if (!Same(values[c], model[r][c])) Fail("ReadRow differs from the model", r, c);
     }
   }
   return 0;

@@ -49,9 +49,32 @@ bool ReadTime(std::string_view text, std::size_t& at, CalendarTime& time) {
   return true;
 }
 
+// "YYYY-MM-DD HH:MM:SS", the form SQLite's date functions write, read at its fixed places: what the
+// general reading below gives for it, without its steps.
+std::optional<CalendarTime> FixedForm(std::string_view text) {
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
+      text[16] != ':') {
+    return std::nullopt;
+  }
+  static constexpr std::size_t kStart[] = {0, 5, 8, 11, 14, 17};
+  int fields[6];
+  for (std::size_t i = 0; i < 6; ++i) {
+    const std::size_t at = kStart[i];
+    const std::size_t end = i == 0 ? 4 : at + 2;
+    int value = 0;
+    for (std::size_t c = at; c < end; ++c) {
+      if (!IsAsciiDigit(text[c])) return std::nullopt;
+      value = value * 10 + (text[c] - '0');
+    }
+    fields[i] = value;
+  }
+  return CalendarTime{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]};
+}
+
 }  // namespace
 
-std::optional<double> OleDateFromIsoText(std::string_view text) {
+std::optional<CalendarTime> CalendarTimeFromIsoText(std::string_view text) {
+  if (auto fixed = FixedForm(text)) return fixed;
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   CalendarTime time{1899, 12, 30, 0, 0, 0};
@@ -75,7 +98,12 @@ std::optional<double> OleDateFromIsoText(std::string_view text) {
   }
   // Whatever follows (a zone, an era) is a part of the value the date form cannot hold.
   if (at != text.size()) return std::nullopt;
-  return MakeOleDate(time);
+  return time;
+}
+
+std::optional<double> OleDateFromIsoText(std::string_view text) {
+  const std::optional<CalendarTime> time = CalendarTimeFromIsoText(text);
+  return time ? MakeOleDate(*time) : std::nullopt;
 }
 
 }  // namespace ql::access

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "access/ole_date.h"
+
 
 namespace ql::access {
 
@@ -16,5 +18,8 @@ namespace ql::access {
 // it: a zone or offset ("Z", "+02", "-05:30"), an era ("BC"), a year outside 100 to 9999, a day or
 // time that does not exist; the caller keeps such a value as its text.
 std::optional<double> OleDateFromIsoText(std::string_view text);
+// The fields of such a text as written, before MakeOleDate checks their ranges: for a caller that
+// keeps them beside the date (RowWriter::PutDate), so that they are read from the text only once.
+std::optional<CalendarTime> CalendarTimeFromIsoText(std::string_view text);
 
 }  // namespace ql::access

@@ -101,7 +101,8 @@ class NativeConnection final : public Connection, public SessionHost {
   }
 
   std::int32_t ResultsWaiting(const StaticCursor* current) override {
-    if (current != nullptr && (current != current_.lock().get() || !current->Exhausted())) return 0;
+    // Exhausted first: it is asked after every command, and it answers without locking anything.
+    if (current != nullptr && (!current->Exhausted() || current != current_.lock().get())) return 0;
     Gather();
     return static_cast<std::int32_t>(waiting_.size());
   }

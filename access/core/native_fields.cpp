@@ -15,15 +15,17 @@ constexpr std::string_view kObject = "Fields";
 class NativeField final : public Field {
  public:
   NativeField(std::shared_ptr<StaticCursor> cursor, std::size_t column)
-      : cursor_(std::move(cursor)), column_(column) {}
+      : cursor_(std::move(cursor)), column_(column), name_(cursor_->ColumnNames()[column_]) {}
 
-  std::string_view Name() override { return cursor_->ColumnNames()[column_]; }
+  std::string_view Name() override { return name_; }
   Variant Value() override { return cursor_->Value(column_); }
   void ReadValue(Variant& value) override { cursor_->ReadValue(column_, value); }
 
  private:
   std::shared_ptr<StaticCursor> cursor_;
   std::size_t column_;
+  // Into the cursor's names, which stay as they are while it lives (closed or not).
+  std::string_view name_;
 };
 
 class NativeFields final : public Fields {

@@ -1,14 +1,16 @@
 #pragma once
-// The storage of a static cursor. Cell values are packed one after the other into large
-// blocks; a row is the offset of its first cell. Nothing is allocated per cell, and a Variant is made
-// only when a value is read.
+// The storage of a static cursor: the cells of each row, encoded one after the other (cell_codec.h)
+// in the blocks of an arena (block_arena.h); a row is the packed address of its first cell. Nothing
+// is allocated per cell, and a Variant is made only when a value is read.
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <deque>
 #include <string_view>
 #include <vector>
 
+#include "access/core/block_arena.h"
+#include "access/core/cell_codec.h"
 #include "access/variant.h"
 
 namespace ql::access {
@@ -31,6 +33,8 @@ class RowWriter {
   void PutCurrency(std::int64_t tenThousandths);  // VT_CY
   void PutBool(bool value);                  // VT_BOOL
   void PutDate(double oleDate);              // VT_DATE
+  // VT_DATE of `fields` (which IsCalendarTime accepts), kept as the fields for display (Variant::Date).
+  void PutDate(const CalendarTime& fields);
   void PutText(std::string_view utf8);       // VT_BSTR
   void PutBinary(std::string_view bytes);    // VT_ARRAY | VT_UI1
 
@@ -43,16 +47,18 @@ class RowWriter {
 class RowStore {
  public:
   // Refuses to grow its blocks past `byteLimit` bytes in all: the block that would pass it is not
-  // allocated and std::bad_alloc is thrown instead, as when memory runs out.
-  explicit RowStore(std::size_t columnCount, std::size_t byteLimit = static_cast<std::size_t>(-1));
+  // allocated and std::bad_alloc is thrown instead, as when memory runs out. `offsetLimit` is the
+  // arena's (BlockArena): a row that cannot be addressed raises AddressSpaceFull from EndRow.
+  explicit RowStore(std::size_t columnCount, std::size_t byteLimit = static_cast<std::size_t>(-1),
+                    std::uint64_t offsetLimit = BlockArena::kMaxOffset);
 
   std::size_t ColumnCount() const noexcept { return columnCount_; }
   // Completed rows; a row begun but not yet ended does not count.
-  std::size_t RowCount() const noexcept { return rows_.size() - (rowOpen_ ? 1 : 0); }
+  std::size_t RowCount() const noexcept { return rows_.size(); }
 
   // Starts a new row and returns the writer for its cells (ending a row still open).
   RowWriter BeginRow();
-  // Completes the row begun last.
+  // Completes the row begun last (the row stays open when this raises).
   void EndRow();
   // Drops a row begun but not completed (a fetch that failed half-way, or found no row).
   void AbandonRow();
@@ -63,47 +69,50 @@ class RowStore {
   // The cell of a completed row; `row` < RowCount(), `column` < ColumnCount().
   Variant Value(std::size_t row, std::size_t column) const;
 
+  // Every cell of a completed row into `values` (made ColumnCount() long), in one walk of the row,
+  // texts and byte arrays in the room each variant already has.
+  void ReadRow(std::size_t row, std::vector<Variant>& values) const;
+
   // For reading many cells of one row: where each of its cells starts (ColumnCount() of them, valid
   // while the store lives, since completed rows never move), and the value of such a cell.
   void LocateCells(std::size_t row, std::vector<const char*>& cells) const;
-  static Variant ReadCell(const char* cell);
+  static Variant ReadCell(const char* cell) { return DecodeCell(cell); }
   // The same into `value`, texts and byte arrays in the room it already has.
-  static void ReadCell(const char* cell, Variant& value);
-  // Bytes held in blocks, for measuring.
-  std::size_t ReservedBytes() const noexcept;
+  static void ReadCell(const char* cell, Variant& value) { DecodeCell(cell, value); }
+  // Bytes held in blocks and in the table of rows, for measuring.
+  std::size_t ReservedBytes() const noexcept {
+    return arena_.ReservedBytes() + rows_.size() * sizeof(BlockArena::Address);
+  }
 
  private:
   friend class RowWriter;
-  struct BlockFree {
-    void operator()(char* data) const noexcept;
-  };
-  struct Block {
-    std::unique_ptr<char, BlockFree> data;
-    std::size_t used = 0;
-    std::size_t capacity = 0;
-    // Bytes from the start already mapped in advance (see Append).
-    std::size_t mapped = 0;
-  };
-  // Reserves room for `size` more bytes of the row being written, moving the row to a new block when
-  // the current one is full, and returns where to write them.
-  char* Append(std::size_t size);
-  // Maps the pages of `block` from its mapped end past its used end, in advance of the writes.
-  static void MapAhead(Block& block);
   const char* RowStart(std::size_t row) const;
-  void PutCell(std::uint8_t tag, const void* payload, std::size_t size);
-  void PutSized(std::uint8_t tag, std::string_view bytes);
-
-  // Allocates a block of at least `size` bytes within the limit.
-  Block NewBlock(std::size_t size);
+  // One cell more of the open row; a cell beyond the last column, or outside a row, is dropped.
+  void PutCell(CellTag tag, const void* payload, std::size_t size) {
+    if (!rowOpen_ || cellsInRow_ >= columnCount_) return;
+    EncodeFixedCell(arena_.Extend(FixedCellSize(size)), tag, payload, size);
+    ++cellsInRow_;
+  }
+  void PutSized(CellTag tag, std::string_view bytes) {
+    if (!rowOpen_ || cellsInRow_ >= columnCount_) return;
+    EncodeSizedCell(arena_.Extend(SizedCellSize(bytes.size())), tag, bytes);
+    ++cellsInRow_;
+  }
 
   std::size_t columnCount_;
-  std::size_t byteLimit_;
-  std::size_t blockBytes_ = 0;
-  // Row r starts in block (rows_[r] >> 32) at byte (rows_[r] & 0xFFFFFFFF).
-  std::vector<std::uint64_t> rows_;
-  std::vector<Block> blocks_;
+  BlockArena arena_;
+  // Where each completed row starts. A deque grows in chunks without moving what it holds, so a
+  // large result's table is written once rather than copied at each doubling, into memory it has
+  // just had to map.
+  std::deque<BlockArena::Address> rows_;
   std::size_t cellsInRow_ = 0;
   bool rowOpen_ = false;
 };
+
+inline void RowWriter::PutNull() { store_->PutCell(kCellNull, nullptr, 0); }
+inline void RowWriter::PutText(std::string_view utf8) { store_->PutSized(kCellText, utf8); }
+inline void RowWriter::PutBinary(std::string_view bytes) { store_->PutSized(kCellBinary, bytes); }
+inline void RowWriter::PutDouble(double value) { store_->PutCell(kCellDouble, &value, sizeof value); }
+inline void RowWriter::PutDate(double oleDate) { store_->PutCell(kCellDate, &oleDate, sizeof oleDate); }
 
 }  // namespace ql::access

@@ -20,10 +20,10 @@ std::size_t StaticCursor::DefaultByteLimit() {
 }
 
 StaticCursor::StaticCursor(std::shared_ptr<ProviderSession> session, std::shared_ptr<ErrorList> errors,
-                           std::unique_ptr<ProviderCursor> rows, std::size_t byteLimit)
+                           std::unique_ptr<ProviderCursor> rows, std::size_t byteLimit, std::uint64_t offsetLimit)
     : session_(std::move(session)), errors_(std::move(errors)), provider_(std::move(rows)) {
   names_ = provider_->ColumnNames();
-  store_.emplace(names_.size(), byteLimit);
+  store_.emplace(names_.size(), byteLimit, offsetLimit);
   if (Reach(0)) bof_ = eof_ = false;
 }
 
@@ -114,9 +114,9 @@ const char* StaticCursor::Cell(std::size_t column) const {
 }
 
 std::span<const Variant> StaticCursor::Row() const {
-  LocateRow();
-  rowValues_.resize(names_.size());
-  for (std::size_t i = 0; i < rowValues_.size(); ++i) RowStore::ReadCell(cells_[i], rowValues_[i]);
+  RequireOpen();
+  if (bof_ || eof_) RaiseLayerError(kNoCurrentRecord, kObject);
+  store_->ReadRow(row_ - dropped_, rowValues_);
   return rowValues_;
 }
 
@@ -160,11 +160,14 @@ bool StaticCursor::FetchOne() {
     provider_.reset();
     failure_ = errors_->Records();
     throw;
-  } catch (const std::bad_alloc&) {
+  } catch (const std::bad_alloc& error) {
     store_->AbandonRow();
     provider_.reset();
+    const bool addressable = dynamic_cast<const AddressSpaceFull*>(&error) == nullptr;
     failure_ = std::vector<ErrorRecord>{
-        {kOutOfMemory, std::string(kObject), "There is not enough memory to hold the rows of this result."}};
+        {kOutOfMemory, std::string(kObject),
+         addressable ? "There is not enough memory to hold the rows of this result."
+                     : "The rows of this result cannot be held: " + std::string(error.what()) + "."}};
     errors_->Raise(*failure_);
   }
 }

@@ -25,9 +25,11 @@ class StaticCursor {
  public:
   // Reads the first row, so that BOF and EOF are known; a failure there is raised here. The rows
   // held may take `byteLimit` bytes (by default half the machine's memory); a result that needs more
-  // fails with kOutOfMemory when navigation reaches the row that does not fit.
+  // fails with kOutOfMemory when navigation reaches the row that does not fit, as does one whose rows
+  // pass what a row's address reaches (BlockArena; `offsetLimit` lowers that reach for tests).
   StaticCursor(std::shared_ptr<ProviderSession> session, std::shared_ptr<ErrorList> errors,
-               std::unique_ptr<ProviderCursor> rows, std::size_t byteLimit = DefaultByteLimit());
+               std::unique_ptr<ProviderCursor> rows, std::size_t byteLimit = DefaultByteLimit(),
+               std::uint64_t offsetLimit = BlockArena::kMaxOffset);
 
   static std::size_t DefaultByteLimit();
   StaticCursor(const StaticCursor&) = delete;
@@ -54,8 +56,8 @@ class StaticCursor {
   Variant Value(std::size_t column) const;
   // Value(column) into `value`, keeping the room its text has (RowStore::ReadCell).
   void ReadValue(std::size_t column, Variant& value) const;
-  // Every value of the current row, in column order; valid until the cursor moves or closes.
-  // kNoCurrentRecord at BOF or EOF.
+  // Every value of the current row, in column order, read in one walk of the row; valid until the
+  // cursor moves or closes. kNoCurrentRecord at BOF or EOF.
   std::span<const Variant> Row() const;
 
   // True once the provider has handed over its last row (or failed): every row there is is held.

@@ -12,15 +12,19 @@
 namespace ql::access {
 namespace {
 
-std::string_view ColumnText(sqlite3_stmt* statement, int column) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-  const int size = sqlite3_column_bytes(statement, column);
+// A column's value is read through its sqlite3_value, found once per cell: the sqlite3_column_*
+// calls would find it again for each call, and check the connection for a failed allocation after
+// each. The cursor's connection is used by one thread at a time, which is what reading the value
+// itself (unprotected, in SQLite's words) requires.
+std::string_view ValueText(sqlite3_value* value) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+  const int size = sqlite3_value_bytes(value);
   return text != nullptr ? std::string_view(text, static_cast<std::size_t>(size)) : std::string_view();
 }
 
-std::string_view ColumnBlob(sqlite3_stmt* statement, int column) {
-  const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-  const int size = sqlite3_column_bytes(statement, column);
+std::string_view ValueBlob(sqlite3_value* value) {
+  const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+  const int size = sqlite3_value_bytes(value);
   return bytes != nullptr ? std::string_view(bytes, static_cast<std::size_t>(size)) : std::string_view();
 }
 
@@ -69,14 +73,14 @@ bool SqliteCursor::FetchRow(RowWriter& row) {
 }
 
 void SqliteCursor::PutCell(RowWriter& row, int column) const {
-  sqlite3_stmt* statement = statement_.get();
+  sqlite3_value* const cell = sqlite3_column_value(statement_.get(), column);
   const DeclaredKind kind = kinds_[static_cast<std::size_t>(column)];
-  switch (sqlite3_column_type(statement, column)) {
+  switch (sqlite3_value_type(cell)) {
     case SQLITE_NULL:
       row.PutNull();
       return;
     case SQLITE_INTEGER: {
-      const sqlite3_int64 value = sqlite3_column_int64(statement, column);
+      const sqlite3_int64 value = sqlite3_value_int64(cell);
       switch (kind) {
         case DeclaredKind::kTinyInt:
           if (value >= std::numeric_limits<std::int8_t>::min() && value <= std::numeric_limits<std::int8_t>::max()) {
@@ -89,7 +93,7 @@ void SqliteCursor::PutCell(RowWriter& row, int column) const {
           }
           break;
         case DeclaredKind::kDecimal:
-          return row.PutDecimal(ColumnText(statement, column));
+          return row.PutDecimal(ValueText(cell));
         case DeclaredKind::kBool:
           return row.PutBool(value != 0);
         case DeclaredKind::kDate:
@@ -101,7 +105,7 @@ void SqliteCursor::PutCell(RowWriter& row, int column) const {
       return row.PutInteger(value);
     }
     case SQLITE_FLOAT: {
-      const double value = sqlite3_column_double(statement, column);
+      const double value = sqlite3_value_double(cell);
       if (kind == DeclaredKind::kDecimal && PutRealAsDecimal(row, value)) return;
       if (kind == DeclaredKind::kBool) return row.PutBool(value != 0);
       if (kind == DeclaredKind::kDate) {
@@ -110,15 +114,17 @@ void SqliteCursor::PutCell(RowWriter& row, int column) const {
       return row.PutDouble(value);
     }
     case SQLITE_TEXT: {
-      const std::string_view text = ColumnText(statement, column);
+      const std::string_view text = ValueText(cell);
       if (kind == DeclaredKind::kDate) {
-        if (auto date = OleDateFromIsoText(text)) return row.PutDate(*date);
+        // Read from the text once; the cell keeps the fields for display.
+        const auto fields = CalendarTimeFromIsoText(text);
+        if (fields && IsCalendarTime(*fields)) return row.PutDate(*fields);
       }
       if (kind == DeclaredKind::kDecimal && IsPlainDecimal(text)) return row.PutDecimal(text);
       return row.PutText(text);
     }
     default:
-      return row.PutBinary(ColumnBlob(statement, column));
+      return row.PutBinary(ValueBlob(cell));
   }
 }
 

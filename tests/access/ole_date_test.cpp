@@ -68,6 +68,24 @@ TEST(OleDate, MakesADateFromFieldsAndSplitsItBackUnchanged) {
     ASSERT_TRUE(date.has_value()) << time.year << "-" << time.month << "-" << time.day;
     EXPECT_EQ(access::SplitOleDate(*date), time) << *date;
   }
+  // Dates read from their fields are kept packed and shown from the fields (Variant::CalendarFields),
+  // others by splitting the number: the two must agree in every month of every year there is, at the
+  // first and last second of its days.
+  for (int year = 100; year <= 9999; ++year) {
+    for (int month = 1; month <= 12; ++month) {
+      for (const int day : {1, 28}) {
+        for (const access::CalendarTime time : {access::CalendarTime{year, month, day, 0, 0, 0},
+                                                access::CalendarTime{year, month, day, 23, 59, 59}}) {
+          const auto date = access::MakeOleDate(time);
+          if (!date || access::SplitOleDate(*date) != time ||
+              access::UnpackCalendarTime(access::PackCalendarTime(time)) != time) {
+            ADD_FAILURE() << year << "-" << month << "-" << day << " " << time.hour;
+            return;
+          }
+        }
+      }
+    }
+  }
   EXPECT_EQ(access::MakeOleDate({1899, 12, 29, 6, 0, 0}).value_or(0), -1.25);
   EXPECT_EQ(access::MakeOleDate({2003, 10, 1, 0, 0, 0}).value_or(0), 37895.0);
 }

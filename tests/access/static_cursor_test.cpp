@@ -42,11 +42,19 @@ class CountingRows final : public access::ProviderCursor {
 struct Fixture {
   // A cursor over rows 1..rows whose row `failAt` cannot be fetched (0: none fails).
   std::shared_ptr<access::StaticCursor> Open(int rows, int failAt = 0,
-                                             std::size_t byteLimit = access::StaticCursor::DefaultByteLimit()) {
+                                             std::size_t byteLimit = access::StaticCursor::DefaultByteLimit(),
+                                             std::uint64_t offsetLimit = access::BlockArena::kMaxOffset) {
     return std::make_shared<access::StaticCursor>(
-        nullptr, errors, std::make_unique<CountingRows>(errors, rows, failAt, fetches, released), byteLimit);
+        nullptr, errors, std::make_unique<CountingRows>(errors, rows, failAt, fetches, released), byteLimit,
+        offsetLimit);
   }
-  std::string Current(access::StaticCursor& cursor) { return access_probe::Describe(cursor.Value(0)); }
+  // The current row's value, read alone and with its row, which must agree.
+  std::string Current(access::StaticCursor& cursor) {
+    const std::span<const access::Variant> row = cursor.Row();
+    const std::string value = access_probe::Describe(cursor.Value(0));
+    EXPECT_EQ(access_probe::Describe(row[0]), value) << "the row read whole";
+    return value;
+  }
 
   std::shared_ptr<access::ErrorList> errors = std::make_shared<access::ErrorList>();
   int fetches = 0;
@@ -116,13 +124,28 @@ TEST(StaticCursor, AFailedFetchIsRaisedByTheCallThatNeededItAndAgainLater) {
   EXPECT_EQ(f.Current(*cursor), "I4:1");
 }
 
-TEST(StaticCursor, AResultLargerThanItsMemoryLimitFailsWithOutOfMemory) {
-  Fixture f;
-  auto cursor = f.Open(10'000'000, 0, 4 << 20);
-  EXPECT_EQ(access_probe::Raised([&] { cursor->RecordCount(); }), Hex(access::kOutOfMemory));
-  ASSERT_EQ(f.errors->Records().size(), 1u);
-  EXPECT_EQ(f.Current(*cursor), "I4:1") << "the rows held stay readable";
-  EXPECT_LT(cursor->FetchedRows(), 10'000'000u);
+TEST(StaticCursor, AResultLargerThanItsMemoryOrItsAddressesReachFailsWithOutOfMemory) {
+  struct Case {
+    std::size_t byteLimit;
+    std::uint64_t offsetLimit;  // where the 4 GiB a row address reaches ends, lowered
+    std::string description;
+  };
+  const Case cases[] = {
+      {4 << 20, access::BlockArena::kMaxOffset, "There is not enough memory to hold the rows of this result."},
+      {access::StaticCursor::DefaultByteLimit(), 1 << 20,
+       "The rows of this result cannot be held: a row would start past the 4 GiB of its block that a row "
+       "address reaches."},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    auto cursor = f.Open(10'000'000, 0, c.byteLimit, c.offsetLimit);
+    EXPECT_EQ(access_probe::Raised([&] { cursor->RecordCount(); }), Hex(access::kOutOfMemory));
+    ASSERT_EQ(f.errors->Records().size(), 1u);
+    EXPECT_EQ(f.errors->Records()[0].description, c.description);
+    EXPECT_EQ(f.Current(*cursor), "I4:1") << "the rows held stay readable";
+    EXPECT_LT(cursor->FetchedRows(), 10'000'000u);
+    EXPECT_EQ(Raised([&] { cursor->MoveNext(); }), "none") << "the rows held stay readable";
+  }
 }
 
 TEST(StaticCursor, AFailureOnTheFirstRowFailsTheOpen) {
@@ -137,7 +160,7 @@ TEST(StaticCursor, AStreamedCursorHoldsOneRowAtATimeAndCannotGoBack) {
   std::int64_t sum = 0;
   std::size_t mostHeld = 0;
   for (; !cursor->Eof(); cursor->MoveNext()) {
-    sum += cursor->Value(0).Integer();
+    sum += std::stoll(fixture.Current(*cursor).substr(std::string_view("I4:").size()));
     mostHeld = std::max(mostHeld, cursor->HeldRows());
   }
   EXPECT_EQ(sum, std::int64_t{100'000} * 100'001 / 2) << "every row read once, in order";
