@@ -32,6 +32,7 @@ class DatabaseObject : public SessionTest {
       kSeparator + "\n";
 };
 
+// An interrupt then reaches nothing.
 TEST_F(DatabaseObject, BeforeAnyOpenEveryOperationButSqlAsksForATable) {
   session.database.Interrupt();
   EXPECT_EQ(session.Run("record\nt\ncount\ntable\ndb\ncolumns t\nrows\nmore\ninfo\nclose"),
@@ -63,7 +64,7 @@ TEST_F(DatabaseObject, InfoTellsWhatTheConnectionIs) {
   EXPECT_TRUE(info.ends_with("\nDatabase:    :memory:\nTransaction: open\n")) << info;
 }
 
-// An interrupt still reaches the connection held.
+// A failed open leaves the connection held in place: its rows, its tables, the interrupts reaching it.
 TEST_F(DatabaseObject, AFailedOpenKeepsTheConnectionAndTheRowsAlreadyRead) {
   EXPECT_EQ(session.Run("memory\n" + accounts + "record"), first);
   const auto held = objects.LastConnection();
