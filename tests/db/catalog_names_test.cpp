@@ -6,9 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
+#include <future>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace ql {
@@ -18,60 +17,61 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Names = std::vector<std::string>;
 
-// A gate the test opens; shared with the reading threads, which may outlive a failed test.
+// A gate the test opens once; shared with the reading threads, which may outlive a failed test.
 struct Gate {
-  void Open() {
-    const std::lock_guard lock(mutex);
-    open = true;
-    changed.notify_all();
+  std::promise<void> opener;
+  std::shared_future<void> opened = opener.get_future().share();
+  // False when the gate stayed shut for `limit`.
+  bool Pass(std::chrono::seconds limit = std::chrono::seconds(10)) const {
+    return opened.wait_for(limit) == std::future_status::ready;
   }
-  // False when the gate stayed shut for 10 seconds.
-  bool Pass() {
-    std::unique_lock lock(mutex);
-    return changed.wait_for(lock, std::chrono::seconds(10), [&] { return open; });
-  }
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool open = false;
 };
+
+// A read that gives `names`, and an interrupt that does nothing.
+std::function<Names()> Giving(Names names) {
+  return [names] { return names; };
+}
+void Nothing() {}
+Clock::time_point Soon() { return Clock::now() + std::chrono::seconds(5); }
 
 TEST(CatalogNamesTest, AReadThatEndsInTimeIsKept) {
   db::CatalogNames names;
-  EXPECT_EQ(names.Read("tables", [] { return Names{"Account"}; }, [] {}, Clock::now() + db::CatalogNames::kWaitLimit),
+  EXPECT_EQ(names.Read("tables", Giving({"Account"}), Nothing, Clock::now() + db::CatalogNames::kWaitLimit),
             Names{"Account"});
   ASSERT_NE(names.Kept("tables"), nullptr);
   EXPECT_EQ(*names.Kept("tables"), Names{"Account"});
   names.Forget();
   EXPECT_EQ(names.Kept("tables"), nullptr);
   // Past its deadline nothing is read at all.
-  EXPECT_EQ(names.Read("tables", [] { return Names{"late"}; }, [] {}, Clock::now()), Names{});
+  EXPECT_EQ(names.Read("tables", Giving({"late"}), Nothing, Clock::now()), Names{});
   // Names read ahead are waited for when asked for while their read runs, not read twice.
-  names.ReadAhead("columns", [] {
+  const auto slow = [] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return Names{"ID"};
-  }, [] {}, Clock::now() + std::chrono::seconds(5));
-  EXPECT_EQ(names.Read("columns", [] { return Names{"twice"}; }, [] {}, Clock::now() + std::chrono::seconds(5)),
-            Names{"ID"});
+  };
+  names.ReadAhead("columns", slow, Nothing, Soon());
+  EXPECT_EQ(names.Read("columns", Giving({"twice"}), Nothing, Soon()), Names{"ID"});
 }
 
 TEST(CatalogNamesTest, ASlowReadGivesNothingAndIsInterrupted) {
   db::CatalogNames names;
   auto interrupted = std::make_shared<Gate>();
   const auto start = Clock::now();
-  EXPECT_EQ(names.Read("tables", [interrupted] { return interrupted->Pass() ? Names{"late"} : Names{}; },
-                       [interrupted] { interrupted->Open(); }, start + std::chrono::milliseconds(50)),
-            Names{});
+  const auto read = [interrupted] { return interrupted->Pass() ? Names{"late"} : Names{}; };
+  EXPECT_EQ(
+      names.Read(
+          "tables", read, [interrupted] { interrupted->opener.set_value(); }, start + std::chrono::milliseconds(50)),
+      Names{});
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
   names.Settle();
-  EXPECT_TRUE(interrupted->open);
+  EXPECT_TRUE(interrupted->Pass(std::chrono::seconds(0)));
   EXPECT_EQ(names.Kept("tables"), nullptr);
   // Names whose read was interrupted are not read ahead again until they are forgotten.
-  const auto again = [] { return Names{"again"}; };
-  names.ReadAhead("tables", again, [] {}, Clock::now() + std::chrono::seconds(5));
+  names.ReadAhead("tables", Giving({"again"}), Nothing, Soon());
   names.Settle();
   EXPECT_EQ(names.Kept("tables"), nullptr);
   names.Forget();
-  names.ReadAhead("tables", again, [] {}, Clock::now() + std::chrono::seconds(5));
+  names.ReadAhead("tables", Giving({"again"}), Nothing, Soon());
   names.Settle();
   ASSERT_NE(names.Kept("tables"), nullptr);
   EXPECT_EQ(*names.Kept("tables"), Names{"again"});
@@ -82,16 +82,14 @@ TEST(CatalogNamesTest, AReadAndAnInterruptThatHangHoldUpNoCaller) {
   db::CatalogNames names;
   auto server = std::make_shared<Gate>();
   const auto start = Clock::now();
-  const auto hang = [server] {
-    server->Pass();
-    return Names{"late"};
-  };
-  EXPECT_EQ(names.Read("tables", hang, [server] { server->Pass(); }, start + std::chrono::milliseconds(50)), Names{});
+  const auto hang = [server] { return server->Pass(), Names{"late"}; };
+  const auto stuck = [server] { server->Pass(); };
+  EXPECT_EQ(names.Read("tables", hang, stuck, start + std::chrono::milliseconds(50)), Names{});
   // No second read starts while the first holds the connection.
-  EXPECT_EQ(names.Read("columns", [] { return Names{"ID"}; }, [] {}, Clock::now() + std::chrono::seconds(5)), Names{});
+  EXPECT_EQ(names.Read("columns", Giving({"ID"}), Nothing, Soon()), Names{});
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
   EXPECT_TRUE(names.ReadRunning());
-  server->Open();
+  server->opener.set_value();
   names.Settle();
   EXPECT_FALSE(names.ReadRunning());
   EXPECT_EQ(names.Kept("columns"), nullptr);

@@ -7,40 +7,34 @@
 #include <gtest/gtest.h>
 
 #include "support/temporary_directory.h"
-#include "tests/db/faulty_objects.h"
 #include "tests/db/session.h"
 
-namespace ql {
-
+namespace ql::dbtest {
 namespace {
 
 using access::DataAccessError;
-using dbtest::LayerReport;
-using dbtest::Record;
-using dbtest::Report;
 
-class DatabaseObject : public ::testing::Test {
+class DatabaseObject : public SessionTest {
  protected:
-  dbtest::FaultyObjects objects;
-  std::unique_ptr<dbtest::Session> owned = std::make_unique<dbtest::Session>(objects);
-  dbtest::Session& session = *owned;
-  const DataAccessError planned{access::kProviderFailed, "Fake", "planned"};
-  static std::string plannedReport(int lineTag) {
-    return Report(lineTag, "80004005", "Unspecified failure.", "Fake", "planned");
-  }
   const std::string refusal = "Open table first!\n";
   const std::string accounts =
       "sql create table Account (ID INTEGER PRIMARY KEY, User TEXT, SetupDate DATE, Balance REAL, Photo BLOB)\n"
       "sql insert into Account values (1, NULL, '2003-10-01', 2.5, x'0102'),"
       " (2, 'ann', '2004-03-02 14:05:09', -0.25, NULL)\n"
       "sql select * from Account order by ID\n";
-  const std::string first = "ID              1\nUser            <NULL>\nSetupDate       2003/10/1 0:0:0\n"
-                            "Balance         2.500000\nPhoto           <Binary>\n" + dbtest::kSeparator + "\n";
-  const std::string second = "ID              2\nUser            \"ann\"\nSetupDate       2004/3/2 14:5:9\n"
-                             "Balance         -0.250000\nPhoto           <NULL>\n" + dbtest::kSeparator + "\n";
+  const std::string first =
+      "ID              1\nUser            <NULL>\nSetupDate       2003/10/1 0:0:0\n"
+      "Balance         2.500000\nPhoto           <Binary>\n" +
+      kSeparator + "\n";
+  const std::string second =
+      "ID              2\nUser            \"ann\"\nSetupDate       2004/3/2 14:5:9\n"
+      "Balance         -0.250000\nPhoto           <NULL>\n" +
+      kSeparator + "\n";
 };
 
+// An interrupt then reaches nothing.
 TEST_F(DatabaseObject, BeforeAnyOpenEveryOperationButSqlAsksForATable) {
+  session.database.Interrupt();
   EXPECT_EQ(session.Run("record\nt\ncount\ntable\ndb\ncolumns t\nrows\nmore\ninfo\nclose"),
             refusal + refusal + refusal + "0 record(s) in current recordset.\n" + refusal + refusal + refusal +
                 refusal + refusal + refusal);
@@ -55,14 +49,12 @@ TEST_F(DatabaseObject, StepsThroughTheRowsShowingEachValueByItsDatabaseType) {
   EXPECT_EQ(session.Run("record\nsql select 7 as n\nrecord"), first + Record("n", "7"));
   // A failed end test counts as the end: reported, nothing shown.
   objects.FailAt("Recordset.Eof", 1, planned);
-  EXPECT_EQ(session.Run("record"), plannedReport(183));
+  EXPECT_EQ(session.Run("record"), PlannedReport(183));
 }
 
 TEST_F(DatabaseObject, TheRecordsetIsRefusedUntilAStatementGivesRows) {
   EXPECT_EQ(session.Run("memory\nrecord"), LayerReport(145, access::kObjectClosed, "Recordset"));
   EXPECT_EQ(session.Run("sql create table t (a)\nt"), LayerReport(164, access::kObjectClosed, "Recordset"));
-  EXPECT_EQ(session.Run("count"),
-            LayerReport(203, access::kObjectClosed, "Recordset") + "0 record(s) in current recordset.\n");
 }
 
 // What the connection is, a "Name: value" line each, the values in one column.
@@ -72,11 +64,16 @@ TEST_F(DatabaseObject, InfoTellsWhatTheConnectionIs) {
   EXPECT_TRUE(info.ends_with("\nDatabase:    :memory:\nTransaction: open\n")) << info;
 }
 
+// A failed open leaves the connection held in place: its rows, its tables, the interrupts reaching it.
 TEST_F(DatabaseObject, AFailedOpenKeepsTheConnectionAndTheRowsAlreadyRead) {
-  EXPECT_EQ(session.Run("memory\n" + accounts + "record\nopen Data Source=/nonexistent/dir/x.db"),
-            first + Report(101, "80004005", "Unspecified failure.", "SQLite", "unable to open database file"));
+  EXPECT_EQ(session.Run("memory\n" + accounts + "record"), first);
+  const auto held = objects.LastConnection();
+  EXPECT_EQ(session.Run("open Data Source=/nonexistent/dir/x.db"),
+            Report(101, "80004005", "Unspecified failure.", "SQLite", "unable to open database file"));
   objects.FailAt("Connection.Open", 1, planned);
-  EXPECT_EQ(session.Run("memory\nt"), plannedReport(101) + second);
+  EXPECT_EQ(session.Run("memory\nt"), PlannedReport(101) + second);
+  session.database.Interrupt();
+  EXPECT_EQ(held->interrupts, 1);
   // The connection held so far, with its table, runs the next statement.
   EXPECT_EQ(session.Run("sql select count(*) as n from Account\nrecord"), Record("n", "2"));
 }
@@ -95,12 +92,14 @@ TEST_F(DatabaseObject, AFailureMakingAnObjectLeavesItAbsent) {
 // asking for a table. A failure while closing goes to the caller, and never out of the destructor.
 TEST_F(DatabaseObject, CloseKeepsTheObjectsAndLetsAFailureThrough) {
   EXPECT_EQ(session.Run("memory\n" + accounts + "close\nclose"), "");
-  EXPECT_EQ(session.Run("table\nrecord\nsql select 1"), LayerReport(238, access::kConnectionUnusable, "Connection") +
-                                                          LayerReport(145, access::kObjectClosed, "Recordset") +
-                                                          LayerReport(442, access::kConnectionUnusable, "Connection"));
-  session.Run("memory\n" + accounts);
+  EXPECT_EQ(session.Run("table\nrecord\nsql select 1"),
+            LayerReport(238, access::kConnectionUnusable, "Connection") +
+                LayerReport(145, access::kObjectClosed, "Recordset") +
+                LayerReport(442, access::kConnectionUnusable, "Connection"));
+  auto owned = std::make_unique<Session>(objects);
+  owned->Run("memory\n" + accounts);
   objects.FailAt("Recordset.Close", 1, planned);
-  EXPECT_THROW(session.database.Close(), DataAccessError);
+  EXPECT_THROW(owned->database.Close(), DataAccessError);
   objects.FailAt("Recordset.Close", 1, planned);
   EXPECT_NO_THROW(owned.reset());
 }
@@ -109,8 +108,9 @@ TEST_F(DatabaseObject, CloseKeepsTheObjectsAndLetsAFailureThrough) {
 // opened again, once, on a new connection, and a note says so; what failed never runs again.
 TEST_F(DatabaseObject, ALostConnectionIsOpenedAgainOnceAndNothingRunsTwice) {
   objects.facts = {{access::kFactProvider, "Fake"}, {access::kFactHost, "db2"}, {access::kFactPort, "5433"}};
-  const std::string reopened = "The connection was lost and has been opened again to db2, port 5433: the command "
-                               "that failed was not run again, and a transaction that was open is lost.\n";
+  const std::string reopened =
+      "The connection was lost and has been opened again to db2, port 5433: the command "
+      "that failed was not run again, and a transaction that was open is lost.\n";
   const std::string refused = "The connection was lost and could not be opened again; open one to go on.\n";
   const struct {
     std::string command;      // fails, the link lost
@@ -120,12 +120,12 @@ TEST_F(DatabaseObject, ALostConnectionIsOpenedAgainOnceAndNothingRunsTwice) {
     std::string output;
     std::string notes;
   } cases[] = {
-      {"sql insert into t values (2)", "Recordset.Open", false, true, plannedReport(442), reopened},
-      {"count", "Recordset.RecordCount", false, true, plannedReport(203) + "0 record(s) in current recordset.\n",
+      {"sql insert into t values (2)", "Recordset.Open", false, true, PlannedReport(442), reopened},
+      {"count", "Recordset.RecordCount", false, true, PlannedReport(203) + "0 record(s) in current recordset.\n",
        reopened},
-      {"table", "Connection.OpenSchema", false, true, plannedReport(238), reopened},
-      {"sql insert into t values (2)", "Recordset.Open", true, true, plannedReport(442) + plannedReport(101), refused},
-      {"sql insert into t values (2)", "Recordset.Open", false, false, plannedReport(442), ""},
+      {"table", "Connection.OpenSchema", false, true, PlannedReport(238), reopened},
+      {"sql insert into t values (2)", "Recordset.Open", true, true, PlannedReport(442) + PlannedReport(101), refused},
+      {"sql insert into t values (2)", "Recordset.Open", false, false, PlannedReport(442), ""},
   };
   const testsupport::TemporaryDirectory directory;
   const std::string file = "Data Source=" + directory.File("lost.db");
@@ -133,14 +133,11 @@ TEST_F(DatabaseObject, ALostConnectionIsOpenedAgainOnceAndNothingRunsTwice) {
     SCOPED_TRACE(c.command + (c.reopenFails ? ", the new connection refused" : "") +
                  (c.hookAllows ? "" : ", the hook refusing"));
     struct Hook {
+      static bool Ask(void* self) { return static_cast<Hook*>(self)->asked = true, static_cast<Hook*>(self)->allows; }
       bool allows;
       bool asked = false;
     } hook{c.hookAllows};
-    session.database.OnLostConnection([](void* context) {
-      auto& self = *static_cast<Hook*>(context);
-      self.asked = true;
-      return self.allows;
-    }, &hook);
+    session.database.OnLostConnection(Hook::Ask, &hook);
     session.Run("open " + file + "\nsql drop table if exists t\nsql create table t (a)\nsql select * from t");
     session.Notes();
     const auto lost = objects.LastConnection();
@@ -154,15 +151,13 @@ TEST_F(DatabaseObject, ALostConnectionIsOpenedAgainOnceAndNothingRunsTwice) {
     if (c.reopenFails) {
       // The lost connection stays held, and its next failure opens nothing again.
       objects.FailAt("Recordset.Open", 1, planned);
-      EXPECT_EQ(session.Run("sql select 1"), plannedReport(442));
+      EXPECT_EQ(session.Run("sql select 1"), PlannedReport(442));
       EXPECT_EQ(session.Notes(), "");
     }
     const bool opened = c.hookAllows && !c.reopenFails;
     const auto held = objects.LastConnection();
     EXPECT_EQ(held != nullptr && held != lost, opened) << "a new connection after a reopen";
-    if (opened) {
-      EXPECT_EQ(held->openedWith, file);
-    }
+    EXPECT_EQ(opened ? held->openedWith : file, file);
   }
   session.database.OnLostConnection(nullptr, nullptr);
   // A failed open of another string leaves the held connection with its own string to open again.
@@ -175,25 +170,7 @@ TEST_F(DatabaseObject, ALostConnectionIsOpenedAgainOnceAndNothingRunsTwice) {
   session.Run("sql select 1");
   ASSERT_NE(objects.LastConnection(), nullptr);
   EXPECT_EQ(objects.LastConnection()->openedWith, file);
-  session.Notes();
-  // A failure that leaves the link as it was opens nothing.
-  EXPECT_EQ(session.Run("memory\nsql selec 1").substr(0, 42), "--------------- Error @442 ---------------");
-  EXPECT_EQ(session.Notes(), "");
-}
-
-TEST_F(DatabaseObject, InterruptReachesTheHeldConnectionOnly) {
-  session.database.Interrupt();
-  session.Run("memory");
-  session.database.Interrupt();
-  EXPECT_EQ(objects.LastConnection()->interrupts, 1);
-  objects.FailAt("Connection.Open", 1, planned);
-  const auto held = objects.LastConnection();
-  session.Run("memory");
-  session.database.Interrupt();
-  // A failed open keeps the connection held so far: the interrupt still reaches it.
-  EXPECT_EQ(held->interrupts, 2);
 }
 
 }  // namespace
-
-}  // namespace ql
+}  // namespace ql::dbtest

@@ -69,13 +69,9 @@ class FaultyConnection : public access::Connection {
                                             const access::Variant& schemaId) override;
   void Interrupt() noexcept override { ++interrupts, real_->Interrupt(); }
   std::vector<access::ServerMessage> TakeMessages() override;
-  std::int64_t RecordsAffected() override {
-    return objects_.Enter("Connection.RecordsAffected"), affected.value_or(real_->RecordsAffected());
-  }
+  std::int64_t RecordsAffected() override { return affected.value_or(real_->RecordsAffected()); }
   std::vector<access::ConnectionFact> Describe() override {
-    objects_.Enter("Connection.Describe");
-    std::vector<access::ConnectionFact> facts = real_->Describe();
-    return objects_.facts.empty() ? facts : objects_.facts;
+    return objects_.facts.empty() ? real_->Describe() : objects_.facts;
   }
   bool IsLost() override { return lost || real_->IsLost(); }
 

@@ -6,24 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/db/faulty_objects.h"
 #include "tests/db/session.h"
 
-namespace ql {
-
+namespace ql::dbtest {
 namespace {
 
 using access::Variant;
-using dbtest::kSeparator;
-using dbtest::Record;
-using dbtest::Report;
 
-class RecordDisplay : public ::testing::Test {
+class RecordDisplay : public SessionTest {
  protected:
   void SetUp() override { session.Run("memory"); }
-
-  dbtest::FaultyObjects objects;
-  dbtest::Session session{objects};
 };
 
 TEST_F(RecordDisplay, PadsTheNameColumnToSixteenCharacters) {
@@ -32,13 +24,16 @@ TEST_F(RecordDisplay, PadsTheNameColumnToSixteenCharacters) {
     std::string name;
     std::string column;
   } cases[] = {
-      {"a", "a" + std::string(15, ' ')}, {"fifteen_chars_x", "fifteen_chars_x "},
-      {"sixteen_chars_xy", "sixteen_chars_xy"}, {"seventeen_chars_x", "seventeen_chars_x"},
-      {std::string(127, 'm'), std::string(127, 'm')}, {std::string(128, 'm'), std::string(128, 'm')},
-      {long200, long200}, {"fourteen_chars#", "fourteen_chars# "},
+      {"a", "a" + std::string(15, ' ')},
+      {"fifteen_chars_x", "fifteen_chars_x "},
+      {"sixteen_chars_xy", "sixteen_chars_xy"},
+      {std::string(127, 'm'), std::string(127, 'm')},
+      {std::string(128, 'm'), std::string(128, 'm')},
+      {long200, long200},
+      {"fourteen_chars#", "fourteen_chars# "},
       // Names are printed whole, never as markup, and padded by the columns they take on screen.
-      {"a#31b", "a#31b" + std::string(11, ' ')}, {"x##y", "x##y" + std::string(12, ' ')},
-      {"sixteen_chars_#3", "sixteen_chars_#3"}, {"100%s %d", "100%s %d" + std::string(8, ' ')},
+      {"a#31b", "a#31b" + std::string(11, ' ')},
+      {"100%s %d", "100%s %d" + std::string(8, ' ')},
       {"Größe", "Größe" + std::string(11, ' ')},
       {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac" + std::string(12, ' ')},
       {"Cafe\xcc\x81", "Cafe\xcc\x81" + std::string(12, ' ')},
@@ -52,7 +47,7 @@ TEST_F(RecordDisplay, PadsTheNameColumnToSixteenCharacters) {
 // At a terminal, control bytes of names and values are shown, not obeyed, and the name column
 // counts the escapes as shown.
 TEST_F(RecordDisplay, AtATerminalControlBytesAreShownEscaped) {
-  dbtest::Session terminal{objects, true};
+  Session terminal{objects, true};
   EXPECT_EQ(terminal.Run("memory\nsql select cast(x'1b5d303b7407209b00656e64' as text) as \"a\x1b\", '#0c' as Größe\n"
                          "record"),
             "a\\x1b" + std::string(11, ' ') + "\"\\x1b]0;t\\x07 \\x9b\\0end\"\n" + "Größe" + std::string(11, ' ') +
@@ -63,8 +58,8 @@ TEST_F(RecordDisplay, AtATerminalControlBytesAreShownEscaped) {
 // move off it.
 TEST_F(RecordDisplay, ShowsTheRowTheRecordsetStandsOnAndNothingElse) {
   EXPECT_EQ(session.Run("sql select 1 as ID where 0\nrecord\nt"),
-            dbtest::LayerReport(145, access::kNoCurrentRecord, "Recordset") +
-                dbtest::LayerReport(164, access::kNoCurrentRecord, "Recordset"));
+            LayerReport(145, access::kNoCurrentRecord, "Recordset") +
+                LayerReport(164, access::kNoCurrentRecord, "Recordset"));
   EXPECT_EQ(session.Run("sql select 1 as ID union all select 2\nrecord\nrecord\nt\nt"),
             Record("ID", "1") + Record("ID", "1") + Record("ID", "2"));
 }
@@ -72,7 +67,6 @@ TEST_F(RecordDisplay, ShowsTheRowTheRecordsetStandsOnAndNothingElse) {
 // A failure ends the display where it happens: what was printed stays, the report follows (on the
 // name's line when the value cannot be shown), and no separator is printed.
 TEST_F(RecordDisplay, AFailureAnywhereIsReportedUnderTag420) {
-  const std::string report = Report(420, "800a0bcd", "Unknown error 0x800A0BCD", "Fake", "planned");
   const struct {
     std::string call;
     int occurrence;  // the end test of record reads Eof first
@@ -80,15 +74,13 @@ TEST_F(RecordDisplay, AFailureAnywhereIsReportedUnderTag420) {
   session.Run("sql select 1 as ID, 'x' as Name");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.call);
-    objects.FailAt(c.call, c.occurrence, access::DataAccessError(access::kNoCurrentRecord, "Fake", "planned"));
-    EXPECT_EQ(session.Run("record"), report);
+    objects.FailAt(c.call, c.occurrence, planned);
+    EXPECT_EQ(session.Run("record"), PlannedReport(420));
   }
   objects.plantedRow = std::vector<Variant>{Variant::I4(1), Variant::Decimal("abc")};
-  EXPECT_EQ(session.Run("record"),
-            "ID              1\nName            " +
-                Report(420, "80020005", "The value has a type that cannot be converted."));
+  EXPECT_EQ(session.Run("record"), "ID              1\nName            " +
+                                       Report(420, "80020005", "The value has a type that cannot be converted."));
 }
 
 }  // namespace
-
-}  // namespace ql
+}  // namespace ql::dbtest

@@ -7,28 +7,21 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/db/faulty_objects.h"
 #include "tests/db/session.h"
 
-namespace ql {
-
+namespace ql::dbtest {
 namespace {
 
-using access::DataAccessError;
-using dbtest::Record;
-using dbtest::Report;
-
-class SchemaListing : public ::testing::Test {
+class SchemaListing : public SessionTest {
  protected:
   void SetUp() override {
-    session.Run("memory\nsql create table Account (id INTEGER NOT NULL, name varchar(64) DEFAULT 'x')\n"
-                "sql create view \"100% #0c\" as select 1\nsql insert into Account values (1, 'a'), (2, 'b')");
+    session.Run(
+        "memory\nsql create table Account (id INTEGER NOT NULL, name varchar(64) DEFAULT 'x')\n"
+        "sql create view \"100% #0c\" as select 1\nsql insert into Account values (1, 'a'), (2, 'b')");
   }
 
-  dbtest::FaultyObjects objects;
-  dbtest::Session session{objects};
   const std::string allTables = "Account [TABLE]\n100% #0c [VIEW]\nsqlite_master [SYSTEM TABLE]\n";
-  const std::string planned = Report(238, "80004005", "Unspecified failure.", "Fake", "planned");
+  const std::string failed = PlannedReport(238);
 };
 
 // Names as the provider gives them, never as markup; the current row left alone.
@@ -37,66 +30,52 @@ TEST_F(SchemaListing, ListsTablesAndDatabasesLeavingTheCurrentRowAlone) {
             Record("id", "1") + allTables + "main\n" + Record("id", "2"));
 }
 
-// A failure ends the listing: the lines so far stay, then the report.
+// A failure ends the listing: the lines so far stay, then the report. A listing the provider does
+// not offer is said in a line of its own, for catalogs and columns; tables have no such exception.
 TEST_F(SchemaListing, AFailureAnywhereIsReportedAfterTheLinesSoFar) {
-  const struct {
-    std::string call;
-    int occurrence;
-    std::string before;
-  } cases[] = {
-      {"Connection.OpenSchema", 1, ""},
-      {"Recordset.Eof", 1, ""},
-      {"Recordset.Fields", 1, ""},
-      {"Recordset.MoveNext", 2, "Account [TABLE]\n100% #0c [VIEW]\n"},
-      {"Recordset.Eof", 4, allTables},
-      {"Recordset.State", 1, allTables},
-      {"Recordset.Close", 1, allTables},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.call + " #" + std::to_string(c.occurrence));
-    objects.FailAt(c.call, c.occurrence, DataAccessError(access::kProviderFailed, "Fake", "planned"));
-    EXPECT_EQ(session.Run("table"), c.before + planned);
-  }
-  objects.FailAt("Recordset.MoveNext", 1, DataAccessError(access::kProviderFailed, "Fake", "planned"));
-  EXPECT_EQ(session.Run("db"), "main\n" + Report(277, "80004005", "Unspecified failure.", "Fake", "planned"));
-  // The connection's errors come first: here those of the statement that failed before.
-  objects.FailAt("Connection.OpenSchema", 1, DataAccessError(access::kProviderFailed, "Fake", "planned"));
-  session.Run("sql selec");
-  EXPECT_EQ(session.Run("table"), "\t Error number: 80040e14\tnear \"selec\": syntax error\n" + planned);
-}
-
-// A listing the provider does not offer is said in a line of its own, for catalogs and columns;
-// tables have no such exception.
-TEST_F(SchemaListing, AListingTheProviderDoesNotOfferIsSaidAlone) {
+  const std::string columns =
+      "Name | Type    | Size | Nullable | Default\n-----+---------+------+----------+--------\n"
+      "id   | INTEGER |      | NO       |\n";
   const struct {
     std::string command;
+    std::string call;
+    int occurrence;
     std::string output;
+    access::ResultCode code = access::kProviderFailed;
   } cases[] = {
-      {"db", "Not support list datebases!\n"},
-      {"columns Account", "This connection cannot list a table's columns.\n"},
-      {"table", Report(238, "800a0cb3", "Unknown error 0x800A0CB3", "Fake", "not offered")},
+      {"table", "Connection.OpenSchema", 1, failed},
+      {"table", "Recordset.Eof", 1, failed},
+      {"table", "Recordset.Fields", 1, failed},
+      {"table", "Recordset.MoveNext", 2, "Account [TABLE]\n100% #0c [VIEW]\n" + failed},
+      {"table", "Recordset.Eof", 4, allTables + failed},
+      {"table", "Recordset.State", 1, allTables + failed},
+      {"table", "Recordset.Close", 1, allTables + failed},
+      {"db", "Recordset.MoveNext", 1, "main\n" + PlannedReport(277)},
+      {"columns Account", "Recordset.MoveNext", 1, columns + PlannedReport(255)},
+      {"db", "Connection.OpenSchema", 1, "Not support list datebases!\n", access::kNotSupported},
+      {"columns Account", "Connection.OpenSchema", 1, "This connection cannot list a table's columns.\n",
+       access::kNotSupported},
+      {"table", "Connection.OpenSchema", 1, Report(238, "800a0cb3", "Unknown error 0x800A0CB3", "Fake", "planned"),
+       access::kNotSupported},
   };
   for (const auto& c : cases) {
-    objects.FailAt("Connection.OpenSchema", 1, DataAccessError(access::kNotSupported, "Fake", "not offered"));
+    SCOPED_TRACE(c.command + ", " + c.call + " #" + std::to_string(c.occurrence));
+    objects.FailAt(c.call, c.occurrence, access::DataAccessError(c.code, "Fake", "planned"));
     EXPECT_EQ(session.Run(c.command), c.output);
   }
+  // The connection's errors come first: here those of the statement that failed before.
+  objects.FailAt("Connection.OpenSchema", 1, planned);
+  session.Run("sql selec");
+  EXPECT_EQ(session.Run("table"), "\t Error number: 80040e14\tnear \"selec\": syntax error\n" + failed);
 }
 
 // A size or default the column has not (NULL) is left blank; the name reaches the provider as
-// typed, and a table without columns gets a line of its own. A failure ends the table after the
-// rows read.
+// typed, and a table without columns gets a line of its own.
 TEST_F(SchemaListing, ListsATablesColumns) {
-  const std::string header = "Name | Type        | Size | Nullable | Default\n"
-                             "-----+-------------+------+----------+--------\n";
-  const std::string first = "id   | INTEGER     |      | NO       |\n";
   EXPECT_EQ(session.Run("columns Account\ncolumns \"Account\""),
-            header + first + "name | varchar(64) |      | YES      | 'x'\n" +
-                "No columns: no table \"\"Account\"\" was found.\n");
-  objects.FailAt("Recordset.MoveNext", 1, DataAccessError(access::kProviderFailed, "Fake", "planned"));
-  EXPECT_EQ(session.Run("columns Account"),
-            "Name | Type    | Size | Nullable | Default\n-----+---------+------+----------+--------\n"
-            "id   | INTEGER |      | NO       |\n" +
-                Report(255, "80004005", "Unspecified failure.", "Fake", "planned"));
+            "Name | Type        | Size | Nullable | Default\n-----+-------------+------+----------+--------\n"
+            "id   | INTEGER     |      | NO       |\nname | varchar(64) |      | YES      | 'x'\n"
+            "No columns: no table \"\"Account\"\" was found.\n");
 }
 
 // Completion's names: read only while no result is part read, kept while queries run, and read
@@ -126,5 +105,4 @@ TEST_F(SchemaListing, CompletionNamesFollowTheSchema) {
 }
 
 }  // namespace
-
-}  // namespace ql
+}  // namespace ql::dbtest

@@ -4,9 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include <gtest/gtest.h>
+
 #include "db/database.h"
 #include "support/captured_console.h"
 #include "support/transcript.h"
+#include "tests/db/faulty_objects.h"
 
 namespace ql::dbtest {
 
@@ -40,5 +43,18 @@ std::string LayerReport(int lineTag, access::ResultCode result, const std::strin
 std::string Record(std::string_view name, std::string_view value);
 
 inline const std::string kSeparator(79, '-');
+
+// A test on a session over the layer's objects with faults planted in them. `planned` is a failure
+// to plant; PlannedReport is its report.
+class SessionTest : public ::testing::Test {
+ protected:
+  static std::string PlannedReport(int lineTag) {
+    return Report(lineTag, "80004005", "Unspecified failure.", "Fake", "planned");
+  }
+
+  FaultyObjects objects;
+  Session session{objects};
+  const access::DataAccessError planned{access::kProviderFailed, "Fake", "planned"};
+};
 
 }  // namespace ql::dbtest
