@@ -19,11 +19,14 @@ void Database::Note(std::string_view text) {
 void Database::BeginCommand() {
   reached_ = false;
   resultMade_ = false;
-  commandStart_ = std::chrono::steady_clock::now();
+  commandStart_.reset();
+  if (timing_) commandStart_ = std::chrono::steady_clock::now();
 }
 
 void Database::FinishCommand() {
-  const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - commandStart_;
+  const std::optional<std::chrono::steady_clock::time_point> start = std::exchange(commandStart_, std::nullopt);
+  const std::chrono::duration<double, std::milli> elapsed =
+      start ? std::chrono::steady_clock::now() - *start : std::chrono::steady_clock::duration();
   const bool reached = std::exchange(reached_, false);
   const bool resultMade = std::exchange(resultMade_, false);
   if (!reached) return;
@@ -72,7 +75,7 @@ void Database::FinishCommand() {
     AppendNumber(waiting, line);
     Note(line.append(" more result(s) waiting: More shows the next."));
   }
-  if (timing_) {
+  if (timing_ && start) {
     char digits[64];
     const auto [end, error] =
         std::to_chars(digits, digits + sizeof digits, elapsed.count(), std::chars_format::fixed, 3);

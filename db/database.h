@@ -238,7 +238,8 @@ class Database {
   // The current result's header line has been printed in the current file format: the rows that
   // follow continue the same file.
   bool exportHeaded_ = false;
-  std::chrono::steady_clock::time_point commandStart_;
+  // When the command under way began; none while Timing is off, as the clock costs a call per command.
+  std::optional<std::chrono::steady_clock::time_point> commandStart_;
   // The connection string the held connection was opened with, kept in memory only, for
   // ReopenWhenLost.
   std::string connectionString_;

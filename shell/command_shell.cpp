@@ -133,11 +133,13 @@ CommandShell::Outcome CommandShell::RunLine(LineRead read) {
 }
 
 char CommandShell::ContinuedMark() const {
+  // The open mark is found without a lookup; most lines have none, and need no second lookup.
+  const char mark = tokenizer_.ArgumentOpenMark();
+  if (mark == 0) return 0;
   std::string word(tokenizer_.Tokens()[0]);
   UpperCaseInPlace(word.data());
   const auto found = commands_.find(std::string_view(word));
-  if (found == commands_.end() || !found->second.continues) return 0;
-  return tokenizer_.ArgumentOpenMark();
+  return found != commands_.end() && found->second.continues ? mark : 0;
 }
 
 CommandShell::StatementRead CommandShell::ReadRestOfStatement(char mark) {

@@ -29,6 +29,9 @@ class NativeRecordset final : public Recordset {
   }
 
   std::int32_t ResultsWaiting() override {
+    // Asked after every command: a result not read to its end has none waiting yet, which is
+    // known without reaching the connection.
+    if (cursor_ && !cursor_->Exhausted()) return 0;
     SessionHost* host = Host();
     return host != nullptr ? host->ResultsWaiting(cursor_.get()) : 0;
   }
