@@ -88,7 +88,7 @@ maria_sql() { MYSQL_PWD=$MARIADB_PASSWORD mariadb --no-defaults -h "$MARIADB_HOS
 
 # The same rows as load_pg's, from the server's sequence engine.
 load_maria() {  # rows
-  maria_sql <<SQL
+  maria_sql >/dev/null <<SQL
 DROP TABLE IF EXISTS account;
 CREATE TABLE account (id integer PRIMARY KEY, account varchar(64), \`User\` varchar(32), password varchar(16),
                       setupdate datetime, pop3 varchar(64), smtp varchar(64), type integer);

@@ -32,7 +32,7 @@ PgReadAhead::~PgReadAhead() {
 void PgReadAhead::Start() {
   {
     const std::lock_guard lock(mutex_);
-    stopping_ = false;
+    stopping_.store(false);
     stopped_ = false;
   }
   // The thread takes no signal: Ctrl-C and the signals that end the program stay with the thread
@@ -61,7 +61,7 @@ void PgReadAhead::Stop() noexcept {
   if (!thread_.joinable()) return;
   {
     const std::lock_guard lock(mutex_);
-    stopping_ = true;
+    stopping_.store(true);
   }
   room_.notify_one();
   const std::uint64_t one = 1;
@@ -120,49 +120,59 @@ void PgReadAhead::Run() noexcept {
 }
 
 void PgReadAhead::ReadRows() {
-  const LibpqApi& api = *link_.api;
-  PGconn* const connection = link_.connection.get();
   Batch batch;
   std::optional<std::vector<ErrorRecord>> ending;
-  for (;;) {
+  for (bool more = true; more;) {
     {
       std::unique_lock lock(mutex_);
-      room_.wait(lock, [this] { return stopping_ || full_.size() < kBatchesAhead; });
-      if (stopping_) break;
+      room_.wait(lock, [this] { return stopping_.load() || full_.size() < kBatchesAhead; });
+      if (stopping_.load()) break;
     }
-    PgResult next{nullptr, PgResultFree{&api}};
-    {
-      BusyLink busy(link_);
-      if (api.isBusy(connection) != 0) {
-        // The rows read so far go to the cursor before the wait, however few: the server may be slow.
-        if (batch.rows > 0) {
-          const std::lock_guard lock(mutex_);
-          Publish(batch);
-        }
-        if (!link_.AwaitResult(PgWait::kAsLongAsItTakes, wakeFd_)) {
-          if (link_.lost) ending = link_.LostRecords();
-          break;
-        }
+    // Busy while rows are read, so that Ctrl-C cancels the statement; not while the reader waits for
+    // room, as the cursor's rows then wait for the user.
+    const BusyLink busy(link_);
+    more = ReadBatch(batch, ending);
+  }
+  const std::lock_guard lock(mutex_);
+  if (batch.rows > 0) Publish(batch);
+  ending_ = std::move(ending);
+}
+
+bool PgReadAhead::ReadBatch(Batch& batch, std::optional<std::vector<ErrorRecord>>& ending) {
+  const LibpqApi& api = *link_.api;
+  PGconn* const connection = link_.connection.get();
+  for (;;) {
+    if (stopping_.load(std::memory_order_relaxed)) return false;
+    if (api.isBusy(connection) != 0) {
+      // The rows read so far go to the cursor before a wait for the server, however few.
+      if (batch.rows > 0) {
+        const std::lock_guard lock(mutex_);
+        Publish(batch);
+        return true;
       }
-      next.reset(api.getResult(connection));
+      if (!link_.AwaitResult(PgWait::kAsLongAsItTakes, wakeFd_)) {
+        if (link_.lost) ending = link_.LostRecords();
+        return false;
+      }
     }
+    const PgResult next(api.getResult(connection), PgResultFree{&api});
     if (!next) {
       // The text has no result left (a lost connection ends it so too).
       link_.unfinished = false;
       ending.emplace();
-      break;
+      return false;
     }
     const ExecStatusType status = api.resultStatus(next.get());
     if (status == PGRES_TUPLES_OK) {
       // The result's end; the results of the statements after it stay on the connection.
       ending.emplace();
-      break;
+      return false;
     }
     // PGRES_TUPLES_CHUNK (libpq 17) is 12; the header of an older libpq does not name it.
     if (status != PGRES_SINGLE_TUPLE && static_cast<int>(status) != 12) {
-      // The cursor drops the text's later results, as a failure read on its own thread would.
+      // The cursor drops the text's later results, as it does for a failure it reads itself.
       ending = link_.Records(next.get());
-      break;
+      return false;
     }
     const int rows = api.ntuples(next.get());
     batch.rows += static_cast<std::size_t>(rows);
@@ -182,11 +192,9 @@ void PgReadAhead::ReadRows() {
     if (batch.bytes.size() + batch.lengths.size() * sizeof(int) >= kBatchBytes) {
       const std::lock_guard lock(mutex_);
       Publish(batch);
+      return true;
     }
   }
-  const std::lock_guard lock(mutex_);
-  if (batch.rows > 0) Publish(batch);
-  ending_ = std::move(ending);
 }
 
 }  // namespace ql::access

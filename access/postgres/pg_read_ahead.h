@@ -9,6 +9,7 @@
 // rows it has read wait in at most kBatchesAhead batches of about kBatchBytes each, so memory stays
 // bounded whatever the size of the result.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -61,6 +62,9 @@ class PgReadAhead {
  private:
   void Run() noexcept;
   void ReadRows();
+  // Reads rows into `batch` until it is full or the server keeps the next one waiting (it is then
+  // handed over), or the reader is to stop; false then, with `ending` set when the result ended.
+  bool ReadBatch(Batch& batch, std::optional<std::vector<ErrorRecord>>& ending);
   // Hands `batch` over to Take and gives the reader a spare one. Under the lock.
   void Publish(Batch& batch);
   void Start();
@@ -76,7 +80,7 @@ class PgReadAhead {
   std::deque<Batch> full_;
   std::vector<Batch> spare_;
   std::optional<std::vector<ErrorRecord>> ending_;
-  bool stopping_ = false;
+  std::atomic<bool> stopping_{false};  // read by the thread between two rows, without the lock
   bool stopped_ = true;
 };
 
