@@ -165,6 +165,7 @@ void PgLink::GiveUp(bool cancelled) {
 }
 
 void PgLink::Tell(ServerMessage message) {
+  const std::lock_guard lock(messagesLock);
   if (messages.size() < kMessagesKept) {
     messages.push_back(std::move(message));
   } else {
@@ -173,6 +174,7 @@ void PgLink::Tell(ServerMessage message) {
 }
 
 std::vector<ServerMessage> PgLink::TakeMessages() {
+  const std::lock_guard lock(messagesLock);
   std::vector<ServerMessage> taken = std::move(messages);
   messages.clear();
   if (messagesDropped > 0) {
@@ -200,6 +202,7 @@ void PgLink::Notice(void* link, const PGresult* notice) {
     if (const char* hint = api.resultErrorField(notice, PG_DIAG_MESSAGE_HINT)) text += std::string(" HINT: ") + hint;
     self.Tell({level != nullptr ? level : "NOTICE", OneLine(text)});
   } catch (...) {
+    const std::lock_guard lock(self.messagesLock);
     ++self.messagesDropped;
   }
 }

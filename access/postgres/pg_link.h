@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,7 +50,10 @@ struct PgLink {
   static constexpr std::size_t kMessagesKept = 1000;
 
   const LibpqApi* api = nullptr;
-  // Declared before the connection, so that they outlive it: libpq adds to them through Notice.
+  // Declared before the connection, so that they outlive it: libpq adds to them through Notice, on
+  // whichever thread reads from the connection (a cursor's read-ahead too), while the commands'
+  // thread takes them; so under their lock.
+  std::mutex messagesLock;
   std::vector<ServerMessage> messages;
   std::size_t messagesDropped = 0;
   PgConnection connection{nullptr, PgConnectionFree{nullptr}};

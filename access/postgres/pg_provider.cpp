@@ -221,10 +221,8 @@ class PgSession final : public ProviderSession {
 
   std::int64_t RowsAffected() const override { return link_->affected; }
 
-  std::vector<ServerMessage> TakeMessages() override {
-    Settle();
-    return link_->TakeMessages();
-  }
+  // Taken while a cursor reads ahead: the messages have a lock of their own.
+  std::vector<ServerMessage> TakeMessages() override { return link_->TakeMessages(); }
 
   std::unique_ptr<ProviderCursor> OpenColumns(std::string_view table) override {
     PgLink& link = *link_;

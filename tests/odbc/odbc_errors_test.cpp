@@ -362,7 +362,7 @@ TEST_P(PostgresNativeLinks, AHungServerIsGivenUpWithinTheLimit) {
 // A long result's rows are read ahead on a thread of their own, a few bounded batches at a time:
 // they arrive whole and in order over many batches, whatever uses the connection between two of
 // them (each such use stops the reader, the next row starts it again); rows without columns are
-// counted; a failure comes after the last row before it.
+// counted; a failure comes after the last row before it; Ctrl-C still stops the statement.
 TEST_P(PostgresNativeLinks, RowsReadAheadArriveWholeAndInOrder) {
   constexpr int kRows = 50000;  // many batches: the reader fills its room and waits
   // NULLs, empty texts and texts of several lengths, so that a cell out of place shows.
@@ -398,6 +398,19 @@ TEST_P(PostgresNativeLinks, RowsReadAheadArriveWholeAndInOrder) {
             "none");
   EXPECT_EQ(reached, 29999) << "every row before the failing one";
   EXPECT_NE(ErrorsText().find("division by zero"), std::string::npos) << ErrorsText();
+  // Ctrl-C while the rows are read ahead reaches the server, and the connection goes on.
+  Ref<Recordset> endless = Query("SELECT generate_series(1, 100000000)");
+  int moves = 0;
+  EXPECT_NE(Raised([&] {
+              for (; moves < 10000000; ++moves) {
+                if (moves % 10000 == 0) connection_->Interrupt();
+                endless->MoveNext();
+              }
+            }),
+            "none")
+      << "still reading after " << moves << " rows";
+  EXPECT_NE(ErrorsText().find("(SQLSTATE 57014)"), std::string::npos) << ErrorsText();
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 1")), "1\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Native, PostgresNativeLinks, testing::Values(&PostgresNativeEngine()), EngineName);
