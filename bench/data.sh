@@ -81,3 +81,32 @@ pg_strings() {
   pg_connection="Driver={PostgreSQL Unicode};Server=$PG_HOST;Port=$PG_PORT;Database=$PG_DATABASE;Uid=$PG_USER;Pwd=$PG_PASSWORD"
   pg_native="Provider=PostgreSQL;Data Source=$PG_HOST,$PG_PORT;Initial Catalog=$PG_DATABASE;User ID=$PG_USER;Password=$PG_PASSWORD"
 }
+
+# MariaDB: the throw-away server of tests/servers/test-servers, once its servers.env is sourced. The
+# client takes the password from the environment, so that it says nothing about one on its command line.
+maria_sql() { MYSQL_PWD=$MARIADB_PASSWORD mariadb --no-defaults -h "$MARIADB_HOST" -P "$MARIADB_PORT" -u "$MARIADB_USER" "$MARIADB_DATABASE" "$@"; }
+
+# The same rows as load_pg's, from the server's sequence engine.
+load_maria() {  # rows
+  maria_sql >/dev/null <<SQL
+DROP TABLE IF EXISTS account;
+CREATE TABLE account (id integer PRIMARY KEY, account varchar(64), \`User\` varchar(32), password varchar(16),
+                      setupdate datetime, pop3 varchar(64), smtp varchar(64), type integer);
+INSERT INTO account
+SELECT seq, concat('user', seq, '@mail', seq % 7, '.example.com'), NULL, lpad((seq * 7919) % 1000000, 6, '0'),
+       timestamp '2003-10-01 00:00:00' + interval (seq % 3650) day + interval (seq % 86400) second,
+       concat('pop3.mail', seq % 7, '.example.com'), concat('smtp.mail', seq % 7, '.example.com'), seq % 3
+FROM seq_1_to_$1;
+ANALYZE TABLE account;
+SQL
+}
+
+make_maria_w4() {
+  maria_sql -e "DROP TABLE IF EXISTS w4; CREATE TABLE w4 (id integer PRIMARY KEY, account varchar(64), password varchar(16), setupdate datetime, type integer)"
+}
+
+# Through ODBC (MariaDB Connector/ODBC) and through the native provider over MariaDB Connector/C.
+maria_strings() {
+  maria_connection="Driver={MariaDB Unicode};Server=$MARIADB_HOST;Port=$MARIADB_PORT;Database=$MARIADB_DATABASE;Uid=$MARIADB_USER;Pwd=$MARIADB_PASSWORD"
+  maria_native="Provider=MariaDB;Data Source=$MARIADB_HOST,$MARIADB_PORT;Initial Catalog=$MARIADB_DATABASE;User ID=$MARIADB_USER;Password=$MARIADB_PASSWORD"
+}

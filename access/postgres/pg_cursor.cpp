@@ -1,5 +1,6 @@
 #include "access/postgres/pg_cursor.h"
 
+#include <system_error>
 #include <utility>
 
 namespace ql::access {
@@ -35,6 +36,7 @@ PgCursor::PgCursor(std::shared_ptr<PgLink> link, PgResult first, bool cancellabl
 }
 
 PgCursor::~PgCursor() {
+  ahead_.reset();
   if (streaming_) StopStreaming();
 }
 
@@ -50,13 +52,22 @@ void PgCursor::StopStreaming() {
 
 void PgCursor::Drop() {
   if (!streaming_) return;
+  ahead_.reset();
+  batch_ = {};
+  batchRow_ = 0;
   StopStreaming();
   current_.reset();
   failure_ = std::vector<ErrorRecord>{
       {kProviderFailed, "PostgreSQL", "The rest of this result was dropped so that another statement could run."}};
 }
 
+void PgCursor::Pause() noexcept {
+  if (ahead_) ahead_->Stop();
+}
+
 void PgCursor::PrepareSetAside() {
+  // The rest is read here, with bounded waits, once the rows read ahead are handed over.
+  Pause();
   wait_ = PgWait::kBounded;
   setAside_ = true;
 }
@@ -98,11 +109,74 @@ PgResult PgCursor::Receive() {
   return next;
 }
 
-bool PgCursor::FetchRow(RowWriter& row) {
+bool PgCursor::NextBatch() {
+  if (!streaming_ || (!ahead_ && (setAside_ || !readAhead_))) return false;
+  try {
+    if (!ahead_) {
+      ahead_ = std::make_unique<PgReadAhead>(*link_, kinds_.size());
+    } else if (!setAside_ && readAhead_) {
+      ahead_->Resume();
+    }
+  } catch (const std::system_error&) {
+    // Without a thread the rows are read as they are asked for.
+    readAhead_ = false;
+    if (!ahead_) return false;
+  }
+  batchRow_ = batchCell_ = batchByte_ = 0;
+  if (ahead_->Take(batch_)) return true;
+  std::optional<std::vector<ErrorRecord>> ending = ahead_->TakeEnding();
+  if (!ending) return false;
+  ahead_.reset();
+  // As Receive ends the result: a failure drops the text's later results, and a result set aside
+  // drops them at its end, raising the first failure among them once its rows are read.
+  std::vector<ErrorRecord> failure = std::move(*ending);
+  if (!failure.empty()) {
+    if (!link_->lost) link_->Drain(wait_);
+  } else if (setAside_ && link_->unfinished) {
+    failure = link_->Drain(wait_);
+  }
+  Finish(std::move(failure));
+  return false;
+}
+
+bool PgCursor::PutHeldRow(RowWriter& row) {
   const LibpqApi& api = *link_->api;
+  if (current_ && nextRow_ < api.ntuples(current_.get())) {
+    const PGresult* result = current_.get();
+    const int r = nextRow_++;
+    for (std::size_t c = 0; c < kinds_.size(); ++c) {
+      const int column = static_cast<int>(c);
+      const int length = api.getlength(result, r, column);
+      // Only an empty value may be NULL.
+      if (length == 0 && api.getisnull(result, r, column)) {
+        row.PutNull();
+      } else {
+        PutPgValue(kinds_[c], std::string_view(api.getvalue(result, r, column), static_cast<std::size_t>(length)),
+                   row);
+      }
+    }
+    return true;
+  }
+  if (batchRow_ >= batch_.rows) return false;
+  ++batchRow_;
+  for (std::size_t c = 0; c < kinds_.size(); ++c) {
+    const int length = batch_.lengths[batchCell_++];
+    if (length < 0) {
+      row.PutNull();
+    } else {
+      const auto size = static_cast<std::size_t>(length);
+      PutPgValue(kinds_[c], std::string_view(batch_.bytes.data() + batchByte_, size), row);
+      batchByte_ += size;
+    }
+  }
+  return true;
+}
+
+bool PgCursor::FetchRow(RowWriter& row) {
   for (;;) {
-    if (current_ && nextRow_ < api.ntuples(current_.get())) break;
+    if (PutHeldRow(row)) return true;
     current_.reset();
+    if (NextBatch()) continue;
     if (streaming_) {
       current_ = Receive();
       nextRow_ = 0;
@@ -112,19 +186,6 @@ bool PgCursor::FetchRow(RowWriter& row) {
       return false;
     }
   }
-  const PGresult* result = current_.get();
-  const int r = nextRow_++;
-  for (std::size_t c = 0; c < kinds_.size(); ++c) {
-    const int column = static_cast<int>(c);
-    const int length = api.getlength(result, r, column);
-    // Only an empty value may be NULL.
-    if (length == 0 && api.getisnull(result, r, column)) {
-      row.PutNull();
-    } else {
-      PutPgValue(kinds_[c], std::string_view(api.getvalue(result, r, column), static_cast<std::size_t>(length)), row);
-    }
-  }
-  return true;
 }
 
 }  // namespace ql::access

@@ -1,12 +1,14 @@
 #pragma once
 // The rows of one PostgreSQL result, read from the connection as the layer asks for them
-// (one at a time, or in chunks where libpq offers that), so memory holds only what navigation reached.
+// (one at a time, or in chunks where libpq offers that), and a few batches ahead on a thread of their
+// own (PgReadAhead), so memory holds only what navigation reached and a bounded amount more.
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "access/postgres/pg_read_ahead.h"
 #include "access/postgres/pg_session.h"
 #include "access/postgres/pg_values.h"
 #include "access/core/provider.h"
@@ -39,6 +41,9 @@ class PgCursor final : public ProviderCursor {
   // server asked to stop producing it when the result is cancellable), and reading on raises a
   // failure that says so. Only for a cursor whose rows nobody set aside.
   void Drop();
+  // Stops reading ahead, so that the connection can be used: the rows read ahead stay, and reading
+  // ahead goes on once they are handed over.
+  void Pause() noexcept;
 
  private:
   // The next rows from the connection; null when the result has ended or failed, which ends the
@@ -47,12 +52,26 @@ class PgCursor final : public ProviderCursor {
   void Finish(std::vector<ErrorRecord> failure);
   // Cancels the result when it is cancellable, and drops the rest of the text's results.
   void StopStreaming();
+  // The next row of the current result or batch into `row`; false when neither has one left.
+  bool PutHeldRow(RowWriter& row);
+  // The next batch of rows read ahead, starting the reader as needed; false when none is left (the
+  // result has then ended, or the reader is paused or could not start).
+  bool NextBatch();
 
   std::shared_ptr<PgLink> link_;
   std::vector<std::string> names_;
   std::vector<PgValueKind> kinds_;
   PgResult current_;
   int nextRow_ = 0;
+  // While the result streams, its rows are read ahead on another thread (null before the first
+  // batch, and once the result has ended); `batch_` holds rows taken from it, from `batchRow_` and
+  // the cell at `batchCell_`, whose bytes start at `batchByte_`.
+  std::unique_ptr<PgReadAhead> ahead_;
+  PgReadAhead::Batch batch_;
+  std::size_t batchRow_ = 0;
+  std::size_t batchCell_ = 0;
+  std::size_t batchByte_ = 0;
+  bool readAhead_ = true;  // false once no thread could be had
   std::optional<std::vector<ErrorRecord>> failure_;  // raised once the rows before it are read
   PgWait wait_ = PgWait::kAsLongAsItTakes;
   bool setAside_ = false;

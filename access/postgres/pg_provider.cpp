@@ -207,6 +207,7 @@ class PgSession final : public ProviderSession {
 
   std::int64_t RowsAffected() const override { return link_->affected; }
 
+  // Taken while a cursor reads ahead: the messages have a lock of their own.
   std::vector<ServerMessage> TakeMessages() override { return link_->TakeMessages(); }
 
   std::unique_ptr<ProviderCursor> OpenColumns(std::string_view table) override {
@@ -237,6 +238,7 @@ class PgSession final : public ProviderSession {
   }
 
   std::vector<ConnectionFact> Describe() override {
+    Settle();
     const LibpqApi& api = *link_->api;
     PGconn* connection = link_->connection.get();
     std::vector<ConnectionFact> facts{{kFactProvider, "PostgreSQL (" + LibpqVersion() + ")"}};
@@ -287,7 +289,10 @@ class PgSession final : public ProviderSession {
     if (link_->busy.load() && link_->canceller) link_->canceller->Request();
   }
 
-  bool Lost() const override { return link_->Gone(); }
+  bool Lost() const override {
+    Settle();
+    return link_->Gone();
+  }
 
  private:
   enum class Read { kEnd, kCommand, kRows };
@@ -334,10 +339,17 @@ class PgSession final : public ProviderSession {
     }
   }
 
+  // The connection and the link are this thread's again: a cursor reading its rows ahead on a thread
+  // of its own stops (PgReadAhead).
+  void Settle() const {
+    if (link_->streaming != nullptr) link_->streaming->Pause();
+  }
+
   // Frees the connection for another text: the results of the text before it that are still on
   // the connection are dropped. The layer has read the rows of a result still arriving into its
   // cursor's store by now (HoldsSession); a cursor it left is ended where it stands.
   void FreeConnection() {
+    Settle();
     link_->RequireUsable();
     if (link_->streaming != nullptr) link_->streaming->Drop();
     if (link_->unfinished) link_->Drain(PgWait::kBounded);

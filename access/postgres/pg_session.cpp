@@ -43,7 +43,7 @@ std::vector<ErrorRecord> PgLink::Drain(PgWait wait) {
         if (data != nullptr) api->freemem(data);
         if (got > 0) continue;
         if (got < 0) break;
-        const Input input = AwaitInput(wait, heard, cancelled);
+        const Input input = AwaitInput(wait, heard, cancelled, -1);
         if (input == Input::kGivenUp) return LostRecords();
         if (input == Input::kCannotWait) api->consumeInput(connection.get());
       }
@@ -82,13 +82,15 @@ bool PgLink::Gone() const { return lost || (connection && api->status(connection
 
 std::vector<ErrorRecord> PgLink::LostRecords() const { return {{kProviderFailed, kPostgresSource, lostReason}}; }
 
-bool PgLink::AwaitResult(PgWait wait) {
+bool PgLink::AwaitResult(PgWait wait, int wake) {
   if (lost) return false;
+  // Most results of a stream are parsed already: the clock is read only for a real wait.
+  if (api->isBusy(connection.get()) == 0) return true;
   auto heard = std::chrono::steady_clock::now();
   bool cancelled = false;
   while (api->isBusy(connection.get()) != 0) {
-    const Input input = AwaitInput(wait, heard, cancelled);
-    if (input == Input::kGivenUp) return false;
+    const Input input = AwaitInput(wait, heard, cancelled, wake);
+    if (input == Input::kGivenUp || input == Input::kWoken) return false;
     // PQgetResult then waits, or reports the broken connection.
     if (input == Input::kCannotWait) break;
   }
@@ -97,7 +99,8 @@ bool PgLink::AwaitResult(PgWait wait) {
 
 // libpq reads what has arrived (PQconsumeInput) once the socket is readable; a socket libpq has
 // closed, or a read that failed, leaves the connection broken, which the next PQgetResult reports.
-PgLink::Input PgLink::AwaitInput(PgWait wait, std::chrono::steady_clock::time_point& heard, bool& cancelled) {
+PgLink::Input PgLink::AwaitInput(PgWait wait, std::chrono::steady_clock::time_point& heard, bool& cancelled,
+                                 int wake) {
   using Clock = std::chrono::steady_clock;
   PGconn* const conn = connection.get();
   const int requests = canceller ? canceller->RequestFd() : -1;
@@ -113,10 +116,11 @@ PgLink::Input PgLink::AwaitInput(PgWait wait, std::chrono::steady_clock::time_po
       }
       timeout = static_cast<int>(left.count());
     }
-    pollfd ready[2] = {{socket, POLLIN, 0}, {requests, POLLIN, 0}};
-    const int rc = ::poll(ready, 2, timeout);
+    pollfd ready[3] = {{socket, POLLIN, 0}, {requests, POLLIN, 0}, {wake, POLLIN, 0}};
+    const int rc = ::poll(ready, 3, timeout);
     if (rc < 0 && errno != EINTR) return Input::kCannotWait;
     if (rc <= 0) continue;
+    if ((ready[2].revents & POLLIN) != 0) return Input::kWoken;
     if ((ready[1].revents & POLLIN) != 0 && canceller->TakeRequest() && !cancelled) {
       // The server's time to answer counts from the request.
       cancelled = true;
@@ -140,6 +144,7 @@ void PgLink::GiveUp(bool cancelled) {
 }
 
 void PgLink::Tell(ServerMessage message) {
+  const std::lock_guard lock(messagesLock);
   if (messages.size() < kMessagesKept) {
     messages.push_back(std::move(message));
   } else {
@@ -148,6 +153,7 @@ void PgLink::Tell(ServerMessage message) {
 }
 
 std::vector<ServerMessage> PgLink::TakeMessages() {
+  const std::lock_guard lock(messagesLock);
   std::vector<ServerMessage> taken = std::move(messages);
   messages.clear();
   if (messagesDropped > 0) {
@@ -175,6 +181,7 @@ void PgLink::Notice(void* link, const PGresult* notice) {
     if (const char* hint = api.resultErrorField(notice, PG_DIAG_MESSAGE_HINT)) text += std::string(" HINT: ") + hint;
     self.Tell({level != nullptr ? level : "NOTICE", OneLine(text)});
   } catch (...) {
+    const std::lock_guard lock(self.messagesLock);
     ++self.messagesDropped;
   }
 }

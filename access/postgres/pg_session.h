@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,7 +50,10 @@ struct PgLink {
   static constexpr std::size_t kMessagesKept = 1000;
 
   const LibpqApi* api = nullptr;
-  // Declared before the connection, so that they outlive it: libpq adds to them through Notice.
+  // Declared before the connection, so that they outlive it: libpq adds to them through Notice, on
+  // whichever thread reads from the connection (a cursor's read-ahead too), while the commands'
+  // thread takes them; so under their lock.
+  std::mutex messagesLock;
   std::vector<ServerMessage> messages;
   std::size_t messagesDropped = 0;
   PgConnection connection{nullptr, PgConnectionFree{nullptr}};
@@ -72,6 +76,10 @@ struct PgLink {
   // The next result of the text last sent, once libpq has it, as PQgetResult gives it; the wait is
   // bounded as `wait` says. Null, with `lost` set, when the link is, or is now, given up.
   PgResult NextResult(PgWait wait);
+  // Waits until libpq holds a whole result (or has found the connection broken), so that PQgetResult
+  // will not wait. False when the link was given up (`lost` set) or, first, `wake` became readable (a
+  // descriptor; -1 for none).
+  bool AwaitResult(PgWait wait, int wake = -1);
   // Asks the server to stop the statement under way and waits until it has taken the request; gives
   // the link up when it has not within kHungServerLimit.
   void Cancel();
@@ -106,14 +114,12 @@ struct PgLink {
   static void Notice(void* link, const PGresult* notice);
 
  private:
-  // Waits until libpq holds a whole result (or has found the connection broken); false when the
-  // link was given up instead.
-  bool AwaitResult(PgWait wait);
-  enum class Input { kArrived, kCannotWait, kGivenUp };
+  enum class Input { kArrived, kCannotWait, kGivenUp, kWoken };
   // Waits until more input from the server has been read (kArrived); kCannotWait when the socket
-  // cannot be watched or libpq found the connection broken, kGivenUp when the link was given up.
-  // `heard` is when the server last sent something, `cancelled` whether a cancel was requested.
-  Input AwaitInput(PgWait wait, std::chrono::steady_clock::time_point& heard, bool& cancelled);
+  // cannot be watched or libpq found the connection broken, kGivenUp when the link was given up,
+  // kWoken when `wake` became readable first. `heard` is when the server last sent something,
+  // `cancelled` whether a cancel was requested.
+  Input AwaitInput(PgWait wait, std::chrono::steady_clock::time_point& heard, bool& cancelled, int wake);
   void GiveUp(bool cancelled);
 };
 

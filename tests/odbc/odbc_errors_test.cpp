@@ -359,6 +359,60 @@ TEST_P(PostgresNativeLinks, AHungServerIsGivenUpWithinTheLimit) {
   }
 }
 
+// A long result's rows are read ahead on a thread of their own, a few bounded batches at a time:
+// they arrive whole and in order over many batches, whatever uses the connection between two of
+// them (each such use stops the reader, the next row starts it again); rows without columns are
+// counted; a failure comes after the last row before it; Ctrl-C still stops the statement.
+TEST_P(PostgresNativeLinks, RowsReadAheadArriveWholeAndInOrder) {
+  constexpr int kRows = 50000;  // many batches: the reader fills its room and waits
+  // NULLs, empty texts and texts of several lengths, so that a cell out of place shows.
+  const std::string sql = "SELECT g, CASE WHEN g % 5 = 0 THEN NULL ELSE repeat('x', g % 7) END AS t "
+                          "FROM generate_series(1, " + std::to_string(kRows) + ") g";
+  std::string secondHalf;
+  for (int g = kRows / 2 + 1; g <= kRows; ++g) {
+    secondHalf += std::to_string(g) + "|" + (g % 5 == 0 ? "<null>" : std::string(g % 7, 'x')) + "\n";
+  }
+  const struct {
+    std::string label;
+    std::function<void()> between;  // done every few thousand rows
+  } cases[] = {
+      {"nothing between the rows", [] {}},
+      {"the server's messages taken", [this] { connection_->TakeMessages(); }},
+      {"the connection described", [this] { connection_->Describe(); }},
+      {"the connection asked whether it is lost", [this] { connection_->IsLost(); }},
+  };
+  for (const auto& c : cases) {
+    Ref<Recordset> rows = Query(sql);
+    for (int row = 1; row <= kRows / 2; ++row) {
+      if (row % 4999 == 0) c.between();
+      rows->MoveNext();
+    }
+    EXPECT_EQ(access_probe::RestOfRows(*rows), secondHalf) << c.label;
+  }
+  EXPECT_EQ(Query("SELECT FROM generate_series(1, 30000)")->RecordCount(), 30000) << "rows without columns";
+  Ref<Recordset> failing = Query("SELECT 1 / (30000 - g) AS q FROM generate_series(1, 40000) g");
+  int reached = 1;
+  EXPECT_NE(Raised([&] {
+              for (;; ++reached) failing->MoveNext();
+            }),
+            "none");
+  EXPECT_EQ(reached, 29999) << "every row before the failing one";
+  EXPECT_NE(ErrorsText().find("division by zero"), std::string::npos) << ErrorsText();
+  // Ctrl-C while the rows are read ahead reaches the server, and the connection goes on.
+  Ref<Recordset> endless = Query("SELECT generate_series(1, 100000000)");
+  int moves = 0;
+  EXPECT_NE(Raised([&] {
+              for (; moves < 10000000; ++moves) {
+                if (moves % 10000 == 0) connection_->Interrupt();
+                endless->MoveNext();
+              }
+            }),
+            "none")
+      << "still reading after " << moves << " rows";
+  EXPECT_NE(ErrorsText().find("(SQLSTATE 57014)"), std::string::npos) << ErrorsText();
+  EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT 1")), "1\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Native, PostgresNativeLinks, testing::Values(&PostgresNativeEngine()), EngineName);
 
 }  // namespace
