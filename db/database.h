@@ -223,6 +223,8 @@ class Database {
   access::Ref<access::Recordset> recordset_;
   // The current row has been shown (by ShowRecord or ShowRows) since the recordset moved to it.
   bool currentShown_ = false;
+  // The text of the record ShowRecord builds, kept for the next one (its capacity is reused).
+  std::string recordText_;
   // ShowRows streamed the rows to their end, so the cursor stands past the last row shown instead of
   // on it: the next MoveNext is the move past that row, and only the one after it is refused.
   bool pastShownEnd_ = false;

@@ -11,6 +11,8 @@ namespace ql::db {
 namespace {
 
 constexpr std::size_t kNameColumn = 16;
+// Bytes of a record's text kept for the next record.
+constexpr std::size_t kKeptRecordCapacity = std::size_t{64} << 10;
 constexpr char kRecordSeparator[] =
     "-------------------------------------------------------------------------------\n";
 static_assert(sizeof kRecordSeparator == 79 + 2);
@@ -28,15 +30,17 @@ void NameColumn(std::string_view name, bool escaped, std::string& line) {
 
 bool Database::ShowRecord() {
   // The record holds nothing but names and values, so it goes to the console as one literal text.
-  std::string record;
+  // Its buffer is kept from record to record, so that stepping through rows allocates nothing; the
+  // room a very long value took is given back at the next record.
+  std::string& record = recordText_;
+  if (record.capacity() > kKeptRecordCapacity) std::string().swap(record);
+  record.clear();
   const bool escaped = EscapesControls();
   return Guarded(
       {kTagShowRecord}, false,
       [&] {
         if (recordset_->Bof() || recordset_->Eof()) return false;
         const access::RowView row = recordset_->ReadRow();
-        // Room for a record of ordinary width, so that it is built without growing.
-        record.reserve(1024);
         for (std::size_t i = 0; i < row.values.size(); ++i) {
           NameColumn(row.names[i], escaped, record);
           FormatValue(row.values[i], record);

@@ -103,6 +103,7 @@ class CommandShell {
   std::string line_;      // the line Run read last, or the statement its lines made up
   std::string nextLine_;  // a line of a statement going on over several
   std::map<std::string, CommandEntry, UnsignedByteLess> commands_;
+  std::map<std::string, CommandEntry, UnsignedByteLess>::const_iterator lastFound_ = commands_.end();
 };
 
 }  // namespace ql::shell
