@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <string_view>
 
-
 namespace ql::access {
 
 constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }

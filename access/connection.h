@@ -28,8 +28,8 @@ class Connection {
 
   // Opens the connection. Raises kProviderNotFound for an unknown provider and the provider's own
   // failure otherwise; a failure leaves the connection closed and its records in Errors().
-  virtual void Open(std::string_view connectionString, std::string_view user,
-                    std::string_view password, std::int32_t options) = 0;
+  virtual void Open(std::string_view connectionString, std::string_view user, std::string_view password,
+                    std::int32_t options) = 0;
   virtual std::int32_t State() = 0;
   // Closes the connection and every recordset still open on it. Closing a closed connection raises
   // kObjectClosed.
@@ -38,8 +38,7 @@ class Connection {
   // A recordset of schema rows. Restrictions and schema id may be Variant::Missing(). Raises
   // kConnectionUnusable on a closed connection and kNotSupported where the provider cannot list
   // that kind.
-  virtual Ref<Recordset> OpenSchema(SchemaKind schema, const Variant& restrictions,
-                                    const Variant& schemaId) = 0;
+  virtual Ref<Recordset> OpenSchema(SchemaKind schema, const Variant& restrictions, const Variant& schemaId) = 0;
   // Asks the database to stop the statement or fetch under way. Safe to call from a signal handler.
   virtual void Interrupt() noexcept = 0;
 

@@ -52,8 +52,7 @@ std::optional<CalendarTime> SplitOleDate(double oleDate) {
   // binary place (about 40 microseconds in the year 9999, far less today) of a whole second counts
   // as that second.
   const double magnitude = std::fabs(oleDate);
-  const double resolution =
-      4 * static_cast<double>(kSecondsPerDay) * (std::nextafter(magnitude, HUGE_VAL) - magnitude);
+  const double resolution = 4 * static_cast<double>(kSecondsPerDay) * (std::nextafter(magnitude, HUGE_VAL) - magnitude);
   const double nearest = std::round(daySeconds);
   const double secondsOfDay = std::fabs(daySeconds - nearest) <= resolution ? nearest : std::floor(daySeconds);
   const std::int64_t seconds =
@@ -87,10 +86,9 @@ std::optional<double> MakeOleDate(const CalendarTime& time) {
 
 double OleDateOfCalendarTime(const CalendarTime& time) {
   const std::int64_t days =
-      DaysFromCivil(time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day)) -
-      kOleEpochFromUnix;
-  const double fraction = static_cast<double>(time.hour * 3600 + time.minute * 60 + time.second) /
-                          static_cast<double>(kSecondsPerDay);
+      DaysFromCivil(time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day)) - kOleEpochFromUnix;
+  const double fraction =
+      static_cast<double>(time.hour * 3600 + time.minute * 60 + time.second) / static_cast<double>(kSecondsPerDay);
   // Before day 0 the fraction still counts forwards, so it moves the value away from zero.
   return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
 }

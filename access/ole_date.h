@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 
-
 namespace ql::access {
 
 // The unit of a date's fraction: a second is 1 / kSecondsPerDay.

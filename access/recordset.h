@@ -27,8 +27,8 @@ struct RowView {
 // An open recordset stands on its first row, or at BOF and EOF at once when the result is empty.
 // Moves allowed (a refused move raises kNoCurrentRecord and leaves the position where it was):
 // MoveFirst anywhere but on an empty result; MoveNext anywhere but at EOF. Every operation other
-// than Open, Close, State, ResultsWaiting and OpenNextResult raises kObjectClosed on a closed recordset, including one whose
-// connection was closed. Every cursor type is served by a read-only static cursor.
+// than Open, Close, State, ResultsWaiting and OpenNextResult raises kObjectClosed on a closed recordset, including one
+// whose connection was closed. Every cursor type is served by a read-only static cursor.
 class Recordset {
  public:
   virtual ~Recordset() = default;
@@ -36,8 +36,8 @@ class Recordset {
   // Runs the statement on the connection. A statement that returns no rows runs to completion and
   // leaves the recordset closed. Raises kAbsentObject for an absent connection and
   // kConnectionUnusable for a connection that is not open; an open recordset is closed first.
-  virtual void Open(std::string_view source, const Ref<Connection>& activeConnection,
-                    CursorType cursor, LockType lock, std::int32_t options) = 0;
+  virtual void Open(std::string_view source, const Ref<Connection>& activeConnection, CursorType cursor, LockType lock,
+                    std::int32_t options) = 0;
   virtual std::int32_t State() = 0;
   virtual void Close() = 0;
   virtual bool Bof() = 0;

@@ -17,8 +17,7 @@ class Ref {
   Ref(std::nullptr_t) {}
   Ref(std::shared_ptr<T> object) : object_(std::move(object)) {}
   template <class U>
-    requires std::is_convertible_v<U*, T*>
-  Ref(Ref<U> other) : object_(std::move(other).Shared()) {}
+  requires std::is_convertible_v<U*, T*> Ref(Ref<U> other) : object_(std::move(other).Shared()) {}
 
   T* operator->() const { return &Get(); }
   T& operator*() const { return Get(); }

@@ -5,15 +5,14 @@
 #include <cstdint>
 #include <string_view>
 
-
 namespace ql::access {
 
 using ResultCode = std::int32_t;
 
 constexpr ResultCode ToResultCode(std::uint32_t bits) { return static_cast<ResultCode>(bits); }
 
-inline constexpr ResultCode kAbsentObject = ToResultCode(0x80004003);       // E_POINTER
-inline constexpr ResultCode kProviderFailed = ToResultCode(0x80004005);     // E_FAIL
+inline constexpr ResultCode kAbsentObject = ToResultCode(0x80004003);    // E_POINTER
+inline constexpr ResultCode kProviderFailed = ToResultCode(0x80004005);  // E_FAIL
 inline constexpr ResultCode kProviderNotFound = ToResultCode(0x800A0E7A);
 inline constexpr ResultCode kObjectClosed = ToResultCode(0x800A0E78);
 inline constexpr ResultCode kConnectionUnusable = ToResultCode(0x800A0E7D);
@@ -26,20 +25,20 @@ inline constexpr ResultCode kConstraintViolated = ToResultCode(0x80040E2F);
 inline constexpr ResultCode kAuthenticationFailed = ToResultCode(0x80040E4D);
 inline constexpr ResultCode kPermissionDenied = ToResultCode(0x80040E09);
 inline constexpr ResultCode kOutOfRange = ToResultCode(0x80040E57);
-inline constexpr ResultCode kTypeMismatch = ToResultCode(0x80020005);       // DISP_E_TYPEMISMATCH
-inline constexpr ResultCode kParamNotFound = ToResultCode(0x80020004);      // DISP_E_PARAMNOTFOUND
-inline constexpr ResultCode kCancelled = ToResultCode(0x80040E4E);          // DB_E_CANCELED
-inline constexpr ResultCode kOutOfMemory = ToResultCode(0x8007000E);        // E_OUTOFMEMORY
+inline constexpr ResultCode kTypeMismatch = ToResultCode(0x80020005);   // DISP_E_TYPEMISMATCH
+inline constexpr ResultCode kParamNotFound = ToResultCode(0x80020004);  // DISP_E_PARAMNOTFOUND
+inline constexpr ResultCode kCancelled = ToResultCode(0x80040E4E);      // DB_E_CANCELED
+inline constexpr ResultCode kOutOfMemory = ToResultCode(0x8007000E);    // E_OUTOFMEMORY
 
 // Generic codes that any component may raise; the layer raises some of them too.
-inline constexpr ResultCode kNotImplemented = ToResultCode(0x80004001);     // E_NOTIMPL
-inline constexpr ResultCode kNoInterface = ToResultCode(0x80004002);        // E_NOINTERFACE
-inline constexpr ResultCode kAborted = ToResultCode(0x80004004);            // E_ABORT
-inline constexpr ResultCode kUnexpected = ToResultCode(0x8000FFFF);         // E_UNEXPECTED
-inline constexpr ResultCode kOverflow = ToResultCode(0x8002000A);           // DISP_E_OVERFLOW
-inline constexpr ResultCode kAccessDenied = ToResultCode(0x80070005);       // E_ACCESSDENIED
-inline constexpr ResultCode kInvalidHandle = ToResultCode(0x80070006);      // E_HANDLE
-inline constexpr ResultCode kInvalidArgument = ToResultCode(0x80070057);    // E_INVALIDARG
+inline constexpr ResultCode kNotImplemented = ToResultCode(0x80004001);   // E_NOTIMPL
+inline constexpr ResultCode kNoInterface = ToResultCode(0x80004002);      // E_NOINTERFACE
+inline constexpr ResultCode kAborted = ToResultCode(0x80004004);          // E_ABORT
+inline constexpr ResultCode kUnexpected = ToResultCode(0x8000FFFF);       // E_UNEXPECTED
+inline constexpr ResultCode kOverflow = ToResultCode(0x8002000A);         // DISP_E_OVERFLOW
+inline constexpr ResultCode kAccessDenied = ToResultCode(0x80070005);     // E_ACCESSDENIED
+inline constexpr ResultCode kInvalidHandle = ToResultCode(0x80070006);    // E_HANDLE
+inline constexpr ResultCode kInvalidArgument = ToResultCode(0x80070057);  // E_INVALIDARG
 
 // A one-line description of a code the layer raises or a generic code; empty for other codes.
 std::string_view DescribeResult(ResultCode code);

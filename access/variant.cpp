@@ -54,8 +54,8 @@ std::string Shortest(Number value) {
 std::string CurrencyText(std::int64_t tenThousandths) {
   const bool negative = tenThousandths < 0;
   // Through unsigned arithmetic so that the smallest value has a magnitude too.
-  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(tenThousandths)
-                                     : static_cast<std::uint64_t>(tenThousandths);
+  std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(tenThousandths) : static_cast<std::uint64_t>(tenThousandths);
   std::string text = negative ? "-" : "";
   text += std::to_string(magnitude / 10000);
   unsigned fraction = static_cast<unsigned>(magnitude % 10000);
@@ -76,8 +76,8 @@ std::string DateText(double oleDate) {
   if (time->hour == 0 && time->minute == 0 && time->second == 0) {
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", time->year, time->month, time->day);
   } else {
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", time->year, time->month,
-                  time->day, time->hour, time->minute, time->second);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", time->year, time->month, time->day,
+                  time->hour, time->minute, time->second);
   }
   return buffer;
 }

@@ -113,7 +113,7 @@ class Variant {
   std::int64_t Integer() const noexcept { return integer_; }
   // UI1, UI2, UI4, UI8: the value as the unsigned number it is.
   std::uint64_t Unsigned() const noexcept { return static_cast<std::uint64_t>(integer_); }
-  double Real() const noexcept { return real_; }               // R4 (widened), R8, DATE
+  double Real() const noexcept { return real_; }  // R4 (widened), R8, DATE
   // A DATE's calendar fields, when it was made from them (Date(oleDate, fields)).
   std::optional<CalendarTime> CalendarFields() const noexcept {
     if (type_ != VT_DATE || (integer_ & kFieldsKept) == 0) return std::nullopt;

@@ -13,15 +13,15 @@ namespace {
 
 // Offered after SQL, in the case of the word typed.
 constexpr std::string_view kKeywords[] = {
-    "ADD",     "ALL",      "ALTER",      "AND",       "AS",       "ASC",     "AVG",      "BEGIN",   "BETWEEN",
-    "BY",      "CASE",     "CAST",       "CHECK",     "COLUMN",   "COMMIT",  "CONSTRAINT", "COUNT", "CREATE",
-    "CROSS",   "DEFAULT",  "DELETE",     "DESC",      "DISTINCT", "DROP",    "ELSE",     "END",     "EXCEPT",
-    "EXISTS",  "EXPLAIN",  "FALSE",      "FOREIGN",   "FROM",     "FULL",    "GROUP",    "HAVING",  "IN",
-    "INDEX",   "INNER",    "INSERT",     "INTERSECT", "INTO",     "IS",      "JOIN",     "KEY",     "LEFT",
-    "LIKE",    "LIMIT",    "MAX",        "MIN",       "NOT",      "NULL",    "OFFSET",   "ON",      "OR",
-    "ORDER",   "OUTER",    "PRIMARY",    "RECURSIVE", "REFERENCES", "RENAME", "RETURNING", "RIGHT", "ROLLBACK",
-    "SELECT",  "SET",      "SUM",        "TABLE",     "THEN",     "TO",      "TRANSACTION", "TRUE", "UNION",
-    "UNIQUE",  "UPDATE",   "USING",      "VALUES",    "VIEW",     "WHEN",    "WHERE",    "WITH",
+    "ADD",    "ALL",     "ALTER",   "AND",       "AS",         "ASC",    "AVG",         "BEGIN",  "BETWEEN",
+    "BY",     "CASE",    "CAST",    "CHECK",     "COLUMN",     "COMMIT", "CONSTRAINT",  "COUNT",  "CREATE",
+    "CROSS",  "DEFAULT", "DELETE",  "DESC",      "DISTINCT",   "DROP",   "ELSE",        "END",    "EXCEPT",
+    "EXISTS", "EXPLAIN", "FALSE",   "FOREIGN",   "FROM",       "FULL",   "GROUP",       "HAVING", "IN",
+    "INDEX",  "INNER",   "INSERT",  "INTERSECT", "INTO",       "IS",     "JOIN",        "KEY",    "LEFT",
+    "LIKE",   "LIMIT",   "MAX",     "MIN",       "NOT",        "NULL",   "OFFSET",      "ON",     "OR",
+    "ORDER",  "OUTER",   "PRIMARY", "RECURSIVE", "REFERENCES", "RENAME", "RETURNING",   "RIGHT",  "ROLLBACK",
+    "SELECT", "SET",     "SUM",     "TABLE",     "THEN",       "TO",     "TRANSACTION", "TRUE",   "UNION",
+    "UNIQUE", "UPDATE",  "USING",   "VALUES",    "VIEW",       "WHEN",   "WHERE",       "WITH",
 };
 
 // After these only a table's name makes sense.
@@ -100,9 +100,9 @@ std::optional<std::string> QualifiedTable(std::string_view qualifier, const std:
   };
   if (auto named = table(qualifier)) return named;
   for (std::size_t i = 0; i + 1 < words.size(); ++i) {
-    const bool alias = EqualsIgnoringCase(words[i + 1], qualifier) ||
-                       (i + 2 < words.size() && EqualsIgnoringCase(words[i + 1], "AS") &&
-                        EqualsIgnoringCase(words[i + 2], qualifier));
+    const bool alias =
+        EqualsIgnoringCase(words[i + 1], qualifier) ||
+        (i + 2 < words.size() && EqualsIgnoringCase(words[i + 1], "AS") && EqualsIgnoringCase(words[i + 2], qualifier));
     if (!alias) continue;
     if (auto named = table(words[i])) return named;
   }

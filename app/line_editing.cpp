@@ -16,13 +16,15 @@ namespace ql::app {
 void SetUpLineEditing(const shell::CommandShell& shell, console::ColorConsole& console, db::Database& database) {
   console::LineEditor* editor = console.Editor();
   if (editor == nullptr) return;
-  editor->CompleteWith([&shell, &database](const console::CompletionRequest& request) {
-    // One limit for every catalog read of one Tab.
-    const auto until = std::chrono::steady_clock::now() + db::CatalogNames::kWaitLimit;
-    const CompletionNames names{shell.CommandNames(), [&] { return database.TableNames(until); },
-                                [&](const std::string& table) { return database.ColumnNames(table, until); }};
-    return CompletionCandidates(request, names);
-  }, [&database] { database.ReadNamesAhead(); });
+  editor->CompleteWith(
+      [&shell, &database](const console::CompletionRequest& request) {
+        // One limit for every catalog read of one Tab.
+        const auto until = std::chrono::steady_clock::now() + db::CatalogNames::kWaitLimit;
+        const CompletionNames names{shell.CommandNames(), [&] { return database.TableNames(until); },
+                                    [&](const std::string& table) { return database.ColumnNames(table, until); }};
+        return CompletionCandidates(request, names);
+      },
+      [&database] { database.ReadNamesAhead(); });
   const char* path = std::getenv(kHistoryVariable);
   if (path == nullptr || path[0] == '\0') return;
   const std::string why = editor->KeepHistoryIn(path, &MayKeepInHistoryFile);

@@ -78,8 +78,8 @@ int RunSession(const SessionOptions& options) {
   }
   if (std::get<bool>(scripted)) theIo.UseScript(theScript);
   // Ctrl-C at the terminal while a command runs stops the database's work under way.
-  console::OnInterruptKey(
-      [](void* database) noexcept { static_cast<db::Database*>(database)->Interrupt(); }, &theDatabase);
+  console::OnInterruptKey([](void* database) noexcept { static_cast<db::Database*>(database)->Interrupt(); },
+                          &theDatabase);
   // Returns after a quit command, at the end of input, and after an error when told to stop then.
   theShell.Run();
   if (connectionLost) return kConnectionLost;

@@ -13,8 +13,7 @@ namespace {
 constexpr std::size_t kVersionLimit = 63;
 
 bool IsUsable(const std::string& version) {
-  return !version.empty() && version.size() <= kVersionLimit &&
-         version.find('\0') == std::string::npos;
+  return !version.empty() && version.size() <= kVersionLimit && version.find('\0') == std::string::npos;
 }
 
 }  // namespace
@@ -25,8 +24,7 @@ void PrintComponentVersion(console::ColorConsole& console, VersionSource source)
   try {
     version = source();
   } catch (const std::system_error& error) {
-    console.Print(error.code() == std::errc::permission_denied ? "ACCESS DENIED\n"
-                                                               : "Open reg error.\n");
+    console.Print(error.code() == std::errc::permission_denied ? "ACCESS DENIED\n" : "Open reg error.\n");
     return;
   }
   if (IsUsable(version)) {

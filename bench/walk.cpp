@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     ql::access::Ref<ql::access::Connection> connection = ql::access::NativeObjects().CreateConnection();
     connection->Open(std::string("Data Source=") + argv[1] + ";Mode=Read", "", "", 0);
     ql::access::Ref<ql::access::Recordset> rows = ql::access::NativeObjects().CreateRecordset();
-    rows->Open(sql, connection, ql::access::CursorType::kStatic, ql::access::LockType::kOptimistic, ql::access::kCmdText);
+    rows->Open(sql, connection, ql::access::CursorType::kStatic, ql::access::LockType::kOptimistic,
+               ql::access::kCmdText);
 
     std::size_t count = 0;
     std::size_t bytes = 0;  // consumed, so that no read can be optimised away

@@ -48,8 +48,8 @@ ColorChange::ColorChange(std::uint16_t from, std::uint16_t to) noexcept {
     char* const end = text_ + sizeof text_;
     // No two attributes share both parameters, so at least one of them is written.
     bool first = true;
-    for (const auto& [before, after] : {std::pair{was.foreground, now.foreground},
-                                        std::pair{was.background, now.background}}) {
+    for (const auto& [before, after] :
+         {std::pair{was.foreground, now.foreground}, std::pair{was.background, now.background}}) {
       if (before == after) continue;
       if (!first) *out++ = ';';
       out = std::to_chars(out, end, after).ptr;

@@ -80,9 +80,9 @@ struct ColorConsole::Streams {
 ColorConsole::ColorConsole() : ColorConsole(ProcessTerminal()) {}
 
 ColorConsole::ColorConsole(std::unique_ptr<Terminal> terminal)
-    : streams_(std::make_unique<Streams>(
-          std::move(terminal), LineReader::Hooks{[this] { Flush(); }, [this] { return TakePrompt(); }},
-          [this] { streams_->output.Flush(); })) {
+    : streams_(std::make_unique<Streams>(std::move(terminal),
+                                         LineReader::Hooks{[this] { Flush(); }, [this] { return TakePrompt(); }},
+                                         [this] { streams_->output.Flush(); })) {
   Initialize();
 }
 

@@ -21,8 +21,7 @@ std::chrono::steady_clock::time_point CoarseNow() {
 
 }  // namespace
 
-OutputBuffer::OutputBuffer(Terminal& terminal)
-    : terminal_(terminal), bytes_(std::make_unique<char[]>(kCapacity)) {
+OutputBuffer::OutputBuffer(Terminal& terminal) : terminal_(terminal), bytes_(std::make_unique<char[]>(kCapacity)) {
   pending_.bytes = bytes_.get();
   terminal_.HoldsPendingOutput(&pending_);
 }

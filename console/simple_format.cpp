@@ -46,7 +46,8 @@ class Writer {
 
 // `sign` and `body` within the conversion's width: blanks before, blanks after with '-', or zeros between
 // the sign and the digits with '0' (numbers only; '-' wins over '0' as in printf).
-bool PutPadded(Writer& writer, const Conversion& conversion, std::string_view sign, std::string_view body, bool number) {
+bool PutPadded(Writer& writer, const Conversion& conversion, std::string_view sign, std::string_view body,
+               bool number) {
   const std::size_t length = sign.size() + body.size();
   const std::size_t pad = conversion.width > length ? conversion.width - length : 0;
   if (conversion.left) return writer.Put(sign) && writer.Put(body) && writer.Fill(' ', pad);
@@ -54,7 +55,8 @@ bool PutPadded(Writer& writer, const Conversion& conversion, std::string_view si
   return writer.Fill(' ', pad) && writer.Put(sign) && writer.Put(body);
 }
 
-bool PutUnsigned(Writer& writer, const Conversion& conversion, std::string_view sign, unsigned value, int base, bool upper) {
+bool PutUnsigned(Writer& writer, const Conversion& conversion, std::string_view sign, unsigned value, int base,
+                 bool upper) {
   char digits[16];
   char* const end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
   if (upper) {

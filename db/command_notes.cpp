@@ -37,9 +37,9 @@ void Database::FinishCommand() {
   std::int32_t waiting = 0;
   if (recordset_ && resultCurrent_ && !waitingTold_) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-      const std::optional<std::int32_t> count =
-          Guarded({kTagExecuteSql}, std::optional<std::int32_t>(),
-                  [&] { return std::optional<std::int32_t>(recordset_->ResultsWaiting()); });
+      const std::optional<std::int32_t> count = Guarded({kTagExecuteSql}, std::optional<std::int32_t>(), [&] {
+        return std::optional<std::int32_t>(recordset_->ResultsWaiting());
+      });
       if (count) {
         waiting = *count;
         break;

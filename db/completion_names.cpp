@@ -36,16 +36,16 @@ void Database::ReadNamesAhead() {
       std::chrono::steady_clock::now() + CatalogNames::kWaitLimit);
 }
 
-std::vector<std::string> Database::CatalogNamesFor(
-    const std::string& key, std::vector<std::string> (*read)(access::Connection&, const std::string&),
-    const std::string& argument, CatalogNames::Deadline until) {
+std::vector<std::string> Database::CatalogNamesFor(const std::string& key,
+                                                   std::vector<std::string> (*read)(access::Connection&,
+                                                                                    const std::string&),
+                                                   const std::string& argument, CatalogNames::Deadline until) {
   if (const std::vector<std::string>* kept = names_.Kept(key)) return *kept;
   // A read under way may be of these very names; CatalogNames tells.
   if (!connection_ || (!names_.ReadRunning() && !CatalogsFree())) return {};
   const access::Ref<access::Connection> reading = connection_;
   return names_.Read(
-      key, [reading, read, argument] { return read(*reading, argument); }, [reading] { reading->Interrupt(); },
-      until);
+      key, [reading, read, argument] { return read(*reading, argument); }, [reading] { reading->Interrupt(); }, until);
 }
 
 bool Database::CatalogsFree() {

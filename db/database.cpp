@@ -21,7 +21,7 @@ Database::~Database() {
     // closing or releasing the objects under it would race with it, so they are left to it.
     static const auto* const leftToTheRead =
         new std::pair<access::Ref<access::Recordset>, access::Ref<access::Connection>>(std::move(recordset_),
-                                                                                      std::move(connection_));
+                                                                                       std::move(connection_));
     static_cast<void>(leftToTheRead);
     interruptTarget_.store(nullptr);
     ForgetConnectionString();

@@ -18,8 +18,8 @@
 #include "db/aligned_table.h"
 #include "db/catalog_names.h"
 #include "db/line_tag.h"
-#include "db/row_sink.h"
 #include "db/row_format.h"
+#include "db/row_sink.h"
 
 namespace ql::db {
 
@@ -186,7 +186,8 @@ class Database {
   // tag, and `fallback` returned instead. Every operation of this class but Close runs its work
   // through here: the boundary where the layer's failures end.
   template <class Result, class Operation, class Unfinished = void (*)()>
-  Result Guarded(const Guard& guard, Result fallback, Operation operation, Unfinished unfinished = [] {}) {
+  Result Guarded(
+      const Guard& guard, Result fallback, Operation operation, Unfinished unfinished = [] {}) {
     const bool present = guard.needs == Needs::kConnection  ? static_cast<bool>(connection_)
                          : guard.needs == Needs::kRecordset ? static_cast<bool>(recordset_)
                                                             : true;

@@ -34,8 +34,7 @@ ExportKind AppendReal(Real value, std::string& out) {
 }
 
 void AppendCurrency(std::int64_t count, std::string& out) {
-  const std::uint64_t magnitude =
-      count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+  const std::uint64_t magnitude = count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
   if (count < 0) out += '-';
   AppendNumber(magnitude / 10000, out);
   const auto fraction = static_cast<unsigned>(magnitude % 10000);

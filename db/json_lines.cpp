@@ -72,14 +72,30 @@ void AppendJsonString(std::string_view text, std::string& out) {
     }
     out.append(text.substr(plain, i - plain));
     switch (ch) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      default: AppendEscape(ch < 0x80 ? ch : 0xDC00u + ch, out); break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      default:
+        AppendEscape(ch < 0x80 ? ch : 0xDC00u + ch, out);
+        break;
     }
     plain = ++i;
   }

@@ -13,8 +13,7 @@ namespace {
 constexpr std::size_t kNameColumn = 16;
 // Bytes of a record's text kept for the next record.
 constexpr std::size_t kKeptRecordCapacity = std::size_t{64} << 10;
-constexpr char kRecordSeparator[] =
-    "-------------------------------------------------------------------------------\n";
+constexpr char kRecordSeparator[] = "-------------------------------------------------------------------------------\n";
 static_assert(sizeof kRecordSeparator == 79 + 2);
 
 // The name filled with blanks to the column's width, counted in the columns the name takes on the

@@ -2,8 +2,8 @@
 // reads, a row at a time.
 
 #include <algorithm>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>

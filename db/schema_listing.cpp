@@ -56,7 +56,7 @@ struct ColumnListingColumn {
 };
 
 constexpr ColumnListingColumn kColumnListing[] = {
-    {"COLUMN_NAME", "Name"},   {"TYPE_NAME", "Type"},       {"COLUMN_SIZE", "Size"},
+    {"COLUMN_NAME", "Name"},     {"TYPE_NAME", "Type"},         {"COLUMN_SIZE", "Size"},
     {"IS_NULLABLE", "Nullable"}, {"COLUMN_DEFAULT", "Default"},
 };
 constexpr std::size_t kColumnListingWidth = std::size(kColumnListing);
@@ -90,8 +90,9 @@ bool Database::ListColumns(const char* table) {
   AlignedTable printer = TablePrinter();
   return Guarded({kTagListColumns, Needs::kConnection, Waits::kPrinting, Report::kErrorListAndCode}, false, [&] {
     try {
-      const access::Ref<access::Recordset> rows = connection_->OpenSchema(
-          access::SchemaKind::kColumns, access::Variant::Text(table != nullptr ? table : ""), access::Variant::Missing());
+      const access::Ref<access::Recordset> rows =
+          connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text(table != nullptr ? table : ""),
+                                  access::Variant::Missing());
       if (rows->Eof()) {
         if (rows->State() == access::kStateOpen) rows->Close();
         PrintLiteral(std::string("No columns: no table \"") + (table != nullptr ? table : "") + "\" was found.\n");
@@ -109,8 +110,8 @@ bool Database::ListColumns(const char* table) {
           fields->Item(kColumnListing[i].source)->ReadValue(values[i]);
           texts[i].clear();
           const access::VarType type = values[i].Type();
-          cells[i].kind = type == access::VT_NULL || type == access::VT_EMPTY ? CellKind::kNull
-                                                                             : FormatCell(values[i], texts[i]);
+          cells[i].kind =
+              type == access::VT_NULL || type == access::VT_EMPTY ? CellKind::kNull : FormatCell(values[i], texts[i]);
           cells[i].text = texts[i];
         }
         printer.Row(cells);

@@ -73,8 +73,7 @@ void Decimal(const Variant& value, std::string& line) {
 void Currency(const Variant& value, std::string& line) {
   const std::int64_t count = value.Integer();
   // Through unsigned arithmetic so that the smallest currency has a magnitude too.
-  const std::uint64_t magnitude =
-      count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+  const std::uint64_t magnitude = count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
   char whole[24];
   char* const wholeEnd = std::to_chars(whole, whole + sizeof whole, magnitude / 10000).ptr;
   const auto fraction = static_cast<unsigned>(magnitude % 10000);
@@ -129,13 +128,19 @@ constexpr VarType kByteArray = access::VT_ARRAY | access::VT_UI1;
 constexpr std::array kTypeFormats{
     TypeFormat{access::VT_EMPTY, [](const Variant&, std::string& line) { line += "<NULL>"; }},
     TypeFormat{access::VT_NULL, [](const Variant&, std::string& line) { line += "<NULL>"; }},
-    TypeFormat{access::VT_I1, [](const Variant& v, std::string& line) { Integer(static_cast<std::int8_t>(v.Integer()), line); }},
-    TypeFormat{access::VT_I2, [](const Variant& v, std::string& line) { Integer(static_cast<std::int16_t>(v.Integer()), line); }},
-    TypeFormat{access::VT_I4, [](const Variant& v, std::string& line) { Integer(static_cast<std::int32_t>(v.Integer()), line); }},
+    TypeFormat{access::VT_I1,
+               [](const Variant& v, std::string& line) { Integer(static_cast<std::int8_t>(v.Integer()), line); }},
+    TypeFormat{access::VT_I2,
+               [](const Variant& v, std::string& line) { Integer(static_cast<std::int16_t>(v.Integer()), line); }},
+    TypeFormat{access::VT_I4,
+               [](const Variant& v, std::string& line) { Integer(static_cast<std::int32_t>(v.Integer()), line); }},
     TypeFormat{access::VT_I8, [](const Variant& v, std::string& line) { Integer(v.Integer(), line); }},
-    TypeFormat{access::VT_UI1, [](const Variant& v, std::string& line) { Integer(static_cast<std::uint8_t>(v.Unsigned()), line); }},
-    TypeFormat{access::VT_UI2, [](const Variant& v, std::string& line) { Integer(static_cast<std::uint16_t>(v.Unsigned()), line); }},
-    TypeFormat{access::VT_UI4, [](const Variant& v, std::string& line) { Integer(static_cast<std::uint32_t>(v.Unsigned()), line); }},
+    TypeFormat{access::VT_UI1,
+               [](const Variant& v, std::string& line) { Integer(static_cast<std::uint8_t>(v.Unsigned()), line); }},
+    TypeFormat{access::VT_UI2,
+               [](const Variant& v, std::string& line) { Integer(static_cast<std::uint16_t>(v.Unsigned()), line); }},
+    TypeFormat{access::VT_UI4,
+               [](const Variant& v, std::string& line) { Integer(static_cast<std::uint32_t>(v.Unsigned()), line); }},
     TypeFormat{access::VT_UI8, [](const Variant& v, std::string& line) { Integer(v.Unsigned(), line); }},
     TypeFormat{access::VT_CY, Currency},
     TypeFormat{access::VT_R4, [](const Variant& v, std::string& line) { Fixed(static_cast<float>(v.Real()), line); }},
@@ -164,9 +169,18 @@ constexpr std::array<Formatter, kDirectTypes> kDirectFormats = [] {
 
 bool IsNumber(VarType type) noexcept {
   switch (type) {
-    case access::VT_I1: case access::VT_I2: case access::VT_I4: case access::VT_I8:
-    case access::VT_UI1: case access::VT_UI2: case access::VT_UI4: case access::VT_UI8:
-    case access::VT_CY: case access::VT_R4: case access::VT_R8: case access::VT_DECIMAL:
+    case access::VT_I1:
+    case access::VT_I2:
+    case access::VT_I4:
+    case access::VT_I8:
+    case access::VT_UI1:
+    case access::VT_UI2:
+    case access::VT_UI4:
+    case access::VT_UI8:
+    case access::VT_CY:
+    case access::VT_R4:
+    case access::VT_R8:
+    case access::VT_DECIMAL:
       return true;
     default:
       return false;

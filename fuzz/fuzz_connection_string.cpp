@@ -15,10 +15,10 @@
 
 #include "access/ascii.h"
 #include "access/core/connection_string.h"
-#include "access/data_access_error.h"
-#include "access/odbc/odbc_keys.h"
-#include "access/mdb/mdb_keys.h"
 #include "access/core/provider_table.h"
+#include "access/data_access_error.h"
+#include "access/mdb/mdb_keys.h"
+#include "access/odbc/odbc_keys.h"
 
 namespace ql {
 

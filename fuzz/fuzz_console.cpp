@@ -5,8 +5,8 @@
 // holds no escape byte the texts did not; on a colour terminal the output with its colour sequences
 // taken out is the same text. A literal text (a database's) reaches a file or pipe byte for byte,
 // markup and all; at a terminal it is shown in its escaped form, and beyond the program's own
-// colour sequences holds no ESC nor CSI byte for the terminal to obey. FormatSimple, wherever it formats, gives vsnprintf's bytes, and it
-// formats every format made of the conversions it understands that fits its buffer.
+// colour sequences holds no ESC nor CSI byte for the terminal to obey. FormatSimple, wherever it formats, gives
+// vsnprintf's bytes, and it formats every format made of the conversions it understands that fits its buffer.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -96,7 +96,8 @@ void CheckMarkup(FuzzedDataProvider& data) {
     }
     if (!colour) {
       if (output != expected) Fail("plain output is not the text without its markup", expected, output);
-      if (!hasEscape && output.find('\x1b') != std::string::npos) Fail("an escape byte on a plain terminal", "", output);
+      if (!hasEscape && output.find('\x1b') != std::string::npos)
+        Fail("an escape byte on a plain terminal", "", output);
     } else if (!hasEscape && WithoutColourSequences(output) != expected) {
       Fail("colour output without its colours is not the text", expected, WithoutColourSequences(output));
     }
@@ -167,7 +168,8 @@ void CheckFormat(FuzzedDataProvider& data) {
   if (length < 0 || static_cast<std::size_t>(length) >= reference.size()) return;
   const std::string_view expected(reference.data(), static_cast<std::size_t>(length));
   if (size < 0) {
-    if (static_cast<std::size_t>(length) <= capacity) Fail(("refused a format that fits: " + format).c_str(), expected, "");
+    if (static_cast<std::size_t>(length) <= capacity)
+      Fail(("refused a format that fits: " + format).c_str(), expected, "");
     return;
   }
   const std::string_view got(simple.data(), static_cast<std::size_t>(size));

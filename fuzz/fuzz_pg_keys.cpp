@@ -25,8 +25,8 @@ namespace {
 }
 
 void CheckKeys(const std::string& input) {
-  static const std::vector<std::string> kLibpq{"host", "port", "dbname", "user", "password", "connect_timeout",
-                                               "client_encoding", "sslmode", "options"};
+  static const std::vector<std::string> kLibpq{
+      "host", "port", "dbname", "user", "password", "connect_timeout", "client_encoding", "sslmode", "options"};
   const access::ConnectionString pairs = access::ConnectionString::Parse(input);
   access::ErrorList errors;
   access::LibpqParams params;

@@ -46,7 +46,8 @@ Variant PutOne(FuzzedDataProvider& data, RowWriter& writer) {
     case 1: {
       const auto value = data.ConsumeIntegral<std::int64_t>();
       writer.PutInteger(value);
-      const bool fits = value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
+      const bool fits =
+          value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
       return fits ? Variant::I4(static_cast<std::int32_t>(value)) : Variant::I8(value);
     }
     case 2: {

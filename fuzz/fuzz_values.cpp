@@ -53,8 +53,8 @@ std::string CanonicalNumber(std::string_view text) {
 }
 
 bool InRange(const CalendarTime& t) {
-  return t.year >= 100 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 &&
-         t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
+  return t.year >= 100 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour >= 0 &&
+         t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
 }
 
 std::string Describe(const CalendarTime& t) {
@@ -65,8 +65,8 @@ std::string Describe(const CalendarTime& t) {
 
 void CheckDates(FuzzedDataProvider& data) {
   const CalendarTime fields{data.ConsumeIntegralInRange(90, 10010), data.ConsumeIntegralInRange(0, 13),
-                            data.ConsumeIntegralInRange(0, 32),    data.ConsumeIntegralInRange(-1, 24),
-                            data.ConsumeIntegralInRange(-1, 60),   data.ConsumeIntegralInRange(-1, 60)};
+                            data.ConsumeIntegralInRange(0, 32),     data.ConsumeIntegralInRange(-1, 24),
+                            data.ConsumeIntegralInRange(-1, 60),    data.ConsumeIntegralInRange(-1, 60)};
   if (const std::optional<double> date = ql::access::MakeOleDate(fields)) {
     if (!InRange(fields)) Fail("a date made of fields out of range", Describe(fields));
     const std::optional<CalendarTime> back = ql::access::SplitOleDate(*date);
@@ -93,14 +93,21 @@ void CheckFormat(FuzzedDataProvider& data) {
   const int kind = data.ConsumeIntegralInRange(0, 12);
   std::string expectedNumber;  // kinds 9 and 10: the exact number the line must show
   switch (kind) {
-    case 0: value = Variant::I1(data.ConsumeIntegral<std::int8_t>()); break;
-    case 1: value = Variant::I2(data.ConsumeIntegral<std::int16_t>()); break;
-    case 2: value = Variant::I4(data.ConsumeIntegral<std::int32_t>()); break;
+    case 0:
+      value = Variant::I1(data.ConsumeIntegral<std::int8_t>());
+      break;
+    case 1:
+      value = Variant::I2(data.ConsumeIntegral<std::int16_t>());
+      break;
+    case 2:
+      value = Variant::I4(data.ConsumeIntegral<std::int32_t>());
+      break;
     case 9: {
       const auto count = data.ConsumeIntegral<std::int64_t>();
       value = Variant::Currency(count);
       // Ten-thousandths: the digits with a point four places from the end.
-      const std::uint64_t magnitude = count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+      const std::uint64_t magnitude =
+          count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
       std::string digits = std::to_string(magnitude);
       if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
       digits.insert(digits.size() - 4, ".");
@@ -113,14 +120,30 @@ void CheckFormat(FuzzedDataProvider& data) {
       if (ql::access::IsPlainDecimal(value.Bytes())) expectedNumber = CanonicalNumber(value.Bytes());
       break;
     }
-    case 11: value = Variant::I8(data.ConsumeIntegral<std::int64_t>()); break;
-    case 12: value = Variant::UI8(data.ConsumeIntegral<std::uint64_t>()); break;
-    case 3: value = Variant::R8(data.ConsumeFloatingPoint<double>()); break;
-    case 4: value = Variant::Date(data.ConsumeFloatingPoint<double>()); break;
-    case 5: value = Variant::Text(data.ConsumeRandomLengthString(1000)); break;
-    case 6: value = Variant::Decimal(data.ConsumeRandomLengthString(60)); break;
-    case 7: value = Variant::Bytes(data.ConsumeRandomLengthString(100)); break;
-    default: value = Variant::OfType(data.ConsumeIntegral<std::uint16_t>()); break;
+    case 11:
+      value = Variant::I8(data.ConsumeIntegral<std::int64_t>());
+      break;
+    case 12:
+      value = Variant::UI8(data.ConsumeIntegral<std::uint64_t>());
+      break;
+    case 3:
+      value = Variant::R8(data.ConsumeFloatingPoint<double>());
+      break;
+    case 4:
+      value = Variant::Date(data.ConsumeFloatingPoint<double>());
+      break;
+    case 5:
+      value = Variant::Text(data.ConsumeRandomLengthString(1000));
+      break;
+    case 6:
+      value = Variant::Decimal(data.ConsumeRandomLengthString(60));
+      break;
+    case 7:
+      value = Variant::Bytes(data.ConsumeRandomLengthString(100));
+      break;
+    default:
+      value = Variant::OfType(data.ConsumeIntegral<std::uint16_t>());
+      break;
   }
   std::string line;
   try {
@@ -156,8 +179,8 @@ void CheckFormat(FuzzedDataProvider& data) {
     if (std::fabs(read - value.Real()) > unit) Fail("a double reads back as another number", line);
   } else if (kind == 4 && ql::access::SplitOleDate(value.Real())) {
     CalendarTime shown;
-    if (std::sscanf(std::string(text).c_str(), "%d/%d/%d %d:%d:%d", &shown.year, &shown.month, &shown.day,
-                    &shown.hour, &shown.minute, &shown.second) != 6) {
+    if (std::sscanf(std::string(text).c_str(), "%d/%d/%d %d:%d:%d", &shown.year, &shown.month, &shown.day, &shown.hour,
+                    &shown.minute, &shown.second) != 6) {
       Fail("a date is not shown as its fields", line);
     }
     if (!(ql::access::SplitOleDate(value.Real()) == shown)) Fail("a date shows other fields", line);

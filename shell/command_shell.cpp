@@ -72,7 +72,8 @@ CommandShell::Outcome CommandShell::Dispatch() {
   // Stepping through a result runs the same command line after line: the command found last is
   // tried before the table is searched. Entries are never removed, so the iterator stays valid.
   auto found = lastFound_;
-  if (found == commands_.end() || found->first != std::string_view(word)) found = commands_.find(std::string_view(word));
+  if (found == commands_.end() || found->first != std::string_view(word))
+    found = commands_.find(std::string_view(word));
   lastFound_ = found;
   if (found == commands_.end()) {
     if (options_.reportUnknown) io_.OnUnknownCommand(tokenizer_);

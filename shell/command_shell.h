@@ -59,8 +59,7 @@ class CommandShell {
   CommandShell(const CommandShell&) = delete;
   CommandShell& operator=(const CommandShell&) = delete;
 
-  void AddCommand(const char* name, const char* help, CommandHandler handler, void* userValue,
-                  bool continues = false);
+  void AddCommand(const char* name, const char* help, CommandHandler handler, void* userValue, bool continues = false);
   // Every row of `rows`, in order, each with `userValue`. A name registered already keeps its first
   // command.
   void AddCommands(std::span<const CommandRow> rows, void* userValue);

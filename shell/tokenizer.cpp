@@ -9,9 +9,7 @@ namespace ql::shell {
 
 namespace {
 
-constexpr bool IsHexLetter(unsigned char ch) noexcept {
-  return (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
-}
+constexpr bool IsHexLetter(unsigned char ch) noexcept { return (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F'); }
 
 // The kind of every byte when words are not forced; bytes not named here, 0x80 to 0xFF among them,
 // are Other.
@@ -20,10 +18,8 @@ struct CharacterClass {
   TokenKind kind;
 };
 constexpr CharacterClass kCharacterClasses[] = {
-    {" \t\r\n", Blank},
-    {"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", Word},
-    {"0123456789", Number},
-    {"?+-*/=", Operator},
+    {" \t\r\n", Blank},     {"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", Word},
+    {"0123456789", Number}, {"?+-*/=", Operator},
     {"\"'", Quote},
 };
 
@@ -51,8 +47,7 @@ constexpr TokenKind KindOf(unsigned char ch, bool wordsOnly) noexcept {
 
 }  // namespace
 
-Tokenizer::Tokenizer(bool wordsOnly)
-    : wordsOnly_(wordsOnly), tokenText_(std::make_unique<char[]>(kTokenTextSize)) {}
+Tokenizer::Tokenizer(bool wordsOnly) : wordsOnly_(wordsOnly), tokenText_(std::make_unique<char[]>(kTokenTextSize)) {}
 
 TokenKind Tokenizer::Classify(unsigned char ch) const noexcept { return KindOf(ch, wordsOnly_); }
 
@@ -97,12 +92,10 @@ std::int32_t Tokenizer::Tokenize(std::string_view line) {
     } else {
       const unsigned char next = i + 1 < size ? bytes[i + 1] : 0;
       if ((previous == HexNumber && (kind == Number || IsHexLetter(ch))) ||
-          (lastCopied == '0' && (ch == 'x' || ch == 'X')) ||
-          (ch == '0' && (next == 'x' || next == 'X'))) {
+          (lastCopied == '0' && (ch == 'x' || ch == 'X')) || (ch == '0' && (next == 'x' || next == 'X'))) {
         kind = HexNumber;
       }
-      if (ch == '.' &&
-          (KindOf(next, words) == Number || (i > 0 && KindOf(bytes[i - 1], words) == Number))) {
+      if (ch == '.' && (KindOf(next, words) == Number || (i > 0 && KindOf(bytes[i - 1], words) == Number))) {
         kind = Number;
       }
     }

@@ -42,8 +42,7 @@ BlockArena::Block BlockArena::NewBlock(std::size_t size) {
   if (size > std::numeric_limits<std::size_t>::max() - kPage) throw std::bad_alloc();
   const std::size_t capacity = RoundUp(size, kPage);
   if (capacity > byteLimit_ || blockBytes_ > byteLimit_ - capacity) throw std::bad_alloc();
-  Block block{std::unique_ptr<char, BlockFree>(static_cast<char*>(std::aligned_alloc(kPage, capacity))), 0,
-              capacity};
+  Block block{std::unique_ptr<char, BlockFree>(static_cast<char*>(std::aligned_alloc(kPage, capacity))), 0, capacity};
   if (!block.data) throw std::bad_alloc();
   // The first block maps its pages one by one as they are written: most results are small.
   if (blocks_.empty()) block.mapped = capacity;

@@ -60,9 +60,7 @@ class BlockArena {
   // Drops the bytes of the open row.
   void AbandonRow() noexcept { blocks_.back().used = rowStart_; }
   // The first byte of a row.
-  const char* At(Address row) const noexcept {
-    return blocks_[row >> 32].data.get() + (row & kMaxOffset);
-  }
+  const char* At(Address row) const noexcept { return blocks_[row >> 32].data.get() + (row & kMaxOffset); }
   // Drops every row, keeping the first block (and the pages of it already written) for the rows to come.
   void Clear() noexcept;
   // Bytes held in blocks, for measuring.

@@ -21,10 +21,14 @@ T Load(const char* in) {
 
 // Payload bytes of a cell of fixed size; 0 for the sized ones, whose length comes first.
 constexpr std::uint8_t kFixedSize[] = {
-    /* kCellNull */ 0,     /* kCellInt8As4 */ 1, /* kCellInt16As4 */ 2, /* kCellInt32 */ 4,
-    /* kCellInt64 */ 8,    /* kCellSmallInt */ 2, /* kCellTinyInt */ 1, /* kCellReal */ 4,
-    /* kCellDouble */ 8,   /* kCellDecimal */ 0, /* kCellFalse */ 0,    /* kCellTrue */ 0,
-    /* kCellDate */ 8,     /* kCellText */ 0,    /* kCellBinary */ 0,   /* kCellUInt64 */ 8,
+    /* kCellNull */ 0,     /* kCellInt8As4 */ 1,
+    /* kCellInt16As4 */ 2, /* kCellInt32 */ 4,
+    /* kCellInt64 */ 8,    /* kCellSmallInt */ 2,
+    /* kCellTinyInt */ 1,  /* kCellReal */ 4,
+    /* kCellDouble */ 8,   /* kCellDecimal */ 0,
+    /* kCellFalse */ 0,    /* kCellTrue */ 0,
+    /* kCellDate */ 8,     /* kCellText */ 0,
+    /* kCellBinary */ 0,   /* kCellUInt64 */ 8,
     /* kCellCurrency */ 8, /* kCellDateFields */ kDateFieldsPayload,
 };
 

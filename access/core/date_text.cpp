@@ -52,8 +52,7 @@ bool ReadTime(std::string_view text, std::size_t& at, CalendarTime& time) {
 // "YYYY-MM-DD HH:MM:SS", the form SQLite's date functions write, read at its fixed places: what the
 // general reading below gives for it, without its steps.
 std::optional<CalendarTime> FixedForm(std::string_view text) {
-  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
-      text[16] != ':') {
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':') {
     return std::nullopt;
   }
   static constexpr std::size_t kStart[] = {0, 5, 8, 11, 14, 17};

@@ -7,7 +7,6 @@
 
 #include "access/ole_date.h"
 
-
 namespace ql::access {
 
 // "YYYY-MM-DD", optionally followed by a time "HH:MM", "HH:MM:SS" or "HH:MM:SS.f..." after a blank

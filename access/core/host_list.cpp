@@ -34,7 +34,8 @@ std::vector<HostPort> SplitHostList(std::string_view text) {
   std::vector<std::string_view> parts;
   for (std::size_t from = 0;;) {
     const std::size_t comma = text.find(',', from);
-    parts.push_back(TrimBlanks(text.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from)));
+    parts.push_back(
+        TrimBlanks(text.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from)));
     if (comma == std::string_view::npos) break;
     from = comma + 1;
   }

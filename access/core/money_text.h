@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace ql::access {
 
 // "$1,234.50" -> "1234.50", "-$92,233,720,368,547,758.08" -> "-92233720368547758.08": the form of

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "access/fields.h"
 #include "access/core/static_cursor.h"
+#include "access/fields.h"
 
 namespace ql::access {
 

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "access/recordset.h"
 #include "access/core/static_cursor.h"
+#include "access/recordset.h"
 
 namespace ql::access {
 

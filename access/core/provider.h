@@ -28,10 +28,10 @@
 
 #include "access/connection.h"
 #include "access/connection_fact.h"
-#include "access/server_message.h"
 #include "access/core/connection_string.h"
 #include "access/core/error_list.h"
 #include "access/core/row_store.h"
+#include "access/server_message.h"
 
 namespace ql::access {
 
@@ -126,7 +126,7 @@ struct ResolvedProvider {
 
 // Finds the provider a connection string names (the text as typed; a user name and password given
 // apart from it). The layer's top, where connections are made, hands one to each connection.
-using ProviderResolver = ResolvedProvider (*)(std::string_view text, std::string_view user,
-                                              std::string_view password, ErrorList& errors);
+using ProviderResolver = ResolvedProvider (*)(std::string_view text, std::string_view user, std::string_view password,
+                                              ErrorList& errors);
 
 }  // namespace ql::access

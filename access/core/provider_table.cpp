@@ -30,8 +30,8 @@ ConnectionString WithoutProvider(const ConnectionString& pairs) {
 
 std::span<const ProviderEntry* const> Providers() { return kProviders; }
 
-ResolvedProvider ResolveProvider(const ConnectionString& given, std::string_view user,
-                                 std::string_view password, ErrorList& errors) {
+ResolvedProvider ResolveProvider(const ConnectionString& given, std::string_view user, std::string_view password,
+                                 ErrorList& errors) {
   ConnectionString pairs = given;
   if (!user.empty() && !pairs.Has("User ID")) pairs.Set("User ID", std::string(user));
   if (!password.empty() && !pairs.Has("Password")) pairs.Set("Password", std::string(password));

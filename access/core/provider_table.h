@@ -30,8 +30,8 @@ std::span<const ProviderEntry* const> Providers();
 // key, the driver manager's own keys (Driver, DSN, FileDSN) choose the ODBC provider and anything
 // else SQLite, the pairs passing as they are. A user name or password given apart from the string
 // fill in "User ID" and "Password" unless the string has them.
-ResolvedProvider ResolveProvider(const ConnectionString& pairs, std::string_view user,
-                                 std::string_view password, ErrorList& errors);
+ResolvedProvider ResolveProvider(const ConnectionString& pairs, std::string_view user, std::string_view password,
+                                 ErrorList& errors);
 
 // The connection string as typed. One that an entry claims (a PostgreSQL or MariaDB URI) goes to
 // that entry as it stands, before any reading of it as key=value pairs; anything else is read as

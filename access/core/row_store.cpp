@@ -10,12 +10,10 @@ void RowWriter::PutInteger(std::int64_t value) {
   if (value >= std::numeric_limits<std::int8_t>::min() && value <= std::numeric_limits<std::int8_t>::max()) {
     const auto narrow = static_cast<std::int8_t>(value);
     store_->PutCell(kCellInt8As4, &narrow, sizeof narrow);
-  } else if (value >= std::numeric_limits<std::int16_t>::min() &&
-             value <= std::numeric_limits<std::int16_t>::max()) {
+  } else if (value >= std::numeric_limits<std::int16_t>::min() && value <= std::numeric_limits<std::int16_t>::max()) {
     const auto narrow = static_cast<std::int16_t>(value);
     store_->PutCell(kCellInt16As4, &narrow, sizeof narrow);
-  } else if (value >= std::numeric_limits<std::int32_t>::min() &&
-             value <= std::numeric_limits<std::int32_t>::max()) {
+  } else if (value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()) {
     const auto narrow = static_cast<std::int32_t>(value);
     store_->PutCell(kCellInt32, &narrow, sizeof narrow);
   } else {

@@ -23,20 +23,20 @@ class RowStore;
 class RowWriter {
  public:
   void PutNull();
-  void PutInteger(std::int64_t value);  // VT_I4 when it fits 32 bits, VT_I8 otherwise
-  void PutUnsigned(std::uint64_t value);  // as PutInteger within int64, VT_UI8 above it
-  void PutSmallInt(std::int16_t value);  // VT_I2
-  void PutTinyInt(std::int8_t value);    // VT_I1
-  void PutReal(float value);             // VT_R4
-  void PutDouble(double value);          // VT_R8
-  void PutDecimal(std::string_view digits);  // VT_DECIMAL, exact digits as the database gives them
+  void PutInteger(std::int64_t value);            // VT_I4 when it fits 32 bits, VT_I8 otherwise
+  void PutUnsigned(std::uint64_t value);          // as PutInteger within int64, VT_UI8 above it
+  void PutSmallInt(std::int16_t value);           // VT_I2
+  void PutTinyInt(std::int8_t value);             // VT_I1
+  void PutReal(float value);                      // VT_R4
+  void PutDouble(double value);                   // VT_R8
+  void PutDecimal(std::string_view digits);       // VT_DECIMAL, exact digits as the database gives them
   void PutCurrency(std::int64_t tenThousandths);  // VT_CY
-  void PutBool(bool value);                  // VT_BOOL
-  void PutDate(double oleDate);              // VT_DATE
+  void PutBool(bool value);                       // VT_BOOL
+  void PutDate(double oleDate);                   // VT_DATE
   // VT_DATE of `fields` (which IsCalendarTime accepts), kept as the fields for display (Variant::Date).
   void PutDate(const CalendarTime& fields);
-  void PutText(std::string_view utf8);       // VT_BSTR
-  void PutBinary(std::string_view bytes);    // VT_ARRAY | VT_UI1
+  void PutText(std::string_view utf8);     // VT_BSTR
+  void PutBinary(std::string_view bytes);  // VT_ARRAY | VT_UI1
 
  private:
   friend class RowStore;

@@ -10,6 +10,8 @@ struct StateCode {
   ResultCode code;
 };
 
+// One row a line, so that a row and its comment stay together.
+// clang-format off
 constexpr StateCode kStateCodes[] = {
     {"HY008", kCancelled},
     {"57014", kCancelled},  // PostgreSQL: statement cancelled on request
@@ -25,6 +27,7 @@ constexpr StateCode kStateCodes[] = {
     {"28*", kAuthenticationFailed},
     {"08*", kProviderFailed},
 };
+// clang-format on
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -32,8 +35,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 ResultCode MapSqlState(std::string_view sqlState) {
   for (const StateCode& row : kStateCodes) {
-    const bool matches = row.state.ends_with('*') ? sqlState.starts_with(row.state.substr(0, 2))
-                                                  : sqlState == row.state;
+    const bool matches =
+        row.state.ends_with('*') ? sqlState.starts_with(row.state.substr(0, 2)) : sqlState == row.state;
     if (matches) return row.code;
   }
   return kProviderFailed;

@@ -343,7 +343,8 @@ MariadbLogin MariadbUri(std::string_view uri, std::string_view user, std::string
       rest = amp == std::string_view::npos ? std::string_view() : rest.substr(amp + 1);
       if (piece.empty()) continue;
       const std::size_t equals = piece.find('=');
-      if (equals == std::string_view::npos) Refuse(errors, "A setting in the URI's query is not of the form key=value.");
+      if (equals == std::string_view::npos)
+        Refuse(errors, "A setting in the URI's query is not of the form key=value.");
       PutKey(login, Decoded(piece.substr(0, equals), errors), Decoded(piece.substr(equals + 1), errors), errors);
     }
   }

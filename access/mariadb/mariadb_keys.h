@@ -44,8 +44,8 @@ struct MariadbLogin {
   std::string unixSocket;  // empty: the library's default
   std::string user;
   std::string password;
-  std::string database;    // empty: none chosen
-  unsigned int connectTimeout = 15;  // seconds; 0 for the library's own, no limit
+  std::string database;                // empty: none chosen
+  unsigned int connectTimeout = 15;    // seconds; 0 for the library's own, no limit
   std::vector<MariadbOption> options;  // each option once, in the order given
   // The passwords given, as written and as meant, so that no report shows them.
   std::vector<std::string> secrets;

@@ -41,8 +41,7 @@ LoadedMariadb Load() {
       Find(lib, api.fetchRow, "mysql_fetch_row", why) && Find(lib, api.fetchLengths, "mysql_fetch_lengths", why) &&
       Find(lib, api.numFields, "mysql_num_fields", why) && Find(lib, api.fetchFields, "mysql_fetch_fields", why) &&
       Find(lib, api.fieldCount, "mysql_field_count", why) && Find(lib, api.moreResults, "mysql_more_results", why) &&
-      Find(lib, api.nextResult, "mysql_next_result", why) &&
-      Find(lib, api.affectedRows, "mysql_affected_rows", why) &&
+      Find(lib, api.nextResult, "mysql_next_result", why) && Find(lib, api.affectedRows, "mysql_affected_rows", why) &&
       Find(lib, api.warningCount, "mysql_warning_count", why) && Find(lib, api.threadId, "mysql_thread_id", why) &&
       Find(lib, api.serverInfo, "mysql_get_server_info", why) &&
       Find(lib, api.sslCipher, "mysql_get_ssl_cipher", why) && Find(lib, api.getInfo, "mariadb_get_infov", why) &&

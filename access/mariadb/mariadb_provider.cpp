@@ -14,9 +14,9 @@ const MariadbApi& RequireMariadb(ErrorList& errors) {
   std::string why;
   const MariadbApi* api = LoadMariadb(why);
   if (api == nullptr) {
-    errors.Raise(kProviderFailed, kMariadbSource,
-                 "MariaDB Connector/C cannot be loaded (" + why + "); install the Debian package " + kMariadbPackage +
-                     ".");
+    errors.Raise(
+        kProviderFailed, kMariadbSource,
+        "MariaDB Connector/C cannot be loaded (" + why + "); install the Debian package " + kMariadbPackage + ".");
   }
   return *api;
 }

@@ -103,8 +103,9 @@ constexpr std::string_view kCatalogsQuery =
 // as an SQL expression, a text in quotes, so its bare NULL is no default at all; MySQL writes a text
 // default without quotes, and its NULL is SQL's.
 std::string ColumnsQuery(bool mariadb) {
-  return std::string("SELECT COLUMN_NAME, COLUMN_TYPE AS TYPE_NAME, "
-                     "COALESCE(CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION) AS COLUMN_SIZE, IS_NULLABLE, ") +
+  return std::string(
+             "SELECT COLUMN_NAME, COLUMN_TYPE AS TYPE_NAME, "
+             "COALESCE(CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION) AS COLUMN_SIZE, IS_NULLABLE, ") +
          (mariadb ? "NULLIF(COLUMN_DEFAULT, 'NULL')" : "COLUMN_DEFAULT") +
          " AS COLUMN_DEFAULT FROM information_schema.COLUMNS "
          "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? ORDER BY ORDINAL_POSITION";
@@ -117,7 +118,8 @@ ErrorRecord HostsFailure(const std::vector<MariadbHost>& hosts, unsigned int por
   std::string description = "No host of the list took the connection:";
   for (std::size_t i = 0; i < failures.size() && i < hosts.size(); ++i) {
     const unsigned int hostPort = hosts[i].port != 0 ? hosts[i].port : port;
-    description += std::string(i == 0 ? " " : "; ") + (hosts[i].name.empty() ? std::string("localhost") : hosts[i].name) +
+    description += std::string(i == 0 ? " " : "; ") +
+                   (hosts[i].name.empty() ? std::string("localhost") : hosts[i].name) +
                    (hostPort != 0 ? ":" + std::to_string(hostPort) : std::string()) + ": " + failures[i].description;
   }
   return {failures.back().number, kMariadbSource, std::move(description)};
@@ -133,8 +135,7 @@ class MariadbSession final : public ProviderSession {
     link.errors = std::move(errors);
     // The hosts in order, each on a connection of its own within Connect Timeout; the first to take
     // the connection is the session's, and the one KILL QUERY is sent to.
-    const std::vector<MariadbHost> hosts =
-        link.login.hosts.empty() ? std::vector<MariadbHost>(1) : link.login.hosts;
+    const std::vector<MariadbHost> hosts = link.login.hosts.empty() ? std::vector<MariadbHost>(1) : link.login.hosts;
     std::vector<ErrorRecord> failures;
     for (const MariadbHost& host : hosts) {
       link.connection = MariadbConnection(api.init(nullptr), MariadbConnectionClose{&api});
@@ -175,7 +176,8 @@ class MariadbSession final : public ProviderSession {
     std::int64_t affected = -1;
     for (bool first = true;; first = false) {
       if (std::unique_ptr<ProviderCursor> rows = RowsOfCurrent(first && oneStatement)) return rows;
-      if (const std::int64_t count = AffectedByCurrent(); count >= 0) affected = std::max<std::int64_t>(affected, 0) + count;
+      if (const std::int64_t count = AffectedByCurrent(); count >= 0)
+        affected = std::max<std::int64_t>(affected, 0) + count;
       link.ResultEnded();
       if (!MoveToNextResult()) break;
     }
@@ -218,7 +220,8 @@ class MariadbSession final : public ProviderSession {
     } else {
       facts.push_back({kFactHost, text(MARIADB_CONNECTION_HOST)});
       unsigned int port = 0;
-      if (api.getInfo(connection, MARIADB_CONNECTION_PORT, &port) == 0) facts.push_back({kFactPort, std::to_string(port)});
+      if (api.getInfo(connection, MARIADB_CONNECTION_PORT, &port) == 0)
+        facts.push_back({kFactPort, std::to_string(port)});
     }
     if (const std::string database = text(MARIADB_CONNECTION_SCHEMA); !database.empty()) {
       facts.push_back({kFactDatabase, database});
@@ -306,8 +309,8 @@ std::unique_ptr<ProviderCursor> MariadbSession::OpenColumns(std::string_view tab
   };
   MariadbStatement statement(api.stmtInit(link.connection.get()), MariadbStatementClose{&api});
   if (!statement) link.Raise("Listing the columns");
-  const std::string sql = ColumnsQuery(std::string_view(api.serverInfo(link.connection.get())).find("MariaDB") !=
-                                       std::string_view::npos);
+  const std::string sql =
+      ColumnsQuery(std::string_view(api.serverInfo(link.connection.get())).find("MariaDB") != std::string_view::npos);
   if (api.stmtPrepare(statement.get(), sql.data(), sql.size()) != 0) fail(statement.get());
   std::string name(table);
   MYSQL_BIND parameter{};
@@ -393,8 +396,8 @@ void MariadbLink::ResultEnded() {
   constexpr std::string_view kShowWarnings = "SHOW WARNINGS";
   MariadbBusy busy(*this);
   if (api->realQuery(handle, kShowWarnings.data(), kShowWarnings.size()) != 0) {
-    messages.push_back({"WARNING", std::to_string(count) + " warnings could not be read: " +
-                                       Failure("Reading the warnings").description});
+    messages.push_back({"WARNING", std::to_string(count) +
+                                       " warnings could not be read: " + Failure("Reading the warnings").description});
     return;
   }
   MariadbResult result(api->storeResult(handle), MariadbResultFree{api});

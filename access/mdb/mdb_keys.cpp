@@ -16,8 +16,8 @@ constexpr std::string_view kLoopback = "127.0.0.1";
 
 // OLE DB names of the SQL Server providers and the FreeTDS names they become.
 constexpr KeyRename kSqlServerRenames[] = {
-    {"Initial Catalog", "Database"}, {"User ID", "UID"},          {"Password", "PWD"},
-    {"Application Name", "APP"},     {"Workstation ID", "WSID"},  {"Current Language", "Language"},
+    {"Initial Catalog", "Database"}, {"User ID", "UID"},         {"Password", "PWD"},
+    {"Application Name", "APP"},     {"Workstation ID", "WSID"}, {"Current Language", "Language"},
     {"Packet Size", "PacketSize"},
 };
 
@@ -72,7 +72,8 @@ ServerAddress ParseServer(std::string_view text, ErrorList& errors) {
     host = TrimBlanks(text.substr(0, slash));
     instance = TrimBlanks(text.substr(slash + 1));
   }
-  address.server = host.empty() || host == "." || EqualsIgnoringCase(host, "(local)") ? std::string(kLoopback) : std::string(host);
+  address.server =
+      host.empty() || host == "." || EqualsIgnoringCase(host, "(local)") ? std::string(kLoopback) : std::string(host);
   // Appended in place: no temporary string with the backslash prepended (GCC 12 at -O3 warns,
   // wrongly, that the copy inside such an operator+ overlaps itself).
   if (!instance.empty()) address.server.append(1, '\\').append(instance);

@@ -3,7 +3,6 @@
 
 #include <string_view>
 
-
 namespace ql::access {
 
 // True for a single SELECT (or an Access TRANSFORM crosstab) that writes nowhere: not SELECT ...

@@ -5,7 +5,6 @@
 
 #include <string>
 
-
 namespace ql::access {
 
 class StderrCapture {

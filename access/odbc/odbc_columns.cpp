@@ -31,8 +31,8 @@ enum CatalogColumn : SQLUSMALLINT {
   kIsNullable = 18,
 };
 
-constexpr CatalogColumn kRead[] = {kTableCatalog, kTableSchema, kTableName, kColumnName, kDataType, kTypeName,
-                                   kColumnSize,   kNullable,    kColumnDefault, kOrdinal, kIsNullable};
+constexpr CatalogColumn kRead[] = {kTableCatalog, kTableSchema, kTableName,     kColumnName, kDataType,  kTypeName,
+                                   kColumnSize,   kNullable,    kColumnDefault, kOrdinal,    kIsNullable};
 
 // The types whose COLUMN_SIZE the user declared or can read as a size (characters, bytes, digits);
 // for every other type it is the driver's figure for a fixed type (an integer's digits), or the most
@@ -64,7 +64,8 @@ std::optional<std::int64_t> WholeOf(const Variant& value) {
 }
 
 // IS_NULLABLE where the driver fills it, NULLABLE otherwise (psqlODBC leaves the first NULL).
-std::optional<std::string> NullableOf(const std::optional<std::string>& isNullable, std::optional<std::int64_t> nullable) {
+std::optional<std::string> NullableOf(const std::optional<std::string>& isNullable,
+                                      std::optional<std::int64_t> nullable) {
   if (isNullable == "YES" || isNullable == "NO") return isNullable;
   if (nullable == SQL_NO_NULLS) return "NO";
   if (nullable == SQL_NULLABLE) return "YES";

@@ -46,8 +46,8 @@ OdbcCursor::OdbcCursor(std::shared_ptr<OdbcLink> link, std::shared_ptr<OdbcState
     SQLSMALLINT digits = 0;
     SQLSMALLINT nullable = 0;
     if (!SQL_SUCCEEDED(SQLDescribeCol(statement_->Get(), column.number, reinterpret_cast<SQLCHAR*>(name.data()),
-                                      static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size,
-                                      &digits, &nullable))) {
+                                      static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &digits,
+                                      &nullable))) {
       link_->Raise(statement_->Handle(), "Describing the result");
     }
     if (column.name.empty() && nameLength >= static_cast<SQLSMALLINT>(name.size())) {
@@ -95,8 +95,7 @@ void OdbcCursor::Bind() {
   if (FetchesInBlocks(*link_)) {
     rows = std::clamp<std::size_t>(kBlockBytes / std::max<std::size_t>(rowBytes, 1), 1, kMaxBlockRows);
   }
-  if (rows > 1 &&
-      !SQL_SUCCEEDED(SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROW_ARRAY_SIZE, AsPointer(rows), 0))) {
+  if (rows > 1 && !SQL_SUCCEEDED(SQLSetStmtAttr(statement_->Get(), SQL_ATTR_ROW_ARRAY_SIZE, AsPointer(rows), 0))) {
     rows = 1;
   }
   blockRows_ = rows;
@@ -166,8 +165,8 @@ void OdbcCursor::PutCell(Buffer& column, std::size_t row, RowWriter& writer) {
       const std::string_view bytes(column.data.data() + row * column.width, static_cast<std::size_t>(length));
       return PutFetchedValue(column.fetch.kind, bytes, writer);
     }
-    if (blockRows_ > 1 &&
-        !SQL_SUCCEEDED(SQLSetPos(statement_->Get(), static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE))) {
+    if (blockRows_ > 1 && !SQL_SUCCEEDED(SQLSetPos(statement_->Get(), static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION,
+                                                   SQL_LOCK_NO_CHANGE))) {
       link_->Raise(statement_->Handle(), "Reading a long value");
     }
   }

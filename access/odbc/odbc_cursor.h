@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "access/core/provider.h"
 #include "access/odbc/odbc_link.h"
 #include "access/odbc/odbc_statement.h"
 #include "access/odbc/odbc_values.h"
-#include "access/core/provider.h"
 
 namespace ql::access {
 

@@ -84,9 +84,9 @@ std::vector<DiagnosticRecord> ReadDiagnosticRecords(SQLSMALLINT handleType, SQLH
     SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
-    const SQLRETURN rc = SQLGetDiagRec(handleType, handle, number, state, &native,
-                                       reinterpret_cast<SQLCHAR*>(message.data()),
-                                       static_cast<SQLSMALLINT>(message.size()), &length);
+    const SQLRETURN rc =
+        SQLGetDiagRec(handleType, handle, number, state, &native, reinterpret_cast<SQLCHAR*>(message.data()),
+                      static_cast<SQLSMALLINT>(message.size()), &length);
     if (!SQL_SUCCEEDED(rc)) break;
     // The length the driver reports may count bytes it could not write; the text ends at its NUL.
     records.push_back({std::string(reinterpret_cast<const char*>(state)), native,
@@ -95,8 +95,8 @@ std::vector<DiagnosticRecord> ReadDiagnosticRecords(SQLSMALLINT handleType, SQLH
   return records;
 }
 
-std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
-                                         const DriverIdentity& driver, bool* linkLost) {
+std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const DriverIdentity& driver,
+                                         bool* linkLost) {
   std::vector<ErrorRecord> records;
   for (const DiagnosticRecord& record : ReadDiagnosticRecords(handleType, handle)) {
     std::string description = OneLine(record.text);
@@ -106,14 +106,14 @@ std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handl
       description += " (SQLSTATE " + record.sqlState + ")";
     }
     if (linkLost != nullptr && ShowsLinkLost(record.sqlState, record.native, driver)) *linkLost = true;
-    records.push_back({MapDiagnostic(record.sqlState, record.native, record.text, driver), driver.name,
-                       std::move(description)});
+    records.push_back(
+        {MapDiagnostic(record.sqlState, record.native, record.text, driver), driver.name, std::move(description)});
   }
   return records;
 }
 
-void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle,
-                      const DriverIdentity& driver, std::string_view doing, bool* linkLost) {
+void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle, const DriverIdentity& driver,
+                      std::string_view doing, bool* linkLost) {
   std::vector<ErrorRecord> records = ReadDiagnostics(handleType, handle, driver, linkLost);
   if (records.empty()) {
     records.push_back({kProviderFailed, driver.name, std::string(doing) + " failed, and the driver gave no reason."});

@@ -39,13 +39,12 @@ bool ShowsLinkLost(std::string_view sqlState, SQLINTEGER nativeError, const Driv
 // Every diagnostic record the handle holds, in order, one ErrorRecord each: the mapped code, the
 // driver's name, and the message (on one line) followed by its SQLSTATE. `linkLost`, when given, is
 // set when any of them ShowsLinkLost.
-std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
-                                         const DriverIdentity& driver, bool* linkLost = nullptr);
+std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const DriverIdentity& driver,
+                                         bool* linkLost = nullptr);
 
 // Raises the handle's records; when it holds none, a provider failure saying what was being done.
 // `linkLost` as for ReadDiagnostics.
 [[noreturn]] void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle,
-                                   const DriverIdentity& driver, std::string_view doing,
-                                   bool* linkLost = nullptr);
+                                   const DriverIdentity& driver, std::string_view doing, bool* linkLost = nullptr);
 
 }  // namespace ql::access

@@ -6,7 +6,6 @@
 
 #include <utility>
 
-
 namespace ql::access {
 
 class OdbcHandle {
@@ -17,7 +16,8 @@ class OdbcHandle {
   static OdbcHandle Allocate(SQLSMALLINT type, SQLHANDLE parent);
 
   OdbcHandle(OdbcHandle&& other) noexcept
-      : type_(other.type_), handle_(std::exchange(other.handle_, SQLHANDLE{})),
+      : type_(other.type_),
+        handle_(std::exchange(other.handle_, SQLHANDLE{})),
         connected_(std::exchange(other.connected_, false)) {}
   OdbcHandle& operator=(OdbcHandle&& other) noexcept;
   OdbcHandle(const OdbcHandle&) = delete;

@@ -122,9 +122,8 @@ std::string LibraryOfDriver(SQLHENV environment, std::string_view driver) {
   SQLCHAR attributes[2048];
   SQLSMALLINT nameLength = 0;
   SQLSMALLINT attributesLength = 0;
-  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;
-       SQL_SUCCEEDED(SQLDrivers(environment, direction, name, sizeof name, &nameLength, attributes,
-                                sizeof attributes, &attributesLength));
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST; SQL_SUCCEEDED(SQLDrivers(
+           environment, direction, name, sizeof name, &nameLength, attributes, sizeof attributes, &attributesLength));
        direction = SQL_FETCH_NEXT) {
     if (!EqualsIgnoringCase(reinterpret_cast<const char*>(name), driver)) continue;
     // The attributes are "key=value" texts one after the other, each ending in NUL, the list in a
@@ -202,7 +201,8 @@ ConnectRequest MakeConnectRequest(const ConnectionString& pairs, DriverIdentity 
     const ValueForm form = pairs.FormAt(i);
     if (form == ValueForm::kBadBraces) RaiseBadBraces(key, "ODBC", errors);
     if (EqualsIgnoringCase(key, kTimeoutKey)) {
-      request.loginTimeout = ParseTimeout(form == ValueForm::kBraced ? ConnectionString::BracedText(value) : value, errors);
+      request.loginTimeout =
+          ParseTimeout(form == ValueForm::kBraced ? ConnectionString::BracedText(value) : value, errors);
     } else {
       append(key, value, form);
     }

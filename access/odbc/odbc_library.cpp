@@ -100,16 +100,13 @@ SQLRETURN SQL_API SQLDrivers(SQLHENV environment, SQLUSMALLINT direction, SQLCHA
                               attributes, attributesSize, attributesLength);
 }
 
-SQLRETURN SQL_API SQLDriverConnect(SQLHDBC connection, SQLHWND window, SQLCHAR* in, SQLSMALLINT inLength,
-                                   SQLCHAR* out, SQLSMALLINT outSize, SQLSMALLINT* outLength,
-                                   SQLUSMALLINT completion) {
+SQLRETURN SQL_API SQLDriverConnect(SQLHDBC connection, SQLHWND window, SQLCHAR* in, SQLSMALLINT inLength, SQLCHAR* out,
+                                   SQLSMALLINT outSize, SQLSMALLINT* outLength, SQLUSMALLINT completion) {
   return Forward<&SQLDriverConnect>("SQLDriverConnect", connection, window, in, inLength, out, outSize, outLength,
                                     completion);
 }
 
-SQLRETURN SQL_API SQLDisconnect(SQLHDBC connection) {
-  return Forward<&SQLDisconnect>("SQLDisconnect", connection);
-}
+SQLRETURN SQL_API SQLDisconnect(SQLHDBC connection) { return Forward<&SQLDisconnect>("SQLDisconnect", connection); }
 
 SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {
   return Forward<&SQLEndTran>("SQLEndTran", type, handle, completion);
@@ -143,8 +140,8 @@ SQLRETURN SQL_API SQLTables(SQLHSTMT statement, SQLCHAR* catalog, SQLSMALLINT ca
 SQLRETURN SQL_API SQLColumns(SQLHSTMT statement, SQLCHAR* catalog, SQLSMALLINT catalogLength, SQLCHAR* schema,
                              SQLSMALLINT schemaLength, SQLCHAR* table, SQLSMALLINT tableLength, SQLCHAR* column,
                              SQLSMALLINT columnLength) {
-  return Forward<&SQLColumns>("SQLColumns", statement, catalog, catalogLength, schema, schemaLength, table,
-                              tableLength, column, columnLength);
+  return Forward<&SQLColumns>("SQLColumns", statement, catalog, catalogLength, schema, schemaLength, table, tableLength,
+                              column, columnLength);
 }
 
 SQLRETURN SQL_API SQLRowCount(SQLHSTMT statement, SQLLEN* count) {
@@ -162,17 +159,15 @@ SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT statement, SQLUSMALLINT column, SQLCHA
                                   nullable);
 }
 
-SQLRETURN SQL_API SQLBindCol(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER value,
-                             SQLLEN size, SQLLEN* indicator) {
+SQLRETURN SQL_API SQLBindCol(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER value, SQLLEN size,
+                             SQLLEN* indicator) {
   return Forward<&SQLBindCol>("SQLBindCol", statement, column, type, value, size, indicator);
 }
 
-SQLRETURN SQL_API SQLFetch(SQLHSTMT statement) {
-  return Forward<&SQLFetch>("SQLFetch", statement);
-}
+SQLRETURN SQL_API SQLFetch(SQLHSTMT statement) { return Forward<&SQLFetch>("SQLFetch", statement); }
 
-SQLRETURN SQL_API SQLGetData(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER value,
-                             SQLLEN size, SQLLEN* indicator) {
+SQLRETURN SQL_API SQLGetData(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER value, SQLLEN size,
+                             SQLLEN* indicator) {
   return Forward<&SQLGetData>("SQLGetData", statement, column, type, value, size, indicator);
 }
 
@@ -180,10 +175,6 @@ SQLRETURN SQL_API SQLSetPos(SQLHSTMT statement, SQLSETPOSIROW row, SQLUSMALLINT 
   return Forward<&SQLSetPos>("SQLSetPos", statement, row, operation, lock);
 }
 
-SQLRETURN SQL_API SQLMoreResults(SQLHSTMT statement) {
-  return Forward<&SQLMoreResults>("SQLMoreResults", statement);
-}
+SQLRETURN SQL_API SQLMoreResults(SQLHSTMT statement) { return Forward<&SQLMoreResults>("SQLMoreResults", statement); }
 
-SQLRETURN SQL_API SQLCancel(SQLHSTMT statement) {
-  return Forward<&SQLCancel>("SQLCancel", statement);
-}
+SQLRETURN SQL_API SQLCancel(SQLHSTMT statement) { return Forward<&SQLCancel>("SQLCancel", statement); }

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "access/core/error_list.h"
-#include "access/odbc/odbc_interrupt.h"
 #include "access/odbc/odbc_errors.h"
 #include "access/odbc/odbc_handle.h"
+#include "access/odbc/odbc_interrupt.h"
 #include "access/odbc/odbc_messages.h"
 
 namespace ql::access {

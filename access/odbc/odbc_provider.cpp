@@ -11,8 +11,7 @@ namespace ql::access {
 namespace {
 
 // Connects with SQLDriverConnect; `pairs` are the driver manager's keys (DSN, Driver, UID, PWD, ...).
-std::unique_ptr<ProviderSession> OpenOdbcSession(const ConnectionString& pairs,
-                                                 std::shared_ptr<ErrorList> errors) {
+std::unique_ptr<ProviderSession> OpenOdbcSession(const ConnectionString& pairs, std::shared_ptr<ErrorList> errors) {
   return std::make_unique<OdbcSession>(pairs, std::move(errors));
 }
 

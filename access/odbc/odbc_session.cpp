@@ -8,8 +8,8 @@
 
 #include "access/ascii.h"
 #include "access/odbc/odbc_columns.h"
-#include "access/odbc/odbc_keys.h"
 #include "access/odbc/odbc_cursor.h"
+#include "access/odbc/odbc_keys.h"
 #include "access/odbc/odbc_library.h"
 
 namespace ql::access {
@@ -90,8 +90,8 @@ OdbcSession::OdbcSession(const ConnectionString& pairs, std::shared_ptr<ErrorLis
   // The driver manager's trace is a file too; it stays off whatever its configuration says.
   SQLSetConnectAttr(connection, SQL_ATTR_TRACE, AsPointer(SQL_OPT_TRACE_OFF), 0);
   SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT, AsPointer(request.loginTimeout), 0);
-  const SQLRETURN rc = SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(request.text.data()),
-                                        SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  const SQLRETURN rc = SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(request.text.data()), SQL_NTS,
+                                        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   Wipe(request.text);
   if (!SQL_SUCCEEDED(rc)) link.Raise(link.connection, "Connecting");
   link.connection.MarkConnected();
@@ -107,8 +107,8 @@ OdbcSession::OdbcSession(const ConnectionString& pairs, std::shared_ptr<ErrorLis
     link.getDataExtensions = extensions;
   }
   SQLUSMALLINT supported = SQL_FALSE;
-  link.hasMoreResults = SQL_SUCCEEDED(SQLGetFunctions(connection, SQL_API_SQLMORERESULTS, &supported)) &&
-                        supported == SQL_TRUE;
+  link.hasMoreResults =
+      SQL_SUCCEEDED(SQLGetFunctions(connection, SQL_API_SQLMORERESULTS, &supported)) && supported == SQL_TRUE;
 }
 
 OdbcHandle OdbcSession::NewStatement() {
@@ -207,7 +207,8 @@ std::unique_ptr<ProviderCursor> OdbcSession::OpenSchema(SchemaKind schema) {
     }
     return std::make_unique<OdbcCursor>(
         link_, std::move(statement),
-        std::vector<OdbcCursor::Column>{{1, "TABLE_CATALOG"}, {2, "TABLE_SCHEMA"}, {3, "TABLE_NAME"}, {4, "TABLE_TYPE"}});
+        std::vector<OdbcCursor::Column>{
+            {1, "TABLE_CATALOG"}, {2, "TABLE_SCHEMA"}, {3, "TABLE_NAME"}, {4, "TABLE_TYPE"}});
   }
   if (schema == SchemaKind::kCatalogs) {
     if (InfoText(link_->connection.Get(), SQL_CATALOG_NAME) == "N") {

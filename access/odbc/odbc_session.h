@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "access/core/provider.h"
 #include "access/odbc/odbc_link.h"
 #include "access/odbc/odbc_statement.h"
-#include "access/core/provider.h"
 
 namespace ql::access {
 

@@ -25,8 +25,8 @@ void OdbcStatement::MoveOn(bool hadRows) {
     if (rc != SQL_NO_DATA) {
       failure_ = ReadDiagnostics(handle_.Type(), handle_.Get(), link_->driver);
       if (failure_.empty()) {
-        failure_.push_back({kProviderFailed, link_->driver.name,
-                            "Moving to the next result failed, and the driver gave no reason."});
+        failure_.push_back(
+            {kProviderFailed, link_->driver.name, "Moving to the next result failed, and the driver gave no reason."});
       }
       next_ = Next::kFailed;
     }

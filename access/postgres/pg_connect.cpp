@@ -185,7 +185,8 @@ PgConnectOutcome ConnectEachHostWithin(const LibpqApi& api, const std::vector<co
           const char* said = api.errorMessage(connection);
           const std::string_view before = said != nullptr ? said : "";
           outcome.givenUp += before;
-          if (!before.ends_with("failed: ")) outcome.givenUp += "connection to server at \"" + host + "\", port " + port + " failed: ";
+          if (!before.ends_with("failed: "))
+            outcome.givenUp += "connection to server at \"" + host + "\", port " + port + " failed: ";
           outcome.givenUp += "no answer within " + std::to_string(outcome.seconds) + " seconds (Connect Timeout)\n";
           if (last) {
             outcome.timedOut = true;

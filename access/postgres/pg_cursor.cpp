@@ -151,8 +151,7 @@ bool PgCursor::PutHeldRow(RowWriter& row) {
       if (length == 0 && api.getisnull(result, r, column)) {
         row.PutNull();
       } else {
-        PutPgValue(kinds_[c], std::string_view(api.getvalue(result, r, column), static_cast<std::size_t>(length)),
-                   row);
+        PutPgValue(kinds_[c], std::string_view(api.getvalue(result, r, column), static_cast<std::size_t>(length)), row);
       }
     }
     return true;

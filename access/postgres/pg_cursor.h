@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "access/core/provider.h"
 #include "access/postgres/pg_read_ahead.h"
 #include "access/postgres/pg_session.h"
 #include "access/postgres/pg_values.h"
-#include "access/core/provider.h"
 
 namespace ql::access {
 
@@ -71,7 +71,7 @@ class PgCursor final : public ProviderCursor {
   std::size_t batchRow_ = 0;
   std::size_t batchCell_ = 0;
   std::size_t batchByte_ = 0;
-  bool readAhead_ = true;  // false once no thread could be had
+  bool readAhead_ = true;                            // false once no thread could be had
   std::optional<std::vector<ErrorRecord>> failure_;  // raised once the rows before it are read
   PgWait wait_ = PgWait::kAsLongAsItTakes;
   bool setAside_ = false;

@@ -25,8 +25,8 @@ ErrorRecord PgFailure(const LibpqApi& api, const PGconn* connection, const PGres
   return {MapSqlState(state), kPostgresSource, std::move(description)};
 }
 
-ErrorRecord PgConnectionFailure(const LibpqApi& api, const PGconn* connection,
-                                const std::vector<std::string>& secrets, std::string_view doing) {
+ErrorRecord PgConnectionFailure(const LibpqApi& api, const PGconn* connection, const std::vector<std::string>& secrets,
+                                std::string_view doing) {
   std::string message = WithoutSecrets(OneLine(api.errorMessage(connection)), secrets);
   if (message.empty()) message = std::string(doing) + " failed, and libpq gave no reason.";
   return {kProviderFailed, kPostgresSource, std::move(message)};

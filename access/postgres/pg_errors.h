@@ -20,8 +20,8 @@ ErrorRecord PgFailure(const LibpqApi& api, const PGconn* connection, const PGres
                       const std::vector<std::string>& secrets);
 
 // A failure found on the connection itself; `doing` names the work when libpq gives no reason.
-ErrorRecord PgConnectionFailure(const LibpqApi& api, const PGconn* connection,
-                                const std::vector<std::string>& secrets, std::string_view doing);
+ErrorRecord PgConnectionFailure(const LibpqApi& api, const PGconn* connection, const std::vector<std::string>& secrets,
+                                std::string_view doing);
 
 // The SQLSTATE and the server's message in a verbose connection failure, which reads
 // "...failed: FATAL:  28P01: password authentication failed for user ...".

@@ -4,8 +4,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <poll.h>
+#include <atomic>
 
 #include <cerrno>
 #include <cstdint>
@@ -47,8 +47,7 @@ void Wake(int fd) noexcept {
 }  // namespace
 
 PgCanceller::PgCanceller(const LibpqApi& api, PgCancel cancel)
-    : shared_(std::make_shared<Shared>(api, std::move(cancel))),
-      requestFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    : shared_(std::make_shared<Shared>(api, std::move(cancel))), requestFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
   if (!shared_->cancel) return;
   const int wakeFd = ::eventfd(0, EFD_CLOEXEC);
   shared_->sentFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

@@ -8,9 +8,15 @@ namespace {
 
 // OLE DB and ODBC names and the libpq keywords they stand for. The server's keys are handled apart.
 constexpr KeyRename kRenames[] = {
-    {"Port", "port"},          {"Initial Catalog", "dbname"}, {"Database", "dbname"},
-    {"User ID", "user"},       {"UID", "user"},               {"User", "user"},
-    {"Password", "password"},  {"PWD", "password"},           {"Connect Timeout", "connect_timeout"},
+    {"Port", "port"},
+    {"Initial Catalog", "dbname"},
+    {"Database", "dbname"},
+    {"User ID", "user"},
+    {"UID", "user"},
+    {"User", "user"},
+    {"Password", "password"},
+    {"PWD", "password"},
+    {"Connect Timeout", "connect_timeout"},
 };
 
 constexpr std::string_view kServerKeys[] = {"Data Source", "Server", "Host"};
@@ -59,7 +65,10 @@ void AddSecret(std::string_view text, std::vector<std::string>& secrets) {
   std::string decoded;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto hex = [](char c) {
-      return IsAsciiDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+      return IsAsciiDigit(c)          ? c - '0'
+             : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+             : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                      : -1;
     };
     if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
       decoded += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
@@ -131,8 +140,7 @@ LibpqParams PostgresKeys(const ConnectionString& pairs, const std::vector<std::s
       if (keyword.empty() && EqualsIgnoringCase(key, known)) keyword = known;
     }
     if (keyword.empty()) {
-      errors.Raise(kProviderFailed, "PostgreSQL",
-                   "\"" + key + "\" is not a connection setting PostgreSQL knows.");
+      errors.Raise(kProviderFailed, "PostgreSQL", "\"" + key + "\" is not a connection setting PostgreSQL knows.");
     }
     if (keyword == "password") params.secrets.push_back(value);
     Put(params, keyword, value);

@@ -49,8 +49,7 @@ LoadedLibpq Load() {
       Find(lib, api.ntuples, "PQntuples", why) && Find(lib, api.nfields, "PQnfields", why) &&
       Find(lib, api.fname, "PQfname", why) && Find(lib, api.ftype, "PQftype", why) &&
       Find(lib, api.getvalue, "PQgetvalue", why) && Find(lib, api.getlength, "PQgetlength", why) &&
-      Find(lib, api.getisnull, "PQgetisnull", why) &&
-      Find(lib, api.setNoticeReceiver, "PQsetNoticeReceiver", why) &&
+      Find(lib, api.getisnull, "PQgetisnull", why) && Find(lib, api.setNoticeReceiver, "PQsetNoticeReceiver", why) &&
       Find(lib, api.transactionStatus, "PQtransactionStatus", why) &&
       Find(lib, api.parameterStatus, "PQparameterStatus", why) && Find(lib, api.host, "PQhost", why) &&
       Find(lib, api.port, "PQport", why) && Find(lib, api.db, "PQdb", why) && Find(lib, api.user, "PQuser", why) &&

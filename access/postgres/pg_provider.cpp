@@ -4,12 +4,12 @@
 
 #include "access/ascii.h"
 #include "access/core/provider_table.h"
+#include "access/core/sql_state.h"
 #include "access/postgres/pg_connect.h"
 #include "access/postgres/pg_cursor.h"
 #include "access/postgres/pg_errors.h"
 #include "access/postgres/pg_keys.h"
 #include "access/postgres/pg_session.h"
-#include "access/core/sql_state.h"
 
 namespace ql::access {
 namespace {
@@ -167,8 +167,8 @@ class PgSession final : public ProviderSession {
     BusyLink busy(link);
     if (api.sendQuery(link.connection.get(), text.c_str()) == 0) link.RaiseConnection("Sending the statement");
     link.unfinished = true;
-    const bool chunked = api.setChunkedRowsMode != nullptr &&
-                         api.setChunkedRowsMode(link.connection.get(), kChunkRows) != 0;
+    const bool chunked =
+        api.setChunkedRowsMode != nullptr && api.setChunkedRowsMode(link.connection.get(), kChunkRows) != 0;
     if (!chunked) api.setSingleRowMode(link.connection.get());
     // A text may hold several statements; the first result with columns is the current one, the
     // statements after it run on while its rows are read, and their results wait for NextResult.
@@ -273,8 +273,9 @@ class PgSession final : public ProviderSession {
           "ORDER BY CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') THEN 2 "
           "WHEN c.relkind IN ('v', 'm') THEN 1 ELSE 0 END, 2, 3";
     } else if (schema == SchemaKind::kCatalogs) {
-      sql = "SELECT datname::text AS \"CATALOG_NAME\" FROM pg_catalog.pg_database "
-            "WHERE datallowconn ORDER BY 1";
+      sql =
+          "SELECT datname::text AS \"CATALOG_NAME\" FROM pg_catalog.pg_database "
+          "WHERE datallowconn ORDER BY 1";
     } else {
       link_->errors->Raise(kNotSupported, kSource, "This kind of schema information cannot be listed.");
     }
@@ -382,8 +383,8 @@ class PgSession final : public ProviderSession {
     PGconn* connection = link.connection.get();
     if (outcome.timedOut) {
       link.errors->Raise(kProviderFailed, kSource,
-                         outcome.givenUp.empty() ? "The server did not answer within " + std::to_string(outcome.seconds) +
-                                                       " seconds (Connect Timeout)."
+                         outcome.givenUp.empty() ? "The server did not answer within " +
+                                                       std::to_string(outcome.seconds) + " seconds (Connect Timeout)."
                                                  : WithoutSecrets(OneLine(outcome.givenUp), link.secrets));
     }
     if (api.status(connection) != CONNECTION_OK) {
@@ -409,8 +410,7 @@ class PgSession final : public ProviderSession {
 
 // Connects with the OLE DB keys of `pairs` (the Provider key already removed); the provider reads
 // them itself, knowing libpq's own keys once it is loaded.
-std::unique_ptr<ProviderSession> OpenPostgresSession(const ConnectionString& pairs,
-                                                     std::shared_ptr<ErrorList> errors) {
+std::unique_ptr<ProviderSession> OpenPostgresSession(const ConnectionString& pairs, std::shared_ptr<ErrorList> errors) {
   const LibpqApi& api = RequireLibpq(*errors);
   LibpqParams params = PostgresKeys(pairs, LibpqKeywords(api), *errors);
   return std::make_unique<PgSession>(api, std::move(params), std::move(errors));

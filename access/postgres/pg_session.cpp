@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "access/postgres/pg_errors.h"
 #include "access/core/sql_state.h"
+#include "access/postgres/pg_errors.h"
 #include "access/postgres/pg_keys.h"
 
 namespace ql::access {
@@ -99,8 +99,7 @@ bool PgLink::AwaitResult(PgWait wait, int wake) {
 
 // libpq reads what has arrived (PQconsumeInput) once the socket is readable; a socket libpq has
 // closed, or a read that failed, leaves the connection broken, which the next PQgetResult reports.
-PgLink::Input PgLink::AwaitInput(PgWait wait, std::chrono::steady_clock::time_point& heard, bool& cancelled,
-                                 int wake) {
+PgLink::Input PgLink::AwaitInput(PgWait wait, std::chrono::steady_clock::time_point& heard, bool& cancelled, int wake) {
   using Clock = std::chrono::steady_clock;
   PGconn* const conn = connection.get();
   const int requests = canceller ? canceller->RequestFd() : -1;

@@ -23,10 +23,10 @@
 #include <string_view>
 #include <vector>
 
-#include "access/server_message.h"
 #include "access/core/error_list.h"
-#include "access/postgres/pg_interrupt.h"
 #include "access/postgres/pg_handles.h"
+#include "access/postgres/pg_interrupt.h"
+#include "access/server_message.h"
 
 namespace ql::access {
 

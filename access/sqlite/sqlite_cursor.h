@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "access/core/provider.h"
-#include "access/sqlite/sqlite_interrupt.h"
 #include "access/sqlite/sqlite_handles.h"
+#include "access/sqlite/sqlite_interrupt.h"
 #include "access/sqlite/sqlite_values.h"
 
 namespace ql::access {

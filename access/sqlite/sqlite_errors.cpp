@@ -14,30 +14,21 @@ struct SqliteCode {
 // SQLite's primary result codes; any code not listed is a provider failure.
 constexpr SqliteCode kSqliteCodes[] = {
     {SQLITE_ERROR, kStatementError},  // "no such table" is told apart by its message, below
-    {SQLITE_PERM, kPermissionDenied},
-    {SQLITE_READONLY, kPermissionDenied},
-    {SQLITE_AUTH, kPermissionDenied},
-    {SQLITE_CONSTRAINT, kConstraintViolated},
-    {SQLITE_INTERRUPT, kCancelled},
-    {SQLITE_TOOBIG, kOutOfRange},
-    {SQLITE_RANGE, kOutOfRange},
-    {SQLITE_MISMATCH, kTypeMismatch},
-    {SQLITE_NOMEM, kOutOfMemory},
-    {SQLITE_CANTOPEN, kProviderFailed},
-    {SQLITE_NOTADB, kProviderFailed},
-    {SQLITE_IOERR, kProviderFailed},
-    {SQLITE_CORRUPT, kProviderFailed},
-    {SQLITE_FULL, kProviderFailed},
-    {SQLITE_BUSY, kProviderFailed},
-    {SQLITE_LOCKED, kProviderFailed},
+    {SQLITE_PERM, kPermissionDenied},  {SQLITE_READONLY, kPermissionDenied},
+    {SQLITE_AUTH, kPermissionDenied},  {SQLITE_CONSTRAINT, kConstraintViolated},
+    {SQLITE_INTERRUPT, kCancelled},    {SQLITE_TOOBIG, kOutOfRange},
+    {SQLITE_RANGE, kOutOfRange},       {SQLITE_MISMATCH, kTypeMismatch},
+    {SQLITE_NOMEM, kOutOfMemory},      {SQLITE_CANTOPEN, kProviderFailed},
+    {SQLITE_NOTADB, kProviderFailed},  {SQLITE_IOERR, kProviderFailed},
+    {SQLITE_CORRUPT, kProviderFailed}, {SQLITE_FULL, kProviderFailed},
+    {SQLITE_BUSY, kProviderFailed},    {SQLITE_LOCKED, kProviderFailed},
 };
 
 }  // namespace
 
 ResultCode MapSqliteResult(int rc, const char* message) {
   const int primary = rc & 0xFF;
-  if (primary == SQLITE_ERROR && message != nullptr &&
-      std::string_view(message).starts_with("no such table")) {
+  if (primary == SQLITE_ERROR && message != nullptr && std::string_view(message).starts_with("no such table")) {
     return kNoSuchTable;
   }
   for (const SqliteCode& entry : kSqliteCodes) {

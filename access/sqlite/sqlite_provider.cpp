@@ -147,7 +147,8 @@ class SqliteSession final : public ProviderSession {
     StatementHandle statement(raw);
     if (rc != SQLITE_OK) Fail(rc);
     // Bound, never pasted into the text: the name reaches SQLite as typed, NULs and quotes included.
-    const int bound = sqlite3_bind_text(statement.get(), 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+    const int bound =
+        sqlite3_bind_text(statement.get(), 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
     if (bound != SQLITE_OK) Fail(bound);
     return std::make_unique<SqliteCursor>(db_, gate_, std::move(statement), errors_);
   }
@@ -180,8 +181,8 @@ class SqliteSession final : public ProviderSession {
                "CASE WHEN name LIKE 'sqlite\\_%' ESCAPE '\\' THEN 'SYSTEM TABLE' "
                "WHEN type = 'view' THEN 'VIEW' ELSE 'TABLE' END AS TABLE_TYPE FROM " +
                Identifier(name) + ".sqlite_master WHERE type IN ('table', 'view')";
-        sql += " UNION ALL SELECT " + std::to_string(position) + ", " + catalog + ", NULL, " +
-               Literal(schemaTable) + ", 'SYSTEM TABLE'";
+        sql += " UNION ALL SELECT " + std::to_string(position) + ", " + catalog + ", NULL, " + Literal(schemaTable) +
+               ", 'SYSTEM TABLE'";
         ++position;
       }
       sql = "SELECT TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM (" + sql +
@@ -246,15 +247,14 @@ class SqliteSession final : public ProviderSession {
 
 // Opens the file named by `Data Source` (none, or ":memory:", for an in-memory database);
 // `Mode=Read` opens it read-only.
-std::unique_ptr<ProviderSession> OpenSqliteSession(const ConnectionString& pairs,
-                                                   std::shared_ptr<ErrorList> errors) {
+std::unique_ptr<ProviderSession> OpenSqliteSession(const ConnectionString& pairs, std::shared_ptr<ErrorList> errors) {
   std::string file = pairs.Find("Data Source").value_or("");
   if (file.empty()) file = ":memory:";
   const bool readOnly = EqualsIgnoringCase(pairs.Find("Mode").value_or(""), "read");
   // A connection is used by one thread at a time; sqlite3_interrupt, the one call that may come from
   // elsewhere, needs no lock. Without SQLite's own mutex every column read is cheaper.
-  const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
-                    SQLITE_OPEN_NOMUTEX;
+  const int flags =
+      (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) | SQLITE_OPEN_NOMUTEX;
   // SQLite counts every allocation under a process-wide mutex unless told not to before its first
   // use; the counts serve only sqlite3_memory_used and the soft heap limit, which nothing here
   // asks for, and the lock costs a tenth of a quick statement. Too late (SQLITE_MISUSE) when

@@ -17,9 +17,8 @@ struct DeclaredWord {
 
 // Checked in this order, so that TINYINT is not taken for plain INT and DATETIME is a date once.
 constexpr DeclaredWord kDeclaredWords[] = {
-    {"TINYINT", DeclaredKind::kTinyInt}, {"SMALLINT", DeclaredKind::kSmallInt},
-    {"NUMERIC", DeclaredKind::kDecimal}, {"DECIMAL", DeclaredKind::kDecimal},
-    {"MONEY", DeclaredKind::kDecimal},   {"BOOL", DeclaredKind::kBool},
+    {"TINYINT", DeclaredKind::kTinyInt}, {"SMALLINT", DeclaredKind::kSmallInt}, {"NUMERIC", DeclaredKind::kDecimal},
+    {"DECIMAL", DeclaredKind::kDecimal}, {"MONEY", DeclaredKind::kDecimal},     {"BOOL", DeclaredKind::kBool},
     {"DATE", DeclaredKind::kDate},       {"TIME", DeclaredKind::kDate},
 };
 

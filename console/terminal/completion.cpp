@@ -29,8 +29,8 @@ std::size_t WholeCharacters(std::string_view text, std::size_t length) {
 
 bool IsWordByte(char ch) {
   const auto byte = static_cast<unsigned char>(ch);
-  return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-         byte == '_' || byte == '$' || byte >= 0x80;
+  return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == '_' ||
+         byte == '$' || byte >= 0x80;
 }
 
 std::string_view CompletedWord(std::string_view before) {

@@ -95,11 +95,20 @@ std::string HistoryFile::Encode(std::string_view entry) {
   line.reserve(entry.size());
   for (const char ch : entry) {
     switch (ch) {
-      case '\n': line += "\\n"; break;
-      case '\r': line += "\\r"; break;
-      case '\0': line += "\\0"; break;
-      case '\\': line += "\\\\"; break;
-      default: line += ch;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      case '\0':
+        line += "\\0";
+        break;
+      case '\\':
+        line += "\\\\";
+        break;
+      default:
+        line += ch;
     }
   }
   return line;
@@ -115,11 +124,21 @@ std::string HistoryFile::Decode(std::string_view line) {
       continue;
     }
     switch (line[i + 1]) {
-      case 'n': entry += '\n'; break;
-      case 'r': entry += '\r'; break;
-      case '0': entry += '\0'; break;
-      case '\\': entry += '\\'; break;
-      default: entry += line[i]; continue;
+      case 'n':
+        entry += '\n';
+        break;
+      case 'r':
+        entry += '\r';
+        break;
+      case '0':
+        entry += '\0';
+        break;
+      case '\\':
+        entry += '\\';
+        break;
+      default:
+        entry += line[i];
+        continue;
     }
     ++i;
   }

@@ -46,14 +46,12 @@ struct KeyBinding {
   const char* function;
 };
 constexpr KeyBinding kKeyBindings[] = {
-    {"^R", kSearchBack},               // search back through the history as one types
-    {"\\e[1;5D", "ed-prev-word"},      // Ctrl-Left
-    {"\\e[1;5C", "em-next-word"},      // Ctrl-Right
-    {"\\e[H", "ed-move-to-beg"},       // Home
-    {"\\e[1~", "ed-move-to-beg"},
-    {"\\e[F", "ed-move-to-end"},       // End
-    {"\\e[4~", "ed-move-to-end"},
-    {"\\e[3~", "ed-delete-next-char"},  // Delete
+    {"^R", kSearchBack},                                              // search back through the history as one types
+    {"\\e[1;5D", "ed-prev-word"},                                     // Ctrl-Left
+    {"\\e[1;5C", "em-next-word"},                                     // Ctrl-Right
+    {"\\e[H", "ed-move-to-beg"},                                      // Home
+    {"\\e[1~", "ed-move-to-beg"}, {"\\e[F", "ed-move-to-end"},        // End
+    {"\\e[4~", "ed-move-to-end"}, {"\\e[3~", "ed-delete-next-char"},  // Delete
 };
 
 // libedit's functions, looked up when a person first types at a terminal: a program reading a
@@ -80,7 +78,7 @@ struct Libedit {
   // Null when the library or one of its functions cannot be found; the program then reads lines
   // without editing.
   static const Libedit* Load() {
-    static const Libedit* const loaded = [] () -> const Libedit* {
+    static const Libedit* const loaded = []() -> const Libedit* {
       void* library = ::dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
       if (library == nullptr) return nullptr;
       const auto find = [library](auto& function, const char* name) {
@@ -88,11 +86,12 @@ struct Libedit {
         return function != nullptr;
       };
       static Libedit table;
-      if (find(table.init, "el_init") && find(table.end, "el_end") && find(table.set, "el_set") && find(table.setWide, "el_wset") &&
-          find(table.get, "el_get") && find(table.gets, "el_gets") && find(table.historyInit, "history_init") &&
-          find(table.historyEnd, "history_end") && find(table.history, "history") && find(table.line, "el_line") &&
-          find(table.insertString, "el_insertstr") && find(table.deleteString, "el_deletestr") &&
-          find(table.cursor, "el_cursor") && find(table.getKey, "el_wgetc") && find(table.push, "el_push")) {
+      if (find(table.init, "el_init") && find(table.end, "el_end") && find(table.set, "el_set") &&
+          find(table.setWide, "el_wset") && find(table.get, "el_get") && find(table.gets, "el_gets") &&
+          find(table.historyInit, "history_init") && find(table.historyEnd, "history_end") &&
+          find(table.history, "history") && find(table.line, "el_line") && find(table.insertString, "el_insertstr") &&
+          find(table.deleteString, "el_deletestr") && find(table.cursor, "el_cursor") &&
+          find(table.getKey, "el_wgetc") && find(table.push, "el_push")) {
         return &table;
       }
       ::dlclose(library);
@@ -278,7 +277,10 @@ class LibeditEditor final : public LineEditor {
 
  private:
   explicit LibeditEditor(const Libedit& api)
-      : api_(api), locale_(EditingLocale()), history_(nullptr, HistoryEnd{&api}), editLine_(nullptr, EditLineEnd{&api}) {
+      : api_(api),
+        locale_(EditingLocale()),
+        history_(nullptr, HistoryEnd{&api}),
+        editLine_(nullptr, EditLineEnd{&api}) {
     const ScopedThreadLocale editing(locale_.Get());
     // libedit's complaints (an unknown terminal type, say) would land in the middle of the screen.
     errors_.reset(std::fopen("/dev/null", "w"));

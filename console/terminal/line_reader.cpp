@@ -42,8 +42,7 @@ std::int32_t LineReader::ReadLine(char* buffer, std::int32_t size) {
     const char* const start = data_ + begin_;
     const std::size_t available = std::min(limit - taken, end_ - begin_);
     const void* const lineEnd = std::memchr(start, '\n', available);
-    const std::size_t count =
-        lineEnd != nullptr ? static_cast<const char*>(lineEnd) - start + 1 : available;
+    const std::size_t count = lineEnd != nullptr ? static_cast<const char*>(lineEnd) - start + 1 : available;
     std::memcpy(buffer + taken, start, count);
     taken += count;
     begin_ += count;
@@ -77,8 +76,7 @@ LineReader::Status LineReader::ReadWholeLine(std::string& line, std::size_t limi
     const char* const start = data_ + begin_;
     const std::size_t available = end_ - begin_;
     const void* const lineEnd = std::memchr(start, '\n', available);
-    const std::size_t count =
-        lineEnd != nullptr ? static_cast<const char*>(lineEnd) - start + 1 : available;
+    const std::size_t count = lineEnd != nullptr ? static_cast<const char*>(lineEnd) - start + 1 : available;
     begin_ += count;
     if (!tooLong) {
       const std::size_t kept = line.size() + count - (lineEnd != nullptr ? 1 : 0);

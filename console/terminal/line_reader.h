@@ -18,8 +18,8 @@ class LineReader {
 
   // Both run whenever the program may be about to wait for its user.
   struct Hooks {
-    std::function<void()> beforeRead;          // before every read of bytes
-    std::function<std::string()> takePrompt;   // before the editor is asked: what it is to draw
+    std::function<void()> beforeRead;         // before every read of bytes
+    std::function<std::string()> takePrompt;  // before the editor is asked: what it is to draw
   };
 
   LineReader(Terminal& terminal, Hooks hooks);

@@ -35,8 +35,7 @@ void OnInterruptKeySignal(int) {
   } else {
     // tcgetattr is async-signal-safe: did the terminal show the key as "^C"?
     termios modes{};
-    if (::tcgetattr(STDIN_FILENO, &modes) == 0 && (modes.c_lflag & ECHO) != 0 &&
-        (modes.c_lflag & ECHOCTL) != 0) {
+    if (::tcgetattr(STDIN_FILENO, &modes) == 0 && (modes.c_lflag & ECHO) != 0 && (modes.c_lflag & ECHOCTL) != 0) {
       keyEchoed.store(true);
     }
     if (const InterruptAction action = interruptAction.load()) action(interruptContext.load());

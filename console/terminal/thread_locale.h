@@ -41,8 +41,7 @@ class OwnedLocale {
 class ScopedThreadLocale {
  public:
   explicit ScopedThreadLocale(locale_t locale) noexcept
-      : previous_(locale != static_cast<locale_t>(nullptr) ? ::uselocale(locale)
-                                                           : static_cast<locale_t>(nullptr)) {}
+      : previous_(locale != static_cast<locale_t>(nullptr) ? ::uselocale(locale) : static_cast<locale_t>(nullptr)) {}
   ~ScopedThreadLocale() {
     if (previous_ != static_cast<locale_t>(nullptr)) ::uselocale(previous_);
   }

@@ -112,8 +112,7 @@ TEST(ProviderTable, ChoosesTheProviderAndTranslatesItsKeys) {
       {"DSN=sales", odbc, "DSN=sales;"},
       {"Driver={PostgreSQL Unicode};Server=localhost", odbc, "Driver={PostgreSQL Unicode};Server=localhost;"},
       {"FileDSN=/etc/x.dsn", odbc, "FileDSN=/etc/x.dsn;"},
-      {"Provider=MSDASQL;Data Source=sales;User ID=ann;Password=pw;Extra=1", odbc,
-       "DSN=sales;UID=ann;PWD=pw;Extra=1;"},
+      {"Provider=MSDASQL;Data Source=sales;User ID=ann;Password=pw;Extra=1", odbc, "DSN=sales;UID=ann;PWD=pw;Extra=1;"},
       {"Provider=msdasql.1;Data Source=sales", odbc, "DSN=sales;"},
   };
   for (const Case& c : cases) {
@@ -159,8 +158,16 @@ TEST(ProviderTable, AUserAndPasswordGivenApartFillInOnlyWhatTheStringLacks) {
 // What libpq is handed for a PostgreSQL string: keyword and value pairs, one per key, whatever the
 // values hold; libpq's own keywords pass under its spelling.
 TEST(PostgresKeys, BecomeLibpqKeywordsOrAreRefused) {
-  const std::vector<std::string> libpq{"host", "port", "dbname", "user", "password", "connect_timeout",
-                                       "client_encoding", "sslmode", "application_name", "options"};
+  const std::vector<std::string> libpq{"host",
+                                       "port",
+                                       "dbname",
+                                       "user",
+                                       "password",
+                                       "connect_timeout",
+                                       "client_encoding",
+                                       "sslmode",
+                                       "application_name",
+                                       "options"};
   const std::string defaults = "connect_timeout=15;client_encoding=UTF8;";
   struct Case {
     std::string_view text;
@@ -220,7 +227,8 @@ TEST(PostgresKeys, AUriGoesWholeAndItsPasswordsStayOutOfReports) {
       {"postgres://u@h/db?password=Zq7%41xq", "password Zq7Axq or Zq7%41xq"},
   };
   for (const auto& row : masked) {
-    const std::string shown = access::WithoutSecrets(std::string(row.report), access::PostgresUri(row.uri, "", "").secrets);
+    const std::string shown =
+        access::WithoutSecrets(std::string(row.report), access::PostgresUri(row.uri, "", "").secrets);
     EXPECT_EQ(shown.find("Secret"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("Zq7"), std::string::npos) << shown;
   }
@@ -263,7 +271,8 @@ TEST(MariadbKeys, BecomeTheLoginAndTheLibrarysOptionsOrAreRefused) {
     std::string login;  // "host:port socket user/password@database timeout options", or "refused"
   };
   const Case cases[] = {
-      {"Data Source=db.example,3307;Initial Catalog=shop;User ID=ann;Password=pw", "db.example:3307 - ann/pw@shop 15" + defaults},
+      {"Data Source=db.example,3307;Initial Catalog=shop;User ID=ann;Password=pw",
+       "db.example:3307 - ann/pw@shop 15" + defaults},
       {"Server=db:3307;UID=ann;PWD=pw", "db:3307 - ann/pw@ 15" + defaults},
       {"Host=[::1]:3307", "::1:3307 - /@ 15" + defaults},
       {"Host=[::1],3307", "::1:3307 - /@ 15" + defaults},
@@ -313,9 +322,8 @@ TEST(MariadbKeys, BecomeTheLoginAndTheLibrarysOptionsOrAreRefused) {
         hosts += (hosts.empty() ? "" : ",") + host.name + ":" + std::to_string(host.port != 0 ? host.port : given.port);
       }
       if (given.hosts.empty()) hosts = ":" + std::to_string(given.port);
-      login = hosts + " " +
-              (given.unixSocket.empty() ? "-" : given.unixSocket) + " " + given.user + "/" + given.password + "@" +
-              given.database + " " + std::to_string(given.connectTimeout);
+      login = hosts + " " + (given.unixSocket.empty() ? "-" : given.unixSocket) + " " + given.user + "/" +
+              given.password + "@" + given.database + " " + std::to_string(given.connectTimeout);
       for (const access::MariadbOption& option : given.options) login += " " + option.name + "=" + option.value;
     } catch (const access::DataAccessError& error) {
       EXPECT_EQ(error.Code(), access::kProviderFailed);

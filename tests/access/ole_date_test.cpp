@@ -14,8 +14,8 @@ std::string Split(double date) {
   const auto time = access::SplitOleDate(date);
   if (!time) return "none";
   char text[64];
-  std::snprintf(text, sizeof text, "%d/%d/%d %d:%d:%d", time->year, time->month, time->day, time->hour,
-                time->minute, time->second);
+  std::snprintf(text, sizeof text, "%d/%d/%d %d:%d:%d", time->year, time->month, time->day, time->hour, time->minute,
+                time->second);
   return text;
 }
 
@@ -74,8 +74,8 @@ TEST(OleDate, MakesADateFromFieldsAndSplitsItBackUnchanged) {
   for (int year = 100; year <= 9999; ++year) {
     for (int month = 1; month <= 12; ++month) {
       for (const int day : {1, 28}) {
-        for (const access::CalendarTime time : {access::CalendarTime{year, month, day, 0, 0, 0},
-                                                access::CalendarTime{year, month, day, 23, 59, 59}}) {
+        for (const access::CalendarTime time :
+             {access::CalendarTime{year, month, day, 0, 0, 0}, access::CalendarTime{year, month, day, 23, 59, 59}}) {
           const auto date = access::MakeOleDate(time);
           if (!date || access::SplitOleDate(*date) != time ||
               access::UnpackCalendarTime(access::PackCalendarTime(time)) != time) {
@@ -97,9 +97,8 @@ TEST(OleDate, RefusesFieldsOutOfTheirRanges) {
       {2003, 1, 1, 24, 0, 0}, {2003, 1, 1, 0, 60, 0}, {2003, 1, 1, 0, 0, 60}, {2003, 1, 1, -1, 0, 0},
   };
   for (const access::CalendarTime& time : invalid) {
-    EXPECT_FALSE(access::MakeOleDate(time).has_value())
-        << time.year << "-" << time.month << "-" << time.day << " " << time.hour << ":" << time.minute << ":"
-        << time.second;
+    EXPECT_FALSE(access::MakeOleDate(time).has_value()) << time.year << "-" << time.month << "-" << time.day << " "
+                                                        << time.hour << ":" << time.minute << ":" << time.second;
   }
 }
 

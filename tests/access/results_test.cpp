@@ -11,8 +11,8 @@
 namespace ql {
 namespace {
 
-using access::Ref;
 using access::Recordset;
+using access::Ref;
 using access_probe::RestOfRows;
 
 // One result of the script: rows 1..rows of one column, or none with `affected` rows changed.
@@ -69,8 +69,10 @@ class ScriptedSession final : public access::ProviderSession {
 
 access::ResolvedProvider ResolveScripted(std::string_view, std::string_view, std::string_view, access::ErrorList&) {
   access::ResolvedProvider provider;
-  provider.open = [](const access::ConnectionString&, std::shared_ptr<access::ErrorList>)
-      -> std::unique_ptr<access::ProviderSession> { return std::make_unique<ScriptedSession>(); };
+  provider.open = [](const access::ConnectionString&,
+                     std::shared_ptr<access::ErrorList>) -> std::unique_ptr<access::ProviderSession> {
+    return std::make_unique<ScriptedSession>();
+  };
   return provider;
 }
 

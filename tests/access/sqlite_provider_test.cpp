@@ -12,8 +12,8 @@
 
 namespace ql {
 
-using access::Ref;
 using access::Recordset;
+using access::Ref;
 using access_probe::Describe;
 using access_probe::Hex;
 using access_probe::Raised;
@@ -74,7 +74,11 @@ ProviderTarget SqliteTarget() {
       {"DATETIME on the last second there is", "DATETIME", "'9999-12-31 23:59:59'", "DATE:9999-12-31 23:59:59"},
       {"DATETIME holding Unix seconds", "DATETIME", "1700000000", "I4:1700000000"},
       {"BLOB", "BLOB", "x'00ff10'", "BYTES:<3 bytes>"},
-      {"UTF-8 text", "TEXT", "'gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93'", "BSTR:gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93"},
+      {"UTF-8 text", "TEXT",
+       "'gr\xC3\xBC\xC3\x9F"
+       "e \xE2\x9C\x93'",
+       "BSTR:gr\xC3\xBC\xC3\x9F"
+       "e \xE2\x9C\x93"},
       {"text in a column without a type", "", "'plain'", "BSTR:plain"},
   };
   target.failsOnThirdRow =
@@ -131,7 +135,8 @@ class SqliteFile : public testing::Test {
 };
 
 TEST_F(SqliteFile, WithoutDataSourceOrWithMemoryTheDatabaseLivesInMemory) {
-  for (const char* text : {"", "Data Source=:memory:", "Provider=SQLite", "provider = sqlite ; data source = ':memory:'"}) {
+  for (const char* text :
+       {"", "Data Source=:memory:", "Provider=SQLite", "provider = sqlite ; data source = ':memory:'"}) {
     SCOPED_TRACE(text);
     ASSERT_EQ(Open(text), "none");
     Query("CREATE TABLE t (x)");
@@ -255,10 +260,9 @@ TEST_F(SqliteFile, SchemaRowsetsRefuseRestrictions) {
                                       access::Variant::Missing());
             }),
             Hex(access::kNotSupported));
-  EXPECT_EQ(Raised([&] {
-              connection_->OpenSchema(access::SchemaKind::kTables, access::Variant(), access::Variant());
-            }),
-            "none") << "empty arguments count as absent";
+  EXPECT_EQ(Raised([&] { connection_->OpenSchema(access::SchemaKind::kTables, access::Variant(), access::Variant()); }),
+            "none")
+      << "empty arguments count as absent";
 }
 
 TEST_F(SqliteFile, InterruptStopsARunningStatement) {
@@ -324,7 +328,8 @@ TEST_F(SqliteFile, TheVersionNamesTheLayerAndItsLibraries) {
 
 TEST_F(SqliteFile, AnInterruptWhileNothingRunsLeavesTheNextFetchAlone) {
   ASSERT_EQ(Open(""), "none");
-  Ref<Recordset> rows = Query("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 3) SELECT x FROM c");
+  Ref<Recordset> rows =
+      Query("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 3) SELECT x FROM c");
   connection_->Interrupt();
   EXPECT_EQ(RestOfRows(*rows), "1\n2\n3\n");
 }

@@ -23,7 +23,8 @@ class CountingRows final : public access::ProviderCursor {
 
   bool FetchRow(access::RowWriter& row) override {
     ++fetches_;
-    if (next_ == failAt_) errors_->Raise(access::kProviderFailed, "Fake", "row " + std::to_string(next_) + " is broken");
+    if (next_ == failAt_)
+      errors_->Raise(access::kProviderFailed, "Fake", "row " + std::to_string(next_) + " is broken");
     if (next_ > rows_) return false;
     row.PutInteger(next_++);
     return true;

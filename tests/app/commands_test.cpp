@@ -111,8 +111,8 @@ TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
       {"db\n", "-" + openFirst + "-"},
       {"DB list\n", "-" + openFirst + "-"},
       {"close\nclose it\n", "---"},
-      {"rows\nRows all\nrows 5\ncolumns t\nmore\ninfo\n", "-" + openFirst + "-" + openFirst + "-" + openFirst + "-" +
-                                                            openFirst + "-" + openFirst + "-" + openFirst + "-"},
+      {"rows\nRows all\nrows 5\ncolumns t\nmore\ninfo\n",
+       "-" + openFirst + "-" + openFirst + "-" + openFirst + "-" + openFirst + "-" + openFirst + "-" + openFirst + "-"},
       // What the new commands take.
       {"rows 0\nrows -1\nrows x\nrows 2x\ncolumns\n",
        "-ROWS [number of rows|all]\n-ROWS [number of rows|all]\n-ROWS [number of rows|all]\n"
@@ -142,8 +142,10 @@ TEST(CommandsTest, ScriptsGiveTheirTranscripts) {
        " from (select 1 as \"x\")\"\nrecord\n",
        "---one             \"a\"\nt               \"b'c\"\nx2              1\n" + kSeparator + "\n-"},
       {"open \"Data Source=sample.db;\nMode=Read\"\nsql 'delete from Account'\n",
-       "--" + testsupport::Report(442, "80040e09", "IDispatch error #3081", "SQLite",
-                                  "attempt to write a readonly database") + "-"},
+       "--" +
+           testsupport::Report(442, "80040e09", "IDispatch error #3081", "SQLite",
+                               "attempt to write a readonly database") +
+           "-"},
       // The input ends inside the quote: nothing of the statement runs, q included.
       {"open \"Data Source=:memory:\"\nsql \"delete from t\nq\n",
        "--Statement not run: the input ended before its closing \".\n"},

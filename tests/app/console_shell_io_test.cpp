@@ -84,8 +84,7 @@ TEST(ConsoleShellIoTest, LongLineIsOneCommand) {
 
 // Typed tokens are echoed as typed: a '#' is a character, and at a terminal an escape byte is shown.
 TEST(ConsoleShellIoTest, UnknownCommandEchoesTokensLiterally) {
-  EXPECT_EQ(RunShell("C#ab #0f\nq\n", false).output,
-            "-Unknown command> C # ab # 0 f Press 'H' for help\n-");
+  EXPECT_EQ(RunShell("C#ab #0f\nq\n", false).output, "-Unknown command> C # ab # 0 f Press 'H' for help\n-");
   const std::string shown = RunShell("y\x1b]0;t\x07\nq\n", true).output;
   EXPECT_EQ(shown.find("\x1b]"), std::string::npos);
   EXPECT_NE(shown.find("\\x1b]"), std::string::npos);

@@ -15,12 +15,14 @@ namespace ql {
 namespace {
 
 TEST(CompletionTest, CandidatesByWhereTheWordStands) {
-  const std::map<std::string, std::vector<std::string>> columns = {
-      {"Account", {"ID", "Account", "SetupDate"}}, {"Message", {"ID", "AccountID", "Subject"}}};
+  const std::map<std::string, std::vector<std::string>> columns = {{"Account", {"ID", "Account", "SetupDate"}},
+                                                                   {"Message", {"ID", "AccountID", "Subject"}}};
   std::vector<std::string> asked;  // the tables whose columns were asked for
   const app::CompletionNames names{
       {"ABOUT", "CLOSE", "CLS", "COUNT", "Q", "SQL", "T", "TABLE"},
-      [] { return std::vector<std::string>{"Account", "AccountProvider", "Message", "My Table", "2nd"}; },
+      [] {
+        return std::vector<std::string>{"Account", "AccountProvider", "Message", "My Table", "2nd"};
+      },
       [&](const std::string& table) {
         asked.push_back(table);
         const auto found = columns.find(table);

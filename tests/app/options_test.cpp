@@ -40,9 +40,12 @@ bool IsVersion(const std::string& text) {
 
 bool Matches(const std::string& text, Shows shows) {
   switch (shows) {
-    case Shows::kNothing: return text.empty();
-    case Shows::kUsage: return IsUsage(text);
-    case Shows::kVersion: return IsVersion(text);
+    case Shows::kNothing:
+      return text.empty();
+    case Shows::kUsage:
+      return IsUsage(text);
+    case Shows::kVersion:
+      return IsVersion(text);
   }
   return false;
 }
@@ -92,10 +95,10 @@ TEST(OptionsTest, AnswerAndExitCode) {
 // --format. Standard input is read only where -f - or no -c and -f ask for it.
 struct CommandLineCase {
   std::vector<std::string> arguments;
-  std::string input;      // standard input
-  std::string jobFile;    // written as job.txt in the working folder when not empty
-  std::string output;     // standard output, whole
-  std::string errors;     // standard error: whole, or its start when it ends in the usage
+  std::string input;    // standard input
+  std::string jobFile;  // written as job.txt in the working folder when not empty
+  std::string output;   // standard output, whole
+  std::string errors;   // standard error: whole, or its start when it ends in the usage
   int exitCode;
 };
 
@@ -107,31 +110,64 @@ TEST(OptionsTest, CommandLinesRunTheirCommandsAndEnd) {
       "> Source = SQLite\n> Description = no such table: nosuch\n--------------- Error @442 ---------------\n";
   const CommandLineCase cases[] = {
       // The connection, then each -c, then the end: the typed lines are never read.
-      {{memory, "-c", "sql select 1 as a", "-c", "Rows"}, "sql select 2\n", "",
-       "---a\n-\n1\n(1 row)\n-" + closing, "", 0},
+      {{memory, "-c", "sql select 1 as a", "-c", "Rows"},
+       "sql select 2\n",
+       "",
+       "---a\n-\n1\n(1 row)\n-" + closing,
+       "",
+       0},
       // Quiet: results alone, messages on standard error.
-      {{"-q", memory, "-c", "Format csv", "-c", "sql select 1 as a, 'x,y' as b", "-c", "Rows all"}, "", "",
-       "a,b\n1,\"x,y\"\n", "Format is csv.\n", 0},
+      {{"-q", memory, "-c", "Format csv", "-c", "sql select 1 as a, 'x,y' as b", "-c", "Rows all"},
+       "",
+       "",
+       "a,b\n1,\"x,y\"\n",
+       "Format is csv.\n",
+       0},
       {{"-q", "--format=json", "-c", "record", "-c", "open " + memory, "-c", "sql select null as n", "-c", "Rows 1"},
-       "", "", "{\"n\":null}\n", "Open table first!\n", 0},
+       "",
+       "",
+       "{\"n\":null}\n",
+       "Open table first!\n",
+       0},
       // -c and -f in the order given; -f - reads standard input at its place.
-      {{"-q", "--format", "tsv", memory, "-f", "job.txt", "-c", "Rows all"}, "", "sql select 'a\tb' as t\n", "t\na\\tb\n",
-       "", 0},
-      {{"-q", memory, "-c", "Format json", "-f", "-", "-c", "Rows all"}, "sql select 7 as n\n", "", "{\"n\":7}\n",
-       "Format is json.\n", 0},
+      {{"-q", "--format", "tsv", memory, "-f", "job.txt", "-c", "Rows all"},
+       "",
+       "sql select 'a\tb' as t\n",
+       "t\na\\tb\n",
+       "",
+       0},
+      {{"-q", memory, "-c", "Format json", "-f", "-", "-c", "Rows all"},
+       "sql select 7 as n\n",
+       "",
+       "{\"n\":7}\n",
+       "Format is json.\n",
+       0},
       // Without --bail every command runs and the status stays 0; with it the first error ends the run.
-      {{"-q", memory, "-c", "sql select * from nosuch", "-c", "sql select 1 as a", "-c", "Rows all"}, "", "",
-       "a\n-\n1\n(1 row)\n", noSuchTable, 0},
-      {{"-q", "-b", memory, "-c", "sql select * from nosuch", "-c", "sql select 1 as a", "-c", "Rows all"}, "", "", "",
-       noSuchTable, 1},
-      {{"--bail"}, "ver\nbogus word\nver\n", "",
-       "-MDAC Version: 1.0 (" + std::string() , "", 1},
-      {{"-b", "-f", "job.txt"}, "", "sql select 1\nver\n",
-       "---------------- Error @442 ---------------\n> Code = 80004003\n> Code meaning = There is no object to act on.\n"
+      {{"-q", memory, "-c", "sql select * from nosuch", "-c", "sql select 1 as a", "-c", "Rows all"},
+       "",
+       "",
+       "a\n-\n1\n(1 row)\n",
+       noSuchTable,
+       0},
+      {{"-q", "-b", memory, "-c", "sql select * from nosuch", "-c", "sql select 1 as a", "-c", "Rows all"},
+       "",
+       "",
+       "",
+       noSuchTable,
+       1},
+      {{"--bail"}, "ver\nbogus word\nver\n", "", "-MDAC Version: 1.0 (" + std::string(), "", 1},
+      {{"-b", "-f", "job.txt"},
+       "",
+       "sql select 1\nver\n",
+       "---------------- Error @442 ---------------\n> Code = 80004003\n> Code meaning = There is no object to act "
+       "on.\n"
        "> Source = (null)\n> Description = (null)\n--------------- Error @442 ---------------\n",
-       "", 1},
+       "",
+       1},
       // A streamed result is read once: record then says so through the usual report.
-      {{"-q", memory, "-c", "sql select 1 as a", "-c", "Rows all", "-c", "record", "-c", "count"}, "", "",
+      {{"-q", memory, "-c", "sql select 1 as a", "-c", "Rows all", "-c", "record", "-c", "count"},
+       "",
+       "",
        "a\n-\n1\n(1 row)\n1 record(s) in current recordset.\n",
        "--------------- Error @145 ---------------\n> Code = 800a0cb3\n> Code meaning = Unknown error 0x800A0CB3\n"
        "> Source = Recordset\n> Description = The rows of this result were streamed and are not kept; run the "
@@ -161,7 +197,8 @@ TEST(OptionsTest, CommandLinesRunTheirCommandsAndEnd) {
     } else if (test.output.rfind("-MDAC", 0) == 0) {
       // The version line names the libraries found here: the lines around it are what count.
       EXPECT_EQ(run.output.rfind(test.output, 0), 0u) << run.output;
-      EXPECT_NE(run.output.find(")\n-Unknown command> BOGUS word Press 'H' for help\n"), std::string::npos) << run.output;
+      EXPECT_NE(run.output.find(")\n-Unknown command> BOGUS word Press 'H' for help\n"), std::string::npos)
+          << run.output;
       EXPECT_EQ(run.output.find(closing), std::string::npos) << run.output;
     } else {
       EXPECT_EQ(run.output, test.output);

@@ -26,9 +26,7 @@ std::string Opening(const std::string& output, const std::string& expected) {
   return output.substr(0, expected.size());
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(ProgramTest, NoEscapeByteOnAPipeWhateverTheTerminalSettings) {
   for (const char* term : {"xterm-256color", "dumb"}) {
@@ -54,13 +52,12 @@ TEST(ProgramTest, TerminalWithoutColoursGetsPlainText) {
     options.environment[setting.name] = setting.value;
     const std::string script = kUnknownCommands + "h\n";
     const auto run = setting.editor ? RunAtEditor(script, options) : RunInTerminal(script, options);
-    const std::string expected =
-        setting.editor ? "-foo bar\nUnknown command> FOO bar Press 'H' for help\n"
-                         "--open\nUnknown command> - open Press 'H' for help\n"
-                         "-"
-                       : "-Unknown command> FOO bar Press 'H' for help\n"
-                         "-Unknown command> - open Press 'H' for help\n"
-                         "-";
+    const std::string expected = setting.editor ? "-foo bar\nUnknown command> FOO bar Press 'H' for help\n"
+                                                  "--open\nUnknown command> - open Press 'H' for help\n"
+                                                  "-"
+                                                : "-Unknown command> FOO bar Press 'H' for help\n"
+                                                  "-Unknown command> - open Press 'H' for help\n"
+                                                  "-";
     EXPECT_EQ(Opening(run.output, expected), expected) << setting.name;
     EXPECT_FALSE(Contains(run.output, "\x1b")) << setting.name;
     EXPECT_EQ(run.exitCode, 0);

@@ -30,7 +30,8 @@ TEST(SampleSessionTest, StatementsReachTheDatabaseAsTyped) {
   std::string manyWords = "select 1";
   for (int i = 0; i < 300; ++i) manyWords += " + 1";
   const std::string pastTheOldBuffer(330, 'x');
-  const std::string nulStatement = std::string("sql \"delete from Message where AccountID = 1") + '\0' + " and Size = 0\"";
+  const std::string nulStatement =
+      std::string("sql \"delete from Message where AccountID = 1") + '\0' + " and Size = 0\"";
   auto record = [](std::initializer_list<std::pair<std::string, std::string>> fields) {
     std::string text;
     for (const auto& [name, value] : fields) text += name + std::string(16 - name.size(), ' ') + value + "\n";
@@ -43,8 +44,10 @@ TEST(SampleSessionTest, StatementsReachTheDatabaseAsTyped) {
   };
   const std::vector<Case> cases = {
       // Not key=value: refused, and nothing else is opened in its place.
-      {"open sample.db", Report("Connection string not understood: \"sample.db\" is not of the form "
-                                "key=value. To open a file, write Data Source=sample.db."), ""},
+      {"open sample.db",
+       Report("Connection string not understood: \"sample.db\" is not of the form "
+              "key=value. To open a file, write Data Source=sample.db."),
+       ""},
       {"open \"Data Source=sample.db\"", "", ""},
       {"sql   select  ID,   Account   from Account where ID = 3", "",
        record({{"ID", "3"}, {"Account", "\"orders@lindenmill.example\""}})},
@@ -67,7 +70,8 @@ TEST(SampleSessionTest, StatementsReachTheDatabaseAsTyped) {
       {"sql select * from t", "", record({{"My Col", "\"x\ty\""}, {"v", "\"  two  blanks  #1 \""}})},
       // A NUL would cut the statement to its first condition: refused whole, nothing deleted.
       {nulStatement, "Statement not run: the text holds a NUL byte.\n", ""},
-      {std::string("open Data Source=sample.db") + '\0' + "x", "Connection string not used: the text holds a NUL byte.\n", ""},
+      {std::string("open Data Source=sample.db") + '\0' + "x",
+       "Connection string not used: the text holds a NUL byte.\n", ""},
       {"sql select count(*) as n from Message", "", record({{"n", "4"}})},
   };
   std::string script;

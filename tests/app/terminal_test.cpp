@@ -21,10 +21,8 @@ namespace {
 using testsupport::RunAtEditor;
 using testsupport::TerminalSession;
 
-const std::string kNotice =
-    " \x1b[97m(C) 2003-2026 \x1b[93mQuillory\x1b[0m. All rights reserved.\n";
-const std::string kClosingLines =
-    " Command line \x1b[94mQUERYLOOM\x1b[0m, by \x1b[93mVantero\x1b[0m.\n" + kNotice;
+const std::string kNotice = " \x1b[97m(C) 2003-2026 \x1b[93mQuillory\x1b[0m. All rights reserved.\n";
+const std::string kClosingLines = " Command line \x1b[94mQUERYLOOM\x1b[0m, by \x1b[93mVantero\x1b[0m.\n" + kNotice;
 // The terminal is handed back in its own colours.
 const std::string kEnd = kClosingLines + "\x1b[0m";
 
@@ -42,17 +40,21 @@ std::size_t Count(const std::string& text, const std::string& part) {
 TEST(TerminalTest, ColoursAndClearScreen) {
   const auto run = RunAtEditor("foo bar\n-open\nh\nabout\ncls\nq\n");
   std::string help;
-  for (const char* line : {"ABOUT \x1b[97m: Copy right infomation", "CLOSE \x1b[97m: Close database",
+  for (const char* line : {"ABOUT \x1b[97m: Copy right infomation",
+                           "CLOSE \x1b[97m: Close database",
                            "CLS \x1b[97m: Clear screen",
                            "COLUMNS \x1b[97m: Show the columns of a table: Columns table",
                            "COUNT \x1b[97m: Get records count in current recordset",
-                           "DB \x1b[97m: List databases", "DEMO \x1b[97m: Demo how to use this tools",
+                           "DB \x1b[97m: List databases",
+                           "DEMO \x1b[97m: Demo how to use this tools",
                            "EXIT \x1b[97m: Quit",
                            "FORMAT \x1b[97m: Set the form Rows prints in: Format [table|csv|tsv|json]",
-                           "H \x1b[97m: Help", "INFO \x1b[97m: Show what the open connection is",
+                           "H \x1b[97m: Help",
+                           "INFO \x1b[97m: Show what the open connection is",
                            "MORE \x1b[97m: Make the next result of the last SQL command current",
                            "OPEN \x1b[97m: Open database by connection string",
-                           "Q \x1b[97m: Quit", "QUIT \x1b[97m: Quit",
+                           "Q \x1b[97m: Quit",
+                           "QUIT \x1b[97m: Quit",
                            "RECORD \x1b[97m: Display current record in current recordset",
                            "ROWS \x1b[97m: Show rows from current record as a table: Rows [count|all]",
                            "SQL \x1b[97m: Execute a SQL command",
@@ -63,14 +65,14 @@ TEST(TerminalTest, ColoursAndClearScreen) {
     help += std::string("\x1b[94m") + line + "\n";
   }
   // What was typed shows after each prompt; the prompt brings back the terminal's colours.
-  const std::string expected =
-      "-foo bar\n" + UnknownCommand("FOO bar") +
-      "--open\nUnknown command> \x1b[92m- \x1b[94mopen \x1b[0mPress 'H' for help\n"
-      "-h\n" + help +
-      "\x1b[0m-about\n" + kNotice +
-      // Black on black, erase, cursor home, then the prompt in the top left corner.
-      "-cls\n\x1b[30m\x1b[2J\x1b[3J\x1b[1;1H"
-      "\x1b[0m-q\n" + kEnd;
+  const std::string expected = "-foo bar\n" + UnknownCommand("FOO bar") +
+                               "--open\nUnknown command> \x1b[92m- \x1b[94mopen \x1b[0mPress 'H' for help\n"
+                               "-h\n" +
+                               help + "\x1b[0m-about\n" + kNotice +
+                               // Black on black, erase, cursor home, then the prompt in the top left corner.
+                               "-cls\n\x1b[30m\x1b[2J\x1b[3J\x1b[1;1H"
+                               "\x1b[0m-q\n" +
+                               kEnd;
   EXPECT_EQ(run.output, expected);
   EXPECT_EQ(run.exitCode, 0);
 }
@@ -83,14 +85,16 @@ TEST(TerminalTest, EditingKeysShapeTheLineTheProgramGets) {
   };
   const std::string left = "\x1b[D";
   const EditCase cases[] = {
-      {"cursor left, then typing in the middle", "fo bar" + left + left + left + left + "o\n",
-       "FOO bar"},
+      {"cursor left, then typing in the middle", "fo bar" + left + left + left + left + "o\n", "FOO bar"},
       {"backspace", "foo baz\x7fr\n", "FOO bar"},
       {"Ctrl-A to the start, then the Delete key", "xfoo bar\x01\x1b[3~\n", "FOO bar"},
       {"Ctrl-D inside a line deletes a character", "ffoo bar\x01\x04\n", "FOO bar"},
       {"Home and End", "bar\x1b[Hfoo \x1b[F baz\n", "FOO bar baz"},
       {"Ctrl-Left moves back a word", "foo baz\x1b[1;5Dbar \n", "FOO bar baz"},
-      {"Ctrl-U drops what was typed", "junk\x15" "foo bar\n", "FOO bar"},
+      {"Ctrl-U drops what was typed",
+       "junk\x15"
+       "foo bar\n",
+       "FOO bar"},
   };
   for (const EditCase& c : cases) {
     const auto run = RunAtEditor(c.keys);
@@ -105,7 +109,8 @@ TEST(TerminalTest, HistoryRecallsTheLinesOfThisRun) {
   // Up twice reaches "foo bar" past "h"; three times Up and once Down come back to "h"; Ctrl-R
   // finds "foo bar" again by what it holds.
   const auto run = RunAtEditor("foo bar\nh\n" + up + up + "\n" + up + up + up + down + "\n" +
-                               "\x12" "o b\n");
+                               "\x12"
+                               "o b\n");
   EXPECT_EQ(Count(run.output, UnknownCommand("FOO bar")), 3u) << run.output;
   EXPECT_EQ(Count(run.output, "H \x1b[97m: Help\n"), 2u) << run.output;
   // The search shows its own prompt in words people know.
@@ -136,9 +141,10 @@ TEST(TerminalTest, HistoryKeptInTheFileItsVariableNames) {
   const std::string path = directory.File("history");
   testsupport::ProgramOptions options;
   options.environment["QUERYLOOM_HISTORY"] = path;
-  RunAtEditor("open \"Data Source=:memory:\"\nsql \"select 1 as a,\n2 as b\"\n"
-              "sql select 'Pwd = x'\nfoo bar\n  OPEN \"Data Source=:memory:\"\n",
-              options);
+  RunAtEditor(
+      "open \"Data Source=:memory:\"\nsql \"select 1 as a,\n2 as b\"\n"
+      "sql select 'Pwd = x'\nfoo bar\n  OPEN \"Data Source=:memory:\"\n",
+      options);
   struct stat status {};
   ASSERT_EQ(::stat(path.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0600u);
@@ -146,7 +152,10 @@ TEST(TerminalTest, HistoryKeptInTheFileItsVariableNames) {
   written << std::ifstream(path).rdbuf();
   EXPECT_EQ(written.str(), "sql \"select 1 as a,\\n2 as b\"\nfoo bar\n");
   // Twice Up finds "foo bar" past the line typed first; Ctrl-R the statement of two lines, whole.
-  const auto second = RunAtEditor("open \"Data Source=:memory:\"\n\x1b[A\x1b[A\n\x12" "as b\nrecord\n", options);
+  const auto second = RunAtEditor(
+      "open \"Data Source=:memory:\"\n\x1b[A\x1b[A\n\x12"
+      "as b\nrecord\n",
+      options);
   EXPECT_EQ(Count(second.output, UnknownCommand("FOO bar")), 1u) << second.output;
   EXPECT_NE(second.output.find("a               1\nb               2\n"), std::string::npos) << second.output;
   EXPECT_EQ(second.exitCode, 0);
@@ -161,8 +170,7 @@ TEST(TerminalTest, TabCompletesCommandsKeywordsTablesAndColumns) {
   const std::string readBack = "\x01x\n";
   const auto typed = [&](const std::string& keys, const std::string& words) {
     ASSERT_TRUE(session.Type(keys + readBack)) << keys;
-    EXPECT_NE(session.WaitForOutput("Unknown command> " + words + " Press 'H' for help\n"), std::string::npos)
-        << keys;
+    EXPECT_NE(session.WaitForOutput("Unknown command> " + words + " Press 'H' for help\n"), std::string::npos) << keys;
   };
   typed("he\t", "XHELP");
   typed("sql sel\t", "XSQL select");
@@ -231,8 +239,8 @@ TEST(TerminalTest, CtrlCCancelsALongSqliteStatementAndTheConnectionStaysUsable) 
   TerminalSession session;
   ASSERT_TRUE(session.Type("open \"Data Source=:memory:\"\n"));
   // Counting the rows of an endless series never ends by itself.
-  ASSERT_TRUE(session.Type(
-      "sql \"WITH RECURSIVE c(x) AS(SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c\"\n"));
+  ASSERT_TRUE(
+      session.Type("sql \"WITH RECURSIVE c(x) AS(SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c\"\n"));
   // Well past the start of the statement: the key then reaches it while it runs.
   ASSERT_TRUE(session.WaitForProcessorTime(std::chrono::milliseconds(200)));
   ASSERT_TRUE(session.Press("\x03"));
@@ -265,14 +273,12 @@ TEST(TerminalTest, ControlBytesInValuesAreShownAtATerminalAndKeptInAPipe) {
     testsupport::ProgramOptions options;
     options.environment["NO_COLOR"] = noColor;
     const auto run = RunAtEditor(script, options);
-    EXPECT_NE(run.output.find("v               \"\\x1b]0;owned\\x07\\x1b[2J #1\"\n"), std::string::npos)
-        << run.output;
+    EXPECT_NE(run.output.find("v               \"\\x1b]0;owned\\x07\\x1b[2J #1\"\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("\n\\x1b]0;owned\\x07\\x1b[2J #1\n(1 row)\n"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("\x1b]0;owned"), std::string::npos);
   }
   const auto piped = apptest::RunScript(script);
-  EXPECT_NE(piped.output.find("v               \"\x1b]0;owned\x07\x1b[2J #1\"\n"), std::string::npos)
-      << piped.output;
+  EXPECT_NE(piped.output.find("v               \"\x1b]0;owned\x07\x1b[2J #1\"\n"), std::string::npos) << piped.output;
   EXPECT_NE(piped.output.find("\n\x1b]0;owned\x07\x1b[2J #1\n(1 row)\n"), std::string::npos) << piped.output;
 }
 
@@ -289,9 +295,10 @@ TEST(TerminalTest, RowsFitTheTerminalAndNotesShowInTheirColour) {
       "'user' || i || '@mail.example.com', 'a note that is longer than the screen is wide' from n\"\n"
       "sql \"select * from t\"\nRows\nq\n",
       options);
-  const std::string table = "id | mail             | note\n"
-                            "---+------------------+-----------------\n"
-                            " 1 | user1@mail.exam~ | a note that is ~\n";
+  const std::string table =
+      "id | mail             | note\n"
+      "---+------------------+-----------------\n"
+      " 1 | user1@mail.exam~ | a note that is ~\n";
   EXPECT_NE(run.output.find("\x1b[36m10 record(s) affected.\n"), std::string::npos) << run.output;
   const std::size_t start = run.output.find("id | mail");
   ASSERT_NE(start, std::string::npos) << run.output;

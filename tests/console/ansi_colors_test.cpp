@@ -23,32 +23,31 @@ struct ChangeCase {
 TEST(ColorChangeTest, WritesOnlyWhatDiffers) {
   const ChangeCase cases[] = {
       {0x07, 0x07, ""},
-      {0x07, 0x09, "\x1b[94m"},          // bright blue, default background
-      {0x07, 0x0E, "\x1b[93m"},          // yellow
-      {0x07, 0x0F, "\x1b[97m"},          // bright white
-      {0x07, 0x0A, "\x1b[92m"},          // bright green
-      {0x07, 0x0C, "\x1b[91m"},          // bright red
-      {0x07, 0x01, "\x1b[34m"},          // blue: bits 0 and 2 swap
-      {0x07, 0x04, "\x1b[31m"},          // red
-      {0x07, 0x06, "\x1b[33m"},          // red + green
-      {0x07, 0x03, "\x1b[36m"},          // green + blue
-      {0x07, 0x08, "\x1b[90m"},          // intensity alone
-      {0x07, 0x00, "\x1b[30m"},          // black on the default background
-      {0x07, 0x17, "\x1b[37;44m"},       // grey on blue is not the terminal's own colours
+      {0x07, 0x09, "\x1b[94m"},     // bright blue, default background
+      {0x07, 0x0E, "\x1b[93m"},     // yellow
+      {0x07, 0x0F, "\x1b[97m"},     // bright white
+      {0x07, 0x0A, "\x1b[92m"},     // bright green
+      {0x07, 0x0C, "\x1b[91m"},     // bright red
+      {0x07, 0x01, "\x1b[34m"},     // blue: bits 0 and 2 swap
+      {0x07, 0x04, "\x1b[31m"},     // red
+      {0x07, 0x06, "\x1b[33m"},     // red + green
+      {0x07, 0x03, "\x1b[36m"},     // green + blue
+      {0x07, 0x08, "\x1b[90m"},     // intensity alone
+      {0x07, 0x00, "\x1b[30m"},     // black on the default background
+      {0x07, 0x17, "\x1b[37;44m"},  // grey on blue is not the terminal's own colours
       {0x07, 0x70, "\x1b[30;47m"},
       {0x07, 0xF0, "\x1b[30;107m"},
       {0x07, 0x9E, "\x1b[93;104m"},
       {0x09, 0x07, "\x1b[0m"},
       {0x1F, 0x07, "\x1b[0m"},
       {0x0E, 0x09, "\x1b[94m"},
-      {0x1F, 0x09, "\x1b[94;49m"},       // the blue background has to go
+      {0x1F, 0x09, "\x1b[94;49m"},  // the blue background has to go
       {0x1E, 0x2E, "\x1b[42m"},
-      {0x0107, 0x07, ""},                // bits above the low eight do not count
+      {0x0107, 0x07, ""},  // bits above the low eight do not count
       {0x09, 0xFF09, ""},
   };
   for (const ChangeCase& c : cases) {
-    EXPECT_EQ(ColorChange(c.from, c.to).Text(), c.sequence)
-        << std::hex << "from 0x" << c.from << " to 0x" << c.to;
+    EXPECT_EQ(ColorChange(c.from, c.to).Text(), c.sequence) << std::hex << "from 0x" << c.from << " to 0x" << c.to;
   }
 }
 
@@ -89,8 +88,7 @@ TEST(ColorChangeTest, EveryChangeReachesItsTarget) {
     for (int from = 0; from < 256; ++from) {
       const Shown before = Apply(kTerminalDefaults, ColorChange(0x07, from).Text());
       const ColorChange change(from, to);
-      ASSERT_EQ(Apply(before, change.Text()), target)
-          << std::hex << "from 0x" << from << " to 0x" << to;
+      ASSERT_EQ(Apply(before, change.Text()), target) << std::hex << "from 0x" << from << " to 0x" << to;
       ASSERT_EQ(change.Text().empty(), from == to);
     }
   }

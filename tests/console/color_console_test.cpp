@@ -5,8 +5,8 @@
 
 #include <cctype>
 #include <chrono>
-#include <condition_variable>
 #include <clocale>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,8 +46,8 @@ std::string WithoutEscapes(const std::string& text) {
 
 struct MarkupCase {
   const char* name;
-  std::vector<std::string> texts;  // printed one after the other, each with one Print
-  std::string onTerminal;          // the bytes a colour terminal receives
+  std::vector<std::string> texts;               // printed one after the other, each with one Print
+  std::string onTerminal;                       // the bytes a colour terminal receives
   std::optional<std::uint16_t> attributeAfter;  // nothing: the attribute did not change
 };
 
@@ -58,10 +58,7 @@ const MarkupCase kMarkupCases[] = {
      {" #07Command line #09QUERYLOOM#07, by #0eVantero#07.\n"},
      " Command line \x1b[94mQUERYLOOM\x1b[0m, by \x1b[93mVantero\x1b[0m.\n",
      0x07},
-    {"leading blank keeps the previous colour",
-     {"#0ex", " #07Command"},
-     "\x1b[93mx \x1b[0mCommand",
-     0x07},
+    {"leading blank keeps the previous colour", {"#0ex", " #07Command"}, "\x1b[93mx \x1b[0mCommand", 0x07},
     {"escape alone", {"#0e"}, "", std::nullopt},
     {"escape at the very end", {"tail#0e"}, "tail", std::nullopt},
     {"escape then text", {"#0etail"}, "\x1b[93mtail", 0x0E},
@@ -91,8 +88,7 @@ TEST_P(MarkupTest, ColourTerminalGetsEscapesPipeGetsPlainText) {
   const MarkupCase& c = GetParam();
   for (const bool asFormat : {false, true}) {
     for (const bool colour : {true, false}) {
-      SCOPED_TRACE(std::string(asFormat ? "as format" : "through %s") +
-                   (colour ? ", colour terminal" : ", pipe"));
+      SCOPED_TRACE(std::string(asFormat ? "as format" : "through %s") + (colour ? ", colour terminal" : ", pipe"));
       CapturedConsole captured(colour);
       console::ColorConsole& console = captured.Console();
       const std::uint16_t start = console.CurrentAttribute();
@@ -116,14 +112,13 @@ TEST_P(MarkupTest, ColourTerminalGetsEscapesPipeGetsPlainText) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MarkupTest, ::testing::ValuesIn(kMarkupCases),
-                         [](const auto& info) {
-                           std::string name;
-                           for (const char* p = info.param.name; *p != '\0'; ++p) {
-                             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, MarkupTest, ::testing::ValuesIn(kMarkupCases), [](const auto& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p != '\0'; ++p) {
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  }
+  return name;
+});
 
 TEST(ColorConsoleTest, MarkupInsideAnArgumentColoursTheRestAndTheNextPrint) {
   CapturedConsole captured(true);
@@ -196,13 +191,12 @@ class CommaLocale {
  public:
   CommaLocale() {
     std::ofstream(directory_ / "comma.src") << "LC_NUMERIC\ndecimal_point \",\"\n"
-                                                  "thousands_sep \".\"\ngrouping 3;3\n"
-                                                  "END LC_NUMERIC\n";
+                                               "thousands_sep \".\"\ngrouping 3;3\n"
+                                               "END LC_NUMERIC\n";
     testsupport::ProgramOptions options;
     options.program = "/usr/bin/localedef";
     // Exits 1 for the categories the source leaves out; the numeric one is all that counts.
-    options.arguments = {"-c", "-i", (directory_ / "comma.src").string(),
-                         (directory_ / "comma").string()};
+    options.arguments = {"-c", "-i", (directory_ / "comma.src").string(), (directory_ / "comma").string()};
     testsupport::RunProgram("", options);
     if (!std::filesystem::exists(directory_ / "comma" / "LC_NUMERIC")) return;
     previous_ = std::setlocale(LC_NUMERIC, nullptr);
@@ -322,10 +316,10 @@ TEST(ColorConsoleTest, WithoutATerminalEverythingStillWorks) {
 
 struct ScreenCase {
   const char* name;
-  bool clear;              // ClearScreen(value) rather than MoveCursor(column, row)
+  bool clear;  // ClearScreen(value) rather than MoveCursor(column, row)
   int value, column, row;
   bool result;
-  std::string written;     // on a colour terminal, followed by "x" printed afterwards
+  std::string written;  // on a colour terminal, followed by "x" printed afterwards
 };
 
 TEST(ColorConsoleTest, ClearScreenAndMoveCursorSequences) {
@@ -345,9 +339,9 @@ TEST(ColorConsoleTest, ClearScreenAndMoveCursorSequences) {
       SCOPED_TRACE(std::string(c.name) + (colour ? " on a terminal" : " on a pipe"));
       CapturedConsole captured(colour);
       console::ColorConsole& console = captured.Console();
-      const bool result = c.clear ? console.ClearScreen(static_cast<std::uint16_t>(c.value))
-                                  : console.MoveCursor(static_cast<std::int16_t>(c.column),
-                                                       static_cast<std::int16_t>(c.row));
+      const bool result =
+          c.clear ? console.ClearScreen(static_cast<std::uint16_t>(c.value))
+                  : console.MoveCursor(static_cast<std::int16_t>(c.column), static_cast<std::int16_t>(c.row));
       const std::uint16_t attribute = console.CurrentAttribute();
       console.Print("x");
       EXPECT_EQ(result, colour && c.result);

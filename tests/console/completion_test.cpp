@@ -13,8 +13,14 @@ namespace {
 
 TEST(CompletionTest, TheWordEndsAtTheCursor) {
   const std::pair<std::string, std::string> cases[] = {
-      {"sql sel", "sel"}, {"sql \"sel", "sel"}, {"sql select Account.", ""}, {"sql select a.Na", "Na"},
-      {"sql select $1_x", "$1_x"}, {"sql select Ums\xC3\xA4", "Ums\xC3\xA4"}, {"", ""}, {"open ", ""},
+      {"sql sel", "sel"},
+      {"sql \"sel", "sel"},
+      {"sql select Account.", ""},
+      {"sql select a.Na", "Na"},
+      {"sql select $1_x", "$1_x"},
+      {"sql select Ums\xC3\xA4", "Ums\xC3\xA4"},
+      {"", ""},
+      {"open ", ""},
   };
   for (const auto& [before, word] : cases) EXPECT_EQ(console::CompletedWord(before), word) << before;
 }

@@ -27,10 +27,8 @@ TEST(EditorPromptTest, OnlyPrintingTextAndColourChangesGoToTheEditor) {
   const std::string clear = "\x1b[30m\x1b[2J\x1b[3J\x1b[1;1H";
   const PromptCase cases[] = {
       {"plain", "-", 0, "-"},
-      {"colour changes take no room", "\x1b[94mFOO \x1b[0m-", 0,
-       "\1\x1b[94m\1FOO \1\x1b[0m\1-"},
-      {"clearing the screen is written, not redrawn", clear + "\x1b[0m-", clear.size(),
-       "\1\x1b[0m\1-"},
+      {"colour changes take no room", "\x1b[94mFOO \x1b[0m-", 0, "\1\x1b[94m\1FOO \1\x1b[0m\1-"},
+      {"clearing the screen is written, not redrawn", clear + "\x1b[0m-", clear.size(), "\1\x1b[0m\1-"},
       {"control bytes stay out", "ab\rc\x01-", 5, "-"},
       {"an escape cut short stays out", "-\x1b[9", 4, ""},
       {"nothing", "", 0, ""},
@@ -45,8 +43,7 @@ TEST(EditorPromptTest, OnlyPrintingTextAndColourChangesGoToTheEditor) {
 struct EditedConsole {
   explicit EditedConsole(bool colour, std::vector<std::string> lines)
       : script(std::make_shared<TerminalScript>()),
-        console((script->console = colour, script->editedLines = std::move(lines),
-                 ScriptedTerminal(script))) {}
+        console((script->console = colour, script->editedLines = std::move(lines), ScriptedTerminal(script))) {}
 
   std::string ReadLine() {
     char buffer[320];

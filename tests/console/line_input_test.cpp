@@ -28,10 +28,8 @@ std::string Repeat(char ch, std::size_t count) { return std::string(count, ch); 
 
 const LineCase kLineCases[] = {
     {"lines never glued together", "a\nb\n", 320, 0, false, {"a\n", "b\n"}},
-    {"long line in pieces", Repeat('x', 400) + "\n", 320, 0, false,
-     {Repeat('x', 319), Repeat('x', 81) + "\n"}},
-    {"line that fills the buffer", Repeat('x', 319) + "\nq\n", 320, 0, false,
-     {Repeat('x', 319), "\n", "q\n"}},
+    {"long line in pieces", Repeat('x', 400) + "\n", 320, 0, false, {Repeat('x', 319), Repeat('x', 81) + "\n"}},
+    {"line that fills the buffer", Repeat('x', 319) + "\nq\n", 320, 0, false, {Repeat('x', 319), "\n", "q\n"}},
     {"last line without a line end", "h\nabc", 320, 0, false, {"h\n", "abc"}},
     {"empty input", "", 320, 0, false, {}},
     {"empty lines", "\n\n", 320, 0, false, {"\n", "\n"}},
@@ -41,12 +39,15 @@ const LineCase kLineCases[] = {
     {"tiny buffer", "ab\n", 2, 0, false, {"a", "b", "\n"}},
     {"no room for a byte", "ab\n", 1, 0, false, {}},
     {"no buffer size at all", "ab\n", 0, 0, false, {}},
-    {"line beyond the input buffer", Repeat('y', 40000) + "\nq\n", 30000, 4096, false,
+    {"line beyond the input buffer",
+     Repeat('y', 40000) + "\nq\n",
+     30000,
+     4096,
+     false,
      {Repeat('y', 29999), Repeat('y', 10001) + "\n", "q\n"}},
     {"failed read after whole lines", "abc\n", 320, 0, true, {"abc\n"}},
     {"failed read drops half a line", "abc\nde", 320, 0, true, {"abc\n"}},
-    {"zero bytes stay in the count", std::string("a\0b\n", 4), 320, 0, false,
-     {std::string("a\0b\n", 4)}},
+    {"zero bytes stay in the count", std::string("a\0b\n", 4), 320, 0, false, {std::string("a\0b\n", 4)}},
 };
 
 class LineInputTest : public ::testing::TestWithParam<LineCase> {};
@@ -77,14 +78,13 @@ TEST_P(LineInputTest, OneLinePerCall) {
   EXPECT_EQ(lines, c.lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LineInputTest, ::testing::ValuesIn(kLineCases),
-                         [](const auto& info) {
-                           std::string name;
-                           for (const char* p = info.param.name; *p != '\0'; ++p) {
-                             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, LineInputTest, ::testing::ValuesIn(kLineCases), [](const auto& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p != '\0'; ++p) {
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  }
+  return name;
+});
 
 // Whole lines however long, NULs kept; a line over the limit is skipped to its end and the next
 // line comes whole.
@@ -100,12 +100,21 @@ TEST(LineInputTest, WholeLinesUpToTheLimit) {
   using Status = console::LineReader::Status;
   const std::size_t limit = 50000;
   const Case cases[] = {
-      {"long line whole", Repeat('x', 40000) + "\nq\n", 4096, false,
+      {"long line whole",
+       Repeat('x', 40000) + "\nq\n",
+       4096,
+       false,
        {{Status::kLine, Repeat('x', 40000) + "\n"}, {Status::kLine, "q\n"}}},
       {"exactly the limit", Repeat('x', limit) + "\n", 0, false, {{Status::kLine, Repeat('x', limit) + "\n"}}},
-      {"over the limit, then the next line", Repeat('x', limit + 1) + "\nsql 1\n", 1000, false,
+      {"over the limit, then the next line",
+       Repeat('x', limit + 1) + "\nsql 1\n",
+       1000,
+       false,
        {{Status::kTooLong, ""}, {Status::kLine, "sql 1\n"}}},
-      {"over the limit at the end", "a\n" + Repeat('x', 3 * limit), 0, false,
+      {"over the limit at the end",
+       "a\n" + Repeat('x', 3 * limit),
+       0,
+       false,
        {{Status::kLine, "a\n"}, {Status::kTooLong, ""}}},
       {"last line without a line end", "h\nabc", 0, false, {{Status::kLine, "h\n"}, {Status::kLine, "abc"}}},
       {"NUL kept", std::string("a\0b\n", 4), 0, false, {{Status::kLine, std::string("a\0b\n", 4)}}},

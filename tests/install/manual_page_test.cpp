@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <cctype>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,9 +49,8 @@ TEST(ManualPageTest, RendersWithoutWarnings) {
 
 TEST(ManualPageTest, HasTheUsualSectionsAndTheProgramsVersion) {
   const std::string page = PageText();
-  for (const char* section :
-       {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "COMMANDS", "CONNECTION STRINGS", "KEYS AT THE TERMINAL",
-        "ENVIRONMENT", "EXIT STATUS", "FILES", "EXAMPLES", "SEE ALSO"}) {
+  for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "COMMANDS", "CONNECTION STRINGS",
+                              "KEYS AT THE TERMINAL", "ENVIRONMENT", "EXIT STATUS", "FILES", "EXAMPLES", "SEE ALSO"}) {
     EXPECT_NE(page.find("\n.SH " + std::string(section) + "\n"), std::string::npos) << section;
   }
   for (const char* variable :

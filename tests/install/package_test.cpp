@@ -53,9 +53,9 @@ class PackageTest : public testing::Test {
   static void SetUpTestSuite() {
     if (!installtest::MissingTools({"dpkg", "dpkg-deb", "dpkg-shlibdeps"}).empty()) return;
     folder_ = std::make_unique<testsupport::TemporaryDirectory>();
-    const auto cpack = RunTool({QL_CPACK, "-G", "DEB", "--config", QL_BUILD_DIR "/CPackConfig.cmake", "-B",
-                            folder_->Path().string()},
-                           QL_BUILD_DIR, 600);
+    const auto cpack =
+        RunTool({QL_CPACK, "-G", "DEB", "--config", QL_BUILD_DIR "/CPackConfig.cmake", "-B", folder_->Path().string()},
+                QL_BUILD_DIR, 600);
     ASSERT_EQ(cpack.exitCode, 0) << cpack.output << cpack.errors;
     const std::string architecture = Trimmed(RunTool({"dpkg", "--print-architecture"}).output);
     deb_ = (folder_->Path() / ("queryloom_" QL_VERSION "_" + architecture + ".deb")).string();
@@ -69,8 +69,8 @@ class PackageTest : public testing::Test {
   static inline std::string deb_;
 };
 
-#define QL_REQUIRE_PACKAGE()                                   \
-  QL_REQUIRE_TOOLS("dpkg", "dpkg-deb", "dpkg-shlibdeps");      \
+#define QL_REQUIRE_PACKAGE()                              \
+  QL_REQUIRE_TOOLS("dpkg", "dpkg-deb", "dpkg-shlibdeps"); \
   ASSERT_TRUE(std::filesystem::exists(deb_)) << deb_ << " was not made"
 
 TEST_F(PackageTest, ControlFields) {

@@ -26,7 +26,7 @@ std::string FindTool(const std::string& name) {
 }
 
 testsupport::ProgramRun RunTool(const std::vector<std::string>& command, const std::string& directory,
-                            int timeoutSeconds) {
+                                int timeoutSeconds) {
   testsupport::ProgramOptions options;
   options.program = FindTool(command.front());
   if (options.program.empty()) {
@@ -46,7 +46,6 @@ std::string MissingTools(const std::vector<std::string>& tools) {
   }
   return missing;
 }
-
 
 }  // namespace installtest
 

@@ -53,7 +53,8 @@ TEST(AccessFile, FilesTheDriverCannotReadAreReportedBeforeItSeesThem) {
       {(directory / "absent.mdb").string(), "Could not find file '" + (directory / "absent.mdb").string() + "'."},
       {(directory / "absent" / "x.mdb").string(), "Could not find file"},
       {directory.Path().string(), "'" + directory.Path().string() + "' is a directory"},
-      {(directory / "notes.mdb").string(), "'" + (directory / "notes.mdb").string() + "' is not an Access database file."},
+      {(directory / "notes.mdb").string(),
+       "'" + (directory / "notes.mdb").string() + "' is not an Access database file."},
       {(directory / "cut.mdb").string(), "'" + (directory / "cut.mdb").string() + "' is cut short"},
   };
   for (const Case& c : cases) {
@@ -115,7 +116,8 @@ TEST(AccessFile, ColumnsOfATableAndTheConnectionsFacts) {
   MDB_REQUIRE_FILE(nwind, "nwind.mdb");
   access::Ref<access::Connection> connection = OpenFile(nwind);
   const std::pair<std::string, std::string> cases[] = {
-      {"Shippers", "ShipperID|LONGINT|<null>|NO|<null>\nCompanyName|TEXT|<null>|NO|<null>\nPhone|TEXT|<null>|NO|<null>\n"},
+      {"Shippers",
+       "ShipperID|LONGINT|<null>|NO|<null>\nCompanyName|TEXT|<null>|NO|<null>\nPhone|TEXT|<null>|NO|<null>\n"},
       {"Nowhere", ""},
   };
   for (const auto& [table, columns] : cases) {

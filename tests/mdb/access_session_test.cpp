@@ -84,7 +84,8 @@ TEST(AccessSession, TheDemonstrationReplaysOnARealAccessFile) {
                              "close\n";
   const std::string expected =
       "-"
-      "-" + kNwindTables +
+      "-" +
+      kNwindTables +
       "-"
       "-CustomerID      \"ALFKI\"\n"
       "CompanyName     \"Alfreds Futterkiste\"\n"
@@ -124,16 +125,18 @@ TEST(AccessSession, EveryDateOfTheEdgeFileShowsItsFieldsOrALineOfItsOwn) {
                              "t\n"  // past the last row: nothing at all
                              "count\n";
   // Rows 2 to 4 hold the year 9999 and years before 1900 and 1000, which the driver cannot read.
-  const std::string ordinary = "DateTimeCol     2021/12/2 0:0:0\nDateCol         2021/12/2 0:0:0\nTimeCol         2021/12/2 0:0:0\n";
+  const std::string ordinary =
+      "DateTimeCol     2021/12/2 0:0:0\nDateCol         2021/12/2 0:0:0\nTimeCol         2021/12/2 0:0:0\n";
   const std::string beyond = "DateTimeCol     <Date out of range>\nDateCol         <Date out of range>\n";
   const std::string expected =
       "--"
-      "-IDCol           1\n" + ordinary + "LongTextCol     \"Hello\"\n" + kSeparator +
-      "-IDCol           2\n" + beyond + "TimeCol         <Date out of range>\nLongTextCol     \"Year 9999\"\n" + kSeparator +
-      "-IDCol           3\n" + beyond + "TimeCol         1900/1/1 0:0:0\nLongTextCol     \"Pre-1900 years\"\n" + kSeparator +
-      "-IDCol           4\n" + beyond + "TimeCol         <Date out of range>\nLongTextCol     \"Pre-1000 years\"\n" + kSeparator +
-      "-IDCol           5\n" + ordinary + "LongTextCol     \"Escaped new line \\r\\n in field\"\n" + kSeparator +
-      "-IDCol           6\n" + ordinary + "LongTextCol     \"New line\r\nin field\"\n" + kSeparator +
+      "-IDCol           1\n" +
+      ordinary + "LongTextCol     \"Hello\"\n" + kSeparator + "-IDCol           2\n" + beyond +
+      "TimeCol         <Date out of range>\nLongTextCol     \"Year 9999\"\n" + kSeparator + "-IDCol           3\n" +
+      beyond + "TimeCol         1900/1/1 0:0:0\nLongTextCol     \"Pre-1900 years\"\n" + kSeparator +
+      "-IDCol           4\n" + beyond + "TimeCol         <Date out of range>\nLongTextCol     \"Pre-1000 years\"\n" +
+      kSeparator + "-IDCol           5\n" + ordinary + "LongTextCol     \"Escaped new line \\r\\n in field\"\n" +
+      kSeparator + "-IDCol           6\n" + ordinary + "LongTextCol     \"New line\r\nin field\"\n" + kSeparator +
       "-"
       "-6 record(s) in current recordset.\n"
       "-";
@@ -158,7 +161,8 @@ TEST(AccessSession, StatementsThatWouldChangeTheFileAreRefusedAndItStaysAsItWas)
       "sql \"select * from Shippers; delete from Shippers\"\n",
   };
   for (const std::string& write : writes) {
-    const std::string transcript = Transcript(OpenLine("Microsoft.Jet.OLEDB.4.0", copy) + write + "sql select * from Shippers\ncount\n");
+    const std::string transcript =
+        Transcript(OpenLine("Microsoft.Jet.OLEDB.4.0", copy) + write + "sql select * from Shippers\ncount\n");
     EXPECT_NE(transcript.find(refusal), std::string::npos) << write << transcript;
     EXPECT_NE(transcript.find("read-only"), std::string::npos) << write << transcript;
     EXPECT_TRUE(transcript.ends_with("-3 record(s) in current recordset.\n-")) << write << transcript;
@@ -168,7 +172,8 @@ TEST(AccessSession, StatementsThatWouldChangeTheFileAreRefusedAndItStaysAsItWas)
 
 TEST(AccessSession, AMissingFileOrABadStatementIsReportedAndTheProgramGoesOn) {
   MDB_REQUIRE_FILE(nwind, "nwind.mdb");
-  const std::string script = OpenLine("Microsoft.Jet.OLEDB", "/nowhere/nwind.mdb") + OpenLine("Microsoft.ACE.OLEDB", nwind) +
+  const std::string script = OpenLine("Microsoft.Jet.OLEDB", "/nowhere/nwind.mdb") +
+                             OpenLine("Microsoft.ACE.OLEDB", nwind) +
                              "sql select * from Nowhere\n"
                              "sql select CompanyName from Shippers\n"
                              "record\n";
@@ -184,17 +189,17 @@ TEST(AccessSession, AMissingFileOrABadStatementIsReportedAndTheProgramGoesOn) {
       "> Code = 80040e37\n";
   const std::string transcript = Transcript(script);
   EXPECT_EQ(transcript.substr(0, expected.size()), expected);
-  EXPECT_NE(transcript.find("> Description = Nowhere is not a table in this database\n"), std::string::npos) << transcript;
+  EXPECT_NE(transcript.find("> Description = Nowhere is not a table in this database\n"), std::string::npos)
+      << transcript;
   EXPECT_TRUE(transcript.ends_with("-CompanyName     \"Speedy Express\"\n" + kSeparator + "-")) << transcript;
 }
 
 TEST(SqlServerSession, OpenFailsWithAReportWhenNoServerAnswersOrTheLoginCannotBeHad) {
   const testsupport::UnusedPort unused;
   ASSERT_NE(unused.Port(), 0);
-  const std::string script =
-      "open \"Provider=SQLOLEDB;Data Source=127.0.0.1," + std::to_string(unused.Port()) +
-      ";Initial Catalog=Master;User Id=sa;Password=kqz;Connect Timeout=5;\"\n"
-      "open \"Provider=SQLOLEDB;Data Source=(local);Integrated Security=SSPI;\"\n";
+  const std::string script = "open \"Provider=SQLOLEDB;Data Source=127.0.0.1," + std::to_string(unused.Port()) +
+                             ";Initial Catalog=Master;User Id=sa;Password=kqz;Connect Timeout=5;\"\n"
+                             "open \"Provider=SQLOLEDB;Data Source=(local);Integrated Security=SSPI;\"\n";
   const std::string transcript = Transcript(script);
   const std::string unreachable =
       "---------------- Error @101 ---------------\n"
@@ -207,7 +212,8 @@ TEST(SqlServerSession, OpenFailsWithAReportWhenNoServerAnswersOrTheLoginCannotBe
   EXPECT_TRUE(transcript.starts_with(unreachable)) << transcript;
   EXPECT_NE(transcript.find("Unable to connect"), std::string::npos) << transcript;
   EXPECT_NE(transcript.find(refused), std::string::npos) << transcript;
-  EXPECT_NE(transcript.find("> Description = Integrated Security=SSPI logs in as the Windows user"), std::string::npos) << transcript;
+  EXPECT_NE(transcript.find("> Description = Integrated Security=SSPI logs in as the Windows user"), std::string::npos)
+      << transcript;
   // The password never reaches the screen.
   EXPECT_EQ(transcript.find("kqz"), std::string::npos) << transcript;
 }

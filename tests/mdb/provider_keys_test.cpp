@@ -71,7 +71,8 @@ TEST(ProviderKeys, AccessAndSqlServerStringsReachTheirDrivers) {
        "sqlserver Driver={FreeTDS};Server=10.1.2.3\\INST;Port=1444;Encryption=require;" + kTdsDefaults},
       // No server named: the local one. The user's own driver settings and timeout pass on.
       {"Provider=SQLOLEDB.1;TDS_Version=7.3;Connect Timeout=5;Application Name=nightly",
-       "sqlserver Driver={FreeTDS};Server=127.0.0.1;TDS_Version=7.3;Connect Timeout=5;APP=nightly;ClientCharset=UTF-8;"},
+       "sqlserver Driver={FreeTDS};Server=127.0.0.1;TDS_Version=7.3;Connect "
+       "Timeout=5;APP=nightly;ClientCharset=UTF-8;"},
       {"Provider=MSOLEDBSQL19;Data Source=host;Use Encryption for Data=False",
        "sqlserver Driver={FreeTDS};Server=host;" + kTdsDefaults},
       // Braces that close are read for what they hold, whichever road the string takes.
@@ -94,8 +95,10 @@ TEST(ProviderKeys, StringsThatCannotWorkHereAreRefusedWithTheReason) {
     std::string words;  // part of the description
   };
   const Case cases[] = {
-      {"Provider=SQLOLEDB;Data Source=(local);Integrated Security=SSPI;", access::kNotSupported, "User ID and Password"},
-      {"Provider=SQLOLEDB;Data Source=host;Integrated Security=true", access::kNotSupported, "Integrated Security=true"},
+      {"Provider=SQLOLEDB;Data Source=(local);Integrated Security=SSPI;", access::kNotSupported,
+       "User ID and Password"},
+      {"Provider=SQLOLEDB;Data Source=host;Integrated Security=true", access::kNotSupported,
+       "Integrated Security=true"},
       {"Provider=SQLOLEDB;Data Source=host,99999", access::kOutOfRange, "1 to 65535"},
       {"Provider=SQLOLEDB;Data Source=host,", access::kOutOfRange, "1 to 65535"},
       {"Provider=SQLOLEDB;Data Source=np:\\\\host\\pipe\\sql\\query", access::kProviderFailed, "Named pipes"},

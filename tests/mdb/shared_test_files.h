@@ -19,9 +19,9 @@ std::string FileDigest(const std::string& path);
 }  // namespace ql::mdbtest
 
 // Sets `path` to the shared file `name`, or ends the test: skipped outside CI, failed in it.
-#define MDB_REQUIRE_FILE(path, name)                                                            \
-  const std::string path = mdbtest::SharedTestFile(name);                                       \
-  if (path.empty()) {                                                                           \
-    if (ql::testsupport::UnderCi()) FAIL() << name << " is missing from shared/testdata";       \
-    GTEST_SKIP() << name << " is not in ../shared/testdata beside the repository";              \
+#define MDB_REQUIRE_FILE(path, name)                                                      \
+  const std::string path = mdbtest::SharedTestFile(name);                                 \
+  if (path.empty()) {                                                                     \
+    if (ql::testsupport::UnderCi()) FAIL() << name << " is missing from shared/testdata"; \
+    GTEST_SKIP() << name << " is not in ../shared/testdata beside the repository";        \
   }

@@ -7,16 +7,16 @@
 #include <string>
 
 #include "odbc_engine.h"
-#include "test_servers.h"
 #include "probes/access_probe.h"
 #include "support/unused_port.h"
+#include "test_servers.h"
 
 namespace ql {
 
 namespace {
 
-using access::Ref;
 using access::Recordset;
+using access::Ref;
 
 class MariadbNative : public OdbcEngineTest {
  protected:
@@ -134,8 +134,9 @@ TEST_P(MariadbNative, AResultStillArrivingIsSetAsideForTheNextStatement) {
 // Columns as the server writes them: the type with its size, the default as an SQL expression (a
 // text in quotes, so that the text 'NULL' and no default differ).
 TEST_P(MariadbNative, ColumnsShowTypesAndDefaultsAsTheServerWritesThem) {
-  Query("CREATE OR REPLACE TABLE ql_cols (id INT UNSIGNED NOT NULL PRIMARY KEY, name VARCHAR(20) DEFAULT 'NULL', "
-        "price DECIMAL(10,2) DEFAULT 1.5, seen DATETIME(3) DEFAULT CURRENT_TIMESTAMP(3), note TEXT)");
+  Query(
+      "CREATE OR REPLACE TABLE ql_cols (id INT UNSIGNED NOT NULL PRIMARY KEY, name VARCHAR(20) DEFAULT 'NULL', "
+      "price DECIMAL(10,2) DEFAULT 1.5, seen DATETIME(3) DEFAULT CURRENT_TIMESTAMP(3), note TEXT)");
   Ref<Recordset> columns = connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text("ql_cols"),
                                                    access::Variant::Missing());
   EXPECT_EQ(access_probe::RestOfRows(*columns),

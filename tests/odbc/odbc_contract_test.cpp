@@ -19,8 +19,7 @@ void RunAll(const std::string& connectionString, std::initializer_list<std::stri
 }
 
 // The test's connection string to the server's emptied database, or an empty string after a skip.
-std::shared_ptr<void> EmptyServerDatabase(const std::string& name, std::string& connectionString,
-                                          bool native = false) {
+std::shared_ptr<void> EmptyServerDatabase(const std::string& name, std::string& connectionString, bool native = false) {
   const TestServer* server = RequireServer(name);
   if (server == nullptr) return nullptr;
   connectionString = native ? server->NativeConnectionString(server->password) : server->ConnectionString();
@@ -33,7 +32,9 @@ std::shared_ptr<void> EmptyServerDatabase(const std::string& name, std::string& 
   return nullptr;
 }
 
-const char* const kUtf8Text = "gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93 \xF0\x9F\x98\x80";
+const char* const kUtf8Text =
+    "gr\xC3\xBC\xC3\x9F"
+    "e \xE2\x9C\x93 \xF0\x9F\x98\x80";
 
 // The rows PostgreSQL gives the same through psqlODBC and through libpq; each road adds its own.
 std::vector<ValueCase> PostgresValues(std::vector<ValueCase> roadRows) {
@@ -96,8 +97,7 @@ ProviderTarget PostgresNativeTarget() {
       {"date infinity", "date", "'infinity'", "BSTR:infinity"},
       {"date BC", "date", "'0044-03-15 BC'", "BSTR:0044-03-15 BC"},
       {"date past 9999", "date", "'12000-01-01'", "BSTR:12000-01-01"},
-      {"timestamptz as the server writes it", "timestamptz", "'2004-03-02 14:05:09+00'",
-       "BSTR:2004-03-02 14:05:09+00"},
+      {"timestamptz as the server writes it", "timestamptz", "'2004-03-02 14:05:09+00'", "BSTR:2004-03-02 14:05:09+00"},
       {"interval", "interval", "'1 day 02:00'", "BSTR:1 day 02:00:00"},
       {"uuid", "uuid", "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11'", "BSTR:a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11"},
       {"json", "json", "'{\"a\": [1, 2]}'", "BSTR:{\"a\": [1, 2]}"},
@@ -140,9 +140,7 @@ std::vector<ValueCase> MariadbValues(std::vector<ValueCase> roadRows) {
 ProviderTarget MariadbTarget() {
   ProviderTarget target;
   target.name = "MariaDB";
-  target.freshDatabase = [](std::string& connectionString) {
-    return EmptyServerDatabase("mariadb", connectionString);
-  };
+  target.freshDatabase = [](std::string& connectionString) { return EmptyServerDatabase("mariadb", connectionString); };
   target.values = MariadbValues({
       {"tinyint unsigned beyond 8 bits", "tinyint unsigned", "200", "I4:200"},
       {"bit set", "bit(1)", "b'1'", "BOOL:True"},

@@ -14,14 +14,14 @@
 #include <thread>
 
 #include "access/postgres/pg_session.h"
-#include "probes/access_probe.h"
 #include "odbc_engine.h"
+#include "probes/access_probe.h"
 #include "test_servers.h"
 
 namespace ql {
 
-using access::Ref;
 using access::Recordset;
+using access::Ref;
 using access_probe::Hex;
 using access_probe::Raised;
 
@@ -29,10 +29,10 @@ namespace {
 
 // What each server's driver reports, as the tests expect to see it.
 struct DriverFacts {
-  std::string library;       // the driver's name as the source of its errors
-  std::string syntaxState;   // SQLSTATE of a syntax error
-  std::string wrongPassword; // the code a refused login raises
-  std::string longQuery;     // runs for minutes unless cancelled
+  std::string library;        // the driver's name as the source of its errors
+  std::string syntaxState;    // SQLSTATE of a syntax error
+  std::string wrongPassword;  // the code a refused login raises
+  std::string longQuery;      // runs for minutes unless cancelled
 };
 
 const DriverFacts& FactsOf(const OdbcEngine& engine) {
@@ -40,7 +40,8 @@ const DriverFacts& FactsOf(const OdbcEngine& engine) {
   static const DriverFacts native{"PostgreSQL", "42601", Hex(access::kAuthenticationFailed), "SELECT pg_sleep(600)"};
   static const DriverFacts mariadbNative{"MariaDB", "42000", Hex(access::kAuthenticationFailed), "SELECT SLEEP(600)"};
   if (engine.native) return engine.server == "pg" ? native : mariadbNative;
-  static const DriverFacts mariadb{"libmaodbc.so", "42000", Hex(access::kAuthenticationFailed), "SELECT COUNT(*) FROM seq_1_to_100000 a, seq_1_to_100000 b, seq_1_to_100000 c"};
+  static const DriverFacts mariadb{"libmaodbc.so", "42000", Hex(access::kAuthenticationFailed),
+                                   "SELECT COUNT(*) FROM seq_1_to_100000 a, seq_1_to_100000 b, seq_1_to_100000 c"};
   return engine.server == "pg" ? postgres : mariadb;
 }
 
@@ -99,16 +100,19 @@ TEST_P(OdbcServerFailures, AStatementErrorCarriesTheDriversMessageSqlstateAndNam
     EXPECT_EQ(error.Code(), access::kStatementError);
     EXPECT_EQ(error.Source(), FactsOf(engine()).library);
     ASSERT_TRUE(error.Description().has_value());
-    EXPECT_TRUE(error.Description()->ends_with("(SQLSTATE " + FactsOf(engine()).syntaxState + ")")) << *error.Description();
+    EXPECT_TRUE(error.Description()->ends_with("(SQLSTATE " + FactsOf(engine()).syntaxState + ")"))
+        << *error.Description();
     EXPECT_EQ(error.Description()->find('\n'), std::string::npos) << "one line: " << *error.Description();
   }
-  EXPECT_TRUE(ErrorsText().starts_with(Hex(access::kStatementError) + " " + FactsOf(engine()).library + ": ")) << ErrorsText();
+  EXPECT_TRUE(ErrorsText().starts_with(Hex(access::kStatementError) + " " + FactsOf(engine()).library + ": "))
+      << ErrorsText();
   EXPECT_FALSE(connection_->IsLost()) << "a statement the server refused leaves the link as it was";
 }
 
 TEST_P(OdbcServerFailures, AStatementWithANulIsRefusedRatherThanCutShort) {
   Query("CREATE TEMPORARY TABLE ql_nul (x INTEGER)");
-  EXPECT_EQ(QueryCode(std::string("INSERT INTO ql_nul VALUES (1)\0; INSERT INTO ql_nul VALUES (2)", 61)), Hex(access::kStatementError));
+  EXPECT_EQ(QueryCode(std::string("INSERT INTO ql_nul VALUES (1)\0; INSERT INTO ql_nul VALUES (2)", 61)),
+            Hex(access::kStatementError));
   EXPECT_EQ(access_probe::RestOfRows(*Query("SELECT count(*) FROM ql_nul")), "0\n");
 }
 
@@ -146,8 +150,9 @@ TEST_P(OdbcServerFailures, PasswordsWithCharactersADriverCouldMisreadLogIn) {
     std::string written;
   };
   const Login logins[] = {
-      {server->oddUser, quoted(odd, '"')}, {server->oddUser, quoted(odd, '\'')}, {server->oddUser, braced(odd)},
-      {server->bareUser, bare},            {server->bareUser, quoted(bare, '\'')}, {server->bareUser, braced(bare)},
+      {server->oddUser, quoted(odd, '"')},    {server->oddUser, quoted(odd, '\'')},
+      {server->oddUser, braced(odd)},         {server->bareUser, bare},
+      {server->bareUser, quoted(bare, '\'')}, {server->bareUser, braced(bare)},
   };
   for (const Login& login : logins) {
     // Braces are ODBC's quoting; to the servers' own providers they are part of the value.
@@ -170,7 +175,8 @@ TEST_P(OdbcServerFailures, AQuotedValueNeverBecomesMorePairs) {
   EXPECT_NE(code, "none") << "the quoted text is the password, and it is the wrong one";
   EXPECT_EQ(fresh_->State(), access::kStateClosed);
   // Ill-formed braces are refused before any driver sees them, and the value is not repeated.
-  EXPECT_EQ(OpenCode(server->ConnectionStringAs(server->user, "{" + server->password + "}x")), Hex(access::kProviderFailed));
+  EXPECT_EQ(OpenCode(server->ConnectionStringAs(server->user, "{" + server->password + "}x")),
+            Hex(access::kProviderFailed));
   EXPECT_NE(FreshErrors().find("PWD"), std::string::npos) << FreshErrors();
   EXPECT_EQ(FreshErrors().find(server->password), std::string::npos) << FreshErrors();
 }
@@ -216,7 +222,8 @@ TEST_P(OdbcServerFailures, AServerStoppedMidResultIsReportedOnEveryLaterCallAndR
   StoppedServer server(engine().server);
   ASSERT_TRUE(server.Stopped());
   std::string code = "none";
-  for (int moved = 0; moved <= count && code == "none" && !rows->Eof(); ++moved) code = Raised([&] { rows->MoveNext(); });
+  for (int moved = 0; moved <= count && code == "none" && !rows->Eof(); ++moved)
+    code = Raised([&] { rows->MoveNext(); });
   if (engine().server == "pg") {
     EXPECT_EQ(code, Hex(access::kProviderFailed)) << "the rows past the first block need the server";
     EXPECT_EQ(Raised([&] { rows->MoveNext(); }), code) << "and so does every later move";
@@ -278,8 +285,9 @@ TEST_P(PostgresNativeLinks, AHostListFallsOverToTheNextHost) {
   refusing.Close();
   Listener silent;
   const auto keys = [&](const std::string& first, const std::string& second) {
-    return "Provider=PostgreSQL;Data Source=127.0.0.1:" + first + ",127.0.0.1:" + second + ";Initial Catalog=" +
-           server->database + ";User ID=" + server->user + ";Password=" + server->password + ";Connect Timeout=1";
+    return "Provider=PostgreSQL;Data Source=127.0.0.1:" + first + ",127.0.0.1:" + second +
+           ";Initial Catalog=" + server->database + ";User ID=" + server->user + ";Password=" + server->password +
+           ";Connect Timeout=1";
   };
   const auto uri = [&](const std::string& first, const std::string& second) {
     return "postgresql://" + server->user + ":" + server->password + "@127.0.0.1:" + first + ",127.0.0.1:" + second +
@@ -303,7 +311,8 @@ TEST_P(PostgresNativeLinks, AHostListFallsOverToTheNextHost) {
     EXPECT_EQ(OpenCode(c.connectionString), c.code) << c.label << "\n" << FreshErrors();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(c.seconds)) << c.label;
     if (c.code == "none") {
-      EXPECT_EQ(access_probe::RestOfRows(*access_probe::Query(fresh_, "SELECT inet_server_port()")), server->port + "\n")
+      EXPECT_EQ(access_probe::RestOfRows(*access_probe::Query(fresh_, "SELECT inet_server_port()")),
+                server->port + "\n")
           << c.label;
     } else {
       EXPECT_EQ(FreshErrors().find(server->password), std::string::npos) << FreshErrors();
@@ -348,7 +357,8 @@ TEST_P(PostgresNativeLinks, AHungServerIsGivenUpWithinTheLimit) {
     ASSERT_TRUE(paused.Paused()) << c.label;
     const auto started = std::chrono::steady_clock::now();
     std::future<std::string> code = std::async(std::launch::async, [&] { return Raised([&] { c.act(rows); }); });
-    const bool answered = code.wait_for(access::kHungServerLimit + std::chrono::seconds(3)) == std::future_status::ready;
+    const bool answered =
+        code.wait_for(access::kHungServerLimit + std::chrono::seconds(3)) == std::future_status::ready;
     // Whatever happened, the server runs again, which ends any wait still under way.
     EXPECT_TRUE(paused.Resume()) << c.label;
     EXPECT_TRUE(answered) << c.label << ": no answer within the limit";
@@ -366,8 +376,10 @@ TEST_P(PostgresNativeLinks, AHungServerIsGivenUpWithinTheLimit) {
 TEST_P(PostgresNativeLinks, RowsReadAheadArriveWholeAndInOrder) {
   constexpr int kRows = 50000;  // many batches: the reader fills its room and waits
   // NULLs, empty texts and texts of several lengths, so that a cell out of place shows.
-  const std::string sql = "SELECT g, CASE WHEN g % 5 = 0 THEN NULL ELSE repeat('x', g % 7) END AS t "
-                          "FROM generate_series(1, " + std::to_string(kRows) + ") g";
+  const std::string sql =
+      "SELECT g, CASE WHEN g % 5 = 0 THEN NULL ELSE repeat('x', g % 7) END AS t "
+      "FROM generate_series(1, " +
+      std::to_string(kRows) + ") g";
   std::string secondHalf;
   for (int g = kRows / 2 + 1; g <= kRows; ++g) {
     secondHalf += std::to_string(g) + "|" + (g % 5 == 0 ? "<null>" : std::string(g % 7, 'x')) + "\n";

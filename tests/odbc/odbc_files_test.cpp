@@ -10,8 +10,8 @@
 #include <fstream>
 #include <set>
 
-#include "probes/access_probe.h"
 #include "odbc_engine.h"
+#include "probes/access_probe.h"
 #include "test_servers.h"
 
 namespace ql {

@@ -14,8 +14,8 @@ namespace ql {
 
 namespace {
 
-using access::Ref;
 using access::Recordset;
+using access::Ref;
 using access_probe::Raised;
 using access_probe::RestOfRows;
 
@@ -38,8 +38,9 @@ class ServerReplies : public OdbcEngineTest {
 };
 
 TEST_P(ServerReplies, MessagesArriveInTheOrderSentAfterWhatCausedThem) {
-  RunAll({"CREATE FUNCTION pg_temp.ql_say(n int) RETURNS int LANGUAGE plpgsql AS "
-          "$$ BEGIN RAISE NOTICE 'row %', n; RETURN n; END $$"});
+  RunAll(
+      {"CREATE FUNCTION pg_temp.ql_say(n int) RETURNS int LANGUAGE plpgsql AS "
+       "$$ BEGIN RAISE NOTICE 'row %', n; RETURN n; END $$"});
   const std::string rolledBack =
       "WARNING: the transaction was rolled back, not committed: an earlier statement in it failed\n";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -65,9 +66,12 @@ TEST_P(ServerReplies, MessagesArriveInTheOrderSentAfterWhatCausedThem) {
 
 TEST_P(ServerReplies, AStatementWithoutRowsTellsHowManyItChanged) {
   const std::pair<std::string, std::int64_t> cases[] = {
-      {"CREATE TEMPORARY TABLE ql_counted (id int)", -1},    {"INSERT INTO ql_counted SELECT generate_series(1, 5)", 5},
-      {"UPDATE ql_counted SET id = id + 10 WHERE id > 3", 2}, {"DELETE FROM ql_counted WHERE id < 3", 2},
-      {"DELETE FROM ql_counted WHERE id < 0", 0},            {"SELECT id FROM ql_counted", -1},
+      {"CREATE TEMPORARY TABLE ql_counted (id int)", -1},
+      {"INSERT INTO ql_counted SELECT generate_series(1, 5)", 5},
+      {"UPDATE ql_counted SET id = id + 10 WHERE id > 3", 2},
+      {"DELETE FROM ql_counted WHERE id < 3", 2},
+      {"DELETE FROM ql_counted WHERE id < 0", 0},
+      {"SELECT id FROM ql_counted", -1},
       {"INSERT INTO ql_counted VALUES (7); DELETE FROM ql_counted", 4},
   };
   for (const auto& [sql, affected] : cases) {
@@ -117,8 +121,10 @@ TEST_P(ServerReplies, ColumnsAreThoseOfTheTableTheServerFindsByTheName) {
       "amount|numeric|10|YES|0\nnote|text|<null>|YES|<null>\n";
   const std::string plain = "k|character|3|YES|<null>\n";
   const std::pair<std::string, std::string> cases[] = {
-      {"\"Mixed Case\"", mixed}, {"ql_columns.\"Mixed Case\"", mixed}, {"PLAIN", plain}, {"ql_columns.plain", plain},
-      {"\"PLAIN\"", ""},         {"nosuch", ""},                       {"public.plain", ""},
+      {"\"Mixed Case\"", mixed}, {"ql_columns.\"Mixed Case\"", mixed},
+      {"PLAIN", plain},          {"ql_columns.plain", plain},
+      {"\"PLAIN\"", ""},         {"nosuch", ""},
+      {"public.plain", ""},
   };
   Ref<Recordset> columns;
   for (const auto& [table, expected] : cases) {
@@ -159,8 +165,8 @@ TEST_P(ServerReplies, DescribeNamesTheConnectionReachedAndNeverItsPassword) {
     return text;
   };
   const std::string connected = "Provider=PostgreSQL (libpq <version>)\nHost=" + server->host +
-                                "\nPort=" + server->port + "\nDatabase=" + server->database +
-                                "\nUser=" + server->user + "\nServer version=<version>\nTLS=no\nTransaction=";
+                                "\nPort=" + server->port + "\nDatabase=" + server->database + "\nUser=" + server->user +
+                                "\nServer version=<version>\nTLS=no\nTransaction=";
   const std::pair<std::string, std::string> states[] = {
       {"", "idle"}, {"BEGIN", "open"}, {"SELECT 1/0", "failed"}, {"ROLLBACK", "idle"}};
   for (const auto& [sql, state] : states) {

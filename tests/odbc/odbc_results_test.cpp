@@ -7,16 +7,16 @@
 #include <utility>
 #include <vector>
 
-#include "probes/access_probe.h"
 #include "odbc_engine.h"
+#include "probes/access_probe.h"
 #include "test_servers.h"
 
 namespace ql {
 
 namespace {
 
-using access::Ref;
 using access::Recordset;
+using access::Ref;
 
 // The flag of MariaDB's OPTION key that lets a text hold several statements.
 const std::string kMariadbMultiStatements = "OPTION=67108864";
@@ -74,8 +74,7 @@ std::vector<ResultsCase> CasesOf(const OdbcEngine& engine) {
     const std::vector<ResultsCase> postgres = {
         // psqlODBC passes the server's notices as the statement's informational diagnostics, those of
         // a statement all in one record.
-        {"DROP TABLE IF EXISTS ql_nosuch",
-         "affected: -1\nNOTICE: table \"ql_nosuch\" does not exist, skipping\n"},
+        {"DROP TABLE IF EXISTS ql_nosuch", "affected: -1\nNOTICE: table \"ql_nosuch\" does not exist, skipping\n"},
         {"DO $$ BEGIN RAISE NOTICE 'one %', 1; RAISE WARNING 'two'; RAISE INFO 'three;four'; END $$",
          "affected: -1\nNOTICE: one 1\nWARNING: two\nINFO: three;four\n"},
         {"SELECT 1 AS a; SELECT 2 AS b", "rows: 1\nwaiting: 1\nrows: 2\n"},

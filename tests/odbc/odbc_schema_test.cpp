@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "probes/access_probe.h"
 #include "odbc_engine.h"
+#include "probes/access_probe.h"
 #include "test_servers.h"
 
 namespace ql {
@@ -46,7 +46,8 @@ TEST_P(OdbcSchema, TablesAreThoseOfTheDatabaseInUse) {
     const access::Variant catalog = fields->Item("TABLE_CATALOG")->Value();
     const std::string name = fields->Item("TABLE_NAME")->Value().ToText();
     names += name + "\n";
-    if (catalog.Type() != access::VT_NULL && catalog.ToText() != "qltest") otherCatalogs += catalog.ToText() + "." + name + "\n";
+    if (catalog.Type() != access::VT_NULL && catalog.ToText() != "qltest")
+      otherCatalogs += catalog.ToText() + "." + name + "\n";
     rows->MoveNext();
   }
   EXPECT_NE(("\n" + names).find("\nql_here\n"), std::string::npos) << names;
@@ -72,14 +73,16 @@ TEST_P(OdbcSchema, ColumnsOfOneTableComeInTheirOrder) {
   const std::string name = quote + "Name" + quote;
   const std::map<std::string, Dialect> dialects = {
       {"PostgreSQL",
-       {mixed + "(id integer NOT NULL, " + name + " varchar(20) NOT NULL DEFAULT 'x', n numeric(10,2), t text, b boolean)",
+       {mixed + "(id integer NOT NULL, " + name +
+            " varchar(20) NOT NULL DEFAULT 'x', n numeric(10,2), t text, b boolean)",
         {{"MixedCase_Cols",
           "id|int4|<null>|NO|<null>\nName|varchar|20|NO|'x'::character varying\nn|numeric|10|YES|<null>\n"
           "t|text|<null>|YES|<null>\nb|bool|<null>|YES|<null>\n"},
          {"mixedcase_cols", ""}},
         "underscored|int4|<null>|YES|<null>\n"}},
       {"MariaDB",
-       {mixed + "(id integer NOT NULL, " + name + " varchar(20) NOT NULL DEFAULT 'x', n numeric(10,2), t text, b bit(1))",
+       {mixed + "(id integer NOT NULL, " + name +
+            " varchar(20) NOT NULL DEFAULT 'x', n numeric(10,2), t text, b bit(1))",
         {{"MixedCase_Cols",
           "id|INT|<null>|NO|<null>\nName|VARCHAR|20|NO|'x'\nn|DECIMAL|10|YES|NULL\n"
           "t|TEXT|<null>|YES|NULL\nb|BIT|<null>|YES|NULL\n"}},
@@ -100,8 +103,8 @@ TEST_P(OdbcSchema, ColumnsOfOneTableComeInTheirOrder) {
   cases.push_back({"ql_col_1", dialect.underscored});
   cases.push_back({"ql_nowhere", ""});
   for (const Case& c : cases) {
-    access::Ref<access::Recordset> columns =
-        connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text(c.table), access::Variant::Missing());
+    access::Ref<access::Recordset> columns = connection_->OpenSchema(
+        access::SchemaKind::kColumns, access::Variant::Text(c.table), access::Variant::Missing());
     EXPECT_EQ(access_probe::RestOfRows(*columns), c.columns) << c.table;
   }
 }
@@ -113,8 +116,9 @@ TEST_P(OdbcSchema, ConnectionFactsNameTheServerButNeverThePassword) {
   EXPECT_TRUE(connection_->TakeMessages().empty());
   std::string facts;
   for (const access::ConnectionFact& fact : connection_->Describe()) facts += fact.name + "=" + fact.value + "\n";
-  std::string expected = "Provider=ODBC (SQLite3)\nDatabase=" + connectionString_.substr(connectionString_.find("Database=") + 9) +
-                         "\nServer version=SQLite ";
+  std::string expected =
+      "Provider=ODBC (SQLite3)\nDatabase=" + connectionString_.substr(connectionString_.find("Database=") + 9) +
+      "\nServer version=SQLite ";
   if (const TestServer* server = engine().server.empty() ? nullptr : RequireServer(engine().server)) {
     expected = "Provider=ODBC (" + server->driver + ")\nHost=127.0.0.1\nPort=" + server->port +
                "\nDatabase=qltest\nUser=qluser\nServer version=" + engine().name + " ";

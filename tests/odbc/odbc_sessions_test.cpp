@@ -50,7 +50,8 @@ struct SessionCase {
 bool ReadUntil(int fd, const std::string& awaited, std::string& output, int seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (!output.ends_with(awaited)) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd ready{fd, POLLIN, 0};
     if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -101,7 +102,9 @@ std::string WithoutVersionStamps(std::string text) {
     const std::size_t close = text.find(']', open);
     if (close == std::string::npos) break;
     const std::string_view stamp(text.data() + open + 1, close - open - 1);
-    const char* name = stamp.starts_with("ma-") ? "ma" : stamp.find("-MariaDB") != std::string_view::npos ? "server" : nullptr;
+    const char* name = stamp.starts_with("ma-")                           ? "ma"
+                       : stamp.find("-MariaDB") != std::string_view::npos ? "server"
+                                                                          : nullptr;
     if (name != nullptr) text.replace(open + 1, stamp.size(), name);
   }
   return text;
@@ -152,10 +155,17 @@ std::string FailedCount(const std::string& number, const std::string& descriptio
 // the program takes).
 std::string TypesScript(const std::string& blobType, const std::string& timestampType, const std::string& blob) {
   return "sql \"create table ql_types(s smallint,i integer,small bigint,big bigint,n numeric(10,2),r real)\"\n"
-         "sql \"alter table ql_types add d double precision,add b boolean,add dt date,add ts " + timestampType + "\"\n"
-         "sql \"alter table ql_types add t text,add bin " + blobType + "\"\n"
+         "sql \"alter table ql_types add d double precision,add b boolean,add dt date,add ts " +
+         timestampType +
+         "\"\n"
+         "sql \"alter table ql_types add t text,add bin " +
+         blobType +
+         "\"\n"
          "sql \"insert into ql_types values(-5,2147483647,7,30000000000,12.5,0.25,2.5,true,'2003-10-01',"
-         "'2004-03-02 14:05:09','gr\xC3\xBC\xC3\x9F" "e\xE2\x9C\x93\xF0\x9F\x98\x80'," + blob + ")\"\n"
+         "'2004-03-02 14:05:09','gr\xC3\xBC\xC3\x9F"
+         "e\xE2\x9C\x93\xF0\x9F\x98\x80'," +
+         blob +
+         ")\"\n"
          "sql \"insert into ql_types(s) values(1)\"\n";
 }
 
@@ -168,15 +178,20 @@ std::string TypesRecords(const std::string& boolean) {
          "n               12.500000\n"
          "r               0.250000\n"
          "d               2.500000\n"
-         "b               " + boolean + "\n"
+         "b               " +
+         boolean +
+         "\n"
          "dt              2003/10/1 0:0:0\n"
          "ts              2004/3/2 14:5:9\n"
-         "t               \"gr\xC3\xBC\xC3\x9F" "e\xE2\x9C\x93\xF0\x9F\x98\x80\"\n"
-         "bin             <Binary>\n" + kSeparator +
+         "t               \"gr\xC3\xBC\xC3\x9F"
+         "e\xE2\x9C\x93\xF0\x9F\x98\x80\"\n"
+         "bin             <Binary>\n" +
+         kSeparator +
          "-s               1\n"
          "i               <NULL>\nsmall           <NULL>\nbig             <NULL>\nn               <NULL>\n"
          "r               <NULL>\nd               <NULL>\nb               <NULL>\ndt              <NULL>\n"
-         "ts              <NULL>\nt               <NULL>\nbin             <NULL>\n" + kSeparator;
+         "ts              <NULL>\nt               <NULL>\nbin             <NULL>\n" +
+         kSeparator;
 }
 
 const std::string kCommands =
@@ -205,8 +220,8 @@ struct EngineSessions {
   std::string serverKey;      // the data source's key for the server's host
   std::string emptyDatabase;  // lines that leave the test database empty
   std::string tables;         // what `table` lists once ql_types exists
-  std::string catalogs;  // what `db` lists
-  std::string library;   // the source of a statement's failure
+  std::string catalogs;       // what `db` lists
+  std::string library;        // the source of a statement's failure
   // The driver's descriptions of a syntax error in "selec 1", a missing table `nowhere`, a second
   // row with the key 1 in ql_keys, and a statement on a connection whose server stopped.
   std::string syntaxError;
@@ -221,8 +236,15 @@ struct EngineSessions {
 
 const EngineSessions& SessionsOf(const std::string& server) {
   static const EngineSessions postgres{
-      "bytea", "timestamp", "'\\x00ff10'", "True", "Servername",
-      "sql \"drop schema public cascade\"\nsql \"create schema public\"\n", "ql_types [TABLE]\n", "qltest\n", "psqlodbcw.so",
+      "bytea",
+      "timestamp",
+      "'\\x00ff10'",
+      "True",
+      "Servername",
+      "sql \"drop schema public cascade\"\nsql \"create schema public\"\n",
+      "ql_types [TABLE]\n",
+      "qltest\n",
+      "psqlodbcw.so",
       "ERROR: syntax error at or near \"selec\"; Error while executing the query (SQLSTATE 42601)",
       "ERROR: relation \"nowhere\" does not exist; Error while executing the query (SQLSTATE 42P01)",
       "ERROR: duplicate key value violates unique constraint \"ql_keys_pkey\" DETAIL: Key (id)=(1) already "
@@ -240,10 +262,15 @@ const EngineSessions& SessionsOf(const std::string& server) {
       },
   };
   static const EngineSessions mariadb{
-      "blob", "datetime", "x'00ff10'", "1", "Server",
+      "blob",
+      "datetime",
+      "x'00ff10'",
+      "1",
+      "Server",
       "sql \"drop database qltest\"\nsql \"create database qltest character set utf8mb4\"\n",
       "ql_types [TABLE]\n",
-      "information_schema\nqltest\n", "libmaodbc.so",
+      "information_schema\nqltest\n",
+      "libmaodbc.so",
       "[ma][server]You have an error in your SQL syntax; check the manual that corresponds to your MariaDB server "
       "version for the right syntax to use near 'selec 1' at line 1 (SQLSTATE 42000)",
       "[ma][server]Table 'qltest.nowhere' doesn't exist (SQLSTATE 42S02)",
@@ -253,7 +280,9 @@ const EngineSessions& SessionsOf(const std::string& server) {
       [](const std::string&) {
         return std::string("[ma]Access denied for user 'qluser'@'127.0.0.1' (using password: YES) (SQLSTATE 28000)");
       },
-      [](const std::string&) { return std::string("[ma]Can't connect to server on '127.0.0.1' (115) (SQLSTATE HY000)"); },
+      [](const std::string&) {
+        return std::string("[ma]Can't connect to server on '127.0.0.1' (115) (SQLSTATE HY000)");
+      },
   };
   return server == "pg" ? postgres : mariadb;
 }
@@ -285,8 +314,10 @@ std::vector<SessionCase> Sessions(const TestServer& server, const std::string& u
            statementFailed("80040e2f", "IDispatch error #3119", engine.duplicateKey) + "-"},
       {"logins that fail",
        {{"", Open(server.ConnectionStringWithPassword("not-the-Password-42")) + Open(unreachable.ConnectionString())}},
-       std::string("-").append(openFailed(engine.wrongPasswordCode, engine.wrongPasswordCode == "80004005" ? "Unspecified failure." : "IDispatch error #3149",
-                        engine.wrongPassword(server.port))) +
+       std::string("-").append(
+           openFailed(engine.wrongPasswordCode,
+                      engine.wrongPasswordCode == "80004005" ? "Unspecified failure." : "IDispatch error #3149",
+                      engine.wrongPassword(server.port))) +
            "-" + openFailed("80004005", "Unspecified failure.", engine.refused(unusedPort)) + "-"},
       {"a server that stops mid-session and comes back",
        {{"", open + "sql \"select 1 as n\"\nrecord\n"},
@@ -326,15 +357,16 @@ TEST_P(OdbcSessions, ADataSourceOpensByItsNameAndThroughMsdasql) {
   if (server == nullptr) return;
   const testsupport::TemporaryDirectory directory;
   const std::string ini = directory.File("odbc.ini");
-  std::ofstream(ini) << "[ql_session]\nDriver=" << server->driver << "\n" << SessionsOf(server->name).serverKey << "="
-                     << server->host << "\nPort=" << server->port << "\nDatabase=" << server->database << "\n";
+  std::ofstream(ini) << "[ql_session]\nDriver=" << server->driver << "\n"
+                     << SessionsOf(server->name).serverKey << "=" << server->host << "\nPort=" << server->port
+                     << "\nDatabase=" << server->database << "\n";
   ProgramOptions options;
   options.environment["ODBCINI"] = ini;
   const std::vector<Turn> session{
-      {"", Open("DSN=ql_session;UID=" + server->user + ";PWD=" + server->password) + "sql \"select 1 as n\"\nrecord\n" +
-               Open("Provider=MSDASQL;Data Source=ql_session;User ID=" + server->user +
-                    ";Password=" + server->password) +
-               "sql \"select 2 as n\"\nrecord\nclose\n"}};
+      {"",
+       Open("DSN=ql_session;UID=" + server->user + ";PWD=" + server->password) + "sql \"select 1 as n\"\nrecord\n" +
+           Open("Provider=MSDASQL;Data Source=ql_session;User ID=" + server->user + ";Password=" + server->password) +
+           "sql \"select 2 as n\"\nrecord\nclose\n"}};
   EXPECT_EQ(Transcript(session, server->name, options),
             "---n               1\n" + kSeparator + "---n               2\n" + kSeparator + "--");
 }
@@ -347,17 +379,20 @@ TEST(OdbcSqliteSession, ValuesShowAndDbSaysItCannotListDatabases) {
   const std::string script =
       Open(SqliteOdbcConnectionString(directory.File("session.db"))) +
       "sql \"create table ql_types(i integer,big bigint,d double,b boolean,dt date,ts timestamp,t text,bin blob)\"\n"
-      "sql \"insert into ql_types values(-5,30000000000,2.5,1,'2003-10-01','2004-03-02 14:05:09','gr\xC3\xBC\xC3\x9F" "e',x'00ff')\"\n"
+      "sql \"insert into ql_types values(-5,30000000000,2.5,1,'2003-10-01','2004-03-02 14:05:09','gr\xC3\xBC\xC3\x9F"
+      "e',x'00ff')\"\n"
       "sql \"insert into ql_types(i) values(null)\"\n"
       "table\nsql \"select * from ql_types\"\nrecord\nt\ndb\n";
   EXPECT_EQ(Transcript({{"", script}}, ""),
             "-----ql_types [TABLE]\n--"
             "i               -5\nbig             30000000000\nd               2.500000\n"
             "b               True\ndt              2003/10/1 0:0:0\nts              2004/3/2 14:5:9\n"
-            "t               \"gr\xC3\xBC\xC3\x9F" "e\"\nbin             <Binary>\n" + kSeparator +
-            "-i               <NULL>\nbig             <NULL>\nd               <NULL>\nb               <NULL>\n"
-            "dt              <NULL>\nts              <NULL>\nt               <NULL>\nbin             <NULL>\n" +
-            kSeparator + "-Not support list datebases!\n-");
+            "t               \"gr\xC3\xBC\xC3\x9F"
+            "e\"\nbin             <Binary>\n" +
+                kSeparator +
+                "-i               <NULL>\nbig             <NULL>\nd               <NULL>\nb               <NULL>\n"
+                "dt              <NULL>\nts              <NULL>\nt               <NULL>\nbin             <NULL>\n" +
+                kSeparator + "-Not support list datebases!\n-");
 }
 
 // PostgreSQL through libpq, opened by keys and by URI: every command and value, the server's own
@@ -399,8 +434,11 @@ TEST(PostgresNativeSession, ScriptsGiveTheirTranscripts) {
        {{"", open + "sql \"selec 1\"\ncount\nsql \"select * from nowhere\"\ncount\n"
                     "sql \"create temporary table ql_keys(id int primary key)\"\n"
                     "sql \"insert into ql_keys values(1),(1)\"\ncount\n"}},
-       "--" + statementFailed("80040e14", "IDispatch error #3092", "syntax error at or near \"selec\" (SQLSTATE 42601)") +
-           "-" + statementFailed("80040e37", "IDispatch error #3127", "relation \"nowhere\" does not exist (SQLSTATE 42P01)") +
+       "--" +
+           statementFailed("80040e14", "IDispatch error #3092", "syntax error at or near \"selec\" (SQLSTATE 42601)") +
+           "-" +
+           statementFailed("80040e37", "IDispatch error #3127",
+                           "relation \"nowhere\" does not exist (SQLSTATE 42P01)") +
            "--" +
            statementFailed("80040e2f", "IDispatch error #3119",
                            "duplicate key value violates unique constraint \"ql_keys_pkey\" DETAIL: Key (id)=(1) "
@@ -411,7 +449,8 @@ TEST(PostgresNativeSession, ScriptsGiveTheirTranscripts) {
        "-" +
            report(101, "80040e4d", "IDispatch error #3149",
                   "password authentication failed for user \"qluser\" (SQLSTATE 28P01)") +
-           "-" + report(101, "80004005", "Unspecified failure.", "\"Bogus\" is not a connection setting PostgreSQL knows.") +
+           "-" +
+           report(101, "80004005", "Unspecified failure.", "\"Bogus\" is not a connection setting PostgreSQL knows.") +
            "-"},
   };
   for (const SessionCase& c : cases) {
@@ -470,8 +509,12 @@ TEST(MariadbNativeSession, ScriptsGiveTheirTranscripts) {
            statementFailed("80040e14", "IDispatch error #3092",
                            "You have an error in your SQL syntax; check the manual that corresponds to your MariaDB "
                            "server version for the right syntax to use near 'selec 1' at line 1 (SQLSTATE 42000)") +
-           "-" + statementFailed("80040e37", "IDispatch error #3127", "Table 'qltest.nowhere' doesn't exist (SQLSTATE 42S02)") +
-           "--" + statementFailed("80040e2f", "IDispatch error #3119", "Duplicate entry '1' for key 'PRIMARY' (SQLSTATE 23000)") +
+           "-" +
+           statementFailed("80040e37", "IDispatch error #3127",
+                           "Table 'qltest.nowhere' doesn't exist (SQLSTATE 42S02)") +
+           "--" +
+           statementFailed("80040e2f", "IDispatch error #3119",
+                           "Duplicate entry '1' for key 'PRIMARY' (SQLSTATE 23000)") +
            "-"},
       {"logins refused",
        {{"", Open(server->NativeConnectionString("not-the-Password-42")) + "open \"Provider=MySQL;Bogus=1\"\n" +
@@ -479,7 +522,8 @@ TEST(MariadbNativeSession, ScriptsGiveTheirTranscripts) {
        "-" +
            report(101, "80040e4d", "IDispatch error #3149",
                   "Access denied for user 'qluser'@'127.0.0.1' (using password: YES) (SQLSTATE 28000)") +
-           "-" + report(101, "80004005", "Unspecified failure.", "\"Bogus\" is not a connection setting MariaDB knows.") +
+           "-" +
+           report(101, "80004005", "Unspecified failure.", "\"Bogus\" is not a connection setting MariaDB knows.") +
            "-" +
            report(101, "80004005", "Unspecified failure.",
                   "The URI holds a '%' that is not followed by two hexadecimal digits; write a '%' as %25.") +
@@ -506,11 +550,10 @@ TEST(NativeSession, AServerStoppedMidResultFailsTheReadAndComesBack) {
     const TestServer* server = RequireServer(engine.server);
     if (server == nullptr) return;
     const std::string open = Open(server->NativeConnectionString(server->password));
-    const std::string output = testsupport::Transcript(RunTurns(
-        {{"", open + "sql \"" + engine.rows + "\"\nrecord\n"},
-         {"stop", "count\n" + open},
-         {"start", open + "sql \"select 3 as n\"\nrecord\n"}},
-        engine.server, {}));
+    const std::string output = testsupport::Transcript(RunTurns({{"", open + "sql \"" + engine.rows + "\"\nrecord\n"},
+                                                                 {"stop", "count\n" + open},
+                                                                 {"start", open + "sql \"select 3 as n\"\nrecord\n"}},
+                                                                engine.server, {}));
     EXPECT_TRUE(output.starts_with("---n               1\n" + kSeparator)) << output;
     const std::size_t failed = output.find("--------------- Error @203 ---------------\n> Code = 80004005\n");
     ASSERT_NE(failed, std::string::npos) << output;

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 #include <sqlext.h>
 
+#include "access/core/provider_table.h"
 #include "access/core/value_text.h"
-#include "access/odbc/odbc_keys.h"
 #include "access/odbc/odbc_errors.h"
 #include "access/odbc/odbc_handle.h"
+#include "access/odbc/odbc_keys.h"
 #include "access/odbc/odbc_messages.h"
-#include "access/core/provider_table.h"
 #include "probes/access_probe.h"
 
 namespace ql {
@@ -66,7 +66,8 @@ TEST(OdbcMessages, ARecordGivesEachMessageItCarriesWithItsLevel) {
       {"00000", -1, "NOTICE: a;WARNING: b;INFO: c;d;LOG: e", "NOTICE|a\nWARNING|b\nINFO|c;d\nLOG|e\n"},
       {"01000", -1, "WARNING: w\nDETAIL: why", "WARNING|w\nDETAIL: why\n"},
       {"01000", -1, "NOTICE:no blank", "WARNING|NOTICE:no blank\n"},
-      {"01S00", 0, "[unixODBC]Invalid connection string attribute", "WARNING|[unixODBC]Invalid connection string attribute\n"},
+      {"01S00", 0, "[unixODBC]Invalid connection string attribute",
+       "WARNING|[unixODBC]Invalid connection string attribute\n"},
       {"00000", 0, "plain", "INFO|plain\n"},
       {"01004", 0, "String data, right truncated", ""},
       {"01S02", 0, "Option value changed", ""},
@@ -145,7 +146,11 @@ TEST(OdbcCells, FetchedTextBecomesTheValueOfItsColumnsKindOrStaysText) {
       {K::kDate, "838:59:59", "BSTR:838:59:59"},
       {K::kDate, "2004-03", "BSTR:2004-03"},
       {K::kDate, "infinity", "BSTR:infinity"},
-      {K::kText, "gr\xC3\xBC\xC3\x9F" "e", "BSTR:gr\xC3\xBC\xC3\x9F" "e"},
+      {K::kText,
+       "gr\xC3\xBC\xC3\x9F"
+       "e",
+       "BSTR:gr\xC3\xBC\xC3\x9F"
+       "e"},
       {K::kBinary, std::string("\0\xff\0", 3), "BYTES:<3 bytes>"},
   };
   for (const Case& c : cases) {
@@ -207,7 +212,8 @@ TEST_F(OdbcConnectRequest, InstalledDriversGetTheSettingsThatKeepThemQuietUnless
       // What psqlODBC would URL-decode, and blanks a driver would trim, are braced too.
       {"Driver={X};PWD=a+b;UID=%41", "Driver={X};PWD={a+b};UID={%41}"},
       {"Driver={X};PWD=' a b ';Database=\"it's=\"", "Driver={X};PWD={ a b };Database={it's=}"},
-      {"Driver=PostgreSQL Unicode;Server=h", "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0;BoolsAsChar=0;UseDeclareFetch=1;Fetch=1000"},
+      {"Driver=PostgreSQL Unicode;Server=h",
+       "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0;BoolsAsChar=0;UseDeclareFetch=1;Fetch=1000"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Make(c.given).text, c.sent) << c.given;
@@ -246,7 +252,9 @@ TEST_F(OdbcConnectRequest, ConnectTimeoutIsWholeSecondsAndBadValuesAreRefused) {
   EXPECT_EQ(Make("Driver={X};Connect Timeout= 7 ").loginTimeout, 7u);
   EXPECT_EQ(Make("Driver={X};connect timeout=0").loginTimeout, 0u) << "0 waits as long as the network does";
   for (const char* bad : {"abc", "-1", "1.5", "", "99999999999"}) {
-    EXPECT_EQ(access_probe::Raised([&] { Make(std::string("Driver={X};Connect Timeout=") + bad); }), Hex(access::kOutOfRange)) << bad;
+    EXPECT_EQ(access_probe::Raised([&] { Make(std::string("Driver={X};Connect Timeout=") + bad); }),
+              Hex(access::kOutOfRange))
+        << bad;
   }
   ASSERT_EQ(errors_.Records().size(), 1u);
   EXPECT_NE(errors_.Records()[0].description.find("Connect Timeout"), std::string::npos);

@@ -1,18 +1,20 @@
 // Values through the ODBC provider on every engine: values longer than any buffer, results that
 // span several fetch blocks, and UTF-8 both ways.
 
-#include "probes/access_probe.h"
 #include "odbc_engine.h"
+#include "probes/access_probe.h"
 
 namespace ql {
 
-using access::Ref;
 using access::Recordset;
+using access::Ref;
 using access_probe::RestOfRows;
 
 namespace {
 
-const std::string kWord = "gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93 \xF0\x9F\x98\x80 ";
+const std::string kWord =
+    "gr\xC3\xBC\xC3\x9F"
+    "e \xE2\x9C\x93 \xF0\x9F\x98\x80 ";
 
 using OdbcValues = OdbcEngineTest;
 
@@ -32,8 +34,8 @@ TEST_P(OdbcValues, LongTextAndBinaryComeBackWholeAndUnchanged) {
 TEST_P(OdbcValues, RowsAcrossFetchBlocksKeepEveryValueNullAndLongCell) {
   // Every fifth value NULL, every seventh longer than a bound buffer, the rest short: the long ones
   // are read again in the middle of a block.
-  const std::string value = "CASE WHEN n % 5 = 0 THEN NULL WHEN n % 7 = 0 THEN " +
-                            engine().repeat("'\xC3\xBC'", 3000) + " ELSE " + engine().concat("'v'", "n") + " END";
+  const std::string value = "CASE WHEN n % 5 = 0 THEN NULL WHEN n % 7 = 0 THEN " + engine().repeat("'\xC3\xBC'", 3000) +
+                            " ELSE " + engine().concat("'v'", "n") + " END";
   Ref<Recordset> rows = Query("SELECT n, " + value + " AS v FROM (" + engine().numbers(1500) + ") s ORDER BY n");
   std::string expected;
   for (int n = 1; n <= 1500; ++n) {
@@ -52,7 +54,9 @@ TEST_P(OdbcValues, RowsAcrossFetchBlocksKeepEveryValueNullAndLongCell) {
 }
 
 TEST_P(OdbcValues, Utf8StatementsNamesAndValuesRoundTrip) {
-  const std::string name = "gr\xC3\xB6\xC3\x9F" "e";
+  const std::string name =
+      "gr\xC3\xB6\xC3\x9F"
+      "e";
   Ref<Recordset> rows = Query("SELECT " + engine().charLength + "('" + kWord + "') AS " + engine().quote + name +
                               engine().quote + ", '" + kWord + "'");
   Ref<access::Fields> fields = rows->GetFields();

@@ -41,9 +41,7 @@ void SkipOrFail(const std::string& why) {
   GTEST_SKIP() << why;
 }
 
-std::string Quoted(const std::string& value) {
-  return "{" + value + "}";
-}
+std::string Quoted(const std::string& value) { return "{" + value + "}"; }
 
 }  // namespace
 
@@ -99,10 +97,9 @@ const TestServer* RequireServer(const std::string& name) {
     return nullptr;
   }
   auto server = std::make_unique<TestServer>(TestServer{name, name == "pg" ? "PostgreSQL Unicode" : "MariaDB Unicode",
-                                                        value("HOST"), value("PORT"), value("DATABASE"),
-                                                        value("USER"), value("PASSWORD"), value("ODD_USER"),
-                                                        value("ODD_PASSWORD"), value("BARE_USER"),
-                                                        value("BARE_PASSWORD")});
+                                                        value("HOST"), value("PORT"), value("DATABASE"), value("USER"),
+                                                        value("PASSWORD"), value("ODD_USER"), value("ODD_PASSWORD"),
+                                                        value("BARE_USER"), value("BARE_PASSWORD")});
   return (known[name] = std::move(server)).get();
 }
 
@@ -130,8 +127,6 @@ bool PausedServer::Resume() {
   return !paused_;
 }
 
-std::string SqliteOdbcConnectionString(const std::string& file) {
-  return "Driver={SQLite3};Database=" + file;
-}
+std::string SqliteOdbcConnectionString(const std::string& file) { return "Driver={SQLite3};Database=" + file; }
 
 }  // namespace ql

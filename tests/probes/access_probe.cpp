@@ -9,26 +9,46 @@ namespace {
 
 std::string TypeName(access::VarType type) {
   switch (type) {
-    case access::VT_EMPTY: return "EMPTY";
-    case access::VT_NULL: return "NULL";
-    case access::VT_I1: return "I1";
-    case access::VT_I2: return "I2";
-    case access::VT_I4: return "I4";
-    case access::VT_I8: return "I8";
-    case access::VT_UI1: return "UI1";
-    case access::VT_UI2: return "UI2";
-    case access::VT_UI4: return "UI4";
-    case access::VT_UI8: return "UI8";
-    case access::VT_R4: return "R4";
-    case access::VT_R8: return "R8";
-    case access::VT_CY: return "CY";
-    case access::VT_DATE: return "DATE";
-    case access::VT_BSTR: return "BSTR";
-    case access::VT_BOOL: return "BOOL";
-    case access::VT_DECIMAL: return "DECIMAL";
-    case access::VT_ERROR: return "ERROR";
-    case access::VT_ARRAY | access::VT_UI1: return "BYTES";
-    default: return "VT" + std::to_string(type);
+    case access::VT_EMPTY:
+      return "EMPTY";
+    case access::VT_NULL:
+      return "NULL";
+    case access::VT_I1:
+      return "I1";
+    case access::VT_I2:
+      return "I2";
+    case access::VT_I4:
+      return "I4";
+    case access::VT_I8:
+      return "I8";
+    case access::VT_UI1:
+      return "UI1";
+    case access::VT_UI2:
+      return "UI2";
+    case access::VT_UI4:
+      return "UI4";
+    case access::VT_UI8:
+      return "UI8";
+    case access::VT_R4:
+      return "R4";
+    case access::VT_R8:
+      return "R8";
+    case access::VT_CY:
+      return "CY";
+    case access::VT_DATE:
+      return "DATE";
+    case access::VT_BSTR:
+      return "BSTR";
+    case access::VT_BOOL:
+      return "BOOL";
+    case access::VT_DECIMAL:
+      return "DECIMAL";
+    case access::VT_ERROR:
+      return "ERROR";
+    case access::VT_ARRAY | access::VT_UI1:
+      return "BYTES";
+    default:
+      return "VT" + std::to_string(type);
   }
 }
 

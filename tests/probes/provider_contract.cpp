@@ -2,8 +2,8 @@
 
 namespace ql {
 
-using access::Ref;
 using access::Recordset;
+using access::Ref;
 using access_probe::Hex;
 using access_probe::Raised;
 using access_probe::RestOfRows;
@@ -219,7 +219,8 @@ TEST_P(ProviderContract, SchemaRowsetsListTablesViewsAndCatalogs) {
   }
   std::string listing;
   while (!tables->Eof()) {
-    listing += fields->Item("TABLE_NAME")->Value().ToText() + " [" + fields->Item("TABLE_TYPE")->Value().ToText() + "]\n";
+    listing +=
+        fields->Item("TABLE_NAME")->Value().ToText() + " [" + fields->Item("TABLE_TYPE")->Value().ToText() + "]\n";
     tables->MoveNext();
   }
   EXPECT_NE(listing.find("ql_items [TABLE]\n"), std::string::npos) << listing;
@@ -275,8 +276,10 @@ TEST_P(ProviderContract, TheColumnsRowsetListsATablesColumnsInTheirOrder) {
   Ref<Recordset> none = connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Text("ql_no_such_table"),
                                                 access::Variant::Missing());
   EXPECT_TRUE(none->Eof()) << "a table that does not exist has no columns";
-  EXPECT_EQ(Raised([&] { connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Missing(),
-                                                 access::Variant::Missing()); }),
+  EXPECT_EQ(Raised([&] {
+              connection_->OpenSchema(access::SchemaKind::kColumns, access::Variant::Missing(),
+                                      access::Variant::Missing());
+            }),
             Hex(access::kInvalidArgument))
       << "columns of which table?";
 }

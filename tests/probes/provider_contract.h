@@ -23,10 +23,10 @@ namespace ql {
 // One row of the value-type table: a column of the declared type holding the value, and what the
 // layer must make of it.
 struct ValueCase {
-  std::string label;        // names the case in failure messages
-  std::string columnType;   // the column's declared type, in the target's dialect
-  std::string literal;      // the SQL literal stored in it
-  std::string expected;     // access_probe::Describe of the value read back, e.g. "I2:-5"
+  std::string label;       // names the case in failure messages
+  std::string columnType;  // the column's declared type, in the target's dialect
+  std::string literal;     // the SQL literal stored in it
+  std::string expected;    // access_probe::Describe of the value read back, e.g. "I2:-5"
 };
 
 struct ProviderTarget {

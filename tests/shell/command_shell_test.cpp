@@ -27,9 +27,7 @@ void RecordCall(std::int32_t tokenCount, char** tokens, void* userValue) {
   calls->seen.push_back(text);
 }
 
-void RecordSecond(std::int32_t, char**, void* userValue) {
-  static_cast<Calls*>(userValue)->seen.push_back("second");
-}
+void RecordSecond(std::int32_t, char**, void* userValue) { static_cast<Calls*>(userValue)->seen.push_back("second"); }
 
 class CommandShellTest : public ::testing::Test {
  protected:
@@ -94,10 +92,9 @@ TEST_F(CommandShellTest, UnknownCommandReportShowsTheTokensByKind) {
 
 TEST_F(CommandShellTest, EchoCommandsShowsEveryLineBeforeItRuns) {
   ScriptedShell echoing({.echoCommands = true, .reportUnknown = true});
-  EXPECT_EQ(echoing.RunLines({"foo 12", "h", "q"}),
-            kPrompt + "#09FOO #0e12 \n" +
-                "#07Unknown command> #09FOO #0e12 #07Press 'H' for help\n" +
-                kPrompt + "#09H \n" + kBuiltInHelp + kPrompt + "#09Q \n");
+  EXPECT_EQ(echoing.RunLines({"foo 12", "h", "q"}), kPrompt + "#09FOO #0e12 \n" +
+                                                        "#07Unknown command> #09FOO #0e12 #07Press 'H' for help\n" +
+                                                        kPrompt + "#09H \n" + kBuiltInHelp + kPrompt + "#09Q \n");
 }
 
 TEST_F(CommandShellTest, HelpListsNamesInUnsignedByteOrder) {
@@ -117,17 +114,14 @@ TEST_F(CommandShellTest, FirstRegistrationOfANameWins) {
   session.shell.AddCommand("ver", "Version", RecordCall, &calls);
   session.shell.AddCommand("VER", "Other version", RecordSecond, &calls);
   session.shell.AddCommand("Q", "Not quit", RecordSecond, &calls);
-  EXPECT_EQ(session.RunLines({"Ver", "h", "q"}),
-            kPrompt + kPrompt + kBuiltInHelp + "#09VER #0f: Version\n" + kPrompt);
+  EXPECT_EQ(session.RunLines({"Ver", "h", "q"}), kPrompt + kPrompt + kBuiltInHelp + "#09VER #0f: Version\n" + kPrompt);
   EXPECT_EQ(calls.seen, std::vector<std::string>{"1:VER"});
 }
 
 TEST_F(CommandShellTest, HandlersGetTheUpperCasedWordAndTheTokensAsTyped) {
   session.shell.AddCommand("sql", nullptr, RecordCall, &calls);
-  EXPECT_EQ(session.RunLines({"sql 'select * from Account'", "Sql x=1"}),
-            kPrompt + kPrompt + kPrompt);
-  EXPECT_EQ(calls.seen, (std::vector<std::string>{"5:SQL|select|*|from|Account",
-                                                   "4:SQL|x|=|1"}));
+  EXPECT_EQ(session.RunLines({"sql 'select * from Account'", "Sql x=1"}), kPrompt + kPrompt + kPrompt);
+  EXPECT_EQ(calls.seen, (std::vector<std::string>{"5:SQL|select|*|from|Account", "4:SQL|x|=|1"}));
 }
 
 // A program's own quit commands are rows with the Quit handler.
@@ -151,17 +145,19 @@ TEST_F(CommandShellTest, HelpTextOfAnyLengthIsPrintedWhole) {
   const std::string help = "100% " + std::string(5000, 'h');
   session.shell.AddCommand(std::string(2000, 'n').c_str(), help.c_str(), nullptr, nullptr);
   const std::string listing = session.RunLines({"h", "q"});
-  EXPECT_NE(listing.find("#09" + std::string(2000, 'N') + " #0f: " + help + "\n"),
-            std::string::npos);
+  EXPECT_NE(listing.find("#09" + std::string(2000, 'N') + " #0f: " + help + "\n"), std::string::npos);
 }
 
 // However long the line, it is one command: nothing of it comes back as a line of its own, and the
 // handler finds all of it in ArgumentText.
 TEST_F(CommandShellTest, LongLineIsOneCommandWithItsWholeText) {
   static std::string seenText;
-  session.shell.AddCommand("sql", nullptr, [](std::int32_t, char**, void* self) {
-    seenText = std::string(static_cast<CommandShell*>(self)->ArgumentText());
-  }, &session.shell);
+  session.shell.AddCommand(
+      "sql", nullptr,
+      [](std::int32_t, char**, void* self) {
+        seenText = std::string(static_cast<CommandShell*>(self)->ArgumentText());
+      },
+      &session.shell);
   const std::string argument = std::string(Tokenizer::kLineSize * 4, 'v') + " q";
   EXPECT_EQ(session.RunLines({"sql " + argument, "h"}), kPrompt + kPrompt + kBuiltInHelp + kPrompt);
   EXPECT_EQ(seenText, argument);
@@ -189,20 +185,35 @@ TEST_F(CommandShellTest, StatementsGoOnWhileTheirQuoteIsOpen) {
     std::vector<std::size_t> dropped = {};
   };
   const Case cases[] = {
-      {"two lines", {"sql \"select *", "from t\"", "echo x"}, {"SQL:select *\nfrom t", "ECHO:x"}, "\"",
+      {"two lines",
+       {"sql \"select *", "from t\"", "echo x"},
+       {"SQL:select *\nfrom t", "ECHO:x"},
+       "\"",
        kPrompt + kPrompt + kPrompt},
       {"five lines, both marks inside",
        {"sql \"select \"a\" as x,", "'y' as \"b\",", "", "  'it''s' ", "from t\"  "},
-       {"SQL:select \"a\" as x,\n'y' as \"b\",\n\n  'it''s' \nfrom t"}, "\"\"\"\"", kPrompt + kPrompt},
+       {"SQL:select \"a\" as x,\n'y' as \"b\",\n\n  'it''s' \nfrom t"},
+       "\"\"\"\"",
+       kPrompt + kPrompt},
       {"single marks, blank lines", {"Sql '", "", "'"}, {"SQL:\n\n"}, "''", kPrompt + kPrompt},
-      {"never closed", {"sql 'select 1", "from t"}, {}, "''",
+      {"never closed",
+       {"sql 'select 1", "from t"},
+       {},
+       "''",
        kPrompt + "Statement not run: the input ended before its closing '.\n"},
-      {"a line that closes its mark runs alone", {"sql \"select \"a\"", "sql 1"}, {"SQL:select \"a", "SQL:1"}, "",
+      {"a line that closes its mark runs alone",
+       {"sql \"select \"a\"", "sql 1"},
+       {"SQL:select \"a", "SQL:1"},
+       "",
        kPrompt + kPrompt + kPrompt},
       {"other commands never continue", {"echo \"a", "sql 1"}, {"ECHO:a", "SQL:1"}, "", kPrompt + kPrompt + kPrompt},
       {"Ctrl-C drops the statement", {"sql \"a", "b", "sql 2"}, {"SQL:2"}, "\"", kPrompt + kPrompt + kPrompt, {}, {1}},
-      {"too long, refused to its closing line", {"sql \"a", "x", "b\"", "sql 3"}, {"SQL:3"}, "\"\"",
-       kPrompt + "Statement not run: it is longer than 64 MiB.\n" + kPrompt + kPrompt, {1}},
+      {"too long, refused to its closing line",
+       {"sql \"a", "x", "b\"", "sql 3"},
+       {"SQL:3"},
+       "\"\"",
+       kPrompt + "Statement not run: it is longer than 64 MiB.\n" + kPrompt + kPrompt,
+       {1}},
   };
   static std::vector<std::string> runs;
   const CommandHandler record = [](std::int32_t, char** tokens, void* self) {

@@ -11,8 +11,7 @@ namespace ql {
 namespace shell {
 namespace {
 
-constexpr const char* kKindNames[] = {"Blank", "Word", "Number", "HexNumber",
-                                      "Operator", "Quote", "Other"};
+constexpr const char* kKindNames[] = {"Blank", "Word", "Number", "HexNumber", "Operator", "Quote", "Other"};
 
 // The token list as "text/Kind" pairs separated by blanks.
 std::string Describe(const Tokenizer& shell) {
@@ -72,8 +71,7 @@ TEST(Tokenizer, SplitsLinesIntoTypedTokens) {
       {"-5", "-/Operator 5/Number"},
       {"a,b", "a/Word ,/Other b/Word"},
       {"?+-*/=", "?+-*/=/Operator"},
-      {"x=0x1fg+2.5e3",
-       "x/Word =/Operator 0x1f/HexNumber g/Word +/Operator 2.5/Number e/Word 3/Number"},
+      {"x=0x1fg+2.5e3", "x/Word =/Operator 0x1f/HexNumber g/Word +/Operator 2.5/Number e/Word 3/Number"},
       {"sql 'select * from account'", "sql/Word select/Word */Word from/Word account/Word"},
       {"open 'Provider=Microsoft.Jet.OLEDB.4.0;Data Source=xxx.mdb;'",
        "open/Word Provider=Microsoft.Jet.OLEDB.4.0;Data/Word Source=xxx.mdb;/Word"},
@@ -82,7 +80,9 @@ TEST(Tokenizer, SplitsLinesIntoTypedTokens) {
       {"'it\"s'", "it\"s/Word"},
       {"\"it's\"", "it's/Word"},
       {"''", ""},
-      {"a\x80" "b", "a/Word \x80/Other b/Word"},
+      {"a\x80"
+       "b",
+       "a/Word \x80/Other b/Word"},
       {"caf\xC3\xA9s", "caf/Word \xC3\xA9/Other s/Word"},
       {"sql\tx\r\n", "sql/Word x/Word"},
       {"   \n", ""},
@@ -112,8 +112,7 @@ TEST(Tokenizer, ClassifiesEveryByteIntoExactlyOneKind) {
 
 TEST(Tokenizer, WordsOnlyMakesEveryNonBlankAWordExceptTheHexPrefix) {
   Split tokenizer(true);
-  EXPECT_EQ(tokenizer.Tokens("a+b 0x12 1.5 'q'"),
-            "a+b/Word 0x/HexNumber 12/Word 1.5/Word 'q'/Word");
+  EXPECT_EQ(tokenizer.Tokens("a+b 0x12 1.5 'q'"), "a+b/Word 0x/HexNumber 12/Word 1.5/Word 'q'/Word");
   EXPECT_EQ(tokenizer.line.OpenQuote(), 0);
   EXPECT_EQ(tokenizer.line.Classify(' '), Blank);
   EXPECT_EQ(tokenizer.line.Classify(0xE9), Word);
@@ -149,8 +148,7 @@ TEST(Tokenizer, StopsAtTheSixteenthTokenAfterItsFirstCharacter) {
             "open/Word Provider/Word =/Operator Microsoft/Word ./Other Jet/Word ./Other "
             "OLEDB/Word .4.0/Number ;/Other Data/Word Source/Word =/Operator xxx/Word ./Other "
             "m/Word");
-  EXPECT_EQ(tokenizer.Arguments(),
-            "Provider = Microsoft . Jet . OLEDB .4.0 ; Data Source = xxx . m");
+  EXPECT_EQ(tokenizer.Arguments(), "Provider = Microsoft . Jet . OLEDB .4.0 ; Data Source = xxx . m");
 }
 
 TEST(Tokenizer, QuoteLeftOpenContinuesOnTheNextLine) {

@@ -53,8 +53,7 @@ void RecordStatus(int status, ProgramRun& run) {
 }
 
 std::string Describe(const ProgramOptions& options, const ProgramRun& run) {
-  return options.program + "\n--- output so far ---\n" + run.output + "\n--- errors so far ---\n" +
-         run.errors;
+  return options.program + "\n--- output so far ---\n" + run.output + "\n--- errors so far ---\n" + run.errors;
 }
 
 }  // namespace
@@ -79,8 +78,7 @@ std::vector<char*> ExecArray(std::vector<std::string>& texts) {
   return pointers;
 }
 
-ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
-                     const ProgramOptions& options) {
+ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels, const ProgramOptions& options) {
   // A child that quits before reading all of its script must not take the test down with it.
   std::signal(SIGPIPE, SIG_IGN);
   ProgramRun run;
@@ -115,8 +113,7 @@ ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
     for (nfds_t i = 0; i < count; ++i) {
       if (watched[i].revents == 0) continue;
       if (watched[i].events == POLLOUT) {
-        const ssize_t put =
-            ::write(channels.input, script.data() + written, script.size() - written);
+        const ssize_t put = ::write(channels.input, script.data() + written, script.size() - written);
         if (put > 0) written += static_cast<std::size_t>(put);
         if (put < 0 && errno != EAGAIN && errno != EINTR) written = script.size();
       } else if (watched[i].fd == channels.output && outputOpen) {
@@ -126,8 +123,7 @@ ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
       }
     }
     if (run.output.size() + run.errors.size() > options.outputLimit) {
-      ADD_FAILURE() << "more than " << options.outputLimit << " bytes of output; killed "
-                    << Describe(options, run);
+      ADD_FAILURE() << "more than " << options.outputLimit << " bytes of output; killed " << Describe(options, run);
       killed = true;
     }
   }
@@ -155,8 +151,7 @@ ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
     }
   }
   if (run.timedOut) {
-    ADD_FAILURE() << "did not finish within " << options.timeoutSeconds << " s; killed "
-                  << Describe(options, run);
+    ADD_FAILURE() << "did not finish within " << options.timeoutSeconds << " s; killed " << Describe(options, run);
   }
   if (ended) RecordStatus(status, run);
   if (ended) run.peakKilobytes = usage.ru_maxrss;

@@ -21,17 +21,16 @@ std::vector<std::string> ChildEnvironment(const ProgramOptions& options);
 std::vector<char*> ExecArray(std::vector<std::string>& texts);
 
 struct ChildChannels {
-  int input = -1;           // where the script goes
-  bool closeInput = true;   // close it once the script is written (a pipe); a terminal stays open
-  int output = -1;          // read until the child closes it
-  int errors = -1;          // likewise, or -1
+  int input = -1;          // where the script goes
+  bool closeInput = true;  // close it once the script is written (a pipe); a terminal stays open
+  int output = -1;         // read until the child closes it
+  int errors = -1;         // likewise, or -1
 };
 
 // Writes `script`, collects the output, then waits for `pid` to end. When the time or the output
 // limit runs out the child is killed and the current test fails with what came so far. Closes
 // every descriptor in `channels`.
-ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels,
-                     const ProgramOptions& options);
+ProgramRun Supervise(pid_t pid, std::string_view script, ChildChannels channels, const ProgramOptions& options);
 
 struct StartedProgram {
   pid_t pid = -1;

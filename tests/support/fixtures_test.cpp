@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "support/run_in_terminal.h"
@@ -59,8 +59,7 @@ TEST(FixturesTest, RunsInTheGivenDirectory) {
   const testsupport::TemporaryDirectory directory;
   ProgramOptions options = Shell("pwd -P");
   options.workingDirectory = directory.Path().string();
-  const std::string expected =
-      std::filesystem::canonical(directory.Path()).string() + "\n";
+  const std::string expected = std::filesystem::canonical(directory.Path()).string() + "\n";
   EXPECT_EQ(RunProgram("", options).output, expected);
   EXPECT_EQ(RunInTerminal("", options).output, expected);
 }
@@ -80,14 +79,16 @@ TEST(FixturesTest, StandardErrorMayHoldOnlyNotes) {
       {"", true},
       {"3 record(s) affected.\nTime: 0.125 ms\n2 more result(s) waiting: More shows the next.\n", true},
       {"NOTICE: drop cascades to 2 other objects\nDETAIL: drop cascades to table a\ndrop cascades to table b\n"
-       "1 record(s) affected.\n", true},
+       "1 record(s) affected.\n",
+       true},
       {"1 record(s) affected.\nsomething else\n", false},
       {"stray\n", false},
       {"Time: 1.5 ms\n", false},
       {"1 record(s) affected.", false},  // a line without its end
       {"The connection was lost and has been opened again to db2, port 5433: the command that failed was not run "
        "again, and a transaction that was open is lost.\nThe connection was lost and could not be opened again; "
-       "open one to go on.\n", true},
+       "open one to go on.\n",
+       true},
       {"The connection was lost and has been opened again, somehow\n", false},
   };
   for (const auto& c : cases) EXPECT_EQ(testsupport::OnlyNotes(c.errors), c.onlyNotes) << c.errors;
@@ -96,9 +97,9 @@ TEST(FixturesTest, StandardErrorMayHoldOnlyNotes) {
 }
 
 TEST(FixturesTest, TerminalIsATerminalAndTypesLineByLine) {
-  const ProgramRun run = RunInTerminal(
-      "one\ntwo\n", Shell(R"(test -t 0 && test -t 1 && echo "tty $TERM"; read a; read b; )"
-                          R"(echo "[$a][$b]"; read c || echo end)"));
+  const ProgramRun run =
+      RunInTerminal("one\ntwo\n", Shell(R"(test -t 0 && test -t 1 && echo "tty $TERM"; read a; read b; )"
+                                        R"(echo "[$a][$b]"; read c || echo end)"));
   EXPECT_EQ(run.output, "tty xterm-256color\n[one][two]\nend\n");
   EXPECT_EQ(run.exitCode, 0);
 }

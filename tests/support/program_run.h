@@ -25,10 +25,10 @@ struct ProgramOptions {
 };
 
 struct ProgramRun {
-  std::string output;      // standard output, byte for byte
-  std::string errors;      // standard error (in a terminal it is part of `output`)
-  int exitCode = -1;       // -1 when the program did not exit by itself
-  int signal = 0;          // the signal that ended it, or 0
+  std::string output;  // standard output, byte for byte
+  std::string errors;  // standard error (in a terminal it is part of `output`)
+  int exitCode = -1;   // -1 when the program did not exit by itself
+  int signal = 0;      // the signal that ended it, or 0
   bool timedOut = false;
   long peakKilobytes = 0;  // the most memory the program held at once (its peak resident set)
 };

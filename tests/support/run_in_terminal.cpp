@@ -65,8 +65,7 @@ pid_t StartOnTerminal(const ProgramOptions& options, bool bareModes, int& contro
   std::vector<std::string> environment = ChildEnvironment(effective);
   std::vector<char*> argv = ExecArray(arguments);
   std::vector<char*> envp = ExecArray(environment);
-  const char* const directory =
-      effective.workingDirectory.empty() ? nullptr : effective.workingDirectory.c_str();
+  const char* const directory = effective.workingDirectory.empty() ? nullptr : effective.workingDirectory.c_str();
 
   const pid_t pid = ::fork();
   if (pid == 0) {

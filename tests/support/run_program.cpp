@@ -91,8 +91,8 @@ std::optional<StartedProgram> StartProgram(const ProgramOptions& options) {
   std::vector<char*> envp = ExecArray(environment);
 
   pid_t pid = -1;
-  const int failed = ::posix_spawn(&pid, options.program.c_str(), setup.Actions(),
-                                   setup.Attributes(), argv.data(), envp.data());
+  const int failed =
+      ::posix_spawn(&pid, options.program.c_str(), setup.Actions(), setup.Attributes(), argv.data(), envp.data());
   // The child's ends belong to the child now.
   ::close(input.read);
   ::close(output.write);

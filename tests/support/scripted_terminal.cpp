@@ -31,8 +31,7 @@ class ScriptedEditor final : public console::LineEditor {
 
 class Scripted final : public console::Terminal {
  public:
-  explicit Scripted(std::shared_ptr<TerminalScript> script)
-      : script_(std::move(script)), editor_(*script_) {}
+  explicit Scripted(std::shared_ptr<TerminalScript> script) : script_(std::move(script)), editor_(*script_) {}
 
   bool IsConsole() const override { return script_->console; }
 

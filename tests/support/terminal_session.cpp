@@ -90,8 +90,7 @@ TerminalSession::~TerminalSession() {
 }
 
 bool TerminalSession::Type(std::string_view keys) {
-  return WaitUntil([this] { return WaitsForKeys(); }, "the program to wait for keys") &&
-         Press(keys);
+  return WaitUntil([this] { return WaitsForKeys(); }, "the program to wait for keys") && Press(keys);
 }
 
 bool TerminalSession::Press(std::string_view keys) {

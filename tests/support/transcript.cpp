@@ -37,7 +37,8 @@ bool IsNote(std::string_view line) {
     return true;
   }
   if (line == "The connection was lost and could not be opened again; open one to go on.") return true;
-  return TakeDigits(line) && (line == " record(s) affected." || line == " more result(s) waiting: More shows the next.");
+  return TakeDigits(line) &&
+         (line == " record(s) affected." || line == " more result(s) waiting: More shows the next.");
 }
 
 // A database's message under its level: "NOTICE: ...".

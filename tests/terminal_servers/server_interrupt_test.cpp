@@ -39,11 +39,13 @@ class ActivityWatch {
                                                               : server.NativeConnectionString(server.password))) {}
 
   bool Runs(const std::string& text) {
-    const std::string query =
-        server_ == "pg" ? "select 1 from pg_stat_activity where state = 'active' and pid <> pg_backend_pid() "
-                          "and query like '%" + text + "%'"
-                        : "select 1 from information_schema.PROCESSLIST where ID <> CONNECTION_ID() "
-                          "and INFO like '%" + text + "%'";
+    const std::string query = server_ == "pg"
+                                  ? "select 1 from pg_stat_activity where state = 'active' and pid <> pg_backend_pid() "
+                                    "and query like '%" +
+                                        text + "%'"
+                                  : "select 1 from information_schema.PROCESSLIST where ID <> CONNECTION_ID() "
+                                    "and INFO like '%" +
+                                        text + "%'";
     access::Ref<access::Recordset> rows = access_probe::Query(connection_, query);
     return rows->State() != access::kStateClosed && rows->RecordCount() > 0;
   }
@@ -61,14 +63,15 @@ TEST_P(ServerInterruptTest, CtrlCCancelsAStatementOnTheServerAndTheConnectionSta
   if (server == nullptr) return;
   ActivityWatch watch(*server);
   TerminalSession session;
-  ASSERT_TRUE(session.Type("open \"" + (road.native ? server->NativeConnectionString(server->password)
-                                                   : server->ConnectionString()) + "\"\n"));
+  ASSERT_TRUE(session.Type(
+      "open \"" + (road.native ? server->NativeConnectionString(server->password) : server->ConnectionString()) +
+      "\"\n"));
   ASSERT_TRUE(session.Type("sql \"" + road.statement + "\"\n"));
   ASSERT_TRUE(session.WaitUntil([&] { return watch.Runs(road.statement); }, "the server to run the statement"));
   ASSERT_TRUE(session.Press("\x03"));
-  const std::size_t reported =
-      session.WaitForOutput(road.statement + "\"\n^C\n--------------- Error @442 ---------------\n"
-                            "> Code = 80040e4e\n");
+  const std::size_t reported = session.WaitForOutput(road.statement +
+                                                     "\"\n^C\n--------------- Error @442 ---------------\n"
+                                                     "> Code = 80040e4e\n");
   ASSERT_NE(reported, std::string::npos);
   EXPECT_NE(session.WaitForOutput(road.stopped, reported), std::string::npos);
   ASSERT_TRUE(session.Type("sql \"select 7 as answer\"\n"));
@@ -101,7 +104,8 @@ TEST(ServerInterruptNative, CtrlCOnAStoppedServerReturnsWithinTheLimit) {
       "given up.\n");
   ASSERT_NE(reported, std::string::npos);
   const std::size_t reopened = session.WaitForOutput("Error @101", reported);
-  EXPECT_NE(session.WaitForOutput("The connection was lost and could not be opened again", reopened), std::string::npos);
+  EXPECT_NE(session.WaitForOutput("The connection was lost and could not be opened again", reopened),
+            std::string::npos);
   // The limit, then the connect timeout of the new connection, and a moment.
   EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(5 + 2 + 3));
   ASSERT_TRUE(paused.Resume());
@@ -112,7 +116,8 @@ TEST(ServerInterruptNative, CtrlCOnAStoppedServerReturnsWithinTheLimit) {
 INSTANTIATE_TEST_SUITE_P(
     Servers, ServerInterruptTest,
     testing::Values(Road{"PostgresOdbc", "pg", false, "select pg_sleep(30)", "canceling statement due to user request"},
-                    Road{"PostgresNative", "pg", true, "select pg_sleep(30)", "canceling statement due to user request"},
+                    Road{"PostgresNative", "pg", true, "select pg_sleep(30)",
+                         "canceling statement due to user request"},
                     Road{"MariadbNative", "mariadb", true, "select sleep(30)", "Query execution was interrupted"}),
     [](const auto& info) { return info.param.name; });
 

@@ -32,9 +32,8 @@ TEST(ServerScriptsTest, BailEndsAtTheServersFirstFailure) {
   for (const Case& test : cases) {
     testsupport::ProgramOptions options;
     options.arguments = test.options;
-    options.arguments.insert(options.arguments.end(),
-                             {server->NativeConnectionString(server->password), "-c", "sql select 1/0", "-c",
-                              "sql select 1 as n", "-c", "Rows all"});
+    options.arguments.insert(options.arguments.end(), {server->NativeConnectionString(server->password), "-c",
+                                                       "sql select 1/0", "-c", "sql select 1 as n", "-c", "Rows all"});
     const auto run = testsupport::RunProgram("", options);
     EXPECT_EQ(run.output, test.output);
     EXPECT_EQ(run.exitCode, test.exitCode);
@@ -59,10 +58,10 @@ TEST(ServerScriptsTest, ALostConnectionIsOpenedAgainOrEndsABailingScriptWithStat
   for (const auto& test : cases) {
     testsupport::ProgramOptions options;
     options.arguments = test.options;
-    options.arguments.insert(options.arguments.end(),
-                             {server->NativeConnectionString(server->password), "-c",
-                              "sql select pg_terminate_backend(pg_backend_pid())", "-c", "sql select 0 as lost", "-c",
-                              "sql select 1 as n", "-c", "Rows all"});
+    options.arguments.insert(
+        options.arguments.end(),
+        {server->NativeConnectionString(server->password), "-c", "sql select pg_terminate_backend(pg_backend_pid())",
+         "-c", "sql select 0 as lost", "-c", "sql select 1 as n", "-c", "Rows all"});
     const auto run = testsupport::RunProgram("", options);
     EXPECT_EQ(run.output, test.output) << run.errors;
     EXPECT_EQ(run.exitCode, test.exitCode) << run.errors;
