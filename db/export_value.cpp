@@ -53,8 +53,9 @@ char* TwoDigits(int value, char* at) {
 }
 
 // Built in a buffer and appended once: a date is written for every row of an export.
-void AppendDate(double oleDate, std::string& out) {
-  const std::optional<access::CalendarTime> time = access::SplitOleDate(oleDate);
+void AppendDate(const Variant& date, std::string& out) {
+  std::optional<access::CalendarTime> time = date.CalendarFields();
+  if (!time) time = access::SplitOleDate(date.Real());
   if (!time) {
     out += "<Date out of range>";
     return;
@@ -134,7 +135,7 @@ ExportKind AppendExportValue(const Variant& value, std::string& out) {
       out += static_cast<std::int16_t>(value.Integer()) != 0 ? "true" : "false";
       return ExportKind::kBoolean;
     case access::VT_DATE:
-      AppendDate(value.Real(), out);
+      AppendDate(value, out);
       return ExportKind::kText;
     case access::VT_BSTR:
       out += value.Bytes();

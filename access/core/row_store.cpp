@@ -1,7 +1,9 @@
 #include "access/core/row_store.h"
 
 #include <limits>
+#include <optional>
 
+#include "access/core/date_text.h"
 #include "access/data_access_error.h"
 
 namespace ql::access {
@@ -40,6 +42,13 @@ void RowWriter::PutDate(const CalendarTime& fields) {
   char payload[kDateFieldsPayload];
   EncodeDateFields(payload, fields);
   store_->PutCell(kCellDateFields, payload, sizeof payload);
+}
+
+bool RowWriter::PutDateText(std::string_view text) {
+  const std::optional<CalendarTime> fields = CalendarTimeFromIsoText(text);
+  if (!fields || !IsCalendarTime(*fields)) return false;
+  PutDate(*fields);
+  return true;
 }
 
 void RowWriter::PutBool(bool value) { store_->PutCell(value ? kCellTrue : kCellFalse, nullptr, 0); }

@@ -35,6 +35,9 @@ class RowWriter {
   void PutDate(double oleDate);                   // VT_DATE
   // VT_DATE of `fields` (which IsCalendarTime accepts), kept as the fields for display (Variant::Date).
   void PutDate(const CalendarTime& fields);
+  // The date an ISO text writes (CalendarTimeFromIsoText), kept as its fields; false, with nothing
+  // written, when the text is no such date and the caller must keep it some other way.
+  bool PutDateText(std::string_view text);
   void PutText(std::string_view utf8);     // VT_BSTR
   void PutBinary(std::string_view bytes);  // VT_ARRAY | VT_UI1
 

@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "access/ascii.h"
-#include "access/core/date_text.h"
 #include "access/core/money_text.h"
 
 namespace ql::access {
@@ -137,7 +136,7 @@ void PutFetchedValue(ValueKind kind, std::string_view bytes, RowWriter& row) {
     case ValueKind::kBool:
       return PutBool(bytes, row);
     case ValueKind::kDate:
-      if (const auto date = OleDateFromIsoText(bytes)) return row.PutDate(*date);
+      if (row.PutDateText(bytes)) return;
       if (bytes == kMdbToolsUnreadableDate) return row.PutDate(std::numeric_limits<double>::quiet_NaN());
       return row.PutText(bytes);
     case ValueKind::kText:

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "access/ascii.h"
-#include "access/core/date_text.h"
 
 namespace ql::access {
 namespace {
@@ -114,7 +113,7 @@ void PutMariadbValue(MariadbValueKind kind, std::string_view bytes, RowWriter& r
       return row.PutUnsigned(value);
     }
     case MariadbValueKind::kDate:
-      if (const auto date = OleDateFromIsoText(bytes)) return row.PutDate(*date);
+      if (row.PutDateText(bytes)) return;
       return row.PutText(bytes);
     case MariadbValueKind::kBinary:
       return row.PutBinary(bytes);

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "access/ascii.h"
-#include "access/core/date_text.h"
 #include "access/sqlite/sqlite_errors.h"
 
 namespace ql::access {
@@ -116,9 +115,7 @@ void SqliteCursor::PutCell(RowWriter& row, int column) const {
     case SQLITE_TEXT: {
       const std::string_view text = ValueText(cell);
       if (kind == DeclaredKind::kDate) {
-        // Read from the text once; the cell keeps the fields for display.
-        const auto fields = CalendarTimeFromIsoText(text);
-        if (fields && IsCalendarTime(*fields)) return row.PutDate(*fields);
+        if (row.PutDateText(text)) return;
       }
       if (kind == DeclaredKind::kDecimal && IsPlainDecimal(text)) return row.PutDecimal(text);
       return row.PutText(text);
