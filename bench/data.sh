@@ -76,10 +76,12 @@ make_pg_w4() {
   pg_sql -c "SET client_min_messages = warning" -c "DROP TABLE IF EXISTS w4" -c "CREATE TABLE w4 (id integer PRIMARY KEY, account varchar(64), password varchar(16), setupdate timestamp, type integer)" >/dev/null
 }
 
-# The connection strings: through ODBC (psqlODBC) and through the native provider over libpq.
+# The connection strings: through ODBC (psqlODBC), through the native provider over libpq, and
+# libpq's own for bench/pg_stream.
 pg_strings() {
   pg_connection="Driver={PostgreSQL Unicode};Server=$PG_HOST;Port=$PG_PORT;Database=$PG_DATABASE;Uid=$PG_USER;Pwd=$PG_PASSWORD"
   pg_native="Provider=PostgreSQL;Data Source=$PG_HOST,$PG_PORT;Initial Catalog=$PG_DATABASE;User ID=$PG_USER;Password=$PG_PASSWORD"
+  pg_conninfo="host=$PG_HOST port=$PG_PORT dbname=$PG_DATABASE user=$PG_USER password=$PG_PASSWORD"
 }
 
 # MariaDB: the throw-away server of tests/servers/test-servers, once its servers.env is sourced. The
