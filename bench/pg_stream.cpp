@@ -90,8 +90,9 @@ int main(int argc, char** argv) {
       for (int c = 0; c < columns; ++c) {
         if (c > 0) out += ',';
         if (PQgetisnull(result.get(), r, c)) continue;
-        AppendField(std::string_view(PQgetvalue(result.get(), r, c), static_cast<std::size_t>(PQgetlength(result.get(), r, c))),
-                    out);
+        AppendField(
+            std::string_view(PQgetvalue(result.get(), r, c), static_cast<std::size_t>(PQgetlength(result.get(), r, c))),
+            out);
       }
       out += '\n';
     }

@@ -113,9 +113,11 @@ std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handl
 }
 
 void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle, const DriverIdentity& driver,
-                      std::string_view doing, bool* linkLost) {
+                      std::string_view doing, bool* linkLost, bool cancelled) {
   std::vector<ErrorRecord> records = ReadDiagnostics(handleType, handle, driver, linkLost);
-  if (records.empty()) {
+  if (records.empty() && cancelled) {
+    records.push_back({kCancelled, driver.name, std::string(doing) + " was cancelled."});
+  } else if (records.empty()) {
     records.push_back({kProviderFailed, driver.name, std::string(doing) + " failed, and the driver gave no reason."});
   }
   errors.Raise(std::move(records));

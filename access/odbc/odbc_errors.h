@@ -42,9 +42,10 @@ bool ShowsLinkLost(std::string_view sqlState, SQLINTEGER nativeError, const Driv
 std::vector<ErrorRecord> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const DriverIdentity& driver,
                                          bool* linkLost = nullptr);
 
-// Raises the handle's records; when it holds none, a provider failure saying what was being done.
-// `linkLost` as for ReadDiagnostics.
+// Raises the handle's records; when it holds none, a provider failure saying what was being done,
+// or kCancelled when the call was `cancelled`. `linkLost` as for ReadDiagnostics.
 [[noreturn]] void RaiseDiagnostics(ErrorList& errors, SQLSMALLINT handleType, SQLHANDLE handle,
-                                   const DriverIdentity& driver, std::string_view doing, bool* linkLost = nullptr);
+                                   const DriverIdentity& driver, std::string_view doing, bool* linkLost = nullptr,
+                                   bool cancelled = false);
 
 }  // namespace ql::access

@@ -44,13 +44,22 @@ void OdbcCanceller::Serve() {
     if (::read(wakeFd_, &count, sizeof count) < 0 && errno == EINTR) continue;
     std::lock_guard lock(mutex_);
     if (stopping_) return;
-    if (running_ != SQL_NULL_HSTMT) SQLCancel(running_);
+    if (running_ != SQL_NULL_HSTMT) {
+      SQLCancel(running_);
+      cancelled_ = true;
+    }
   }
+}
+
+bool OdbcCanceller::Cancelled() {
+  std::lock_guard lock(mutex_);
+  return cancelled_;
 }
 
 OdbcCanceller::Running::Running(OdbcCanceller& canceller, SQLHSTMT statement) : canceller_(canceller) {
   std::lock_guard lock(canceller_.mutex_);
   canceller_.running_ = statement;
+  canceller_.cancelled_ = false;
 }
 
 OdbcCanceller::Running::~Running() {

@@ -54,6 +54,23 @@ TEST(OdbcDiagnostics, SqlStatesAndDriverCodesMapOntoResultCodes) {
   }
 }
 
+// A call that fails with no diagnostic records says what failed; once its statement was cancelled,
+// the failure is the cancel (a driver may fail a cancelled call without a word).
+TEST(OdbcDiagnostics, AFailureWithoutRecordsSaysWhatFailedOrThatItWasCancelled) {
+  const access::DriverIdentity driver{"libmaodbc.so", "libmaodbc.so"};
+  for (const bool cancelled : {false, true}) {
+    access::ErrorList errors;
+    EXPECT_THROW(access::RaiseDiagnostics(errors, SQL_HANDLE_STMT, SQL_NULL_HSTMT, driver, "Running the statement",
+                                          nullptr, cancelled),
+                 access::DataAccessError);
+    ASSERT_EQ(errors.Records().size(), 1u);
+    EXPECT_EQ(Hex(errors.Records()[0].number), Hex(cancelled ? access::kCancelled : access::kProviderFailed));
+    EXPECT_EQ(errors.Records()[0].description, cancelled
+                                                   ? "Running the statement was cancelled."
+                                                   : "Running the statement failed, and the driver gave no reason.");
+  }
+}
+
 TEST(OdbcMessages, ARecordGivesEachMessageItCarriesWithItsLevel) {
   struct Case {
     const char* state;
