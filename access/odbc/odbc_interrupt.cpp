@@ -46,20 +46,20 @@ void OdbcCanceller::Serve() {
     if (stopping_) return;
     if (running_ != SQL_NULL_HSTMT) {
       SQLCancel(running_);
-      cancelled_ = true;
+      cancelled_ = running_;
     }
   }
 }
 
-bool OdbcCanceller::Cancelled() {
+bool OdbcCanceller::Cancelled(SQLHANDLE handle) {
   std::lock_guard lock(mutex_);
-  return cancelled_;
+  return handle != SQL_NULL_HANDLE && handle == cancelled_;
 }
 
 OdbcCanceller::Running::Running(OdbcCanceller& canceller, SQLHSTMT statement) : canceller_(canceller) {
   std::lock_guard lock(canceller_.mutex_);
   canceller_.running_ = statement;
-  canceller_.cancelled_ = false;
+  canceller_.cancelled_ = SQL_NULL_HSTMT;
 }
 
 OdbcCanceller::Running::~Running() {

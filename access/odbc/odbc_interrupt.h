@@ -25,10 +25,10 @@ class OdbcCanceller {
 
   // Async-signal-safe: asks the thread to cancel whatever runs when it wakes.
   void Interrupt() noexcept;
-  // Whether the statement marked running last was cancelled. A driver may fail a cancelled call
-  // without a word (MariaDB's, when the cancel lands as the statement starts), and the failure is
-  // then the cancel.
-  bool Cancelled();
+  // Whether `handle` is the statement marked running last, and was cancelled. A driver may fail a
+  // cancelled call without a word (MariaDB's, when the cancel lands as the statement starts), and
+  // the failure is then the cancel.
+  bool Cancelled(SQLHANDLE handle);
 
   // Marks a statement as running for as long as it lives.
   class Running {
@@ -47,9 +47,9 @@ class OdbcCanceller {
 
   int wakeFd_ = -1;  // an eventfd; -1 when none could be had, and then nothing is cancelled
   std::mutex mutex_;
-  SQLHSTMT running_ = SQL_NULL_HSTMT;  // guarded by mutex_
-  bool cancelled_ = false;             // guarded by mutex_; running_ (or the last one) was cancelled
-  bool stopping_ = false;              // guarded by mutex_
+  SQLHSTMT running_ = SQL_NULL_HSTMT;    // guarded by mutex_
+  SQLHSTMT cancelled_ = SQL_NULL_HSTMT;  // guarded by mutex_; the last one running, once cancelled
+  bool stopping_ = false;                // guarded by mutex_
   std::thread thread_;
 };
 

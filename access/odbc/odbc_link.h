@@ -37,7 +37,7 @@ struct OdbcLink {
   void Note(SQLRETURN rc, const OdbcHandle& handle) { messages.Collect(rc, handle.Type(), handle.Get()); }
 
   [[noreturn]] void Raise(const OdbcHandle& handle, std::string_view doing) {
-    RaiseDiagnostics(*errors, handle.Type(), handle.Get(), driver, doing, &lost, canceller.Cancelled());
+    RaiseDiagnostics(*errors, handle.Type(), handle.Get(), driver, doing, &lost, canceller.Cancelled(handle.Get()));
   }
 };
 
